@@ -1,0 +1,34 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "calc/calculate.h"
+
+namespace wormpair {
+
+// A ResultView that keeps what a run wrote: the label texts in write order,
+// the labels in the warning colour and whether the results were shown.
+class ResultCollector : public ResultView {
+public:
+    void resetResults() override { resultsShown = false; }
+    void setLabelText(std::string_view label, const std::string& text) override {
+        writes.emplace_back(std::string(label), text);
+        texts[std::string(label)] = text;
+    }
+    void setLabelWarning(std::string_view label, bool warning) override {
+        if (warning) warnings.insert(std::string(label));
+        else warnings.erase(std::string(label));
+    }
+    void showResults() override { resultsShown = true; }
+
+    std::vector<std::pair<std::string, std::string>> writes;
+    std::map<std::string, std::string> texts;
+    std::set<std::string> warnings;
+    bool resultsShown = false;
+};
+
+}  // namespace wormpair
