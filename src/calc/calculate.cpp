@@ -39,8 +39,11 @@ public:
 
 private:
     void write(std::string_view label, const std::string& value) {
-        const ResultLabel* known = findResultLabel(label);
-        view.setLabelText(label, value + std::string(known->suffix));
+        const std::string_view suffix = findResultLabel(label)->suffix;
+        std::string text;
+        text.reserve(value.size() + suffix.size());
+        text.append(value).append(suffix);
+        view.setLabelText(label, text);
     }
     void write(std::string_view label, Extended value) { write(label, formatReal(value)); }
     void write(std::string_view label, double value) { write(label, formatReal(value)); }

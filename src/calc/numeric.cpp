@@ -2,9 +2,11 @@
 
 #include <clocale>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include <locale.h>
@@ -22,6 +24,43 @@ constexpr long double kTwoPow63 = 9223372036854775808.0L;
 
 bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The FPU's own transcendental instructions, as the calculation has always
+// used them; the callers keep the arguments inside their range.
+#if defined(__x86_64__) || defined(__i386__)
+long double fpuSine(long double x) {
+    long double r;
+    asm("fsin" : "=t"(r) : "0"(x));
+    return r;
+}
+long double fpuCosine(long double x) {
+    long double r;
+    asm("fcos" : "=t"(r) : "0"(x));
+    return r;
+}
+long double fpuTangent(long double x) {
+    long double r;
+    asm("fptan\n\tfstp %%st(0)" : "=t"(r) : "0"(x));
+    return r;
+}
+long double fpuArcTangent2(long double y, long double x) {
+    long double r;
+    asm("fpatan" : "=t"(r) : "0"(x), "u"(y) : "st(1)");
+    return r;
+}
+// Rounds with the FPU's rounding mode: to nearest, ties to even.
+std::int64_t fpuRoundToInt64(long double x) {
+    std::int64_t r;
+    asm("fistpll %0" : "=m"(r) : "t"(x) : "st");
+    return r;
+}
+#else
+long double fpuSine(long double x) { return sinl(x); }
+long double fpuCosine(long double x) { return cosl(x); }
+long double fpuTangent(long double x) { return tanl(x); }
+long double fpuArcTangent2(long double y, long double x) { return atan2l(y, x); }
+std::int64_t fpuRoundToInt64(long double x) { return llrintl(x); }
+#endif
+
 }  // namespace
 
 void failConversion(std::string_view text, std::string_view expected) {
@@ -29,33 +68,29 @@ void failConversion(std::string_view text, std::string_view expected) {
          "'" + std::string(text) + "' is not a valid " + std::string(expected));
 }
 
-Extended checkedResult(long double result, const char* operation) {
+void failNonFinite(long double result, const char* operation) {
     if (std::isnan(result)) fail(FailureKind::InvalidOperation, std::string("invalid ") + operation);
-    if (std::isinf(result)) fail(FailureKind::Overflow, std::string("overflow in ") + operation);
-    return Extended(result);
+    fail(FailureKind::Overflow, std::string("overflow in ") + operation);
 }
 
-Extended operator/(Extended a, Extended b) {
-    if (b.value() == 0) {
-        if (a.value() == 0) fail(FailureKind::InvalidOperation, "invalid division 0/0");
-        fail(FailureKind::DivisionByZero, "division by zero");
-    }
-    return checkedResult(a.value() / b.value(), "division");
+void failDivision(long double dividend) {
+    if (dividend == 0) fail(FailureKind::InvalidOperation, "invalid division 0/0");
+    fail(FailureKind::DivisionByZero, "division by zero");
 }
 
 Extended sine(Extended x) {
     if (std::fabs(x.value()) >= kTwoPow63) return Extended(0.0L);
-    return checkedResult(sinl(x.value()), "sine");
+    return checkedResult(fpuSine(x.value()), "sine");
 }
 
 Extended cosine(Extended x) {
     if (std::fabs(x.value()) >= kTwoPow63) return Extended(0.0L);
-    return checkedResult(cosl(x.value()), "cosine");
+    return checkedResult(fpuCosine(x.value()), "cosine");
 }
 
 Extended tangent(Extended x) {
     if (std::fabs(x.value()) >= kTwoPow63) return Extended(0.0L);
-    return checkedResult(tanl(x.value()), "tangent");
+    return checkedResult(fpuTangent(x.value()), "tangent");
 }
 
 Extended squareRoot(Extended x) {
@@ -64,7 +99,7 @@ Extended squareRoot(Extended x) {
 }
 
 Extended arcTangent2(Extended y, Extended x) {
-    return checkedResult(atan2l(y.value(), x.value()), "arctangent");
+    return checkedResult(fpuArcTangent2(y.value(), x.value()), "arctangent");
 }
 
 Extended arcTangent(Extended q) { return arcTangent2(q, Extended(1.0L)); }
@@ -104,10 +139,7 @@ std::int64_t roundToInteger(Extended x) {
     if (!(v > -kTwoPow63 - 1 && v < kTwoPow63)) {
         fail(FailureKind::InvalidOperation, "value does not fit a 64-bit integer");
     }
-    // The default rounding mode is round to nearest, ties to even.
-    const long double rounded = std::nearbyint(v);
-    if (rounded >= kTwoPow63) fail(FailureKind::InvalidOperation, "value does not fit a 64-bit integer");
-    return static_cast<std::int64_t>(rounded);
+    return fpuRoundToInt64(v);
 }
 
 std::int64_t trunc(Extended x) {
@@ -115,7 +147,7 @@ std::int64_t trunc(Extended x) {
     if (!(v > -kTwoPow63 - 1 && v < kTwoPow63)) {
         fail(FailureKind::InvalidOperation, "value does not fit a 64-bit integer");
     }
-    return static_cast<std::int64_t>(std::trunc(v));
+    return static_cast<std::int64_t>(v);  // conversion truncates toward zero
 }
 
 double roundToDecimals(double x, int decimals) {
@@ -156,11 +188,19 @@ double parseReal(std::string_view text) {
     }
     if (i != body.size()) failConversion(text, "floating point value");
 
-    // The C locale: the decimal separator is a full stop whatever the
-    // process locale says.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    const std::string copy(body);
-    const double value = strtod_l(copy.c_str(), nullptr, cLocale);
+    // from_chars ignores the process locale: the decimal separator is a full
+    // stop whatever the locale says. It takes no plus sign.
+    const std::string_view number = body.front() == '+' ? body.substr(1) : body;
+    double value = 0;
+    const auto [parsedEnd, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        // too large is a failure; too small underflows to zero or a denormal
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
+        const std::string copy(number);
+        value = strtod_l(copy.c_str(), nullptr, cLocale);
+    } else if (error != std::errc() || parsedEnd != number.data() + number.size()) {
+        failConversion(text, "floating point value");
+    }
     if (std::isinf(value)) failConversion(text, "floating point value");
     return value;
 }
@@ -182,24 +222,120 @@ std::int32_t parseInteger(std::string_view text) {
     return static_cast<std::int32_t>(value);
 }
 
+namespace {
+
+__extension__ using Uint128 = unsigned __int128;
+
+// The value rounded to 15 significant digits: the digits (trailing zeros
+// dropped) and the decimal exponent of the first one. Values from 1E-5 up to
+// 1E15 are scaled exactly in 128-bit integers; others go through printf,
+// which rounds exactly too, only slower.
+struct DecimalDigits {
+    std::string digits;
+    int exponent10;  // value = d.ddd x 10^exponent10
+};
+
+constexpr std::uint64_t kPowersOfTen[20] = {1ULL,
+                                            10ULL,
+                                            100ULL,
+                                            1000ULL,
+                                            10000ULL,
+                                            100000ULL,
+                                            1000000ULL,
+                                            10000000ULL,
+                                            100000000ULL,
+                                            1000000000ULL,
+                                            10000000000ULL,
+                                            100000000000ULL,
+                                            1000000000000ULL,
+                                            10000000000000ULL,
+                                            100000000000000ULL,
+                                            1000000000000000ULL,
+                                            10000000000000000ULL,
+                                            100000000000000000ULL,
+                                            1000000000000000000ULL,
+                                            10000000000000000000ULL};
+
+// magnitude = significand / 2^shift, read straight from the 80-bit format.
+bool splitExtended(long double magnitude, std::uint64_t* significand, int* shift) {
+    static_assert(sizeof(long double) >= 10 && LDBL_MANT_DIG == 64, "x87 extended expected");
+    unsigned char bytes[sizeof(long double)];
+    std::memcpy(bytes, &magnitude, sizeof bytes);
+    std::memcpy(significand, bytes, 8);
+    const int biasedExponent = (bytes[8] | (bytes[9] << 8)) & 0x7FFF;
+    *shift = 16383 + 63 - biasedExponent;
+    return *significand != 0 && biasedExponent != 0;
+}
+
+// round(magnitude x 10^(14 - exponent10)), ties to even, when that is exact
+// in 128 bits.
+bool scaleExactly(std::uint64_t significand, int shift, int exponent10, Uint128* rounded) {
+    const int scale = 14 - exponent10;
+    if (scale < 0 || scale > 19 || shift <= 0 || shift >= 127) return false;
+    const Uint128 product = static_cast<Uint128>(significand) * kPowersOfTen[scale];
+    Uint128 quotient = product >> shift;
+    const Uint128 remainder = product & ((static_cast<Uint128>(1) << shift) - 1);
+    const Uint128 half = static_cast<Uint128>(1) << (shift - 1);
+    if (remainder > half || (remainder == half && (quotient & 1) != 0)) ++quotient;
+    *rounded = quotient;
+    return true;
+}
+
+DecimalDigits roundToFifteenDigits(long double magnitude) {
+    constexpr std::uint64_t kLowest15 = kPowersOfTen[14];
+    constexpr std::uint64_t kBeyond15 = kPowersOfTen[15];
+    std::uint64_t significand = 0;
+    int shift = 0;
+    if (splitExtended(magnitude, &significand, &shift)) {
+        // log10(2) estimate of the decimal exponent, corrected below when one off
+        const int binaryExponent = 63 - shift;
+        int exponent10 = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+        Uint128 rounded = 0;
+        for (int attempt = 0; attempt < 3 && scaleExactly(significand, shift, exponent10, &rounded);
+             ++attempt) {
+            if (rounded < kLowest15) {
+                --exponent10;
+                continue;
+            }
+            if (rounded > kBeyond15) {
+                ++exponent10;
+                continue;
+            }
+            if (rounded == kBeyond15) {  // the rounding carried into a new digit
+                rounded = kLowest15;
+                ++exponent10;
+            }
+            char text[16];
+            auto value = static_cast<std::uint64_t>(rounded);
+            for (int i = 14; i >= 0; --i, value /= 10) text[i] = static_cast<char>('0' + value % 10);
+            int length = 15;
+            while (length > 1 && text[length - 1] == '0') --length;
+            return {std::string(text, static_cast<std::size_t>(length)), exponent10};
+        }
+    }
+
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14Le", magnitude);
+    std::string digits;
+    const char* p = buffer;
+    for (; *p != 'e' && *p != '\0'; ++p) {
+        if (isAsciiDigit(*p)) digits.push_back(*p);
+    }
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    return {digits, std::atoi(p + 1)};
+}
+
+}  // namespace
+
 std::string formatReal(long double value) {
     if (value == 0) return "0";
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
 
-    // 15 significant digits, correctly rounded (ties to even): d.dddddddddddddde±x
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.14Le", value);
-    std::string_view s(buffer);
-    const bool negative = s.front() == '-';
-    if (negative) s.remove_prefix(1);
-    std::string digits;
-    std::size_t i = 0;
-    for (; i < s.size() && s[i] != 'e'; ++i) {
-        if (isAsciiDigit(s[i])) digits.push_back(s[i]);
-    }
-    const int exponent10 = std::atoi(std::string(s.substr(i + 1)).c_str());
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    const bool negative = value < 0;
+    const DecimalDigits rounded = roundToFifteenDigits(negative ? -value : value);
+    const std::string& digits = rounded.digits;
+    const int exponent10 = rounded.exponent10;
 
     // value = 0.d1d2... x 10^e
     const int e = exponent10 + 1;

@@ -45,9 +45,16 @@ private:
     long double m_v = 0;
 };
 
+[[noreturn]] void failNonFinite(long double result, const char* operation);
+[[noreturn]] void failDivision(long double dividend);
+
 // Checks an operation's result: NaN from numbers is an invalid operation,
-// infinity from finite numbers an overflow.
-Extended checkedResult(long double result, const char* operation);
+// infinity from finite numbers an overflow. Operands are always finite: every
+// non-finite result fails at once.
+inline Extended checkedResult(long double result, const char* operation) {
+    if (!__builtin_isfinite(result)) [[unlikely]] failNonFinite(result, operation);
+    return Extended(result);
+}
 
 inline Extended operator+(Extended a, Extended b) {
     return checkedResult(a.value() + b.value(), "addition");
@@ -59,7 +66,10 @@ inline Extended operator-(Extended a) { return Extended(-a.value()); }
 inline Extended operator*(Extended a, Extended b) {
     return checkedResult(a.value() * b.value(), "multiplication");
 }
-Extended operator/(Extended a, Extended b);
+inline Extended operator/(Extended a, Extended b) {
+    if (b.value() == 0) [[unlikely]] failDivision(a.value());
+    return checkedResult(a.value() / b.value(), "division");
+}
 
 inline bool operator<(Extended a, Extended b) { return a.value() < b.value(); }
 inline bool operator>(Extended a, Extended b) { return a.value() > b.value(); }

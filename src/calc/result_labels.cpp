@@ -1,5 +1,7 @@
 #include "calc/result_labels.h"
 
+#include <unordered_map>
+
 namespace wormpair {
 
 namespace {
@@ -67,12 +69,15 @@ constexpr ResultGroup kGroups[] = {
 std::span<const ResultGroup> resultGroups() { return kGroups; }
 
 const ResultLabel* findResultLabel(std::string_view name) {
-    for (const ResultGroup& group : kGroups) {
-        for (const ResultLabel& label : group.labels) {
-            if (label.name == name) return &label;
+    static const std::unordered_map<std::string_view, const ResultLabel*> byName = [] {
+        std::unordered_map<std::string_view, const ResultLabel*> map;
+        for (const ResultGroup& group : kGroups) {
+            for (const ResultLabel& label : group.labels) map.emplace(label.name, &label);
         }
-    }
-    return nullptr;
+        return map;
+    }();
+    const auto found = byName.find(name);
+    return found == byName.end() ? nullptr : found->second;
 }
 
 }  // namespace wormpair

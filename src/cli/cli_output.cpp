@@ -1,0 +1,69 @@
+#include "cli/cli_output.h"
+
+#include <QJsonArray>
+#include <QJsonValue>
+
+#include <variant>
+
+#include "calc/result_labels.h"
+
+namespace wormpair {
+
+QJsonObject resultJson(const CalculationResult& result, const ResultCollector& view) {
+    QJsonObject labels;
+    for (const auto& [label, text] : view.texts) {
+        labels.insert(QString::fromStdString(label), QString::fromStdString(text));
+    }
+    QJsonArray warnings;
+    for (const std::string& label : view.warnings) warnings.append(QString::fromStdString(label));
+    QJsonObject object;
+    object.insert("ok", result.completed());
+    object.insert("message", result.completed() ? QJsonValue(QJsonValue::Null)
+                                                : QJsonValue(QString::fromStdString(result.message)));
+    object.insert("labels", labels);
+    object.insert("warnings", warnings);
+    return object;
+}
+
+QJsonObject recordJson(const DesignRecord& record) {
+    QJsonObject object;
+    forEachRecordField(record, [&](std::string_view name, const RecordFieldValue& value) {
+        const QString key = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+        std::visit(
+            [&](const auto& v) {
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, std::string>) {
+                    object.insert(key, QString::fromStdString(v));
+                } else {
+                    object.insert(key, static_cast<double>(v));
+                }
+            },
+            value);
+    });
+    return object;
+}
+
+void printResultGroups(const CalculationResult& result, const ResultCollector& view,
+                       QTextStream& out) {
+    if (!result.completed()) {
+        out << "计算失败：" << QString::fromStdString(result.message) << "\n";
+        if (view.texts.empty()) return;
+        out << "失败前已写出的结果：\n";
+    }
+    for (const ResultGroup& group : resultGroups()) {
+        bool captionWritten = false;
+        for (const ResultLabel& label : group.labels) {
+            const auto text = view.texts.find(std::string(label.name));
+            if (text == view.texts.end()) continue;
+            if (!captionWritten) {
+                out << "\n" << QString::fromUtf8(group.caption.data()).trimmed() << "\n";
+                captionWritten = true;
+            }
+            out << "  " << QString::fromStdString(text->second);
+            if (view.warnings.count(std::string(label.name))) out << "    <-- 超出推荐范围（红色）";
+            out << "\n";
+        }
+    }
+}
+
+}  // namespace wormpair
