@@ -69,10 +69,11 @@ QStringList splitStatements(const QString& script) {
 // Runs the script into a new database file; returns an error text or an empty
 // string on success.
 QString build(const QStringList& statements, const QString& output) {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
-                                                QStringLiteral("make_database"));
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("make_database"));
     db.setDatabaseName(output);
-    if (!db.open()) return QStringLiteral("cannot create %1: %2").arg(output, db.lastError().text());
+    if (!db.open())
+        return QStringLiteral("cannot create %1: %2").arg(output, db.lastError().text());
 
     QSqlQuery query(db);
     // one self-contained file: rollback journal deleted after each commit
