@@ -1,0 +1,247 @@
+#include "store/parameter_database.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <atomic>
+
+namespace wormpair {
+
+namespace {
+
+const QString kFileName = QStringLiteral("db1.mdb");
+const QString kFactoryFileName = QStringLiteral("db1.ccq");
+const QString kPrefix = QStringLiteral("wormpair_store_");
+
+QString quotedIdentifier(const QString& name) {
+    QString inner = name;
+    inner.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + inner + u'"';
+}
+
+// One connection for the life of one call: registered under a name of its
+// own, closed and removed on destruction. QSqlQuery objects must be declared
+// after it so that they go first.
+class Connection {
+  public:
+    enum class Mode { ReadOnly, ReadWrite };
+
+    Connection(const QString& file, Mode mode) {
+        // SQLite would create a missing file on a read-write open; a missing
+        // database is an error here, never an empty new file.
+        const QFileInfo info(file);
+        if (!info.exists() || !info.isFile()) {
+            throw DatabaseError(QStringLiteral("parameter database %1 does not exist").arg(file));
+        }
+        static std::atomic<unsigned> counter{0};
+        m_name = kPrefix + QString::number(++counter);
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_db.setDatabaseName(file);
+        if (mode == Mode::ReadOnly) m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!m_db.open()) {
+            const QString error = m_db.lastError().text();
+            release();
+            throw DatabaseError(
+                QStringLiteral("cannot open parameter database %1: %2").arg(file, error));
+        }
+        // A file that is not an SQLite database opens but fails its first read.
+        QSqlQuery probe(m_db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            const QString error = probe.lastError().text();
+            probe = QSqlQuery();
+            release();
+            throw DatabaseError(
+                QStringLiteral("%1 is not a readable SQLite database: %2").arg(file, error));
+        }
+    }
+
+    ~Connection() { release(); }
+
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    QSqlDatabase& db() { return m_db; }
+
+    bool hasTable(const QString& table) {
+        QSqlQuery query(m_db);
+        query.prepare(
+            QStringLiteral("SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') "
+                           "AND name = ?"));
+        query.addBindValue(table);
+        return query.exec() && query.next();
+    }
+
+  private:
+    void release() {
+        if (m_name.isEmpty()) return;
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+        m_name.clear();
+    }
+
+    QString m_name;
+    QSqlDatabase m_db;
+};
+
+}  // namespace
+
+QString fieldText(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return QString();
+    switch (value.typeId()) {
+        case QMetaType::Double:
+            return QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+        case QMetaType::Float:
+            return QString::number(value.toFloat(), 'g', QLocale::FloatingPointShortest);
+        default:
+            return value.toString();
+    }
+}
+
+bool isNumericField(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) return false;
+    switch (value.typeId()) {
+        case QMetaType::Double:
+        case QMetaType::Float:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            return true;
+        default:
+            return false;
+    }
+}
+
+ParameterTable::ParameterTable(QString name, QStringList columnNames,
+                               std::vector<std::vector<QVariant>> rows)
+    : m_name(std::move(name)), m_columnNames(std::move(columnNames)), m_rows(std::move(rows)) {}
+
+QVariant ParameterTable::value(int row, int position) const {
+    if (row < 0 || row >= rowCount()) {
+        throw DatabaseError(QStringLiteral("table %1 has no row %2 (it has %3)")
+                                .arg(m_name)
+                                .arg(row)
+                                .arg(rowCount()));
+    }
+    if (position < 0 || position >= columnCount()) {
+        throw DatabaseError(QStringLiteral("table %1 has no field at position %2 (it has %3)")
+                                .arg(m_name)
+                                .arg(position)
+                                .arg(columnCount()));
+    }
+    return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(position)];
+}
+
+QString ParameterTable::text(int row, int position) const {
+    return fieldText(value(row, position));
+}
+
+ParameterDatabase::ParameterDatabase(QString programDirectory)
+    : m_directory(std::move(programDirectory)) {}
+
+QString ParameterDatabase::filePath() const { return m_directory + kFileName; }
+
+QString ParameterDatabase::factoryCopyPath() const { return m_directory + kFactoryFileName; }
+
+QString ParameterDatabase::connectionPrefix() { return kPrefix; }
+
+ParameterTable ParameterDatabase::readTable(const QString& name) const {
+    Connection connection(filePath(), Connection::Mode::ReadOnly);
+    if (!connection.hasTable(name)) {
+        throw DatabaseError(
+            QStringLiteral("parameter database %1 has no table %2").arg(filePath(), name));
+    }
+    QSqlQuery query(connection.db());
+    query.setForwardOnly(true);
+    // no ORDER BY: rows come in stored (rowid) order, which is the contract
+    if (!query.exec(QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)))) {
+        throw DatabaseError(QStringLiteral("cannot read table %1 of %2: %3")
+                                .arg(name, filePath(), query.lastError().text()));
+    }
+    const QSqlRecord record = query.record();
+    QStringList columns;
+    for (int i = 0; i < record.count(); ++i) columns << record.fieldName(i);
+
+    std::vector<std::vector<QVariant>> rows;
+    while (query.next()) {
+        std::vector<QVariant> row;
+        row.reserve(static_cast<std::size_t>(columns.size()));
+        for (int i = 0; i < columns.size(); ++i) {
+            row.push_back(query.isNull(i) ? QVariant() : query.value(i));
+        }
+        rows.push_back(std::move(row));
+    }
+    if (query.lastError().isValid()) {
+        throw DatabaseError(QStringLiteral("cannot read table %1 of %2: %3")
+                                .arg(name, filePath(), query.lastError().text()));
+    }
+    return ParameterTable(name, columns, std::move(rows));
+}
+
+void ParameterDatabase::writeCoefficientValues(
+    const std::vector<std::pair<int, double>>& rowValues) const {
+    Connection connection(filePath(), Connection::Mode::ReadWrite);
+    QSqlDatabase& db = connection.db();
+    if (!connection.hasTable(QStringLiteral("nzhi"))) {
+        throw DatabaseError(
+            QStringLiteral("parameter database %1 has no table nzhi").arg(filePath()));
+    }
+
+    // rowids in stored order, so that row k is the k-th row a read returns
+    std::vector<qlonglong> rowids;
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT rowid FROM nzhi ORDER BY rowid"))) {
+            throw DatabaseError(
+                QStringLiteral("cannot read table nzhi: %1").arg(query.lastError().text()));
+        }
+        while (query.next()) rowids.push_back(query.value(0).toLongLong());
+    }
+    for (const auto& [row, value] : rowValues) {
+        if (row < 1 || row > static_cast<int>(rowids.size())) {
+            throw DatabaseError(
+                QStringLiteral("table nzhi has no row %1 (it has %2)").arg(row).arg(rowids.size()));
+        }
+    }
+
+    if (!db.transaction()) {
+        throw DatabaseError(
+            QStringLiteral("cannot begin a transaction: %1").arg(db.lastError().text()));
+    }
+    QString error;
+    {
+        QSqlQuery update(db);
+        update.prepare(QStringLiteral("UPDATE nzhi SET \"N\" = ? WHERE rowid = ?"));
+        for (const auto& [row, value] : rowValues) {
+            update.bindValue(0, value);
+            update.bindValue(1, rowids[static_cast<std::size_t>(row - 1)]);
+            if (!update.exec()) {
+                error = update.lastError().text();
+                break;
+            }
+        }
+    }
+    if (!error.isEmpty()) {
+        db.rollback();
+        throw DatabaseError(QStringLiteral("cannot write table nzhi: %1").arg(error));
+    }
+    if (!db.commit()) {
+        const QString commitError = db.lastError().text();
+        db.rollback();
+        throw DatabaseError(QStringLiteral("cannot write table nzhi: %1").arg(commitError));
+    }
+}
+
+void ParameterDatabase::releaseConnections() {
+    for (const QString& name : QSqlDatabase::connectionNames()) {
+        if (name.startsWith(kPrefix)) QSqlDatabase::removeDatabase(name);
+    }
+}
+
+}  // namespace wormpair

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Access to the parameter database db1.mdb in the program directory.
+//
+// Every call opens its own connection and removes it again before returning,
+// so the file is never held open between uses and can be replaced as a whole
+// (for instance by the factory copy db1.ccq).
+
+namespace wormpair {
+
+class DatabaseError : public std::runtime_error {
+  public:
+    explicit DatabaseError(const std::string& what) : std::runtime_error(what) {}
+    explicit DatabaseError(const QString& what) : std::runtime_error(what.toStdString()) {}
+};
+
+// All rows of one table in stored order; fields are addressed by position.
+class ParameterTable {
+  public:
+    ParameterTable() = default;
+    ParameterTable(QString name, QStringList columnNames, std::vector<std::vector<QVariant>> rows);
+
+    const QString& name() const { return m_name; }
+    const QStringList& columnNames() const { return m_columnNames; }
+    int columnCount() const { return static_cast<int>(m_columnNames.size()); }
+    int rowCount() const { return static_cast<int>(m_rows.size()); }
+
+    // The field as stored: qlonglong for integers, double for reals, QString
+    // for text, an invalid QVariant for NULL. Throws DatabaseError for a row or
+    // position outside the table.
+    QVariant value(int row, int position) const;
+
+    // The field as text: integers as digits, reals in the shortest text that
+    // reads back to the same double, text verbatim, NULL as an empty string.
+    QString text(int row, int position) const;
+
+  private:
+    QString m_name;
+    QStringList m_columnNames;
+    std::vector<std::vector<QVariant>> m_rows;
+};
+
+// A stored value as text, by the rules of ParameterTable::text.
+QString fieldText(const QVariant& value);
+
+// True for a stored integer or real.
+bool isNumericField(const QVariant& value);
+
+class ParameterDatabase {
+  public:
+    // programDirectory ends with '/'.
+    explicit ParameterDatabase(QString programDirectory);
+
+    QString filePath() const;         // programDirectory + "db1.mdb"
+    QString factoryCopyPath() const;  // programDirectory + "db1.ccq"
+
+    // Reads a whole table. Throws DatabaseError when the file is missing, is
+    // not an SQLite database or lacks the table. Never creates the file.
+    ParameterTable readTable(const QString& name) const;
+
+    // Writes field N of table nzhi for the given rows (1-based, in stored
+    // order) in one transaction; nothing is written when any row fails.
+    void writeCoefficientValues(const std::vector<std::pair<int, double>>& rowValues) const;
+
+    // Removes any connection of this layer still registered. Each call above
+    // already removes its own; this is a guard for shutdown.
+    static void releaseConnections();
+
+    // Prefix of the connection names this layer registers.
+    static QString connectionPrefix();
+
+  private:
+    QString m_directory;
+};
+
+}  // namespace wormpair
