@@ -13,6 +13,11 @@
 #include "calc/result_collector.h"
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
+#include "input/design_controller.h"
+#include "input/form_state.h"
+#include "store/parameter_database.h"
+#include "store/startup_load.h"
+#include "store/store_messages.h"
 
 namespace wormpair {
 
@@ -23,6 +28,7 @@ const char* const kUsage =
     "\n"
     "Commands:\n"
     "  calc     calculate a worm pair from the texts of the nine input fields\n"
+    "  design   recommend the parameters and calculate, as the recommend button does\n"
     "\n"
     "Run 'wormpair-cli COMMAND --help' for the options of a command.\n";
 
@@ -83,7 +89,7 @@ std::optional<CoefficientSet> parseCoefficientList(const QString& list) {
     return set;
 }
 
-int runCalc(const QStringList& arguments, const QString& /*programDirectory*/, QTextStream& out,
+int runCalc(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
             QTextStream& err) {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -126,7 +132,12 @@ int runCalc(const QStringList& arguments, const QString& /*programDirectory*/, Q
         }
         coefficients = *parsed;
     } else {
-        coefficients = CoefficientSet::factory();
+        const StartupLoadResult load =
+            loadCoefficients(ParameterDatabase(programDirectory), coefficients, {});
+        if (!load.ok) {
+            err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " (" << load.error << ")\n";
+            return kExitFailed;
+        }
     }
 
     DesignRecord record;
@@ -144,6 +155,84 @@ int runCalc(const QStringList& arguments, const QString& /*programDirectory*/, Q
     return kExitRan;
 }
 
+
+QString designUsage() {
+    return "Usage: wormpair-cli design --centre-distance TEXT --wheel-teeth TEXT --worm-starts TEXT\n"
+           "         [--grade 6|7|8] [--no-standard-backlash] [--whole-number] [--json]\n"
+           "\n"
+           "Types the three texts into Edit1, Edit3 and Edit4 as a user would, picks the\n"
+           "accuracy grade (default 7, standard backlash on), presses the recommend button\n"
+           "and prints the calculated design; --whole-number then ticks 取整数.\n";
+}
+
+int runDesign(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+              QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption centreDistance("centre-distance", "Edit1", "TEXT");
+    const QCommandLineOption wheelTeeth("wheel-teeth", "Edit3", "TEXT");
+    const QCommandLineOption wormStarts("worm-starts", "Edit4", "TEXT");
+    const QCommandLineOption grade("grade", "accuracy grade", "6|7|8", "7");
+    const QCommandLineOption noStandardBacklash("no-standard-backlash");
+    const QCommandLineOption wholeNumber("whole-number");
+    const QCommandLineOption json("json");
+    const QCommandLineOption help(QStringList{"h", "help"});
+    parser.addOptions({centreDistance, wheelTeeth, wormStarts, grade, noStandardBacklash,
+                       wholeNumber, json, help});
+    if (!parser.parse(QStringList("design") + arguments)) {
+        return usageError(err, parser.errorText(), designUsage());
+    }
+    if (parser.isSet(help)) {
+        out << designUsage();
+        return kExitRan;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return usageError(err, "unexpected argument '" + parser.positionalArguments().first() + "'",
+                          designUsage());
+    }
+    for (const QCommandLineOption* required : {&centreDistance, &wheelTeeth, &wormStarts}) {
+        if (!parser.isSet(*required)) {
+            return usageError(err, "missing --" + required->names().first(), designUsage());
+        }
+    }
+    const QString gradeText = parser.value(grade);
+    if (gradeText != "6" && gradeText != "7" && gradeText != "8") {
+        return usageError(err, "--grade must be 6, 7 or 8", designUsage());
+    }
+
+    const ParameterDatabase database(programDirectory);
+    FormState form;
+    ResultCollector view;
+    DesignController design(form, view, database);
+    form.onChange = [&](std::string_view control) { design.controlChanged(control); };
+
+    const StartupLoadResult load = loadCoefficients(database, design.coefficients(), {});
+    if (!load.ok) {
+        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " (" << load.error << ")\n";
+        return kExitFailed;
+    }
+    try {
+        form.setCurrentIndex("ComboBox1", gradeText.toInt() - 6);
+        if (parser.isSet(noStandardBacklash)) form.setChecked("CheckBox2", false);
+        form.setText("Edit1", parser.value(centreDistance).toStdString());
+        form.setText("Edit3", parser.value(wheelTeeth).toStdString());
+        form.setText("Edit4", parser.value(wormStarts).toStdString());
+        design.speedButton2Click();
+        if (parser.isSet(wholeNumber) && view.resultsShown) form.setChecked("CheckBox1", true);
+    } catch (const std::exception& e) {
+        // what the window reports as an unexpected error
+        form.showMessage(e.what());
+    }
+
+    const bool ok = view.resultsShown && form.messages.empty();
+    if (parser.isSet(json)) {
+        out << QJsonDocument(designJson(form, design, view, ok)).toJson(QJsonDocument::Indented);
+    } else {
+        printDesign(form, design, view, ok, out);
+    }
+    return kExitRan;
+}
+
 }  // namespace
 
 int runCli(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
@@ -155,6 +244,7 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     const QString command = arguments.first();
     const QStringList rest = arguments.mid(1);
     if (command == "calc") return runCalc(rest, programDirectory, out, err);
+    if (command == "design") return runDesign(rest, programDirectory, out, err);
     if (command == "-h" || command == "--help" || command == "help") {
         out << kUsage;
         return kExitRan;

@@ -6,6 +6,8 @@
 #include <variant>
 
 #include "calc/result_labels.h"
+#include "input/design_controller.h"
+#include "input/form_state.h"
 
 namespace wormpair {
 
@@ -64,6 +66,54 @@ void printResultGroups(const CalculationResult& result, const ResultCollector& v
             out << "\n";
         }
     }
+}
+
+namespace {
+
+const char* const kInputFields[] = {"Edit1", "Edit2",  "Edit3",  "Edit4",  "Edit5",
+                                    "Edit6", "Edit7",  "Edit8",  "Edit9",  "Edit10",
+                                    "Edit11", "Edit12", "Edit13"};
+
+QString qt(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+QJsonObject designJson(const FormState& form, const DesignController& design,
+                       const ResultCollector& view, bool ok) {
+    QJsonObject inputs;
+    for (const char* field : kInputFields) inputs.insert(field, qt(form.text(field)));
+    const AccuracyValues& a = design.accuracyValues();
+    const QJsonObject accuracy{{"accuracyValue3", qt(a.accuracyValue3)},
+                               {"accuracyValue4", qt(a.accuracyValue4)},
+                               {"accuracyValue8", qt(a.accuracyValue8)},
+                               {"accuracyValue9", qt(a.accuracyValue9)},
+                               {"accuracyValue10", qt(a.accuracyValue10)},
+                               {"accuracyValue11", qt(a.accuracyValue11)}};
+    QJsonArray messages;
+    for (const std::string& message : form.messages) messages.append(qt(message));
+
+    QJsonObject object = resultJson(CalculationResult{}, view);
+    object.insert("ok", ok);
+    object.insert("message", form.messages.empty() ? QJsonValue(QJsonValue::Null)
+                                                   : QJsonValue(qt(form.messages.back())));
+    object.insert("messages", messages);
+    object.insert("inputs", inputs);
+    object.insert("accuracy", accuracy);
+    return object;
+}
+
+void printDesign(const FormState& form, const DesignController& design,
+                 const ResultCollector& view, bool ok, QTextStream& out) {
+    out << "输入与推荐参数\n";
+    for (const char* field : kInputFields) {
+        out << "  " << QString(field).leftJustified(8) << qt(form.text(field)) << "\n";
+    }
+    const AccuracyValues& a = design.accuracyValues();
+    out << "精度公差  " << qt(a.accuracyValue3) << " / " << qt(a.accuracyValue4) << " / "
+        << qt(a.accuracyValue8) << " / " << qt(a.accuracyValue9) << " / "
+        << qt(a.accuracyValue10) << " / " << qt(a.accuracyValue11) << "\n";
+    for (const std::string& message : form.messages) out << "提示：" << qt(message) << "\n";
+    if (ok || !view.texts.empty()) printResultGroups(CalculationResult{}, view, out);
 }
 
 }  // namespace wormpair

@@ -18,4 +18,16 @@ QJsonObject recordJson(const DesignRecord& record);
 void printResultGroups(const CalculationResult& result, const ResultCollector& view,
                        QTextStream& out);
 
+class FormState;
+class DesignController;
+
+// {"ok", "message", "messages", "inputs", "accuracy", "labels", "warnings"} of
+// a design made through the window's commands.
+QJsonObject designJson(const FormState& form, const DesignController& design,
+                       const ResultCollector& view, bool ok);
+
+// The inputs, the messages and the result groups for a person at a terminal.
+void printDesign(const FormState& form, const DesignController& design,
+                 const ResultCollector& view, bool ok, QTextStream& out);
+
 }  // namespace wormpair

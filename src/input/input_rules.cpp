@@ -1,0 +1,118 @@
+#include "input/input_rules.h"
+
+#include "calc/numeric.h"
+#include "store/parameter_database.h"
+
+namespace wormpair {
+
+namespace {
+
+const char* const kBaseValue = "↑基础值：";
+
+double parseField(const ParameterTable& table, int row, int position) {
+    return parseReal(table.text(row, position).toStdString());
+}
+
+}  // namespace
+
+std::string mainBaseDiameterHint(double centreDistance) {
+    return kBaseValue + formatInteger(roundToInteger(Extended(centreDistance) * Extended(0.65L)));
+}
+
+std::string wormDiameterHint(double centreDistance, double wormDiameterExponent) {
+    const Extended base = power(centreDistance, wormDiameterExponent) * Extended(0.76L);
+    return kBaseValue + formatReal(roundToDecimals(toDouble(base), 0));
+}
+
+std::string ratioText(std::string_view wheelTeeth, std::string_view wormStarts) {
+    const double teeth = parseReal(wheelTeeth);
+    const double starts = parseReal(wormStarts);
+    return formatReal(Extended(teeth) / Extended(starts));
+}
+
+std::int64_t recommendedWormDiameter(double centreDistance, double ratio,
+                                     double wormDiameterExponent) {
+    const double t = toDouble(power(ratio, Extended(-1.9L)) * power(centreDistance, Extended(1.5)) *
+                              Extended(0.25));
+    return roundToInteger(power(centreDistance, wormDiameterExponent) * Extended(0.76L) + t);
+}
+
+std::int64_t recommendedMainBaseDiameter(double centreDistance, double ratio) {
+    return roundToInteger((Extended(0.76L) - power(ratio, Extended(-1.3L))) *
+                          power(centreDistance, Extended(1.02L)) / Extended(1.35L));
+}
+
+std::string fiveStepSnap(std::string_view diameterText) {
+    const std::int32_t g = parseInteger(diameterText);
+    if (g <= 90) return std::string(diameterText);
+    const std::int32_t r = g % 5;
+    return formatInteger(r <= 2 ? g - r : g - r + 5);
+}
+
+std::string grindingIncrementText(std::string_view wheelTeeth) {
+    const double z2 = parseReal(wheelTeeth);
+    return formatReal(roundToDecimals(toDouble(Extended(z2) / Extended(100)), 1));
+}
+
+std::string tipEccentricityText(double mainBaseDiameter, double ratio) {
+    const Extended w(mainBaseDiameter);
+    const Extended i(ratio);
+    Extended eccentricity;
+    if (i <= Extended(7.99L)) {
+        eccentricity = w / 2 / 5 * 4;
+    } else if (i <= Extended(9.99L)) {
+        eccentricity = w / 2 / 4 * 3;
+    } else if (i <= Extended(11.99L)) {
+        eccentricity = w / 2 / 2;
+    } else if (i < Extended(35)) {
+        eccentricity = w / 2 / 3;
+    } else {
+        return "0";
+    }
+    return formatReal(roundToDecimals(toDouble(eccentricity), 0));
+}
+
+int reliefAmountPosition(double ratio) {
+    const Extended i(ratio);
+    if (i <= Extended(24.999999L)) return 3;
+    if (i <= Extended(40.000001L)) return 4;
+    if (i <= Extended(63.000001L)) return 5;
+    return 6;
+}
+
+std::string exitReliefText(std::string_view entryReliefText) {
+    const double entry = parseReal(entryReliefText);
+    return formatReal(roundToDecimals(toDouble(Extended(entry) * Extended(0.67L)), 2));
+}
+
+std::optional<int> firstRowReaching(const ParameterTable& table, double value) {
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (parseField(table, row, 2) >= value) return row;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> gradeRowFor(const ParameterTable& table, double centreDistance) {
+    const std::optional<int> row = firstRowReaching(table, centreDistance);
+    if (!row) return std::nullopt;
+    const double lower = parseField(table, *row, 1);
+    const double upper = parseField(table, *row, 2);
+    if (lower < centreDistance && centreDistance <= upper) return row;
+    return std::nullopt;
+}
+
+std::string gradeTableName(int gradeIndex) {
+    static const char* const kNames[] = {"6ji", "7ji", "8ji"};
+    return kNames[gradeIndex < 0 ? 0 : (gradeIndex > 2 ? 2 : gradeIndex)];
+}
+
+std::string gradeDesignation(std::string_view gradeText, bool standardBacklash) {
+    return std::string(gradeText) + (standardBacklash ? "j(GB/T16445-1996)" : "级(GB/T16445-1996)");
+}
+
+AccuracyValues accuracyValuesOf(const ParameterTable& table, int row) {
+    auto text = [&](int position) { return table.text(row, position).toStdString(); };
+    return {text(3), text(4), text(8), text(9), text(10), text(11)};
+}
+
+}  // namespace wormpair

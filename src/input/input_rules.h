@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "calc/design_record.h"
+
+namespace wormpair {
+
+class ParameterTable;
+
+// Messages of the input commands.
+inline constexpr std::string_view kCentreDistanceMessage = "输入参数有误，请输入合法有效的数字.........";
+inline constexpr std::string_view kTeethStartsMessage = "参数输入不合法，请输入合法参数.........";
+inline constexpr std::string_view kRecommendMessage =
+    "您输入的内容不符合要求,请输入合法数字且不能为空...";
+
+// Rules of the input assistance, each on the texts and numbers it needs.
+// Conversion and arithmetic failures throw CalculationError; a lookup that
+// finds no row returns nothing.
+
+// "↑基础值：" hints under the main base circle and the worm reference diameter.
+std::string mainBaseDiameterHint(double centreDistance);
+std::string wormDiameterHint(double centreDistance, double wormDiameterExponent);
+
+// The ratio text teeth / starts written into Edit2.
+std::string ratioText(std::string_view wheelTeeth, std::string_view wormStarts);
+
+// Recommended worm reference diameter and main base circle diameter, before
+// the five-step snap.
+std::int64_t recommendedWormDiameter(double centreDistance, double ratio,
+                                     double wormDiameterExponent);
+std::int64_t recommendedMainBaseDiameter(double centreDistance, double ratio);
+
+// Above 90 a diameter goes to the nearest multiple of 5; the text is kept at
+// or below 90.
+std::string fiveStepSnap(std::string_view diameterText);
+
+// Grinding increment: teeth / 100 to one decimal.
+std::string grindingIncrementText(std::string_view wheelTeeth);
+
+// Tip eccentricity by ratio band from the (snapped) main base circle diameter.
+std::string tipEccentricityText(double mainBaseDiameter, double ratio);
+
+// Position 3 to 6 of the relief-amount table for the ratio band.
+int reliefAmountPosition(double ratio);
+
+// Exit relief amount: 0.67 of the entry amount, two decimals.
+std::string exitReliefText(std::string_view entryReliefText);
+
+// First row whose position-2 bound, as a number, is at least the value.
+std::optional<int> firstRowReaching(const ParameterTable& table, double value);
+
+// The row of a grade table whose range (lower, upper] holds the centre
+// distance, if the scan finds one.
+std::optional<int> gradeRowFor(const ParameterTable& table, double centreDistance);
+
+// Table of the selected grade item (0, 1, 2) and the designation in Edit9.
+std::string gradeTableName(int gradeIndex);
+std::string gradeDesignation(std::string_view gradeText, bool standardBacklash);
+
+// The six tolerance texts of a grade row.
+AccuracyValues accuracyValuesOf(const ParameterTable& table, int row);
+
+}  // namespace wormpair

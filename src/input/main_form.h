@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace wormpair {
+
+// The controls of the main window as the commands see them, by control name
+// ("Edit1", "CheckBox2", "ComboBox1", "SpeedButton3", "GroupBox1", ...).
+//
+// Setting a text or a check state behaves like the user's own change: when it
+// differs from the current one, the control's change handling runs before the
+// call returns, and a failure of that handling reaches the caller. Setting the
+// same text or state again runs nothing; selecting a list item runs nothing.
+class MainForm {
+public:
+    virtual ~MainForm() = default;
+
+    virtual std::string text(std::string_view control) const = 0;
+    virtual void setText(std::string_view control, const std::string& text) = 0;
+
+    virtual bool isChecked(std::string_view control) const = 0;
+    virtual void setChecked(std::string_view control, bool checked) = 0;
+
+    virtual int currentIndex(std::string_view control) const = 0;
+    virtual std::string currentText(std::string_view control) const = 0;
+    virtual void setCurrentIndex(std::string_view control, int index) = 0;
+
+    virtual void setEnabled(std::string_view control, bool enabled) = 0;
+    virtual void setVisible(std::string_view control, bool visible) = 0;
+
+    // The recommended-parameter group: enabled with black text while open
+    // for editing, disabled and grey otherwise.
+    virtual void setRecommendedGroupOpen(bool open) = 0;
+
+    // A plain message box with an OK button.
+    virtual void showMessage(std::string_view text) = 0;
+};
+
+}  // namespace wormpair

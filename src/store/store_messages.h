@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+namespace wormpair {
+
+// Shown when the coefficients cannot be loaded; the program then ends.
+inline constexpr std::string_view kDataInitialisationFailed = "数据初始化失败，程序将关闭";
+inline constexpr std::string_view kPromptCaption = "提示";
+
+}  // namespace wormpair
