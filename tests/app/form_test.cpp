@@ -238,7 +238,7 @@ TEST_F(Form, RegionsSitAtTheirClientPositions) {
         ASSERT_NE(widget, nullptr);
         EXPECT_EQ(client(widget), expected.rect) << expected.name;
     }
-    EXPECT_EQ(client(ui.Label50).topLeft(), QPoint(376, 254));
+    EXPECT_EQ(client(ui.Label50).topLeft(), QPoint(376, 256));
 
     // The input column starts at 16/56 and ends left of the recommend button.
     QRect column;
