@@ -135,7 +135,10 @@ CellGroup slicePart(const CellGroup& group, std::uint16_t first, std::uint16_t l
     const Record& source = group.records.front();
     const bool rk = source.type == rt::kMulRk;
     const std::size_t stride = rk ? 6 : 2;
-    CellGroup part{group.row, first, last, {}};
+    CellGroup part;
+    part.row = group.row;
+    part.firstColumn = first;
+    part.lastColumn = last;
     Record record;
     if (first == last) {
         record.type = rk ? rt::kRk : rt::kBlank;
@@ -199,6 +202,7 @@ void FirstSheet::load(std::vector<Record> records) {
     m_tail.clear();
     m_rows.clear();
     m_cells.clear();
+    m_editedRows.clear();
     m_isChart = !records.empty() && records.front().data.size() >= 4 &&
                 readU16(records.front().data, 2) == kBofChart;
 
@@ -256,6 +260,7 @@ void FirstSheet::load(std::vector<Record> records) {
             // Rebuilt on write.
         } else if (depth[i] == 1 && isCellRecord(record.type)) {
             CellGroup group = openCell(std::move(record));
+            group.loadOrder = static_cast<std::uint32_t>(i);
             const auto [it, inserted] = m_cells.emplace(key(group.row, group.firstColumn), group);
             if (!inserted) {
                 // A second record for the same cell stays where it was.
@@ -413,13 +418,17 @@ void FirstSheet::setSharedString(int column, int row, std::uint32_t sstIndex) {
     } else {
         xf = newCellXf(column, row);
     }
-    CellGroup cell{r, c, c, {}};
+    CellGroup cell;
+    cell.row = r;
+    cell.firstColumn = c;
+    cell.lastColumn = c;
     Record label = cellRecord(rt::kLabelSst, r, c, xf);
     appendU32(label.data, sstIndex);
     cell.records.push_back(std::move(label));
     for (auto& extra : kept) cell.records.push_back(std::move(extra));
     m_cells.emplace(key(r, c), std::move(cell));
     if (!m_rows.contains(r)) m_rows.emplace(r, defaultRow(r));
+    m_editedRows.insert(r);
 }
 
 std::size_t FirstSheet::sharedStringCellCount() const {
@@ -488,26 +497,42 @@ std::vector<Record> FirstSheet::build(std::uint32_t streamOffset) const {
         const std::size_t begin = b * kRowsPerBlock;
         const std::size_t end = std::min(rows.size(), begin + kRowsPerBlock);
         BlockLayout layout{out.size(), 0, {}};
+        std::vector<std::vector<const CellGroup*>> rowCells(end - begin);
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::uint16_t row = rows[i];
+            auto& cells = rowCells[i - begin];
+            const auto to = m_cells.lower_bound(key(row + 1u, 0));
+            for (auto it = m_cells.lower_bound(key(row, 0)); it != to; ++it) {
+                cells.push_back(&it->second);
+            }
+            if (!m_editedRows.contains(row)) {
+                std::stable_sort(cells.begin(), cells.end(), [](const auto* a, const auto* b) {
+                    return a->loadOrder < b->loadOrder;
+                });
+            }
+        }
         for (std::size_t i = begin; i < end; ++i) {
             const std::uint16_t row = rows[i];
             const auto existing = m_rows.find(row);
             Record record = existing != m_rows.end() ? existing->second : defaultRow(row);
-            const auto from = m_cells.lower_bound(key(row, 0));
-            const auto to = m_cells.lower_bound(key(row + 1u, 0));
-            if (from != to) {
-                putU16(record.data.data() + kRowColumnFirst, from->second.firstColumn);
-                putU16(record.data.data() + kRowColumnLast,
-                       static_cast<std::uint16_t>(std::prev(to)->second.lastColumn + 1));
+            const auto& cells = rowCells[i - begin];
+            if (!cells.empty()) {
+                std::uint16_t columnFirst = 0xFFFF;
+                std::uint16_t columnLast = 0;
+                for (const CellGroup* group : cells) {
+                    columnFirst = std::min(columnFirst, group->firstColumn);
+                    columnLast = std::max(columnLast, group->lastColumn);
+                }
+                putU16(record.data.data() + kRowColumnFirst, columnFirst);
+                putU16(record.data.data() + kRowColumnLast, static_cast<std::uint16_t>(columnLast + 1));
             }
             out.push_back(std::move(record));
         }
         for (std::size_t i = begin; i < end; ++i) {
-            const std::uint16_t row = rows[i];
-            const auto from = m_cells.lower_bound(key(row, 0));
-            const auto to = m_cells.lower_bound(key(row + 1u, 0));
-            layout.rowFirstCell.push_back(from != to ? static_cast<std::ptrdiff_t>(out.size()) : -1);
-            for (auto it = from; it != to; ++it) {
-                out.insert(out.end(), it->second.records.begin(), it->second.records.end());
+            const auto& cells = rowCells[i - begin];
+            layout.rowFirstCell.push_back(cells.empty() ? -1 : static_cast<std::ptrdiff_t>(out.size()));
+            for (const CellGroup* group : cells) {
+                out.insert(out.end(), group->records.begin(), group->records.end());
             }
         }
         layout.dbCell = out.size();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct CellGroup {
     std::uint16_t row = 0;
     std::uint16_t firstColumn = 0;
     std::uint16_t lastColumn = 0;  // differs from firstColumn for MULRK/MULBLANK
+    // Position in the file as read. Some writers do not sort a row's cells by
+    // column; rows nobody edited are written in their original order.
+    std::uint32_t loadOrder = 0xFFFFFFFF;
     // The cell record first, then what travels with it: a formula's STRING,
     // SHRFMLA, ARRAY or TABLE, or any other record found between cells.
     std::vector<Record> records;
@@ -55,6 +59,7 @@ private:
     std::vector<Record> m_tail;     // records after the cell table
     std::map<std::uint16_t, Record> m_rows;
     CellMap m_cells;
+    std::set<std::uint16_t> m_editedRows;
     bool m_isChart = false;
 };
 
