@@ -1,0 +1,80 @@
+#!/usr/bin/env python3
+"""Compares two workbooks cell by cell with xlrd, an independent reader.
+
+usage: xlrd_check.py ORIGINAL WRITTEN [EDITS]
+
+EDITS is a file with one edit per line: column<TAB>row<TAB>xf<TAB>text, text
+written with \\t, \\n and \\\\ escaped; xf -1 means "any". Every edited cell of
+the first sheet must hold the text with that XF index; every other cell of
+every sheet must keep its value, type and XF index. Prints what differs and
+exits with 1, or prints OK.
+"""
+import sys
+
+import xlrd
+
+
+def unescape(text):
+    out, i = [], 0
+    while i < len(text):
+        if text[i] == "\\" and i + 1 < len(text):
+            out.append({"t": "\t", "n": "\n", "\\": "\\"}.get(text[i + 1], text[i + 1]))
+            i += 2
+        else:
+            out.append(text[i])
+            i += 1
+    return "".join(out)
+
+
+def cells(sheet):
+    result = {}
+    for r in range(sheet.nrows):
+        for c in range(sheet.row_len(r)):
+            cell = sheet.cell(r, c)
+            if cell.ctype == xlrd.XL_CELL_EMPTY:
+                continue
+            result[(c, r)] = (cell.ctype, cell.value, cell.xf_index)
+    return result
+
+
+def main():
+    original = xlrd.open_workbook(sys.argv[1], formatting_info=True)
+    written = xlrd.open_workbook(sys.argv[2], formatting_info=True)
+    edits = {}
+    if len(sys.argv) > 3:
+        with open(sys.argv[3], encoding="utf-8") as f:
+            for line in f.read().split("\n"):
+                if not line:
+                    continue
+                column, row, xf, text = line.split("\t", 3)
+                edits[(int(column), int(row))] = (int(xf), unescape(text))
+
+    problems = []
+    if original.sheet_names() != written.sheet_names():
+        problems.append("sheet names differ: %r / %r" % (original.sheet_names(), written.sheet_names()))
+    for index in range(min(original.nsheets, written.nsheets)):
+        before = cells(original.sheet_by_index(index))
+        after = cells(written.sheet_by_index(index))
+        if index == 0:
+            for position, (xf, text) in edits.items():
+                got = after.pop(position, None)
+                before.pop(position, None)
+                if got is None or got[0] != xf_text_type() or got[1] != text or (xf >= 0 and got[2] != xf):
+                    problems.append("edited cell %r: expected %r xf %d, got %r" % (position, text, xf, got))
+        for position in sorted(set(before) | set(after)):
+            if before.get(position) != after.get(position):
+                problems.append("sheet %d cell %r: %r became %r"
+                                % (index, position, before.get(position), after.get(position)))
+    if problems:
+        print("\n".join(problems[:40]))
+        return 1
+    print("OK")
+    return 0
+
+
+def xf_text_type():
+    return xlrd.XL_CELL_TEXT
+
+
+if __name__ == "__main__":
+    sys.exit(main())
