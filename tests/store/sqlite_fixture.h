@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QString>
 #include <QStringList>
 #include <QVariant>
 
@@ -11,43 +11,36 @@
 
 #include <vector>
 
-// Builds small SQLite files for the store tests with a connection of its own,
-// removed again before returning.
-
 namespace wormpair::test {
 
-// Runs the statements on the database file (created when missing); each row of
-// `rows` is bound to `insert` in turn when `insert` is not empty.
+// Runs the statements on the file (created when missing), binding each of
+// `rows` to `insert`, in one transaction on a connection removed afterwards.
 inline void buildDatabase(const QString& file, const QStringList& statements,
-                          const QString& insert = QString(),
+                          const QString& insert = {},
                           const std::vector<std::vector<QVariant>>& rows = {}) {
-    const QString name = QStringLiteral("test_fixture");
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test_fixture");
         db.setDatabaseName(file);
-        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
-        ASSERT_TRUE(db.transaction());
+        ASSERT_TRUE(db.open() && db.transaction()) << db.lastError().text().toStdString();
         QSqlQuery query(db);
-        for (const QString& statement : statements) {
-            ASSERT_TRUE(query.exec(statement)) << query.lastError().text().toStdString();
-        }
-        if (!insert.isEmpty()) {
-            query.prepare(insert);
-            for (const auto& row : rows) {
-                for (std::size_t i = 0; i < row.size(); ++i) {
-                    query.bindValue(static_cast<int>(i), row[i]);
-                }
-                ASSERT_TRUE(query.exec()) << query.lastError().text().toStdString();
-            }
+        for (const QString& s : statements) ASSERT_TRUE(query.exec(s)) << s.toStdString();
+        if (!insert.isEmpty()) query.prepare(insert);
+        for (const auto& row : rows) {
+            for (std::size_t i = 0; i < row.size(); ++i) query.bindValue(int(i), row[i]);
+            ASSERT_TRUE(query.exec()) << query.lastError().text().toStdString();
         }
         query = QSqlQuery();
         ASSERT_TRUE(db.commit());
-        db.close();
     }
-    QSqlDatabase::removeDatabase(name);
+    QSqlDatabase::removeDatabase("test_fixture");
 }
 
-// True when no database connection at all is registered.
+inline void writeBytes(const QString& file, const QByteArray& bytes) {
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+}
+
 inline bool noConnectionsLeft() { return QSqlDatabase::connectionNames().isEmpty(); }
 
 }  // namespace wormpair::test

@@ -2,8 +2,6 @@
 
 #include "sqlite_fixture.h"
 
-#include <QFile>
-#include <QLocale>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,168 +12,90 @@
 namespace wormpair {
 namespace {
 
-using test::buildDatabase;
-using test::noConnectionsLeft;
+using Rows = std::vector<std::vector<QVariant>>;  // {N, factory value} per row
+using Values = std::vector<double>;
+constexpr double kUntouched = -1;
 
-constexpr double kUntouched = -1;  // every coefficient starts here
+Values factoryValues(std::size_t count = 16) {
+    Values v(16, kUntouched);
+    for (std::size_t n = 1; n <= count; ++n) v[n - 1] = CoefficientSet::factory()[n];
+    return v;
+}
 
-struct Row {
-    QVariant value;    // N
-    QVariant factory;  // factory value
-};
-
-std::vector<Row> factoryRows() {
-    const CoefficientSet factory = CoefficientSet::factory();
-    std::vector<Row> rows;
-    for (std::size_t n = 1; n <= CoefficientSet::kCount; ++n)
-        rows.push_back({factory[n], factory[n]});
+Rows rowsOf(const Values& values) {
+    Rows rows;
+    for (double v : values) rows.push_back({v, v});
     return rows;
 }
 
-std::vector<Row> withRow(std::vector<Row> rows, int number, QVariant value, QVariant factory) {
-    rows[static_cast<std::size_t>(number - 1)] = {std::move(value), std::move(factory)};
+Rows withRow(Rows rows, int number, QVariant value, QVariant factory) {
+    rows[std::size_t(number - 1)] = {std::move(value), std::move(factory)};
     return rows;
 }
 
-QString shortest(double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); }
-
-std::vector<double> factoryValues() {
-    std::vector<double> values;
-    const CoefficientSet factory = CoefficientSet::factory();
-    for (std::size_t n = 1; n <= CoefficientSet::kCount; ++n) values.push_back(factory[n]);
+Values withValue(Values values, int number, double value) {
+    values[std::size_t(number - 1)] = value;
     return values;
 }
 
-// The factory values up to coefficient `count`, untouched after it.
-std::vector<double> factoryUpTo(std::size_t count) {
-    std::vector<double> values = factoryValues();
-    for (std::size_t i = count; i < values.size(); ++i) values[i] = kUntouched;
-    return values;
-}
-
-std::vector<double> valuesOf(const CoefficientSet& set) {
-    std::vector<double> values;
-    for (std::size_t n = 1; n <= CoefficientSet::kCount; ++n) values.push_back(set[n]);
-    return values;
-}
-
-CoefficientSet untouchedSet() {
-    CoefficientSet set;
-    for (std::size_t n = 1; n <= CoefficientSet::kCount; ++n) set[n] = kUntouched;
-    return set;
-}
-
-class StartupLoadTest : public ::testing::Test {
-  protected:
-    QString dir() const { return m_dir.path() + u'/'; }
-    QString file() const { return dir() + QStringLiteral("db1.mdb"); }
-
-    // nzhi with untyped N and factory fields, so each value keeps the type given
-    void writeTable(const std::vector<Row>& rows) {
-        QFile::remove(file());
-        std::vector<std::vector<QVariant>> bound;
-        for (const Row& row : rows) bound.push_back({row.value, row.factory});
-        buildDatabase(file(),
-                      {"CREATE TABLE nzhi (ID INTEGER PRIMARY KEY, MC TEXT, N, MRZ, JSGS TEXT)"},
-                      "INSERT INTO nzhi (MC, N, MRZ, JSGS) VALUES ('名称', ?, ?, '公式')", bound);
-    }
-
-    QTemporaryDir m_dir;
-};
-
-TEST_F(StartupLoadTest, RowsToCoefficients) {
-    std::vector<Row> moreRows = factoryRows();
-    for (int i = 0; i < 4; ++i) moreRows.push_back({99.0, 1.0});
-
-    std::vector<Row> textRows;
-    for (const Row& row : factoryRows()) {
-        textRows.push_back({shortest(row.value.toDouble()), shortest(row.factory.toDouble())});
-    }
-
-    std::vector<double> differing = factoryValues();
-    differing[4] = 0.25;
-    std::vector<double> threeRows(16, 0.7);
+TEST(StartupLoadTest, Cases) {
+    const Rows factory = rowsOf(factoryValues());
+    Rows moreRows = factory;
+    moreRows.insert(moreRows.end(), 4, {99.0, 1.0});
+    Rows texts;
+    for (const auto& row : factory) texts.push_back({row[0].toString(), row[1].toString()});
+    Values threeRows(16, 0.7);
     threeRows[0] = 0.875;
     threeRows[1] = 0.9;
-    std::vector<double> threeRowsChanged = threeRows;
-    std::fill(threeRowsChanged.begin() + 2, threeRowsChanged.end(), 2.5);
 
-    struct Case {
-        const char* name;
-        std::vector<Row> rows;
-        bool ok;
-        bool differs;
-        std::vector<double> expected;
+    const auto table = [](Rows rows) {
+        return [rows](const QString& f) {
+            test::buildDatabase(f, {"CREATE TABLE nzhi (ID INTEGER PRIMARY KEY, MC, N, MRZ, JSGS)"},
+                                "INSERT INTO nzhi (N, MRZ) VALUES (?, ?)", rows);
+        };
     };
-    const Case cases[] = {
-        {"factory rows", factoryRows(), true, false, factoryValues()},
-        {"one row differs", withRow(factoryRows(), 5, 0.25, 0.0), true, true, differing},
-        {"rows past 16 are not read", moreRows, true, false, factoryValues()},
-        {"three rows: the last one fills the rest",
-         {{0.875, 0.875}, {0.9, 0.9}, {0.7, 0.7}},
-         true,
-         false,
-         threeRows},
-        {"three rows, the last one differing",
-         {{0.875, 0.875}, {0.9, 0.9}, {2.5, 0.7}},
-         true,
-         true,
-         threeRowsChanged},
-        {"text values parsed", textRows, true, false, factoryValues()},
-        {"text value equal to a number by its text",
-         withRow(factoryRows(), 2, QStringLiteral("0.9"), 0.9), true, false, factoryValues()},
-        {"text value unequal to a number by its text",
-         withRow(factoryRows(), 2, QStringLiteral("0.90"), 0.9), true, true, factoryValues()},
-        {"two texts compare as texts",
-         withRow(factoryRows(), 3, QStringLiteral("0.7"), QStringLiteral("0.70")), true, true,
-         factoryValues()},
-        {"integer and real compare as numbers", withRow(factoryRows(), 16, qlonglong(9), 9.0), true,
-         false, factoryValues()},
-        {"missing factory value", withRow(factoryRows(), 5, 0.0, QVariant()), true, true,
-         factoryValues()},
-        {"NULL value", withRow(factoryRows(), 4, QVariant(), 0.45), false, false, factoryUpTo(3)},
-        {"empty text value", withRow(factoryRows(), 4, QString(""), 0.45), false, false,
-         factoryUpTo(3)},
-        {"text that is no number", withRow(factoryRows(), 4, QStringLiteral("0,45"), 0.45), false,
-         false, factoryUpTo(3)},
-        {"empty table", {}, false, false, factoryUpTo(0)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        writeTable(c.rows);
-        CoefficientSet set = untouchedSet();
-        int checks = 0;
-        const StartupLoadResult result =
-            loadCoefficients(ParameterDatabase(dir()), set, [&] { ++checks; });
-        EXPECT_EQ(result.ok, c.ok) << result.error.toStdString();
-        EXPECT_EQ(result.error.isEmpty(), c.ok);
-        if (c.ok) {
-            EXPECT_EQ(result.differsFromFactory, c.differs);
-        }
-        EXPECT_EQ(checks, c.ok ? 1 : 0);
-        EXPECT_EQ(valuesOf(set), c.expected);
-        EXPECT_TRUE(noConnectionsLeft());
-    }
-}
-
-TEST_F(StartupLoadTest, UnusableDatabaseFails) {
+    enum class Check { None, Passes, Throws, ThrowsOther };
     struct Case {
         const char* name;
         std::function<void(const QString&)> prepare;
+        bool ok, differs;
+        Values expected;
+        Check check = Check::Passes;
     };
     const Case cases[] = {
-        {"missing file", [](const QString&) {}},
-        {"not a database",
-         [](const QString& f) {
-             QFile out(f);
-             ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-             out.write(QByteArray(4096, 'x'));
-         }},
-        {"no table nzhi", [](const QString& f) { buildDatabase(f, {"CREATE TABLE \"6ji\" (a)"}); }},
-        {"nzhi without a third field",
-         [](const QString& f) {
-             buildDatabase(f, {"CREATE TABLE nzhi (ID, MC)", "INSERT INTO nzhi VALUES (1, 'a')"});
-         }},
+        {"factory rows", table(factory), true, false, factoryValues()},
+        {"no version check", table(factory), true, false, factoryValues(), Check::None},
+        {"one row differs", table(withRow(factory, 5, 0.25, 0.0)), true, true,
+         withValue(factoryValues(), 5, 0.25)},
+        {"only 16 rows read", table(moreRows), true, false, factoryValues()},
+        {"three rows: the last fills the rest", table({{0.875, 0.875}, {0.9, 0.9}, {0.7, 0.7}}),
+         true, false, threeRows},
+        {"text values parsed", table(texts), true, false, factoryValues()},
+        {"text against number, equal texts", table(withRow(factory, 2, "0.9", 0.9)), true, false,
+         factoryValues()},
+        {"text against number, unequal texts", table(withRow(factory, 2, "0.90", 0.9)), true, true,
+         factoryValues()},
+        {"two texts compare as texts", table(withRow(factory, 3, "0.7", "0.70")), true, true,
+         factoryValues()},
+        {"integer and real compare as numbers", table(withRow(factory, 16, qlonglong(9), 9.0)),
+         true, false, factoryValues()},
+        {"NULL value", table(withRow(factory, 4, QVariant(), 0.45)), false, false,
+         factoryValues(3)},
+        {"empty text", table(withRow(factory, 4, "", 0.45)), false, false, factoryValues(3)},
+        {"not a number", table(withRow(factory, 4, "0,45", 0.45)), false, false, factoryValues(3)},
+        {"empty table", table({}), false, false, factoryValues(0)},
+        {"missing file", [](const QString&) {}, false, false, factoryValues(0)},
+        {"not a database", [](const QString& f) { test::writeBytes(f, QByteArray(600, 'x')); },
+         false, false, factoryValues(0)},
+        {"no table nzhi", [](const QString& f) { test::buildDatabase(f, {"CREATE TABLE t (a)"}); },
+         false, false, factoryValues(0)},
+        {"nzhi with two fields",
+         [](const QString& f) { test::buildDatabase(f, {"CREATE TABLE nzhi AS SELECT 1, 2"}); },
+         false, false, factoryValues(0)},
+        {"version check throws", table(withRow(factory, 7, 1.5, 1.2)), false, true,
+         withValue(factoryValues(), 7, 1.5), Check::Throws},
+        {"version check throws a non-exception", table(factory), false, false, factoryValues(),
+         Check::ThrowsOther},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -183,58 +103,35 @@ TEST_F(StartupLoadTest, UnusableDatabaseFails) {
         const QString path = dir.path() + "/db1.mdb";
         c.prepare(path);
         const bool existed = QFile::exists(path);
-        CoefficientSet set = untouchedSet();
-        bool checked = false;
+
+        CoefficientSet set;
+        for (std::size_t n = 1; n <= 16; ++n) set[n] = kUntouched;
+        int checks = 0;
+        Values atCheck;
+        const auto check = [&] {
+            ++checks;
+            for (std::size_t n = 1; n <= 16; ++n) atCheck.push_back(set[n]);
+            if (c.check == Check::Throws) throw std::runtime_error("update check failed");
+            if (c.check == Check::ThrowsOther) throw 42;
+        };
         const StartupLoadResult result =
-            loadCoefficients(ParameterDatabase(dir.path() + u'/'), set, [&] { checked = true; });
-        EXPECT_FALSE(result.ok);
-        EXPECT_FALSE(result.error.isEmpty());
-        EXPECT_FALSE(checked);
-        EXPECT_EQ(valuesOf(set), factoryUpTo(0));
-        EXPECT_EQ(QFile::exists(path), existed);
-        EXPECT_TRUE(noConnectionsLeft());
-    }
-}
-
-TEST_F(StartupLoadTest, VersionCheck) {
-    writeTable(withRow(factoryRows(), 7, 1.5, 1.2));
-    std::vector<double> expected = factoryValues();
-    expected[6] = 1.5;
-
-    struct Case {
-        const char* name;
-        std::function<void()> check;
-        bool ok;
-    };
-    const Case cases[] = {
-        {"no check", {}, true},
-        {"check passes", [] {}, true},
-        {"check throws", [] { throw std::runtime_error("update check failed"); }, false},
-        {"check throws something else", [] { throw 42; }, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CoefficientSet set = untouchedSet();
-        const StartupLoadResult result = loadCoefficients(ParameterDatabase(dir()), set, c.check);
-        EXPECT_EQ(result.ok, c.ok);
+            loadCoefficients(ParameterDatabase(dir.path() + u'/'), set,
+                             c.check == Check::None ? std::function<void()>() : check);
+        EXPECT_EQ(result.ok, c.ok) << result.error.toStdString();
         EXPECT_EQ(result.error.isEmpty(), c.ok);
-        EXPECT_TRUE(result.differsFromFactory);
-        // all 16 values are in place before the check runs
-        EXPECT_EQ(valuesOf(set), expected);
-        EXPECT_TRUE(noConnectionsLeft());
+        EXPECT_EQ(result.differsFromFactory, c.differs);
+        // the check runs once, after every value is in place, and only then
+        const bool reachesCheck = c.ok || c.check == Check::Throws || c.check == Check::ThrowsOther;
+        EXPECT_EQ(checks, reachesCheck && c.check != Check::None ? 1 : 0);
+        if (checks == 1) {
+            EXPECT_EQ(atCheck, c.expected);
+        }
+        Values loaded;
+        for (std::size_t n = 1; n <= 16; ++n) loaded.push_back(set[n]);
+        EXPECT_EQ(loaded, c.expected);
+        EXPECT_EQ(QFile::exists(path), existed);
+        EXPECT_TRUE(test::noConnectionsLeft());
     }
-}
-
-TEST_F(StartupLoadTest, WrittenValuesLoadBack) {
-    writeTable(factoryRows());
-    ParameterDatabase(dir()).writeCoefficientValues({{2, 1.0}, {15, 0.8}});
-    CoefficientSet set = untouchedSet();
-    const StartupLoadResult result = loadCoefficients(ParameterDatabase(dir()), set, {});
-    ASSERT_TRUE(result.ok) << result.error.toStdString();
-    EXPECT_TRUE(result.differsFromFactory);
-    EXPECT_EQ(set.dedendumFactor, 1.0);
-    EXPECT_EQ(set.rimWidthFactor, 0.8);
-    EXPECT_EQ(set.addendumFactor, 0.7);
 }
 
 }  // namespace
