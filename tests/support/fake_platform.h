@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <utility>
+#include <vector>
+
+#include "app/platform.h"
+
+namespace wormpair {
+
+// A desktop that records what the program showed and answers as scripted.
+class FakePlatform : public MessageBoxes, public FileDialogs, public Processes, public Documents {
+public:
+    void inform(const QString& text, const QString& caption) override {
+        messages.push_back(text);
+        captions.push_back(caption);
+    }
+    bool askYesNo(const QString& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QString openFileName(const QString& filter) override {
+        dialogFilters.push_back(filter);
+        return next(openNames);
+    }
+    QString saveFileName(const QString& filter, const QString& proposedName) override {
+        dialogFilters.push_back(filter);
+        proposals.push_back(proposedName);
+        return next(saveNames);
+    }
+    bool start(const QString& program, const QStringList& arguments) override {
+        started.emplace_back(program, arguments);
+        return startSucceeds;
+    }
+    bool open(const QString& path) override {
+        opened.push_back(path);
+        return openSucceeds;
+    }
+
+    Platform platform() { return {*this, *this, *this, *this}; }
+
+    QStringList messages;
+    QStringList captions;
+    QStringList questions;
+    std::deque<bool> answers;  // Yes/No answers, in order; No when none left
+    std::deque<QString> openNames;
+    std::deque<QString> saveNames;  // empty text: the user cancels
+    QStringList dialogFilters;
+    QStringList proposals;
+    std::vector<std::pair<QString, QStringList>> started;
+    bool startSucceeds = true;
+    QStringList opened;
+    bool openSucceeds = true;
+
+private:
+    static QString next(std::deque<QString>& names) {
+        if (names.empty()) return {};
+        QString name = names.front();
+        names.pop_front();
+        return name;
+    }
+};
+
+}  // namespace wormpair
