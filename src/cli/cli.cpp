@@ -4,8 +4,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <functional>
+#include <optional>
+#include <tuple>
 #include <vector>
 
 #include "calc/calculate.h"
@@ -15,9 +18,11 @@
 #include "cli/cli_output.h"
 #include "input/design_controller.h"
 #include "input/form_state.h"
+#include "store/design_files.h"
 #include "store/parameter_database.h"
 #include "store/startup_load.h"
 #include "store/store_messages.h"
+#include "xls/xls_read_write.h"
 
 namespace wormpair {
 
@@ -29,6 +34,8 @@ const char* const kUsage =
     "Commands:\n"
     "  calc     calculate a worm pair from the texts of the nine input fields\n"
     "  design   recommend the parameters and calculate, as the recommend button does\n"
+    "  open     open a design file (*.cqb) and calculate it, as the window does\n"
+    "  cells    read and set cell texts of a workbook's first sheet\n"
     "\n"
     "Run 'wormpair-cli COMMAND --help' for the options of a command.\n";
 
@@ -156,6 +163,38 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
 }
 
 
+// The main window's controls and commands without a window, on the
+// installed database, as the command-line commands use them.
+struct HeadlessWindow {
+    explicit HeadlessWindow(const QString& programDirectory)
+        : database(programDirectory), design(form, view, database) {
+        form.onChange = [this](std::string_view control) { design.controlChanged(control); };
+    }
+
+    bool load(QTextStream& err) {
+        const StartupLoadResult result = loadCoefficients(database, design.coefficients(), {});
+        if (!result.ok) {
+            err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
+                << result.error << ")\n";
+        }
+        return result.ok;
+    }
+
+    void print(bool json, QTextStream& out) const {
+        const bool ok = view.resultsShown && form.messages.empty();
+        if (json) {
+            out << QJsonDocument(designJson(form, design, view, ok)).toJson(QJsonDocument::Indented);
+        } else {
+            printDesign(form, design, view, ok, out);
+        }
+    }
+
+    ParameterDatabase database;
+    FormState form;
+    ResultCollector view;
+    DesignController design;
+};
+
 QString designUsage() {
     return "Usage: wormpair-cli design --centre-distance TEXT --wheel-teeth TEXT --worm-starts TEXT\n"
            "         [--grade 6|7|8] [--no-standard-backlash] [--whole-number] [--json]\n"
@@ -200,17 +239,11 @@ int runDesign(const QStringList& arguments, const QString& programDirectory, QTe
         return usageError(err, "--grade must be 6, 7 or 8", designUsage());
     }
 
-    const ParameterDatabase database(programDirectory);
-    FormState form;
-    ResultCollector view;
-    DesignController design(form, view, database);
-    form.onChange = [&](std::string_view control) { design.controlChanged(control); };
-
-    const StartupLoadResult load = loadCoefficients(database, design.coefficients(), {});
-    if (!load.ok) {
-        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " (" << load.error << ")\n";
-        return kExitFailed;
-    }
+    HeadlessWindow window(programDirectory);
+    if (!window.load(err)) return kExitFailed;
+    FormState& form = window.form;
+    DesignController& design = window.design;
+    ResultCollector& view = window.view;
     try {
         form.setCurrentIndex("ComboBox1", gradeText.toInt() - 6);
         if (parser.isSet(noStandardBacklash)) form.setChecked("CheckBox2", false);
@@ -224,11 +257,118 @@ int runDesign(const QStringList& arguments, const QString& programDirectory, QTe
         form.showMessage(e.what());
     }
 
-    const bool ok = view.resultsShown && form.messages.empty();
-    if (parser.isSet(json)) {
-        out << QJsonDocument(designJson(form, design, view, ok)).toJson(QJsonDocument::Indented);
-    } else {
-        printDesign(form, design, view, ok, out);
+    window.print(parser.isSet(json), out);
+    return kExitRan;
+}
+
+QString openUsage() {
+    return "Usage: wormpair-cli open FILE.cqb [--json]\n"
+           "\n"
+           "Opens a design file as the window does (the texts go into their fields as if\n"
+           "typed, the inputs are locked, the design is calculated) and prints the result\n"
+           "in the form of 'wormpair-cli design'.\n";
+}
+
+int runOpen(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+            QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption json("json");
+    const QCommandLineOption help(QStringList{"h", "help"});
+    parser.addOptions({json, help});
+    if (!parser.parse(QStringList("open") + arguments)) {
+        return usageError(err, parser.errorText(), openUsage());
+    }
+    if (parser.isSet(help)) {
+        out << openUsage();
+        return kExitRan;
+    }
+    if (parser.positionalArguments().size() != 1) {
+        return usageError(err, "name one design file", openUsage());
+    }
+    HeadlessWindow window(programDirectory);
+    if (!window.load(err)) return kExitFailed;
+    TXLSReadWriteII4 workbook;
+    DesignFiles files(window.form, window.design, workbook, programDirectory);
+    files.open(parser.positionalArguments().first());
+    window.print(parser.isSet(json), out);
+    return kExitRan;
+}
+
+QString cellsUsage() {
+    return "Usage: wormpair-cli cells FILE [--get A1]... [--set A1=TEXT]... [-o OUT]\n"
+           "\n"
+           "Reads the workbook FILE (Excel 97-2003), sets the --set cells of its first sheet,\n"
+           "prints the text of each --get cell, one per line (after the sets), and with -o\n"
+           "writes the workbook to OUT. FILE itself is never changed.\n";
+}
+
+// "C12" -> column 2, row 11; nothing for anything else.
+std::optional<std::pair<int, int>> cellPosition(const QString& name) {
+    static const QRegularExpression pattern("^([A-Za-z]{1,3})([1-9][0-9]{0,5})$");
+    const QRegularExpressionMatch match = pattern.match(name);
+    if (!match.hasMatch()) return std::nullopt;
+    int column = 0;
+    for (const QChar letter : match.captured(1).toUpper()) column = column * 26 + (letter.unicode() - 'A' + 1);
+    const int row = match.captured(2).toInt();
+    if (column > 256 || row > 65536) return std::nullopt;
+    return std::make_pair(column - 1, row - 1);
+}
+
+int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption get("get", "cell to print", "CELL");
+    const QCommandLineOption set("set", "cell to set", "CELL=TEXT");
+    const QCommandLineOption output(QStringList{"o", "output"}, "workbook to write", "OUT");
+    const QCommandLineOption help(QStringList{"h", "help"});
+    parser.addOptions({get, set, output, help});
+    if (!parser.parse(QStringList("cells") + arguments)) {
+        return usageError(err, parser.errorText(), cellsUsage());
+    }
+    if (parser.isSet(help)) {
+        out << cellsUsage();
+        return kExitRan;
+    }
+    if (parser.positionalArguments().size() != 1) {
+        return usageError(err, "name one workbook", cellsUsage());
+    }
+    if (parser.isSet(set) && !parser.isSet(output)) {
+        return usageError(err, "--set needs -o OUT: the workbook read is never changed",
+                          cellsUsage());
+    }
+
+    std::vector<std::tuple<int, int, std::string>> sets;
+    for (const QString& assignment : parser.values(set)) {
+        const qsizetype equals = assignment.indexOf('=');
+        const auto position = cellPosition(assignment.left(equals));
+        if (equals < 0 || !position) {
+            return usageError(err, "--set takes CELL=TEXT, not '" + assignment + "'", cellsUsage());
+        }
+        sets.emplace_back(position->first, position->second, assignment.mid(equals + 1).toStdString());
+    }
+    std::vector<std::pair<int, int>> gets;
+    for (const QString& name : parser.values(get)) {
+        const auto position = cellPosition(name);
+        if (!position) return usageError(err, "not a cell name: '" + name + "'", cellsUsage());
+        gets.push_back(*position);
+    }
+
+    TXLSReadWriteII4 workbook;
+    try {
+        workbook.setFilename(parser.positionalArguments().first().toStdString());
+        workbook.readWorkbook();
+        for (const auto& [column, row, text] : sets) workbook.setCellText(column, row, text);
+        for (const auto& [column, row] : gets) {
+            out << QString::fromStdString(workbook.getCellText(column, row)) << "\n";
+        }
+        if (parser.isSet(output)) {
+            workbook.setFilename(parser.value(output).toStdString());
+            workbook.writeWorkbook();
+        }
+    } catch (const std::exception& e) {
+        err << "wormpair-cli: " << e.what() << "\n";
+        return kExitFailed;
     }
     return kExitRan;
 }
@@ -245,6 +385,8 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     const QStringList rest = arguments.mid(1);
     if (command == "calc") return runCalc(rest, programDirectory, out, err);
     if (command == "design") return runDesign(rest, programDirectory, out, err);
+    if (command == "open") return runOpen(rest, programDirectory, out, err);
+    if (command == "cells") return runCells(rest, out, err);
     if (command == "-h" || command == "--help" || command == "help") {
         out << kUsage;
         return kExitRan;
