@@ -38,15 +38,12 @@ public:
     bool execute();
 
 private:
-    void write(std::string_view label, const std::string& value) {
-        const std::string_view suffix = findResultLabel(label)->suffix;
-        std::string text;
-        text.reserve(value.size() + suffix.size());
-        text.append(value).append(suffix);
-        view.setLabelText(label, text);
+    void write(const ResultLabel& label, std::string_view value) {
+        m_text.assign(value).append(label.suffix);
+        view.setLabelText(label.name, m_text);
     }
-    void write(std::string_view label, Extended value) { write(label, formatReal(value)); }
-    void write(std::string_view label, double value) { write(label, formatReal(value)); }
+    void write(const ResultLabel& label, Extended value) { write(label, formatReal(value)); }
+    void write(const ResultLabel& label, double value) { write(label, formatReal(value)); }
 
     void wormGeometry();
     void transmission();
@@ -60,6 +57,7 @@ private:
     const CoefficientSet& c;
     DesignRecord& r;
     ResultView& view;
+    std::string m_text;  // one buffer for every label text of the run
 };
 
 bool Run::execute() {
@@ -81,7 +79,7 @@ bool Run::execute() {
     r.tipEccentricity = parseReal(in.tipEccentricity);
     r.wormReferenceDiameter = parseReal(in.wormReferenceDiameter);
     r.backlash = parseReal(in.backlash);
-    write("Label24", r.tipEccentricity);
+    write(resultLabel("Label24"), r.tipEccentricity);
 
     wormGeometry();
     transmission();
@@ -98,7 +96,7 @@ void Run::wormGeometry() {
     const double d1 = r.wormReferenceDiameter;
 
     r.wheelReferenceDiameter = R3(X(2) * a - d1);
-    write("Label23", r.wheelReferenceDiameter);
+    write(resultLabel("Label23"), r.wheelReferenceDiameter);
     const double d2 = r.wheelReferenceDiameter;
 
     r.transverseModule = R3(X(d2) / r.wheelTeeth);
@@ -106,12 +104,12 @@ void Run::wormGeometry() {
     r.dedendum = R3(X(c.dedendumFactor) * mt);
     r.wormThroatRootDiameter = R3(X(d1) - X(2) * r.dedendum);
     r.wormRootArcRadius = R3(X(a) - X(r.wormThroatRootDiameter) / 2);
-    write("Label8", r.wormRootArcRadius);
+    write(resultLabel("Label8"), r.wormRootArcRadius);
 
     r.addendum = R3(X(c.addendumFactor) * mt);
     r.wormThroatTipDiameter = toDouble(X(2) * r.addendum + d1);
     r.wormTipArcRadius = R3(X(a) - X(r.wormThroatTipDiameter) / 2 + r.tipEccentricity);
-    write("Label9", r.wormTipArcRadius);
+    write(resultLabel("Label9"), r.wormTipArcRadius);
 
     r.angularPitch = R3(X(360) / r.wheelTeeth);
 
@@ -131,12 +129,12 @@ void Run::wormGeometry() {
     r.workingHalfWrapAngle =
         R3(Extended(0.5) * r.angularPitch * (X(r.wrappedTeeth) - c.wrapDeduction));
     r.wormWorkingLength = R0(sine(toRadians(r.workingHalfWrapAngle)) * d2 + 1);
-    write("Label10", r.wormWorkingLength);
+    write(resultLabel("Label10"), r.wormWorkingLength);
 
     r.shoulder = low32(trunc(X(c.shoulderFactor) * mt));
-    write("Label11", formatInteger(r.shoulder));
+    write(resultLabel("Label11"), formatInteger(r.shoulder));
 
-    write("Label12", r.mainBaseDiameter);
+    write(resultLabel("Label12"), r.mainBaseDiameter);
 }
 
 void Run::transmission() {
@@ -149,29 +147,29 @@ void Run::transmission() {
     r.pressureAngle = R3(toDegrees(arcSine(X(r.mainBaseDiameter) / d2)));
     const double alpha = r.pressureAngle;
     view.setLabelWarning("Label14", alpha < 20.5 || alpha > 24.5);
-    write("Label14", alpha);
+    write(resultLabel("Label14"), alpha);
 
     r.circularPitch = R3(Extended(kPi) * r.transverseModule);
 
     r.motherPlaneInclination = generatingPlaneInclination(r.inclinationAngleOffset, alpha, d2, a, i);
     r.motherPlaneInclinationText = formatReal(roundToDecimals(r.motherPlaneInclination, 3));
-    write("Label13", r.motherPlaneInclinationText);
+    write(resultLabel("Label13"), r.motherPlaneInclinationText);
 
     const double p = r.circularPitch;
     r.wormToothThickness = R3(X(p) - X(c.wheelToothShare) * p - r.backlash);
     r.wormNormalChordalThickness =
         R3(cosine(toRadians(r.throatLeadAngle)) * r.wormToothThickness);
-    write("Label16", r.wormNormalChordalThickness);
+    write(resultLabel("Label16"), r.wormNormalChordalThickness);
     r.wormNormalChordalHeight =
         R3(X(r.addendum) -
            (Extended(1) - cosine(arcSine(X(r.wormToothThickness) / d2))) * (Extended(0.5) * d2));
-    write("Label17", r.wormNormalChordalHeight);
+    write(resultLabel("Label17"), r.wormNormalChordalHeight);
 
-    write("Label25", r.transverseModule);
-    write("Label26", r.wrappedTeeth);
-    write("Label27", r.workingHalfWrapAngle);
+    write(resultLabel("Label25"), r.transverseModule);
+    write(resultLabel("Label26"), r.wrappedTeeth);
+    write(resultLabel("Label27"), r.workingHalfWrapAngle);
     view.setLabelWarning("Label28", r.throatLeadAngle > 25);
-    write("Label28", r.throatLeadAngle);
+    write(resultLabel("Label28"), r.throatLeadAngle);
 }
 
 void Run::hob() {
@@ -183,24 +181,24 @@ void Run::hob() {
 
     const double throatRoot = R2((X(r.centreDistance) - r.wormRootArcRadius) * 2);
     view.setLabelWarning("Label53", throatRoot < 30);
-    write("Label53", throatRoot);
+    write(resultLabel("Label53"), throatRoot);
 
-    write("Label18", r.hobTipArcRadius);
-    write("Label19", X(r.wormRootArcRadius) + c.hobRootArcIncrement);
+    write(resultLabel("Label18"), r.hobTipArcRadius);
+    write(resultLabel("Label19"), X(r.wormRootArcRadius) + c.hobRootArcIncrement);
 
     r.hobWrappedTeeth = toDouble(X(trunc(X(r.wrappedTeeth))) + c.hobWrapAddition);
     r.hobHalfWrapAngle =
         R3(Extended(0.5) * r.angularPitch * (X(r.hobWrappedTeeth) - c.hobWrapDeduction));
     r.hobEffectiveLength = R0(sine(toRadians(r.hobHalfWrapAngle)) * d2 + Extended(0.5));
-    write("Label20", r.hobEffectiveLength);
+    write(resultLabel("Label20"), r.hobEffectiveLength);
 
     const Extended hobChordalThickness = X(r.wormNormalChordalThickness) + r.backlash;
-    write("Label21", hobChordalThickness);
+    write(resultLabel("Label21"), hobChordalThickness);
     r.hobToothThickness = R3(hobChordalThickness / cosine(toRadians(r.throatLeadAngle)));
     r.hobNormalChordalHeight = R3(Extended(0.2L) * mt + r.wormNormalChordalHeight +
                                   X(c.hobClearanceFactor) * mt);
-    write("Label22", r.hobNormalChordalHeight);
-    write("Label29", r.hobWrappedTeeth);
+    write(resultLabel("Label22"), r.hobNormalChordalHeight);
+    write(resultLabel("Label29"), r.hobWrappedTeeth);
 }
 
 void Run::wheel() {
@@ -212,17 +210,17 @@ void Run::wheel() {
     r.wheelToothThickness = R3(X(r.circularPitch) * c.wheelToothShare);
     r.wheelNormalChordalThickness =
         R3(cosine(toRadians(r.throatLeadAngle)) * r.wheelToothThickness);
-    write("Label44", r.wheelNormalChordalThickness);
+    write(resultLabel("Label44"), r.wheelNormalChordalThickness);
     r.wheelNormalChordalHeight =
         R3((Extended(1) - cosine(arcSine(X(r.wheelToothThickness) / d2))) * (Extended(0.5) * d2) +
            ha);
-    write("Label45", r.wheelNormalChordalHeight);
-    write("Label33", r.wheelOutsideDiameter);
+    write(resultLabel("Label45"), r.wheelNormalChordalHeight);
+    write(resultLabel("Label33"), r.wheelOutsideDiameter);
 
     r.rimWorkingWidth = low32(trunc(X(c.rimWidthFactor) * r.wormReferenceDiameter));
-    write("Label34", formatReal(static_cast<long double>(r.rimWorkingWidth)));
+    write(resultLabel("Label34"), formatReal(static_cast<long double>(r.rimWorkingWidth)));
 
-    write("Label35", R3(X(2) * ha + d2));
+    write(resultLabel("Label35"), R3(X(2) * ha + d2));
 }
 
 void Run::valuesFromWorkingLength() {
@@ -232,13 +230,13 @@ void Run::valuesFromWorkingLength() {
     const double largestTip =
         R3(X(2) * (X(a) + r.tipEccentricity -
                    squareRoot(X(r.wormTipArcRadius) * r.wormTipArcRadius - halfLength * halfLength)));
-    write("Label48", largestTip);
+    write(resultLabel("Label48"), largestTip);
 
     const double wheelTipArc =
         R0((X(a) - squareRoot(X(r.wormRootArcRadius) * r.wormRootArcRadius -
                               halfLength * halfLength)) *
            (X(c.wheelTipArcFactor) * 2));
-    write("Label40", wheelTipArc);
+    write(resultLabel("Label40"), wheelTipArc);
 }
 
 void Run::tipWidths() {
@@ -252,9 +250,9 @@ void Run::tipWidths() {
             toDegrees(arcTangent(halfThickness / (X(tipArcRadius) - e + chordalHeight)));
         return R2(X(2) * (halfThickness - tangent(toRadians(theta + alpha)) * chordalHeight));
     };
-    write("Label43",
+    write(resultLabel("Label43"),
           tipWidth(r.wormToothThickness, r.wormTipArcRadius, r.wormNormalChordalHeight));
-    write("Label49", tipWidth(r.hobToothThickness, r.hobTipArcRadius, r.hobNormalChordalHeight));
+    write(resultLabel("Label49"), tipWidth(r.hobToothThickness, r.hobTipArcRadius, r.hobNormalChordalHeight));
 }
 
 void Run::modification() {
@@ -276,10 +274,10 @@ void Run::modification() {
     r.modifiedInclination =
         generatingPlaneInclination(r.inclinationAngleOffset, alpha, d2, a, r.modifiedRatio);
 
-    write("Label41", roundToDecimals(r.modifiedInclination, 3));
-    write("Label42", r.modifiedRatio);
-    write("Label51", roundToDecimals(r.modifiedCentreDistance, 3));
-    write("Label52", roundToDecimals(r.modifiedMainBaseDiameter, 3));
+    write(resultLabel("Label41"), roundToDecimals(r.modifiedInclination, 3));
+    write(resultLabel("Label42"), r.modifiedRatio);
+    write(resultLabel("Label51"), roundToDecimals(r.modifiedCentreDistance, 3));
+    write(resultLabel("Label52"), roundToDecimals(r.modifiedMainBaseDiameter, 3));
 }
 
 }  // namespace

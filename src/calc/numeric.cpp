@@ -334,38 +334,44 @@ std::string formatReal(long double value) {
 
     const bool negative = value < 0;
     const DecimalDigits rounded = roundToFifteenDigits(negative ? -value : value);
-    const std::string& digits = rounded.digits;
-    const int exponent10 = rounded.exponent10;
+    const std::string_view digits = rounded.digits;
 
-    // value = 0.d1d2... x 10^e
-    const int e = exponent10 + 1;
-    std::string out = negative ? "-" : "";
+    // value = 0.d1d2... x 10^e; at most 1 + 2 + 3 + 15 characters in fixed
+    // notation, fewer than 30 in scientific
+    const int e = rounded.exponent10 + 1;
+    char text[48];
+    char* out = text;
+    auto put = [&](std::string_view part) {
+        std::memcpy(out, part.data(), part.size());
+        out += part.size();
+    };
+    if (negative) *out++ = '-';
     if (e >= -3 && e <= 15) {
         if (e <= 0) {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-e), '0');
-            out += digits;
+            put("0.");
+            for (int i = 0; i < -e; ++i) *out++ = '0';
+            put(digits);
         } else {
-            const auto intDigits = static_cast<std::size_t>(e);
-            if (digits.size() <= intDigits) {
-                out += digits;
-                out.append(intDigits - digits.size(), '0');
+            const auto wholeDigits = static_cast<std::size_t>(e);
+            if (digits.size() <= wholeDigits) {
+                put(digits);
+                for (std::size_t i = digits.size(); i < wholeDigits; ++i) *out++ = '0';
             } else {
-                out += digits.substr(0, intDigits);
-                out += '.';
-                out += digits.substr(intDigits);
+                put(digits.substr(0, wholeDigits));
+                *out++ = '.';
+                put(digits.substr(wholeDigits));
             }
         }
     } else {
-        out += digits[0];
+        *out++ = digits[0];
         if (digits.size() > 1) {
-            out += '.';
-            out += digits.substr(1);
+            *out++ = '.';
+            put(digits.substr(1));
         }
-        out += 'E';
-        out += std::to_string(e - 1);
+        *out++ = 'E';
+        out = std::to_chars(out, text + sizeof text, e - 1).ptr;
     }
-    return out;
+    return std::string(text, out);
 }
 
 std::string formatInteger(std::int64_t value) { return std::to_string(value); }
