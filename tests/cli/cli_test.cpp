@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 namespace wormpair {
 namespace {
@@ -105,6 +106,111 @@ TEST(CliTest, EmptyAndNonNumericTextsAreCalculatedNotRefused) {
     const CliRun run = runWith(calcArguments("") << "--json");
     EXPECT_EQ(run.status, kExitRan);
     EXPECT_FALSE(QJsonDocument::fromJson(run.out.toUtf8()).object().value("ok").toBool());
+}
+
+QJsonObject jsonOf(const CliRun& run) { return QJsonDocument::fromJson(run.out.toUtf8()).object(); }
+
+TEST(CliDesignTest, RecommendedParametersAccuracyAndResults) {
+    const CliRun run = runWith({"design", "--centre-distance", "160", "--wheel-teeth", "40",
+                                "--worm-starts", "1", "--json"});
+    ASSERT_EQ(run.status, kExitRan) << run.err.toStdString();
+    const QJsonObject object = jsonOf(run);
+    EXPECT_TRUE(object.value("ok").toBool());
+    EXPECT_TRUE(object.value("message").isNull());
+    const QJsonObject inputs = object.value("inputs").toObject();
+    const std::pair<const char*, const char*> expected[] = {
+        {"Edit1", "160"}, {"Edit2", "40"}, {"Edit3", "40"}, {"Edit4", "1"},
+        {"Edit5", "100"}, {"Edit6", "0"},  {"Edit9", "7j(GB/T16445-1996)"},
+        {"Edit10", "右旋"}, {"Edit13", "0.4"}};
+    for (const auto& [field, text] : expected) {
+        EXPECT_EQ(inputs.value(field).toString(), QString(text)) << field;
+    }
+    // "amount * length" from the relief tables
+    EXPECT_TRUE(inputs.value("Edit11").toString().contains(" * "));
+    EXPECT_FALSE(object.value("accuracy").toObject().value("accuracyValue8").toString().isEmpty());
+    EXPECT_EQ(object.value("labels").toObject().size(), 35);
+}
+
+TEST(CliDesignTest, GradeAndBacklashOptions) {
+    const CliRun run = runWith({"design", "--centre-distance", "160", "--wheel-teeth", "40",
+                                "--worm-starts", "1", "--grade", "8", "--no-standard-backlash",
+                                "--json"});
+    const QJsonObject inputs = jsonOf(run).value("inputs").toObject();
+    EXPECT_EQ(inputs.value("Edit9").toString(), QString("8级(GB/T16445-1996)"));
+    EXPECT_EQ(inputs.value("Edit8").toString(), QString("0"));
+}
+
+TEST(CliDesignTest, FailuresAreReportedAsTheWindowReportsThem) {
+    struct Case {
+        const char* centreDistance;
+        const char* teeth;
+        const char* firstMessage;
+    };
+    // each ends with the recommend button's message
+    const Case cases[] = {
+        {"abc", "40", "输入参数有误，请输入合法有效的数字........."},
+        {"-100", "40", "输入参数有误，请输入合法有效的数字........."},  // a^0.875 of a negative
+        {"5000", "40", "您输入的内容不符合要求,请输入合法数字且不能为空..."},  // beyond the tables
+        {"160", "x", "参数输入不合法，请输入合法参数........."},  // fields emptied
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.centreDistance + std::string(" / ") + c.teeth);
+        const CliRun run = runWith({"design", "--centre-distance", c.centreDistance,
+                                    "--wheel-teeth", c.teeth, "--worm-starts", "1", "--json"});
+        EXPECT_EQ(run.status, kExitRan);
+        const QJsonObject object = jsonOf(run);
+        EXPECT_FALSE(object.value("ok").toBool());
+        EXPECT_EQ(object.value("message").toString(),
+                  QString("您输入的内容不符合要求,请输入合法数字且不能为空..."));
+        EXPECT_EQ(object.value("messages").toArray().first().toString(), QString(c.firstMessage));
+        EXPECT_TRUE(object.value("labels").toObject().isEmpty());
+    }
+}
+
+TEST(CliCellsTest, DesignFileWrittenWithCellsOpensToTheSameDesign) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath("160-45 设计.cqb");
+    const QStringList texts = {"160", "45", "45", "1", "104", "0.5", "56", "0.2",
+                               "7j(GB/T16445-1996)", "右旋", "0.4 * 3.6", "0.27 * 2.4", "2", ""};
+    QStringList arguments = {"cells", QString(WORMPAIR_PROGRAM_DIR) + "111.xls", "-o", file};
+    for (int row = 0; row < texts.size(); ++row) {
+        arguments << "--set" << QString("A%1=%2").arg(row + 1).arg(texts[row]);
+    }
+    arguments << "--get" << "A9";
+    const CliRun written = runWith(arguments);
+    ASSERT_EQ(written.status, kExitRan) << written.err.toStdString();
+    EXPECT_EQ(written.out, QString("7j(GB/T16445-1996)\n"));
+
+    const CliRun opened = runWith({"open", file, "--json"});
+    ASSERT_EQ(opened.status, kExitRan);
+    const QJsonObject object = jsonOf(opened);
+    EXPECT_TRUE(object.value("ok").toBool()) << opened.out.toStdString();
+    const QJsonObject labels = object.value("labels").toObject();
+    EXPECT_EQ(labels.value("Label13").toString(), QString("7.312-----母平面倾斜角"));
+    EXPECT_EQ(object.value("inputs").toObject().value("Edit11").toString(), QString("0.4 * 3.6"));
+}
+
+TEST(CliCellsTest, ErrorsAndUsage) {
+    const QString template111 = QString(WORMPAIR_PROGRAM_DIR) + "111.xls";
+    const QList<QStringList> usage = {
+        {"cells"},
+        {"cells", template111, "--set", "A1=x"},          // no -o
+        {"cells", template111, "--get", "1A"},
+        {"cells", template111, "--set", "A0=x", "-o", "/tmp/x.xls"},
+        {"open"},
+    };
+    for (const QStringList& arguments : usage) {
+        EXPECT_EQ(runWith(arguments).status, kExitUsage) << arguments.join(' ').toStdString();
+    }
+    const CliRun missing = runWith({"cells", "/no/such/workbook.xls", "--get", "A1"});
+    EXPECT_EQ(missing.status, kExitFailed);
+    EXPECT_FALSE(missing.err.isEmpty());
+
+    const CliRun notDesign = runWith({"open", "/no/such/design.cqb", "--json"});
+    EXPECT_EQ(notDesign.status, kExitRan);
+    EXPECT_EQ(jsonOf(notDesign).value("message").toString(),
+              QString("文件打开错误,或者您还没安装EXCEL........."));
 }
 
 }  // namespace
