@@ -1,0 +1,103 @@
+#include "input/design_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "calc/result_collector.h"
+#include "input/form_state.h"
+#include "store/parameter_database.h"
+#include "store/startup_load.h"
+
+namespace wormpair {
+namespace {
+
+// The window's controls and commands on the shipped database, without a window.
+struct Session {
+    Session() : database(WORMPAIR_PROGRAM_DIR), design(form, view, database) {
+        form.onChange = [this](std::string_view control) { design.controlChanged(control); };
+        EXPECT_TRUE(loadCoefficients(database, design.coefficients(), {}).ok);
+    }
+    // Every command a user can reach; a failure none of them handles itself
+    // goes to the window's general report, here the message list.
+    void run(const std::function<void()>& command) {
+        try {
+            command();
+        } catch (const std::exception& e) {
+            form.showMessage(e.what());
+        }
+    }
+
+    ParameterDatabase database;
+    FormState form;
+    ResultCollector view;
+    DesignController design;
+};
+
+const std::vector<std::string> kNastyTexts = {
+    "",       " ",      "-",        "+",       ".",       "e",        "1e",      "0",
+    "-0",     "00000",  "1e999",    "-1e999",  "1e-400",  "nan",      "inf",     "0x10",
+    "99999",  "-99999", "1.5",      "4.",      ".5e1",    "２０",     "٣",       "中心距",
+    "1,5",    "1 0",    "\t7",      "2147483648", "-2147483649", std::string(300, '9'),
+    "0.0000001", "7e300"};
+
+TEST(DesignControllerTest, NothingTypedIntoAnyFieldBreaksACommand) {
+    for (const char* field : {"Edit1", "Edit3", "Edit4"}) {
+        for (const std::string& text : kNastyTexts) {
+            SCOPED_TRACE(std::string(field) + " = '" + text + "'");
+            Session s;
+            s.run([&] { s.form.setText("Edit1", "160"); });
+            s.run([&] { s.form.setText("Edit3", "40"); });
+            s.run([&] { s.form.setText(field, text); });
+            s.run([&] { s.design.speedButton2Click(); });
+            s.run([&] { s.form.setChecked("CheckBox1", true); });
+            // whatever happened, the window is in one of its two states
+            const bool locked = !s.form.isEnabled("Edit1");
+            EXPECT_EQ(locked, s.form.isEnabled("SpeedButton3"));
+            if (s.view.resultsShown) EXPECT_FALSE(s.design.document().designSaved);
+        }
+    }
+}
+
+TEST(DesignControllerTest, EditedRecommendationsNeverBreakConfirm) {
+    for (const char* field : {"Edit5", "Edit6", "Edit7", "Edit8", "Edit13"}) {
+        for (const std::string& text : kNastyTexts) {
+            SCOPED_TRACE(std::string(field) + " = '" + text + "'");
+            Session s;
+            s.run([&] { s.form.setText("Edit1", "250"); });
+            s.run([&] { s.form.setText("Edit3", "61"); });
+            s.run([&] { s.form.setText("Edit4", "2"); });
+            s.run([&] { s.design.speedButton2Click(); });
+            ASSERT_TRUE(s.view.resultsShown);
+            s.run([&] { s.design.speedButton3Click(); });
+            s.run([&] { s.form.setText(field, text); });
+            s.run([&] { s.design.speedButton4Click(); });
+            EXPECT_FALSE(s.form.recommendedGroupOpen());
+            EXPECT_FALSE(s.form.isEnabled("SpeedButton4"));
+            if (!s.view.resultsShown) EXPECT_FALSE(s.form.messages.empty());
+        }
+    }
+}
+
+TEST(DesignControllerTest, RecommendAndCalculateAcrossTheRange) {
+    // centre distances above 70 and below 1500, ratios above 7.5 and below 150
+    const std::pair<const char*, const char*> teethAndStarts[] = {
+        {"31", "4"}, {"40", "1"}, {"61", "2"}, {"99", "1"}, {"149", "1"}};
+    for (const char* centreDistance : {"71", "100", "160", "315", "630", "1000", "1499"}) {
+        for (const auto& [teeth, starts] : teethAndStarts) {
+            SCOPED_TRACE(std::string(centreDistance) + " " + teeth + "/" + starts);
+            Session s;
+            s.run([&] { s.form.setText("Edit1", centreDistance); });
+            s.run([&] { s.form.setText("Edit3", teeth); });
+            s.run([&] { s.form.setText("Edit4", starts); });
+            s.run([&] { s.design.speedButton2Click(); });
+            EXPECT_TRUE(s.form.messages.empty()) << s.form.messages.front();
+            EXPECT_TRUE(s.view.resultsShown);
+            EXPECT_EQ(s.view.texts.size(), 35u);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace wormpair
