@@ -95,10 +95,13 @@ constexpr const ResultLabel* findResultLabel(std::string_view name) {
 }
 
 // The label of that name, found while compiling.
-consteval const ResultLabel& resultLabel(std::string_view name) {
-    const ResultLabel* label = findResultLabel(name);
-    if (label == nullptr) throw "no result label of that name";
-    return *label;
+consteval ResultLabel resultLabel(std::string_view name) {
+    for (const ResultGroup& group : result_labels::kGroups) {
+        for (const ResultLabel& label : group.labels) {
+            if (label.name == name) return label;
+        }
+    }
+    throw "no result label of that name";
 }
 
 }  // namespace wormpair
