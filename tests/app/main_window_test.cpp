@@ -913,6 +913,30 @@ TEST_F(DesignFile, WholeNumberMarkOnlyTicks) {
     EXPECT_EQ(boundFile(), saved160());
 }
 
+// Typing is limited to 5, 3 and 1 characters; a file may hold longer texts,
+// and they are taken whole.
+TEST_F(DesignFile, LongTextsOfTheMainInputsAreTakenWhole) {
+    const QString path = workFile("long.cqb");
+    rewriteCells(saved160(), path, {{0, "160.25"}, {1, "22.5"}, {2, "45.0"}, {3, "2"}});
+    start();
+    openThroughDialog(path);
+    EXPECT_EQ(text("Edit1"), "160.25");
+    EXPECT_EQ(text("Edit3"), "45.0");
+    // 45.0 is no whole tooth count: Calculate reports it
+    EXPECT_EQ(desktop.messages, QStringList{q(wormpair::kInvalidNumberMessage)});
+
+    const QString starts = workFile("starts.cqb");
+    rewriteCells(saved160(), starts, {{0, "160.25"}, {1, "4.5"}, {2, "45"}, {3, "10"}});
+    desktop = FakePlatform();
+    start();
+    openThroughDialog(starts);
+    EXPECT_EQ(text("Edit4"), "10");
+    EXPECT_EQ(text("Edit2"), "4.5");
+    EXPECT_TRUE(desktop.messages.isEmpty()) << desktop.messages.join('\n').toStdString();
+    EXPECT_EQ(window->design().record().centreDistance, 160.25);
+    EXPECT_EQ(window->design().record().wormStarts, 10);
+}
+
 TEST_F(DesignFile, CancelledOpenChangesNothing) {
     start();
     recommend("125", "40");
@@ -1029,7 +1053,10 @@ TEST_F(DesignFile, OpensAWorkbookWrittenElsewhere) {
     for (const QString& candidate :
          {QStandardPaths::findExecutable("python3"), QStringLiteral("/usr/bin/python3")}) {
         if (candidate.isEmpty()) continue;
-        if (QProcess::execute(candidate, {"-c", "import xlwt"}) == 0) {
+        QProcess probe;
+        probe.start(candidate, {"-c", "import xlwt"});
+        if (probe.waitForFinished() && probe.exitStatus() == QProcess::NormalExit &&
+            probe.exitCode() == 0) {
             python = candidate;
             break;
         }
