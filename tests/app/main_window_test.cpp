@@ -580,6 +580,76 @@ TEST_F(Window, ConfirmRecalculatesAndClosesTheGroup) {
     }
 }
 
+TEST_F(Window, EditPressedAgainStoresTheBacklashAnew) {
+    start();
+    recommend("160", "45");
+    click("SpeedButton3");
+    retype("Edit8", "0.3");
+    click("SpeedButton3");
+    EXPECT_EQ(window->design().backlashBeforeEdit(), "0.3");
+    EXPECT_TRUE(enabled("GroupBox5"));
+    click("SpeedButton4");
+    EXPECT_TRUE(ticked("CheckBox2"));
+    EXPECT_EQ(text("Edit9"), "7" + kStandardSuffix);
+    EXPECT_EQ(text("Edit8"), "0.3");
+    expectResultsShown(true);
+}
+
+// The accuracy refresh has no guard of its own: when the database has gone,
+// the command ends where the refresh fails and its own text is reported.
+TEST_F(Window, LostDatabaseEndsTheCommandAtTheRefresh) {
+    struct Case {
+        const char* name;
+        std::function<void(Window&)> before;  // with the database
+        std::function<void(Window&)> command;  // without it
+        std::function<void(Window&)> check;
+    } cases[] = {
+        {"centre distance typed", [](Window&) {},
+         [](Window& w) { QTest::keyClicks(w.edit("Edit1"), "9"); },
+         [](Window& w) {
+             EXPECT_EQ(w.text("Label46"), "↑0.65 * A");
+             EXPECT_EQ(w.text("Label47"), "");
+         }},
+        {"grade picked", [](Window& w) { w.retype("Edit1", "160"); },
+         [](Window& w) { w.pickGrade(2); },
+         [](Window& w) {
+             EXPECT_EQ(w.text("Edit9"), "7" + kStandardSuffix);
+             EXPECT_EQ(w.accuracy3(), "18");
+         }},
+        {"confirm after a backlash change",
+         [](Window& w) {
+             w.recommend("160", "45");
+             w.click("SpeedButton3");
+             w.retype("Edit8", "0.3");
+         },
+         [](Window& w) { w.click("SpeedButton4"); },
+         [](Window& w) {
+             EXPECT_TRUE(w.enabled("GroupBox5"));
+             EXPECT_TRUE(w.enabled("SpeedButton4"));
+             for (const char* group : kResultGroups) EXPECT_FALSE(w.shown(group)) << group;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(QFile::exists(programPath() + "db1.mdb") ||
+                    QFile::copy(programPath() + "db1.ccq", programPath() + "db1.mdb"));
+        desktop = FakePlatform();
+        start();
+        c.before(*this);
+        ASSERT_TRUE(desktop.messages.isEmpty());
+        ASSERT_TRUE(QFile::remove(programPath() + "db1.mdb"));
+        c.command(*this);
+        ASSERT_EQ(desktop.messages.size(), 1);
+        EXPECT_FALSE(desktop.messages[0].isEmpty());
+        for (std::string_view fixed :
+             {wormpair::kCentreDistanceMessage, wormpair::kInvalidNumberMessage,
+              wormpair::kRecommendMessage, wormpair::kTeethStartsMessage}) {
+            EXPECT_NE(desktop.messages[0], q(fixed));
+        }
+        c.check(*this);
+    }
+}
+
 TEST_F(Window, ConfirmedMainBaseCircleReachesTheResults) {
     start();
     recommend("160", "45");
@@ -596,10 +666,15 @@ TEST_F(Window, WholeNumberOptionRecalculatesAtOnce) {
     trigger("N5");
     ASSERT_TRUE(saved());
     ASSERT_TRUE(shown("CheckBox1"));
+    const QString wrapped = text("Label26");
     clickBox("CheckBox1");
     EXPECT_TRUE(ticked("CheckBox1"));
     EXPECT_FALSE(saved());  // a completed Calculate
     expectResultsShown(true);
+    EXPECT_EQ(text("Label26"), QString::fromUtf8("5-----包围齿数"));  // trunc(45 / 10 + 0.5)
+    clickBox("CheckBox1");
+    EXPECT_FALSE(ticked("CheckBox1"));
+    EXPECT_EQ(text("Label26"), wrapped);
     EXPECT_TRUE(desktop.messages.isEmpty());
 }
 
@@ -686,11 +761,13 @@ TEST_F(Window, CloseWithPrompt) {
         bool chooseName;
         bool asks;
         bool writes;
+        bool saveFails = false;
     } cases[] = {
         {"nothing unsaved", false, {}, false, false, false},
         {"unsaved, No", true, {false}, true, true, false},
         {"unsaved, Yes, dialog cancelled", true, {true}, false, true, false},
         {"unsaved, Yes, saved", true, {true}, true, true, true},
+        {"unsaved, Yes, save fails", true, {true}, true, true, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -700,15 +777,18 @@ TEST_F(Window, CloseWithPrompt) {
         if (c.calculate) recommend("160", "45");
         desktop.answers = c.answers;
         if (c.chooseName) desktop.saveNames = {workFile("closing")};
+        if (c.saveFails) QFile::remove(programPath() + "111.xls");
         click("ToolButton13");
         QApplication::processEvents();
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(desktop.questions,
                   c.asks ? QStringList{QString::fromUtf8("数据尚未保存，是否保存？")} : QStringList{});
         const bool yes = !c.answers.empty() && c.answers.front();
-        EXPECT_EQ(desktop.proposals, yes ? QStringList{"160-45"} : QStringList{});
+        EXPECT_EQ(desktop.proposals,
+                  yes && !c.saveFails ? QStringList{"160-45"} : QStringList{});
         EXPECT_EQ(workFiles(), c.writes ? QStringList{"closing.cqb"} : QStringList{});
-        EXPECT_TRUE(desktop.messages.isEmpty());
+        EXPECT_EQ(desktop.messages,
+                  c.saveFails ? QStringList{q(wormpair::kSaveFailedMessage)} : QStringList{});
     }
 }
 
