@@ -48,14 +48,26 @@ namespace {
 using wormpair::FakePlatform;
 using wormpair::TForm1;
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "main_window_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    return app;
-}
+// The application lives from before the first test to after the last, and
+// is gone before the program's exit handlers run: the database layer's
+// globals must still exist when it shuts down.
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "main_window_test";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QApplication>(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void TearDown() override { app.reset(); }
+
+private:
+    std::unique_ptr<QApplication> app;
+};
+
+[[maybe_unused]] ::testing::Environment* const applicationEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 QString q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
@@ -73,7 +85,6 @@ const char* const kProgramFiles[] = {"db1.mdb", "db1.ccq", "1.xls", "11.xls", "1
 class Window : public ::testing::Test {
 public:
     void SetUp() override {
-        application();
         ASSERT_TRUE(programDir.isValid());
         ASSERT_TRUE(work.isValid());
         for (const char* name : kProgramFiles) {
