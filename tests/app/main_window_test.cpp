@@ -26,9 +26,9 @@
 
 #include <functional>
 #include <map>
-#include <span>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,7 +52,7 @@ using wormpair::TForm1;
 // is gone before the program's exit handlers run: the database layer's
 // globals must still exist when it shuts down.
 class ApplicationEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "main_window_test";
@@ -62,7 +62,7 @@ public:
     }
     void TearDown() override { app.reset(); }
 
-private:
+  private:
     std::unique_ptr<QApplication> app;
 };
 
@@ -75,21 +75,23 @@ const QString kStandardSuffix = QStringLiteral("j(GB/T16445-1996)");
 const QString kOtherSuffix = QStringLiteral("级(GB/T16445-1996)");
 const char* const kResultGroups[] = {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4",
                                      "GroupBox6"};
-const char* const kResultCommands[] = {"N3",          "N14",         "N4",          "N5",
+const char* const kResultCommands[] = {"N3",           "N14",         "N4",          "N5",
                                        "ToolButton11", "ToolButton5", "ToolButton1", "ToolButton4"};
-const char* const kDesignFields[] = {"Edit1", "Edit2", "Edit3",  "Edit4",  "Edit5",  "Edit6", "Edit7",
-                                     "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13"};
-const char* const kProgramFiles[] = {"db1.mdb", "db1.ccq", "1.xls", "11.xls", "111.xls", "1111.xls"};
+const char* const kDesignFields[] = {"Edit1",  "Edit2",  "Edit3", "Edit4", "Edit5",
+                                     "Edit6",  "Edit7",  "Edit8", "Edit9", "Edit10",
+                                     "Edit11", "Edit12", "Edit13"};
+const char* const kProgramFiles[] = {"db1.mdb", "db1.ccq", "1.xls",
+                                     "11.xls",  "111.xls", "1111.xls"};
 
 // Each test works on its own copy of the program directory.
 class Window : public ::testing::Test {
-public:
+  public:
     void SetUp() override {
         ASSERT_TRUE(programDir.isValid());
         ASSERT_TRUE(work.isValid());
         for (const char* name : kProgramFiles) {
-            ASSERT_TRUE(QFile::copy(QStringLiteral(WORMPAIR_PROGRAM_DIR) + name,
-                                    programDir.filePath(name)))
+            ASSERT_TRUE(
+                QFile::copy(QStringLiteral(WORMPAIR_PROGRAM_DIR) + name, programDir.filePath(name)))
                 << name;
         }
     }
@@ -154,7 +156,8 @@ public:
     }
 
     // Centre distance, teeth and starts typed, then the recommend button.
-    void recommend(const QString& centreDistance, const QString& teeth, const QString& starts = "1") {
+    void recommend(const QString& centreDistance, const QString& teeth,
+                   const QString& starts = "1") {
         retype("Edit1", centreDistance);
         retype("Edit4", starts);
         retype("Edit3", teeth);
@@ -173,7 +176,8 @@ public:
 
     void expectResultsShown(bool expected) const {
         for (const char* group : kResultGroups) EXPECT_EQ(shown(group), expected) << group;
-        for (const char* command : kResultCommands) EXPECT_EQ(enabled(command), expected) << command;
+        for (const char* command : kResultCommands)
+            EXPECT_EQ(enabled(command), expected) << command;
     }
 
     void expectInputsLocked(bool locked) const {
@@ -184,7 +188,9 @@ public:
     }
 
     bool saved() const { return window->design().document().designSaved; }
-    QString boundFile() const { return QString::fromStdString(window->design().document().designFilePath); }
+    QString boundFile() const {
+        return QString::fromStdString(window->design().document().designFilePath);
+    }
     QString accuracy3() const {
         return QString::fromStdString(window->design().accuracyValues().accuracyValue3);
     }
@@ -329,11 +335,10 @@ TEST_F(Window, GradeRowFollowsCentreDistanceAndGrade) {
         const char* designation;
         const char* tolerance3;
     } cases[] = {
-        {"160", 1, "0.15", "7", "18"},   // upper bound of (80, 160]
-        {"160", 2, "0.15", "8", "25"},   // table 8ji
-        {"80", 0, "0.1", "6", "10"},     // lower bound of (80, 160]: the row before
-        {"161", 1, "0.2", "7", "24"},
-        {"1600", 2, "0.55", "8", "71"},  // last row
+        {"160", 1, "0.15", "7", "18"},  // upper bound of (80, 160]
+        {"160", 2, "0.15", "8", "25"},  // table 8ji
+        {"80", 0, "0.1", "6", "10"},    // lower bound of (80, 160]: the row before
+        {"161", 1, "0.2", "7", "24"},  {"1600", 2, "0.55", "8", "71"},  // last row
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.centreDistance) + " grade " + c.designation);
@@ -355,7 +360,7 @@ TEST_F(Window, CentreDistanceOutsideEveryRowChangesNothing) {
         const char* designation;
         const char* tolerance3;
     } cases[] = {
-        {"0", "0", "7级(GB/T16445-1996)", ""},       // at the first lower bound
+        {"0", "0", "7级(GB/T16445-1996)", ""},         // at the first lower bound
         {"1601", "0.15", "7j(GB/T16445-1996)", "18"},  // "160" typed on the way applied
     };
     for (const Case& c : cases) {
@@ -611,7 +616,7 @@ TEST_F(Window, EditPressedAgainStoresTheBacklashAnew) {
 TEST_F(Window, LostDatabaseEndsTheCommandAtTheRefresh) {
     struct Case {
         const char* name;
-        std::function<void(Window&)> before;  // with the database
+        std::function<void(Window&)> before;   // with the database
         std::function<void(Window&)> command;  // without it
         std::function<void(Window&)> check;
     } cases[] = {
@@ -792,11 +797,11 @@ TEST_F(Window, CloseWithPrompt) {
         click("ToolButton13");
         QApplication::processEvents();
         EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(desktop.questions,
-                  c.asks ? QStringList{QString::fromUtf8("数据尚未保存，是否保存？")} : QStringList{});
+        EXPECT_EQ(
+            desktop.questions,
+            c.asks ? QStringList{QString::fromUtf8("数据尚未保存，是否保存？")} : QStringList{});
         const bool yes = !c.answers.empty() && c.answers.front();
-        EXPECT_EQ(desktop.proposals,
-                  yes && !c.saveFails ? QStringList{"160-45"} : QStringList{});
+        EXPECT_EQ(desktop.proposals, yes && !c.saveFails ? QStringList{"160-45"} : QStringList{});
         EXPECT_EQ(workFiles(), c.writes ? QStringList{"closing.cqb"} : QStringList{});
         EXPECT_EQ(desktop.messages,
                   c.saveFails ? QStringList{q(wormpair::kSaveFailedMessage)} : QStringList{});
@@ -888,7 +893,7 @@ TEST_F(Window, SaveCancelledOrFailedKeepsTheDesignUnsaved) {
 // Opening design files
 
 class DesignFile : public Window {
-public:
+  public:
     // A design saved by the program: 160, 45 teeth, one start, grade 7,
     // standard backlash; the result labels it showed are kept.
     void SetUp() override {
@@ -965,12 +970,9 @@ TEST_F(DesignFile, DesignationDecidesStandardBacklash) {
         bool tickedAfter;
         int gradeIndex;
     } cases[] = {
-        {"7j(GB/T16445-1996)", true, true, 1},
-        {"7j(GB/T16445-1996)", false, false, 1},
-        {"7级(GB/T16445-1996)", true, false, 1},
-        {"7级(GB/T16445-1996)", false, false, 1},
-        {"8j(GB/T16445-1996)", true, true, 2},
-        {"6级(GB/T16445-1996)", true, false, 0},
+        {"7j(GB/T16445-1996)", true, true, 1},   {"7j(GB/T16445-1996)", false, false, 1},
+        {"7级(GB/T16445-1996)", true, false, 1}, {"7级(GB/T16445-1996)", false, false, 1},
+        {"8j(GB/T16445-1996)", true, true, 2},   {"6级(GB/T16445-1996)", true, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.designation) + (c.tickedBefore ? " ticked" : " unticked"));
@@ -1070,7 +1072,8 @@ TEST_F(DesignFile, UnreadableFilesFailWithTheOpenMessage) {
     };
     for (const bool openedBefore : {false, true}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(c.name) + (openedBefore ? " after an open" : " after a calculation"));
+            SCOPED_TRACE(std::string(c.name) +
+                         (openedBefore ? " after an open" : " after a calculation"));
             desktop = FakePlatform();
             start();
             if (openedBefore) {
@@ -1140,9 +1143,10 @@ TEST_F(DesignFile, CommandLineWithAnotherFileShowsTheOpenMessage) {
 // A design file written by another spreadsheet program, with number cells
 // where the program writes texts.
 TEST_F(DesignFile, OpensAWorkbookWrittenElsewhere) {
+    // the first python3 on the path may lack xlwt while a later one has it
     QString python;
-    for (const QString& candidate :
-         {QStandardPaths::findExecutable("python3"), QStringLiteral("/usr/bin/python3")}) {
+    for (const QString& dir : qEnvironmentVariable("PATH").split(QDir::listSeparator())) {
+        const QString candidate = QStandardPaths::findExecutable("python3", {dir});
         if (candidate.isEmpty()) continue;
         QProcess probe;
         probe.start(candidate, {"-c", "import xlwt"});
