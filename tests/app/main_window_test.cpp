@@ -808,15 +808,38 @@ TEST_F(Window, CloseWithPrompt) {
     }
 }
 
-TEST_F(Window, ExitClosesWithoutAsking) {
+TEST_F(Window, ExitAndTheWindowsCloseButtonCloseWithoutAsking) {
+    struct Case {
+        const char* name;
+        std::function<void(Window&)> close;
+    } cases[] = {
+        {"N6", [](Window& w) { w.trigger("N6"); }},
+        {"close button", [](Window& w) { w.window->close(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop = FakePlatform();
+        start();
+        recommend("160", "45");
+        ASSERT_FALSE(saved());
+        c.close(*this);
+        QApplication::processEvents();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_TRUE(desktop.questions.isEmpty());
+        EXPECT_TRUE(desktop.proposals.isEmpty());
+        EXPECT_TRUE(workFiles().isEmpty());
+    }
+}
+
+TEST_F(Window, SaveIsUnreachableBeforeACalculation) {
     start();
-    recommend("160", "45");
-    ASSERT_FALSE(saved());
-    trigger("N6");
-    QApplication::processEvents();
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(desktop.questions.isEmpty());
+    for (const char* command : kResultCommands) EXPECT_FALSE(enabled(command)) << command;
+    desktop.saveNames = {workFile("early")};
+    trigger("N5");
+    click("ToolButton11");
+    EXPECT_TRUE(desktop.proposals.isEmpty());
     EXPECT_TRUE(workFiles().isEmpty());
+    EXPECT_TRUE(saved());
 }
 
 // ---------------------------------------------------------------------------
