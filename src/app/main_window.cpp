@@ -123,6 +123,9 @@ void TForm1::setText(std::string_view name, const std::string& text) {
     const QString value = QString::fromStdString(text);
     if (auto* edit = qobject_cast<QLineEdit*>(object)) {
         if (edit->text() == value) return;
+        // The length limit is for typing; a text the program sets (from a
+        // design file) is taken whole, never cut to the limit.
+        if (value.size() > edit->maxLength()) edit->setMaxLength(static_cast<int>(value.size()));
         edit->setText(value);
         m_design.controlChanged(name);
     } else if (auto* label = qobject_cast<QLabel*>(object)) {
