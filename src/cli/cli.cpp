@@ -62,6 +62,46 @@ int usageError(QTextStream& err, const QString& problem, const QString& usage) {
     return kExitUsage;
 }
 
+// One command's arguments: its options, the number of positional arguments
+// it takes, and the usage text shown for --help and for every mistake.
+class CommandLine {
+public:
+    CommandLine(const char* command, QString usage, int positionalCount, const char* positionalName)
+        : m_command(command), m_usage(std::move(usage)), m_positionalCount(positionalCount),
+          m_positionalName(positionalName) {
+        parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+        parser.addOption(m_help);
+    }
+
+    // The exit status when the command ends here (help shown or a mistake).
+    std::optional<int> parse(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+        if (!parser.parse(QStringList(m_command) + arguments)) return error(err, parser.errorText());
+        if (parser.isSet(m_help)) {
+            out << m_usage;
+            return kExitRan;
+        }
+        const QStringList positional = parser.positionalArguments();
+        if (positional.size() > m_positionalCount) {
+            return error(err, "unexpected argument '" + positional.value(m_positionalCount) + "'");
+        }
+        if (positional.size() < m_positionalCount) return error(err, QString("name one ") + m_positionalName);
+        return std::nullopt;
+    }
+
+    int error(QTextStream& err, const QString& problem) const {
+        return usageError(err, problem, m_usage);
+    }
+
+    QCommandLineParser parser;
+
+private:
+    const char* m_command;
+    QString m_usage;
+    int m_positionalCount;
+    const char* m_positionalName;
+    QCommandLineOption m_help{QStringList{"h", "help"}};
+};
+
 QString calcUsage() {
     QString usage =
         "Usage: wormpair-cli calc --centre-distance TEXT --ratio TEXT --wheel-teeth TEXT\n"
@@ -98,33 +138,21 @@ std::optional<CoefficientSet> parseCoefficientList(const QString& list) {
 
 int runCalc(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
             QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    CommandLine command("calc", calcUsage(), 0, "");
+    QCommandLineParser& parser = command.parser;
     for (const TextOption& option : kCalcOptions) {
         parser.addOption(QCommandLineOption(option.name, option.field, "TEXT"));
     }
     const QCommandLineOption wholeNumber("whole-number");
     const QCommandLineOption coefficientsOption("coefficients", "coefficients", "LIST");
     const QCommandLineOption json("json");
-    const QCommandLineOption help(QStringList{"h", "help"});
-    parser.addOptions({wholeNumber, coefficientsOption, json, help});
-
-    if (!parser.parse(QStringList("calc") + arguments)) {
-        return usageError(err, parser.errorText(), calcUsage());
-    }
-    if (parser.isSet(help)) {
-        out << calcUsage();
-        return kExitRan;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        return usageError(err, "unexpected argument '" + parser.positionalArguments().first() + "'",
-                          calcUsage());
-    }
+    parser.addOptions({wholeNumber, coefficientsOption, json});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
 
     CalculationInputs inputs;
     for (const TextOption& option : kCalcOptions) {
         if (!parser.isSet(option.name)) {
-            return usageError(err, QString("missing --%1").arg(option.name), calcUsage());
+            return command.error(err, QString("missing --%1").arg(option.name));
         }
         inputs.*option.member = parser.value(option.name).toStdString();
     }
@@ -134,8 +162,7 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
     if (parser.isSet(coefficientsOption)) {
         const auto parsed = parseCoefficientList(parser.value(coefficientsOption));
         if (!parsed) {
-            return usageError(err, "--coefficients needs sixteen numbers separated by commas",
-                              calcUsage());
+            return command.error(err, "--coefficients needs sixteen numbers separated by commas");
         }
         coefficients = *parsed;
     } else {
@@ -206,8 +233,8 @@ QString designUsage() {
 
 int runDesign(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
               QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    CommandLine command("design", designUsage(), 0, "");
+    QCommandLineParser& parser = command.parser;
     const QCommandLineOption centreDistance("centre-distance", "Edit1", "TEXT");
     const QCommandLineOption wheelTeeth("wheel-teeth", "Edit3", "TEXT");
     const QCommandLineOption wormStarts("worm-starts", "Edit4", "TEXT");
@@ -215,28 +242,17 @@ int runDesign(const QStringList& arguments, const QString& programDirectory, QTe
     const QCommandLineOption noStandardBacklash("no-standard-backlash");
     const QCommandLineOption wholeNumber("whole-number");
     const QCommandLineOption json("json");
-    const QCommandLineOption help(QStringList{"h", "help"});
-    parser.addOptions({centreDistance, wheelTeeth, wormStarts, grade, noStandardBacklash,
-                       wholeNumber, json, help});
-    if (!parser.parse(QStringList("design") + arguments)) {
-        return usageError(err, parser.errorText(), designUsage());
-    }
-    if (parser.isSet(help)) {
-        out << designUsage();
-        return kExitRan;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        return usageError(err, "unexpected argument '" + parser.positionalArguments().first() + "'",
-                          designUsage());
-    }
+    parser.addOptions(
+        {centreDistance, wheelTeeth, wormStarts, grade, noStandardBacklash, wholeNumber, json});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
     for (const QCommandLineOption* required : {&centreDistance, &wheelTeeth, &wormStarts}) {
         if (!parser.isSet(*required)) {
-            return usageError(err, "missing --" + required->names().first(), designUsage());
+            return command.error(err, "missing --" + required->names().first());
         }
     }
     const QString gradeText = parser.value(grade);
     if (gradeText != "6" && gradeText != "7" && gradeText != "8") {
-        return usageError(err, "--grade must be 6, 7 or 8", designUsage());
+        return command.error(err, "--grade must be 6, 7 or 8");
     }
 
     HeadlessWindow window(programDirectory);
@@ -271,21 +287,11 @@ QString openUsage() {
 
 int runOpen(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
             QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    CommandLine command("open", openUsage(), 1, "design file");
+    QCommandLineParser& parser = command.parser;
     const QCommandLineOption json("json");
-    const QCommandLineOption help(QStringList{"h", "help"});
-    parser.addOptions({json, help});
-    if (!parser.parse(QStringList("open") + arguments)) {
-        return usageError(err, parser.errorText(), openUsage());
-    }
-    if (parser.isSet(help)) {
-        out << openUsage();
-        return kExitRan;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        return usageError(err, "name one design file", openUsage());
-    }
+    parser.addOption(json);
+    if (const auto status = command.parse(arguments, out, err)) return *status;
     HeadlessWindow window(programDirectory);
     if (!window.load(err)) return kExitFailed;
     TXLSReadWriteII4 workbook;
@@ -316,26 +322,15 @@ std::optional<std::pair<int, int>> cellPosition(const QString& name) {
 }
 
 int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    CommandLine command("cells", cellsUsage(), 1, "workbook");
+    QCommandLineParser& parser = command.parser;
     const QCommandLineOption get("get", "cell to print", "CELL");
     const QCommandLineOption set("set", "cell to set", "CELL=TEXT");
     const QCommandLineOption output(QStringList{"o", "output"}, "workbook to write", "OUT");
-    const QCommandLineOption help(QStringList{"h", "help"});
-    parser.addOptions({get, set, output, help});
-    if (!parser.parse(QStringList("cells") + arguments)) {
-        return usageError(err, parser.errorText(), cellsUsage());
-    }
-    if (parser.isSet(help)) {
-        out << cellsUsage();
-        return kExitRan;
-    }
-    if (parser.positionalArguments().size() != 1) {
-        return usageError(err, "name one workbook", cellsUsage());
-    }
+    parser.addOptions({get, set, output});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
     if (parser.isSet(set) && !parser.isSet(output)) {
-        return usageError(err, "--set needs -o OUT: the workbook read is never changed",
-                          cellsUsage());
+        return command.error(err, "--set needs -o OUT: the workbook read is never changed");
     }
 
     std::vector<std::tuple<int, int, std::string>> sets;
@@ -343,14 +338,14 @@ int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         const qsizetype equals = assignment.indexOf('=');
         const auto position = cellPosition(assignment.left(equals));
         if (equals < 0 || !position) {
-            return usageError(err, "--set takes CELL=TEXT, not '" + assignment + "'", cellsUsage());
+            return command.error(err, "--set takes CELL=TEXT, not '" + assignment + "'");
         }
         sets.emplace_back(position->first, position->second, assignment.mid(equals + 1).toStdString());
     }
     std::vector<std::pair<int, int>> gets;
     for (const QString& name : parser.values(get)) {
         const auto position = cellPosition(name);
-        if (!position) return usageError(err, "not a cell name: '" + name + "'", cellsUsage());
+        if (!position) return command.error(err, "not a cell name: '" + name + "'");
         gets.push_back(*position);
     }
 
