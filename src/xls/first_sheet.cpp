@@ -209,7 +209,7 @@ void FirstSheet::load(std::vector<Record> records) {
     // Depth 1 is the sheet itself; deeper records belong to embedded charts.
     std::vector<int> depth(records.size());
     int level = 0;
-    std::uint32_t lastCell = 0;
+    std::uint64_t lastCell = 0;
     bool afterString = false;
     std::ptrdiff_t first = -1;
     std::ptrdiff_t last = -1;

@@ -44,9 +44,9 @@ public:
     std::vector<Record> build(std::uint32_t streamOffset) const;
 
 private:
-    using CellMap = std::map<std::uint32_t, CellGroup>;
+    using CellMap = std::map<std::uint64_t, CellGroup>;
 
-    static std::uint32_t key(std::uint32_t row, std::uint32_t column) {
+    static std::uint64_t key(std::uint64_t row, std::uint64_t column) {
         return (row << 16) | column;
     }
     CellMap::iterator findCell(int column, int row);

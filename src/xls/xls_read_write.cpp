@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <random>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -64,10 +63,13 @@ void TXLSReadWriteII4::readWorkbook() {
     if (!std::filesystem::is_regular_file(m_filename, error)) {
         throw XlsError("Workbook file not found: " + m_filename.string());
     }
-    std::ifstream in(m_filename, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad() || !in.eof()) throw XlsError("Cannot read workbook file: " + m_filename.string());
+    std::ifstream in(m_filename, std::ios::binary | std::ios::ate);
+    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
+    std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
+    in.seekg(0);
+    if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        throw XlsError("Cannot read workbook file: " + m_filename.string());
+    }
     readFromBytes(bytes);
 }
 
