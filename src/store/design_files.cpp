@@ -2,11 +2,7 @@
 
 #include <QStringList>
 
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
 #include "calc/numeric.h"
 #include "input/design_controller.h"
@@ -25,23 +21,6 @@ const char* const kWholeNumberMark = "zhengshu";
 
 std::filesystem::path toPath(const QString& path) {
     return std::filesystem::path(path.toStdString());
-}
-
-// Loads the workbook named by the component's Filename. The bytes are read
-// here and handed to the component, because its own file reading checks the
-// stream's end-of-file flag, which reading through a stream buffer iterator
-// never sets, and so rejects every file.
-void readWorkbookFile(TXLSReadWriteII4& workbook) {
-    const std::filesystem::path& path = workbook.filename();
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        throw XlsError("Workbook file not found: " + path.string());
-    }
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) throw XlsError("Cannot read workbook file: " + path.string());
-    workbook.readFromBytes(bytes);
 }
 
 }  // namespace
@@ -65,7 +44,7 @@ bool DesignFiles::save(const TargetChooser& chooseTarget) {
         const bool bound = !document.designFilePath.empty();
         m_workbook.setFilename(bound ? std::filesystem::path(document.designFilePath)
                                      : toPath(m_programDirectory + "111.xls"));
-        readWorkbookFile(m_workbook);
+        m_workbook.readWorkbook();
         writeCells();
         if (!bound) {
             const QString proposal =
@@ -85,7 +64,7 @@ bool DesignFiles::save(const TargetChooser& chooseTarget) {
 
 void DesignFiles::readCells(const QString& path) {
     m_workbook.setFilename(toPath(path));
-    readWorkbookFile(m_workbook);
+    m_workbook.readWorkbook();
     auto cell = [&](int row) { return m_workbook.getCellText(0, row); };
 
     const QString designation = QString::fromStdString(cell(8));
