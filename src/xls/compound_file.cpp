@@ -41,7 +41,7 @@ constexpr std::size_t kDirStartSector = 0x74;
 constexpr std::size_t kDirStreamSize = 0x78;
 constexpr std::size_t kDirMaxNameBytes = 64;
 
-// Special sector numbers.
+// Sector numbers with a reserved meaning.
 constexpr std::uint32_t kMaxRegularSector = 0xFFFFFFFA;
 constexpr std::uint32_t kDifatSector = 0xFFFFFFFC;
 constexpr std::uint32_t kFatSector = 0xFFFFFFFD;

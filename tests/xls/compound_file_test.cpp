@@ -12,7 +12,7 @@ constexpr std::uint32_t kEnd = 0xFFFFFFFE;
 constexpr std::uint32_t kFree = 0xFFFFFFFF;
 constexpr std::uint32_t kFatMark = 0xFFFFFFFD;
 
-struct StreamSpec {
+struct StreamContent {
     std::u16string name;
     std::vector<std::uint8_t> data;
 };
@@ -27,7 +27,7 @@ std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t seed) {
 // one FAT sector, one directory sector, the mini FAT, the mini stream, then
 // the regular streams; at most 3 streams (one directory sector). All streams sit directly under the root, linked as a
 // right-leaning chain.
-std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamSpec>& streams) {
+std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamContent>& streams) {
     const std::size_t sectorSize = version == 4 ? 4096 : 512;
     std::vector<std::uint8_t> mini;
     std::vector<std::uint32_t> miniFat;
@@ -119,7 +119,7 @@ std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamSpec
 }
 
 TEST(CompoundFile, ReadsVersion3And4WithMiniAndRegularStreams) {
-    const std::vector<StreamSpec> streams = {{u"small", pattern(100, 1)},
+    const std::vector<StreamContent> streams = {{u"small", pattern(100, 1)},
                                              {u"\x05SummaryInformation", pattern(4095, 2)},
                                              {u"large", pattern(20000, 4)}};
     for (const int version : {3, 4}) {

@@ -76,7 +76,7 @@ inline Record formulaCell(std::uint16_t column, std::uint16_t row,
     return record;
 }
 
-inline std::vector<std::uint8_t> specialResult(std::uint8_t kind, std::uint8_t value) {
+inline std::vector<std::uint8_t> nonNumberResult(std::uint8_t kind, std::uint8_t value) {
     return {kind, 0, value, 0, 0, 0, 0xFF, 0xFF};
 }
 
@@ -153,11 +153,11 @@ inline std::vector<Record> syntheticSheet() {
     std::vector<std::uint8_t> number;
     appendDouble(number, 3.5);
     sheet.push_back(formulaCell(0, 5, number));
-    sheet.push_back(formulaCell(1, 5, specialResult(0, 0)));
+    sheet.push_back(formulaCell(1, 5, nonNumberResult(0, 0)));
     sheet.push_back(unicodeRecord(rt::kString, u"abc"));
-    sheet.push_back(formulaCell(2, 5, specialResult(1, 1)));
-    sheet.push_back(formulaCell(3, 5, specialResult(2, 0x17)));
-    sheet.push_back(formulaCell(4, 5, specialResult(3, 0)));
+    sheet.push_back(formulaCell(2, 5, nonNumberResult(1, 1)));
+    sheet.push_back(formulaCell(3, 5, nonNumberResult(2, 0x17)));
+    sheet.push_back(formulaCell(4, 5, nonNumberResult(3, 0)));
 
     sheet.push_back(makeRecord(rt::kWindow2, {0x06B6, 0, 0, 0x40, 0, 0, 0, 0, 0}));
     sheet.push_back(Record{rt::kEof, {}});
