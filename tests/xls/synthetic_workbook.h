@@ -103,7 +103,7 @@ inline Record rowRecord(std::uint16_t row, std::uint16_t xf, bool ownXf) {
 //   4: BOOLERR TRUE, FALSE, #DIV/0!, #N/A
 //   5: FORMULA results 3.5, "abc" (STRING), TRUE, #REF!, empty
 //   9: no cells, ROW with XF kRowXf
-inline std::vector<Record> syntheticSheet() {
+inline std::vector<Record> syntheticSheet(bool withSharedString = true) {
     std::vector<Record> sheet;
     sheet.push_back(makeRecord(rt::kBof, {0x0600, 0x0010, 0x0DBB, 0x07CC, 0, 0, 0x0006, 0}));
     sheet.push_back(Record{rt::kIndex, std::vector<std::uint8_t>(20, 0)});
@@ -118,7 +118,7 @@ inline std::vector<Record> syntheticSheet() {
     sheet.push_back(numberCell(2, 0, 0.1 + 0.2));
     Record label = cell(rt::kLabelSst, 3, 0, 20);
     appendU32(label.data, 0);
-    sheet.push_back(label);
+    if (withSharedString) sheet.push_back(label);
     Record plain = cell(rt::kLabel, 4, 0, 20);
     const Record labelText = unicodeRecord(0, u"label");
     plain.data.insert(plain.data.end(), labelText.data.begin(), labelText.data.end());
@@ -164,7 +164,8 @@ inline std::vector<Record> syntheticSheet() {
     return sheet;
 }
 
-inline std::vector<std::uint8_t> syntheticWorkbook() {
+// Without an SST (and without the cell that uses it) when `withSst` is false.
+inline std::vector<std::uint8_t> syntheticWorkbook(bool withSst = true) {
     const auto base = readBytes(corpusDir() / "generated" / "lo_param_single_zh.xls");
     const CompoundFile file = CompoundFile::parse(base);
     const int entry = file.findRootStream(u"Workbook");
@@ -184,7 +185,7 @@ inline std::vector<std::uint8_t> syntheticWorkbook() {
     appendU16(sst.data, 5);
     sst.data.push_back(0);
     for (const char c : std::string("hello")) sst.data.push_back(static_cast<std::uint8_t>(c));
-    globals.push_back(sst);
+    if (withSst) globals.push_back(sst);
     globals.push_back(Record{rt::kEof, {}});
 
     std::size_t globalsSize = 0;
@@ -194,7 +195,7 @@ inline std::vector<std::uint8_t> syntheticWorkbook() {
         if (record.type == rt::kBoundSheet) putU32(record.data.data(), static_cast<std::uint32_t>(globalsSize));
         appendRecord(bytes, record);
     }
-    for (const Record& record : syntheticSheet()) appendRecord(bytes, record);
+    for (const Record& record : syntheticSheet(withSst)) appendRecord(bytes, record);
     return file.serialize(static_cast<std::uint32_t>(entry), bytes);
 }
 

@@ -324,6 +324,25 @@ TEST(SetCellText, LongChineseAndManyStringsSurviveSstContinueSplits) {
     EXPECT_EQ(unique, 1 + 3 + 3000u);
 }
 
+TEST(SetCellText, AddsSstAndExtSstToAWorkbookWithoutStrings) {
+    TXLSReadWriteII4 workbook = loaded(testing::syntheticWorkbook(false));
+    EXPECT_EQ(workbook.getCellText(3, 0), "");
+    workbook.setCellText(3, 0, "first string");
+    workbook.setCellText(6, 2, "second");
+    const auto written = workbook.writeToBytes();
+    expectConsistentLayout(written);
+    const WorkbookStream parsed = parseWorkbookStream(workbookStreamOf(written));
+    std::vector<std::uint16_t> tail;
+    for (const Record& record : parsed.globals.records) tail.push_back(record.type);
+    ASSERT_GE(tail.size(), 3u);
+    EXPECT_EQ(tail[tail.size() - 3], rt::kSst);
+    EXPECT_EQ(tail[tail.size() - 2], rt::kExtSst);
+    const TXLSReadWriteII4 again = loaded(written);
+    EXPECT_EQ(again.getCellText(3, 0), "first string");
+    EXPECT_EQ(again.getCellText(6, 2), "second");
+    EXPECT_EQ(again.getCellText(0, 2), "1");
+}
+
 TEST(SetCellText, RefusesPositionsOutsideTheSheetAndWorkbooksNotLoaded) {
     TXLSReadWriteII4 empty;
     EXPECT_THROW(empty.setCellText(0, 0, "x"), XlsError);
