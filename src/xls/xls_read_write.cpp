@@ -208,11 +208,13 @@ std::vector<std::uint8_t> TXLSReadWriteII4::buildWorkbookStream() const {
         if (out.size() != sstStart) layoutMismatch();
         const xls::SerializedSst written = m_strings.serialize(totalReferences, true);
         for (const Record& record : written.records) xls::appendRecord(out, record);
-        if (out.size() - sstStart != measured.streamSize || written.buckets.size() != measured.buckets.size()) {
+        if (out.size() - sstStart != measured.streamSize ||
+            written.buckets.size() != measured.buckets.size()) {
             layoutMismatch();
         }
         for (std::size_t b = 0; b < written.buckets.size(); ++b) {
-            if (written.buckets[b].offsetFromSst != measured.buckets[b].offsetFromSst) layoutMismatch();
+            if (written.buckets[b].offsetFromSst != measured.buckets[b].offsetFromSst)
+                layoutMismatch();
         }
     };
     for (std::size_t i = 0; i < m_globals.size(); ++i) {
@@ -232,7 +234,8 @@ std::vector<std::uint8_t> TXLSReadWriteII4::buildWorkbookStream() const {
             Record patched = record;
             const int target =
                 boundSheet < m_boundSheetTarget.size() ? m_boundSheetTarget[boundSheet] : -1;
-            if (target >= 0) xls::putU32(patched.data.data(), sheetStart[static_cast<std::size_t>(target)]);
+            if (target >= 0)
+                xls::putU32(patched.data.data(), sheetStart[static_cast<std::size_t>(target)]);
             ++boundSheet;
             xls::appendRecord(out, patched);
             continue;

@@ -19,14 +19,15 @@ struct StreamContent {
 
 std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t seed) {
     std::vector<std::uint8_t> data(size);
-    for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 251);
+    for (std::size_t i = 0; i < size; ++i)
+        data[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 251);
     return data;
 }
 
 // A compound file laid out by hand, independent of the writer under test:
 // one FAT sector, one directory sector, the mini FAT, the mini stream, then
-// the regular streams; at most 3 streams (one directory sector). All streams sit directly under the root, linked as a
-// right-leaning chain.
+// the regular streams; at most 3 streams (one directory sector). All streams sit directly under the
+// root, linked as a right-leaning chain.
 std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamContent>& streams) {
     const std::size_t sectorSize = version == 4 ? 4096 : 512;
     std::vector<std::uint8_t> mini;
@@ -39,7 +40,8 @@ std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamCont
             const auto start = static_cast<std::uint32_t>(mini.size() / 64);
             const std::size_t count = (stream.data.size() + 63) / 64;
             for (std::size_t i = 0; i < count; ++i) {
-                miniFat.push_back(i + 1 == count ? kEnd : static_cast<std::uint32_t>(start + i + 1));
+                miniFat.push_back(i + 1 == count ? kEnd
+                                                 : static_cast<std::uint32_t>(start + i + 1));
             }
             mini.insert(mini.end(), stream.data.begin(), stream.data.end());
             mini.resize(start * 64 + count * 64, 0);
@@ -47,7 +49,8 @@ std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamCont
         } else {
             where.push_back({false, nextRegular});
             regular.push_back(stream.data);
-            nextRegular += static_cast<std::uint32_t>((stream.data.size() + sectorSize - 1) / sectorSize);
+            nextRegular +=
+                static_cast<std::uint32_t>((stream.data.size() + sectorSize - 1) / sectorSize);
         }
     }
     // Sectors: 0 FAT, 1 directory, 2 mini FAT, 3.. mini stream, then regular streams.
@@ -64,7 +67,8 @@ std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamCont
     std::uint32_t at = firstRegular;
     for (const auto& data : regular) {
         const auto count = static_cast<std::uint32_t>((data.size() + sectorSize - 1) / sectorSize);
-        for (std::uint32_t i = 0; i < count; ++i) fat.at(at + i) = i + 1 == count ? kEnd : at + i + 1;
+        for (std::uint32_t i = 0; i < count; ++i)
+            fat.at(at + i) = i + 1 == count ? kEnd : at + i + 1;
         at += count;
     }
     std::vector<std::uint8_t> file(sectorSize * (1 + at), 0);
@@ -94,7 +98,8 @@ std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamCont
         at += static_cast<std::uint32_t>((data.size() + sectorSize - 1) / sectorSize);
     }
     auto entry = [&](std::size_t index, const std::u16string& name, std::uint8_t type,
-                     std::uint32_t right, std::uint32_t child, std::uint32_t start, std::uint64_t size) {
+                     std::uint32_t right, std::uint32_t child, std::uint32_t start,
+                     std::uint64_t size) {
         std::uint8_t* e = sector(1) + 128 * index;
         for (std::size_t i = 0; i < name.size(); ++i) putU16(e + 2 * i, name[i]);
         putU16(e + 0x40, static_cast<std::uint16_t>(2 * name.size() + 2));
@@ -103,25 +108,28 @@ std::vector<std::uint8_t> handMadeFile(int version, const std::vector<StreamCont
         putU32(e + 0x44, kFree);
         putU32(e + 0x48, right);
         putU32(e + 0x4C, child);
-        for (int i = 0; i < 16; ++i) e[0x50 + i] = static_cast<std::uint8_t>(index * 16 + i);  // CLSID
-        putU32(e + 0x60, 0x1234u + static_cast<std::uint32_t>(index));                        // state
+        for (int i = 0; i < 16; ++i)
+            e[0x50 + i] = static_cast<std::uint8_t>(index * 16 + i);    // CLSID
+        putU32(e + 0x60, 0x1234u + static_cast<std::uint32_t>(index));  // state
         putU32(e + 0x74, start);
         putU64(e + 0x78, size);
     };
-    entry(0, u"Root Entry", 5, kFree, streams.empty() ? kFree : 1,
-          mini.empty() ? kEnd : 3, mini.size());
+    entry(0, u"Root Entry", 5, kFree, streams.empty() ? kFree : 1, mini.empty() ? kEnd : 3,
+          mini.size());
     for (std::size_t i = 0; i < streams.size(); ++i) {
-        const std::uint32_t start = where[i].first ? where[i].second : firstRegular + where[i].second;
-        entry(i + 1, streams[i].name, 2, i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree,
-              kFree, start, streams[i].data.size());
+        const std::uint32_t start =
+            where[i].first ? where[i].second : firstRegular + where[i].second;
+        entry(i + 1, streams[i].name, 2,
+              i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree, kFree, start,
+              streams[i].data.size());
     }
     return file;
 }
 
 TEST(CompoundFile, ReadsVersion3And4WithMiniAndRegularStreams) {
     const std::vector<StreamContent> streams = {{u"small", pattern(100, 1)},
-                                             {u"\x05SummaryInformation", pattern(4095, 2)},
-                                             {u"large", pattern(20000, 4)}};
+                                                {u"\x05SummaryInformation", pattern(4095, 2)},
+                                                {u"large", pattern(20000, 4)}};
     for (const int version : {3, 4}) {
         SCOPED_TRACE(version);
         const CompoundFile file = CompoundFile::parse(handMadeFile(version, streams));
@@ -134,7 +142,8 @@ TEST(CompoundFile, ReadsVersion3And4WithMiniAndRegularStreams) {
         const CompoundFile again = CompoundFile::parse(file.serialize());
         for (std::size_t i = 1; i <= streams.size(); ++i) {
             EXPECT_EQ(again.entries()[i].data, streams[i - 1].data);
-            EXPECT_TRUE(std::equal(again.entries()[i].raw.begin(), again.entries()[i].raw.begin() + 0x74,
+            EXPECT_TRUE(std::equal(again.entries()[i].raw.begin(),
+                                   again.entries()[i].raw.begin() + 0x74,
                                    file.entries()[i].raw.begin()));
         }
     }
@@ -163,14 +172,14 @@ TEST(CompoundFile, LargeStreamsNeedDifatSectorsBothWays) {
 TEST(CompoundFile, BrokenChainsAreErrorsNotHangs) {
     const auto good = handMadeFile(3, {{u"large", pattern(9000, 4)}, {u"small", pattern(300, 2)}});
     ASSERT_NO_THROW(CompoundFile::parse(good));
-    const std::size_t fat = 512;        // sector 0
+    const std::size_t fat = 512;          // sector 0
     const std::size_t miniFat = 3 * 512;  // sector 2
     const struct {
         const char* what;
         std::size_t offset;
         std::uint32_t value;
     } cases[] = {
-        {"stream chain loops", fat + 4 * 5, 4},       // large: sectors 4..21
+        {"stream chain loops", fat + 4 * 5, 4},  // large: sectors 4..21
         {"stream chain out of range", fat + 4 * 6, 5000},
         {"stream chain ends early", fat + 4 * 7, kEnd},
         {"mini chain loops", miniFat + 4 * 1, 0},

@@ -69,9 +69,9 @@ inline Record formulaCell(std::uint16_t column, std::uint16_t row,
                           std::vector<std::uint8_t> result) {
     Record record = cell(rt::kFormula, column, row, 19);
     record.data.insert(record.data.end(), result.begin(), result.end());
-    appendU16(record.data, 0);  // flags
-    appendU32(record.data, 0);  // chn
-    appendU16(record.data, 3);  // cce
+    appendU16(record.data, 0);                                  // flags
+    appendU32(record.data, 0);                                  // chn
+    appendU16(record.data, 3);                                  // cce
     record.data.insert(record.data.end(), {0x1E, 0x01, 0x00});  // PtgInt 1
     return record;
 }
@@ -89,9 +89,9 @@ inline Record unicodeRecord(std::uint16_t type, const std::u16string& text) {
 }
 
 inline Record rowRecord(std::uint16_t row, std::uint16_t xf, bool ownXf) {
-    Record record = makeRecord(rt::kRow, {row, 0, 0, 0x00FF, 0, 0,
-                                          static_cast<std::uint16_t>(0x0100 | (ownXf ? 0x80 : 0)),
-                                          xf});
+    Record record = makeRecord(
+        rt::kRow,
+        {row, 0, 0, 0x00FF, 0, 0, static_cast<std::uint16_t>(0x0100 | (ownXf ? 0x80 : 0)), xf});
     return record;
 }
 
@@ -173,8 +173,8 @@ inline std::vector<std::uint8_t> syntheticWorkbook(bool withSst = true) {
 
     std::vector<Record> globals;
     for (const Record& record : stream.globals.records) {
-        if (record.type == rt::kSst || record.type == rt::kExtSst ||
-            record.type == rt::kContinue || record.type == rt::kEof) {
+        if (record.type == rt::kSst || record.type == rt::kExtSst || record.type == rt::kContinue ||
+            record.type == rt::kEof) {
             continue;
         }
         globals.push_back(record);
@@ -192,7 +192,8 @@ inline std::vector<std::uint8_t> syntheticWorkbook(bool withSst = true) {
     for (const Record& record : globals) globalsSize += record.streamSize();
     std::vector<std::uint8_t> bytes;
     for (Record& record : globals) {
-        if (record.type == rt::kBoundSheet) putU32(record.data.data(), static_cast<std::uint32_t>(globalsSize));
+        if (record.type == rt::kBoundSheet)
+            putU32(record.data.data(), static_cast<std::uint32_t>(globalsSize));
         appendRecord(bytes, record);
     }
     for (const Record& record : syntheticSheet(withSst)) appendRecord(bytes, record);
