@@ -9,7 +9,7 @@ namespace wormpair::xls {
 namespace {
 
 class RecordCursor {
-public:
+  public:
     explicit RecordCursor(std::span<const std::uint8_t> stream) : m_stream(stream) {}
 
     bool atEnd() const { return m_pos >= m_stream.size(); }
@@ -43,7 +43,7 @@ public:
         return record;
     }
 
-private:
+  private:
     std::span<const std::uint8_t> m_stream;
     std::size_t m_pos = 0;
 };

@@ -13,8 +13,8 @@
 // the given context, so a short buffer is a clean error, never an overread.
 namespace wormpair::xls {
 
-inline void requireRange(std::span<const std::uint8_t> bytes, std::size_t offset,
-                         std::size_t count, const char* what) {
+inline void requireRange(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t count,
+                         const char* what) {
     if (offset > bytes.size() || count > bytes.size() - offset) {
         throw XlsError(std::string("Truncated data: ") + what);
     }

@@ -41,7 +41,7 @@ constexpr std::size_t kDirStartSector = 0x74;
 constexpr std::size_t kDirStreamSize = 0x78;
 constexpr std::size_t kDirMaxNameBytes = 64;
 
-// Special sector numbers.
+// Sector numbers with a reserved meaning.
 constexpr std::uint32_t kMaxRegularSector = 0xFFFFFFFA;
 constexpr std::uint32_t kDifatSector = 0xFFFFFFFC;
 constexpr std::uint32_t kFatSector = 0xFFFFFFFD;
@@ -55,7 +55,7 @@ constexpr std::size_t kWriteSectorSize = 512;
 
 // The file as sectors; every access is checked against the file size.
 class SectorReader {
-public:
+  public:
     SectorReader(std::span<const std::uint8_t> file, std::size_t sectorSize)
         : m_file(file), m_sectorSize(sectorSize) {
         const std::size_t body = file.size() > sectorSize ? file.size() - sectorSize : 0;
@@ -81,7 +81,7 @@ public:
         return m_file.subspan(offset, count);
     }
 
-private:
+  private:
     std::span<const std::uint8_t> m_file;
     std::size_t m_sectorSize;
     std::size_t m_sectorCount = 0;
@@ -272,8 +272,8 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
 
     auto streamSize = [&](const DirectoryEntry& entry) -> std::size_t {
         // Version 3 files may hold garbage in the high half of the size.
-        const std::uint64_t size = major == 3 ? readU32(entry.raw, kDirStreamSize)
-                                              : readU64(entry.raw, kDirStreamSize);
+        const std::uint64_t size =
+            major == 3 ? readU32(entry.raw, kDirStreamSize) : readU64(entry.raw, kDirStreamSize);
         if (size > file.size()) {
             throw XlsError("Compound file damaged: a stream is larger than the file");
         }
@@ -402,8 +402,9 @@ std::vector<std::uint8_t> CompoundFile::serialize(std::uint32_t replaced,
         const std::size_t total = fatStart + fatSectors + difatSectors;
         const std::size_t needFat = divideUp(total, idsPerSector);
         const std::size_t needDifat =
-            needFat > kHeaderDifatEntries ? divideUp(needFat - kHeaderDifatEntries, idsPerSector - 1)
-                                          : 0;
+            needFat > kHeaderDifatEntries
+                ? divideUp(needFat - kHeaderDifatEntries, idsPerSector - 1)
+                : 0;
         if (needFat == fatSectors && needDifat == difatSectors) break;
         fatSectors = needFat;
         difatSectors = needDifat;
@@ -468,9 +469,8 @@ std::vector<std::uint8_t> CompoundFile::serialize(std::uint32_t replaced,
     for (std::size_t i = 0; i < m_entries.size(); ++i) {
         if (placement[i].start == kEndOfChain) continue;
         const auto data = dataOf(i);
-        std::uint8_t* target = placement[i].mini
-                                   ? miniBase + placement[i].start * kMiniSectorSize
-                                   : sectorAt(placement[i].start);
+        std::uint8_t* target = placement[i].mini ? miniBase + placement[i].start * kMiniSectorSize
+                                                 : sectorAt(placement[i].start);
         std::memcpy(target, data.data(), data.size());
     }
     for (std::size_t i = 0; i < miniFat.size(); ++i) {
@@ -511,9 +511,9 @@ std::vector<std::uint8_t> CompoundFile::serialize(std::uint32_t replaced,
         std::uint8_t* block = sectorAt(difatStart + d);
         for (std::size_t i = 0; i + 1 < idsPerSector; ++i) {
             const std::size_t fatIndex = kHeaderDifatEntries + d * (idsPerSector - 1) + i;
-            putU32(block + 4 * i,
-                   fatIndex < fatSectors ? static_cast<std::uint32_t>(fatStart + fatIndex)
-                                         : kFreeSector);
+            putU32(block + 4 * i, fatIndex < fatSectors
+                                      ? static_cast<std::uint32_t>(fatStart + fatIndex)
+                                      : kFreeSector);
         }
         putU32(block + sectorSize - 4,
                d + 1 < difatSectors ? static_cast<std::uint32_t>(difatStart + d + 1) : kEndOfChain);

@@ -34,7 +34,7 @@ struct DirectoryEntry {
 };
 
 class CompoundFile {
-public:
+  public:
     static constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
 
     // Throws XlsError for anything that is not a sound compound file.
@@ -54,7 +54,7 @@ public:
     // Indexes of the entries directly under a storage, in tree order.
     std::vector<std::uint32_t> children(std::uint32_t storage) const;
 
-private:
+  private:
     std::vector<DirectoryEntry> m_entries;
 };
 

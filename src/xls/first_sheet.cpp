@@ -79,15 +79,24 @@ std::string rkText(std::uint32_t rk) {
 
 std::string errorText(std::uint8_t code) {
     switch (code) {
-        case 0x00: return "#NULL!";
-        case 0x07: return "#DIV/0!";
-        case 0x0F: return "#VALUE!";
-        case 0x17: return "#REF!";
-        case 0x1D: return "#NAME?";
-        case 0x24: return "#NUM!";
-        case 0x2A: return "#N/A";
-        case 0x2B: return "#GETTING_DATA";
-        default: return "#ERROR";
+        case 0x00:
+            return "#NULL!";
+        case 0x07:
+            return "#DIV/0!";
+        case 0x0F:
+            return "#VALUE!";
+        case 0x17:
+            return "#REF!";
+        case 0x1D:
+            return "#NAME?";
+        case 0x24:
+            return "#NUM!";
+        case 0x2A:
+            return "#N/A";
+        case 0x2B:
+            return "#GETTING_DATA";
+        default:
+            return "#ERROR";
     }
 }
 
@@ -105,9 +114,9 @@ std::string formulaString(const std::vector<Record>& records) {
         const std::size_t unit = highByte ? 2 : 1;
         for (std::size_t pos = 1; pos + unit <= next->data.size() && text.size() < count;
              pos += unit) {
-            text.push_back(highByte ? static_cast<char16_t>(next->data[pos] |
-                                                            (next->data[pos + 1] << 8))
-                                    : static_cast<char16_t>(next->data[pos]));
+            text.push_back(highByte
+                               ? static_cast<char16_t>(next->data[pos] | (next->data[pos + 1] << 8))
+                               : static_cast<char16_t>(next->data[pos]));
         }
     }
     return utf16ToUtf8(text);
@@ -170,8 +179,8 @@ std::uint16_t cellXf(const CellGroup& group, int column) {
 CellGroup openCell(Record record) {
     const auto& data = record.data;
     static constexpr std::pair<std::uint16_t, std::size_t> kMinimumSize[] = {
-        {rt::kLabelSst, 10}, {rt::kLabel, 9},  {rt::kRString, 9}, {rt::kNumber, 14},
-        {rt::kRk, 10},       {rt::kBlank, 6},  {rt::kBoolErr, 8}, {rt::kFormula, 20},
+        {rt::kLabelSst, 10}, {rt::kLabel, 9},   {rt::kRString, 9}, {rt::kNumber, 14},
+        {rt::kRk, 10},       {rt::kBlank, 6},   {rt::kBoolErr, 8}, {rt::kFormula, 20},
         {rt::kMulRk, 6},     {rt::kMulBlank, 6}};
     for (const auto& [type, size] : kMinimumSize) {
         if (record.type == type && data.size() < size) {
@@ -276,8 +285,8 @@ void FirstSheet::load(std::vector<Record> records) {
 }
 
 FirstSheet::CellMap::iterator FirstSheet::findCell(int column, int row) {
-    auto it = m_cells.upper_bound(key(static_cast<std::uint32_t>(row),
-                                      static_cast<std::uint32_t>(column)));
+    auto it = m_cells.upper_bound(
+        key(static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(column)));
     if (it == m_cells.begin()) return m_cells.end();
     --it;
     const CellGroup& group = it->second;
@@ -309,17 +318,22 @@ std::string FirstSheet::cellText(int column, int row, const SharedStringTable& s
         case rt::kRk:
             return rkText(readU32(data, kCellValue));
         case rt::kMulRk:
-            return rkText(readU32(data, 6 + 6 * static_cast<std::size_t>(column - group.firstColumn)));
+            return rkText(
+                readU32(data, 6 + 6 * static_cast<std::size_t>(column - group.firstColumn)));
         case rt::kBoolErr:
             if (data[7] != 0) return errorText(data[6]);
             return data[6] != 0 ? "TRUE" : "FALSE";
         case rt::kFormula: {
             if (readU16(data, 12) != 0xFFFF) return formatReal(readDouble(data, kCellValue));
             switch (data[6]) {
-                case kResultString: return formulaString(group.records);
-                case kResultBoolean: return data[8] != 0 ? "TRUE" : "FALSE";
-                case kResultError: return errorText(data[8]);
-                default: return {};
+                case kResultString:
+                    return formulaString(group.records);
+                case kResultBoolean:
+                    return data[8] != 0 ? "TRUE" : "FALSE";
+                case kResultError:
+                    return errorText(data[8]);
+                default:
+                    return {};
             }
         }
         default:
@@ -361,7 +375,8 @@ void FirstSheet::moveFormulaCompanions(const CellGroup& replaced, std::vector<Re
                 auto& target = it->second.records;
                 // After the formula and any STRING it has.
                 auto at = target.begin() + 1;
-                while (at != target.end() && (at->type == rt::kString || at->type == rt::kContinue)) {
+                while (at != target.end() &&
+                       (at->type == rt::kString || at->type == rt::kContinue)) {
                     ++at;
                 }
                 target.insert(at, std::move(companion));
@@ -488,8 +503,8 @@ std::vector<Record> FirstSheet::build(std::uint32_t streamOffset) const {
 
     // Row blocks: ROW records, then the cells row by row, then DBCELL.
     struct BlockLayout {
-        std::size_t firstRow;        // index into out
-        std::size_t dbCell;          // index into out
+        std::size_t firstRow;                      // index into out
+        std::size_t dbCell;                        // index into out
         std::vector<std::ptrdiff_t> rowFirstCell;  // index into out, or -1
     };
     std::vector<BlockLayout> blocks;
@@ -524,13 +539,15 @@ std::vector<Record> FirstSheet::build(std::uint32_t streamOffset) const {
                     columnLast = std::max(columnLast, group->lastColumn);
                 }
                 putU16(record.data.data() + kRowColumnFirst, columnFirst);
-                putU16(record.data.data() + kRowColumnLast, static_cast<std::uint16_t>(columnLast + 1));
+                putU16(record.data.data() + kRowColumnLast,
+                       static_cast<std::uint16_t>(columnLast + 1));
             }
             out.push_back(std::move(record));
         }
         for (std::size_t i = begin; i < end; ++i) {
             const auto& cells = rowCells[i - begin];
-            layout.rowFirstCell.push_back(cells.empty() ? -1 : static_cast<std::ptrdiff_t>(out.size()));
+            layout.rowFirstCell.push_back(cells.empty() ? -1
+                                                        : static_cast<std::ptrdiff_t>(out.size()));
             for (const CellGroup* group : cells) {
                 out.insert(out.end(), group->records.begin(), group->records.end());
             }

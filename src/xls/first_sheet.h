@@ -28,7 +28,7 @@ struct CellGroup {
 };
 
 class FirstSheet {
-public:
+  public:
     static constexpr std::uint16_t kDefaultCellXf = 15;
     static constexpr int kMaxColumns = 256;
     static constexpr int kMaxRows = 65536;
@@ -43,7 +43,7 @@ public:
     // The sheet's records as they go into the stream at `streamOffset`.
     std::vector<Record> build(std::uint32_t streamOffset) const;
 
-private:
+  private:
     using CellMap = std::map<std::uint64_t, CellGroup>;
 
     static std::uint64_t key(std::uint64_t row, std::uint64_t column) {

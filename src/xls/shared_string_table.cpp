@@ -16,7 +16,7 @@ constexpr std::size_t kMaxBuckets = (kMaxRecordData - 2) / 8;
 
 // Reads across the SST and CONTINUE record boundaries.
 class ContinuedReader {
-public:
+  public:
     explicit ContinuedReader(std::span<const Record> records) : m_records(records) {}
 
     bool atEnd() {
@@ -76,16 +76,16 @@ public:
             }
             fit = std::min(fit, count);
             for (std::size_t i = 0; i < fit; ++i) {
-                out.push_back(highByte ? static_cast<char16_t>(data[m_offset] |
-                                                               (data[m_offset + 1] << 8))
-                                       : static_cast<char16_t>(data[m_offset]));
+                out.push_back(
+                    highByte ? static_cast<char16_t>(data[m_offset] | (data[m_offset + 1] << 8))
+                             : static_cast<char16_t>(data[m_offset]));
                 m_offset += unit;
             }
             count -= fit;
         }
     }
 
-private:
+  private:
     std::span<const Record> m_records;
     std::size_t m_record = 0;
     std::size_t m_offset = 0;
@@ -94,7 +94,7 @@ private:
 // Writes (or only measures) SST + CONTINUE records, never letting a record's
 // data exceed the BIFF8 limit.
 class ContinuedWriter {
-public:
+  public:
     explicit ContinuedWriter(bool writeBytes, std::vector<Record>& records)
         : m_write(writeBytes), m_records(records) {
         startRecord(rt::kSst);
@@ -172,7 +172,7 @@ public:
         }
     }
 
-private:
+  private:
     bool m_write;
     std::vector<Record>& m_records;
     std::size_t m_length = 0;

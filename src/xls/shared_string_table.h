@@ -36,7 +36,7 @@ struct SerializedSst {
 };
 
 class SharedStringTable {
-public:
+  public:
     // `records` is the SST record followed by its CONTINUE records. Strings
     // are read to the end of the data; the header's unique count is not
     // trusted (some writers get it wrong).
@@ -54,7 +54,7 @@ public:
 
     static Record extSstRecord(const SerializedSst& sst, std::uint32_t sstStreamOffset);
 
-private:
+  private:
     std::vector<SharedString> m_strings;
     std::unordered_map<std::u16string, std::uint32_t> m_plainIndex;
     bool m_indexBuilt = false;

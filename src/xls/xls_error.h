@@ -8,7 +8,7 @@ namespace wormpair {
 // Every failure to read or write a workbook: bad input, unsupported content,
 // file system errors. The message is plain English for the user.
 class XlsError : public std::runtime_error {
-public:
+  public:
     explicit XlsError(const std::string& what) : std::runtime_error(what) {}
 };
 

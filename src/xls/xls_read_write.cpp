@@ -165,15 +165,22 @@ std::vector<std::uint8_t> TXLSReadWriteII4::buildWorkbookStream() const {
     const bool addSst = m_sstBegin < 0 && hasSst;
 
     std::size_t globalsSize = 0;
+    std::size_t measuredSstStart = 0;
     for (std::size_t i = 0; i < m_globals.size(); ++i) {
         const auto at = static_cast<std::ptrdiff_t>(i);
-        if (at == m_sstBegin) globalsSize += measured.streamSize;
+        if (at == m_sstBegin) {
+            measuredSstStart = globalsSize;
+            globalsSize += measured.streamSize;
+        }
         if (at >= m_sstBegin && at < m_sstEnd) continue;
         if (at == m_extSst) {
             globalsSize += extSstSize;
             continue;
         }
-        if (addSst && i + 1 == m_globals.size()) globalsSize += measured.streamSize + extSstSize;
+        if (addSst && i + 1 == m_globals.size()) {
+            measuredSstStart = globalsSize;
+            globalsSize += measured.streamSize + extSstSize;
+        }
         globalsSize += m_globals[i].streamSize();
     }
 
@@ -194,13 +201,21 @@ std::vector<std::uint8_t> TXLSReadWriteII4::buildWorkbookStream() const {
     std::vector<std::uint8_t> out;
     out.reserve(position);
     std::size_t boundSheet = 0;
-    std::uint32_t sstStart = 0;
-    xls::SerializedSst written;
+    const auto sstStart = static_cast<std::uint32_t>(measuredSstStart);
+    // EXTSST holds positions inside the SST, known from the measuring pass.
+    const Record extSst = xls::SharedStringTable::extSstRecord(measured, sstStart);
     auto writeSst = [&] {
-        sstStart = static_cast<std::uint32_t>(out.size());
-        written = m_strings.serialize(totalReferences, true);
+        if (out.size() != sstStart) layoutMismatch();
+        const xls::SerializedSst written = m_strings.serialize(totalReferences, true);
         for (const Record& record : written.records) xls::appendRecord(out, record);
-        if (out.size() - sstStart != measured.streamSize) layoutMismatch();
+        if (out.size() - sstStart != measured.streamSize ||
+            written.buckets.size() != measured.buckets.size()) {
+            layoutMismatch();
+        }
+        for (std::size_t b = 0; b < written.buckets.size(); ++b) {
+            if (written.buckets[b].offsetFromSst != measured.buckets[b].offsetFromSst)
+                layoutMismatch();
+        }
     };
     for (std::size_t i = 0; i < m_globals.size(); ++i) {
         const auto at = static_cast<std::ptrdiff_t>(i);
@@ -208,25 +223,19 @@ std::vector<std::uint8_t> TXLSReadWriteII4::buildWorkbookStream() const {
         if (at == m_sstBegin) writeSst();
         if (at >= m_sstBegin && at < m_sstEnd) continue;
         if (at == m_extSst) {
-            if (m_sstBegin > m_extSst) {
-                // EXTSST before its SST: its positions come from the measurement.
-                xls::appendRecord(out, xls::SharedStringTable::extSstRecord(
-                                           measured, static_cast<std::uint32_t>(
-                                                         out.size() + extSstSize)));
-            } else {
-                xls::appendRecord(out, xls::SharedStringTable::extSstRecord(written, sstStart));
-            }
+            xls::appendRecord(out, extSst);
             continue;
         }
         if (addSst && i + 1 == m_globals.size()) {
             writeSst();
-            xls::appendRecord(out, xls::SharedStringTable::extSstRecord(written, sstStart));
+            xls::appendRecord(out, extSst);
         }
         if (record.type == rt::kBoundSheet && record.data.size() >= 4) {
             Record patched = record;
             const int target =
                 boundSheet < m_boundSheetTarget.size() ? m_boundSheetTarget[boundSheet] : -1;
-            if (target >= 0) xls::putU32(patched.data.data(), sheetStart[static_cast<std::size_t>(target)]);
+            if (target >= 0)
+                xls::putU32(patched.data.data(), sheetStart[static_cast<std::size_t>(target)]);
             ++boundSheet;
             xls::appendRecord(out, patched);
             continue;

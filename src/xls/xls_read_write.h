@@ -24,7 +24,7 @@ enum class XlsVersion { None, Biff8 };
 // Texts are UTF-8. A text set on a cell is always stored as a shared-string
 // cell, the empty text included (it reads back as the empty text).
 class TXLSReadWriteII4 {
-public:
+  public:
     void setFilename(std::filesystem::path path) { m_filename = std::move(path); }
     const std::filesystem::path& filename() const { return m_filename; }
 
@@ -44,7 +44,7 @@ public:
     void setCellText(int column, int row, std::string_view text);
     std::string getCellText(int column, int row) const;
 
-private:
+  private:
     void clear();
     std::vector<std::uint8_t> buildWorkbookStream() const;
 
@@ -53,10 +53,10 @@ private:
     xls::CompoundFile m_file;
     std::uint32_t m_workbookEntry = 0;
     std::vector<xls::Record> m_globals;
-    std::vector<xls::Substream> m_sheets;        // in stream order
-    std::vector<std::size_t> m_sheetSizes;      // original stream sizes
-    std::vector<int> m_boundSheetTarget;        // BOUNDSHEET order -> m_sheets index or -1
-    int m_firstSheet = -1;                      // m_sheets index of the first sheet
+    std::vector<xls::Substream> m_sheets;   // in stream order
+    std::vector<std::size_t> m_sheetSizes;  // original stream sizes
+    std::vector<int> m_boundSheetTarget;    // BOUNDSHEET order -> m_sheets index or -1
+    int m_firstSheet = -1;                  // m_sheets index of the first sheet
     xls::FirstSheet m_firstSheetCells;
     xls::SharedStringTable m_strings;
     std::ptrdiff_t m_sstBegin = -1;  // SST record in m_globals

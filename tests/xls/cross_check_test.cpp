@@ -167,15 +167,16 @@ TEST(CrossCheckSynthetic, EveryCellKindReplacedAndNewCellsTakeColumnRowOrDefault
     {
         const auto bytes = testing::syntheticWorkbook();
         std::ofstream(source, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
     }
     const std::vector<Edit> edits = {
-        {0, 0, "was NUMBER"},   {3, 0, "was LABELSST"},  {4, 0, "was LABEL"},
-        {5, 0, "was RSTRING"},  {0, 1, "was RK"},        {1, 2, "inside MULRK"},
-        {0, 2, "MULRK start"},  {3, 3, "MULBLANK end"},  {2, 3, "inside MULBLANK"},
-        {2, 4, "was BOOLERR"},  {1, 5, "was FORMULA"},   {0, 5, "formula too"},
-        {8, 0, "COLINFO column"}, {3, 9, "ROW with XF"}, {8, 9, "column wins"},
-        {7, 7, "default XF"},   {4, 1, "中文"},          {6, 6, ""}};
+        {0, 0, "was NUMBER"},     {3, 0, "was LABELSST"}, {4, 0, "was LABEL"},
+        {5, 0, "was RSTRING"},    {0, 1, "was RK"},       {1, 2, "inside MULRK"},
+        {0, 2, "MULRK start"},    {3, 3, "MULBLANK end"}, {2, 3, "inside MULBLANK"},
+        {2, 4, "was BOOLERR"},    {1, 5, "was FORMULA"},  {0, 5, "formula too"},
+        {8, 0, "COLINFO column"}, {3, 9, "ROW with XF"},  {8, 9, "column wins"},
+        {7, 7, "default XF"},     {4, 1, "中文"},         {6, 6, ""}};
     TXLSReadWriteII4 workbook;
     workbook.setFilename(source);
     workbook.readWorkbook();
@@ -189,8 +190,8 @@ TEST(CrossCheckSynthetic, EveryCellKindReplacedAndNewCellsTakeColumnRowOrDefault
 TEST(CrossCheckLibreOffice, ConvertsWrittenFilesWithTheNewTexts) {
     if (std::string(WORMPAIR_SOFFICE).empty()) GTEST_SKIP() << "LibreOffice not installed";
     TempDir dir;
-    for (const char* name : {"generated/lo_param_single_zh.xls", "poi-47245_test.xls",
-                             "poi-SimpleWithColours.xls"}) {
+    for (const char* name :
+         {"generated/lo_param_single_zh.xls", "poi-47245_test.xls", "poi-SimpleWithColours.xls"}) {
         SCOPED_TRACE(name);
         TXLSReadWriteII4 workbook;
         workbook.setFilename(testing::corpusDir() / name);
@@ -201,10 +202,11 @@ TEST(CrossCheckLibreOffice, ConvertsWrittenFilesWithTheNewTexts) {
         const auto written = dir / (testing::testName(name) + ".xls");
         workbook.setFilename(written);
         workbook.writeWorkbook();
-        const auto [status, output] = run(
-            quoted(WORMPAIR_SOFFICE) + " -env:UserInstallation=file://" + (dir / "profile").string() +
-            " --headless --convert-to csv:\"Text - txt - csv (StarCalc)\":44,34,76 --outdir " +
-            quoted(dir.path().string()) + " " + quoted(written.string()));
+        const auto [status, output] =
+            run(quoted(WORMPAIR_SOFFICE) + " -env:UserInstallation=file://" +
+                (dir / "profile").string() +
+                " --headless --convert-to csv:\"Text - txt - csv (StarCalc)\":44,34,76 --outdir " +
+                quoted(dir.path().string()) + " " + quoted(written.string()));
         ASSERT_EQ(status, 0) << output;
         std::ifstream csv(dir / (testing::testName(name) + ".csv"));
         std::stringstream content;

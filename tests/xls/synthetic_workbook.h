@@ -69,14 +69,14 @@ inline Record formulaCell(std::uint16_t column, std::uint16_t row,
                           std::vector<std::uint8_t> result) {
     Record record = cell(rt::kFormula, column, row, 19);
     record.data.insert(record.data.end(), result.begin(), result.end());
-    appendU16(record.data, 0);  // flags
-    appendU32(record.data, 0);  // chn
-    appendU16(record.data, 3);  // cce
+    appendU16(record.data, 0);                                  // flags
+    appendU32(record.data, 0);                                  // chn
+    appendU16(record.data, 3);                                  // cce
     record.data.insert(record.data.end(), {0x1E, 0x01, 0x00});  // PtgInt 1
     return record;
 }
 
-inline std::vector<std::uint8_t> specialResult(std::uint8_t kind, std::uint8_t value) {
+inline std::vector<std::uint8_t> nonNumberResult(std::uint8_t kind, std::uint8_t value) {
     return {kind, 0, value, 0, 0, 0, 0xFF, 0xFF};
 }
 
@@ -89,9 +89,9 @@ inline Record unicodeRecord(std::uint16_t type, const std::u16string& text) {
 }
 
 inline Record rowRecord(std::uint16_t row, std::uint16_t xf, bool ownXf) {
-    Record record = makeRecord(rt::kRow, {row, 0, 0, 0x00FF, 0, 0,
-                                          static_cast<std::uint16_t>(0x0100 | (ownXf ? 0x80 : 0)),
-                                          xf});
+    Record record = makeRecord(
+        rt::kRow,
+        {row, 0, 0, 0x00FF, 0, 0, static_cast<std::uint16_t>(0x0100 | (ownXf ? 0x80 : 0)), xf});
     return record;
 }
 
@@ -103,7 +103,7 @@ inline Record rowRecord(std::uint16_t row, std::uint16_t xf, bool ownXf) {
 //   4: BOOLERR TRUE, FALSE, #DIV/0!, #N/A
 //   5: FORMULA results 3.5, "abc" (STRING), TRUE, #REF!, empty
 //   9: no cells, ROW with XF kRowXf
-inline std::vector<Record> syntheticSheet() {
+inline std::vector<Record> syntheticSheet(bool withSharedString = true) {
     std::vector<Record> sheet;
     sheet.push_back(makeRecord(rt::kBof, {0x0600, 0x0010, 0x0DBB, 0x07CC, 0, 0, 0x0006, 0}));
     sheet.push_back(Record{rt::kIndex, std::vector<std::uint8_t>(20, 0)});
@@ -118,7 +118,7 @@ inline std::vector<Record> syntheticSheet() {
     sheet.push_back(numberCell(2, 0, 0.1 + 0.2));
     Record label = cell(rt::kLabelSst, 3, 0, 20);
     appendU32(label.data, 0);
-    sheet.push_back(label);
+    if (withSharedString) sheet.push_back(label);
     Record plain = cell(rt::kLabel, 4, 0, 20);
     const Record labelText = unicodeRecord(0, u"label");
     plain.data.insert(plain.data.end(), labelText.data.begin(), labelText.data.end());
@@ -153,18 +153,19 @@ inline std::vector<Record> syntheticSheet() {
     std::vector<std::uint8_t> number;
     appendDouble(number, 3.5);
     sheet.push_back(formulaCell(0, 5, number));
-    sheet.push_back(formulaCell(1, 5, specialResult(0, 0)));
+    sheet.push_back(formulaCell(1, 5, nonNumberResult(0, 0)));
     sheet.push_back(unicodeRecord(rt::kString, u"abc"));
-    sheet.push_back(formulaCell(2, 5, specialResult(1, 1)));
-    sheet.push_back(formulaCell(3, 5, specialResult(2, 0x17)));
-    sheet.push_back(formulaCell(4, 5, specialResult(3, 0)));
+    sheet.push_back(formulaCell(2, 5, nonNumberResult(1, 1)));
+    sheet.push_back(formulaCell(3, 5, nonNumberResult(2, 0x17)));
+    sheet.push_back(formulaCell(4, 5, nonNumberResult(3, 0)));
 
     sheet.push_back(makeRecord(rt::kWindow2, {0x06B6, 0, 0, 0x40, 0, 0, 0, 0, 0}));
     sheet.push_back(Record{rt::kEof, {}});
     return sheet;
 }
 
-inline std::vector<std::uint8_t> syntheticWorkbook() {
+// Without an SST (and without the cell that uses it) when `withSst` is false.
+inline std::vector<std::uint8_t> syntheticWorkbook(bool withSst = true) {
     const auto base = readBytes(corpusDir() / "generated" / "lo_param_single_zh.xls");
     const CompoundFile file = CompoundFile::parse(base);
     const int entry = file.findRootStream(u"Workbook");
@@ -172,8 +173,8 @@ inline std::vector<std::uint8_t> syntheticWorkbook() {
 
     std::vector<Record> globals;
     for (const Record& record : stream.globals.records) {
-        if (record.type == rt::kSst || record.type == rt::kExtSst ||
-            record.type == rt::kContinue || record.type == rt::kEof) {
+        if (record.type == rt::kSst || record.type == rt::kExtSst || record.type == rt::kContinue ||
+            record.type == rt::kEof) {
             continue;
         }
         globals.push_back(record);
@@ -184,17 +185,18 @@ inline std::vector<std::uint8_t> syntheticWorkbook() {
     appendU16(sst.data, 5);
     sst.data.push_back(0);
     for (const char c : std::string("hello")) sst.data.push_back(static_cast<std::uint8_t>(c));
-    globals.push_back(sst);
+    if (withSst) globals.push_back(sst);
     globals.push_back(Record{rt::kEof, {}});
 
     std::size_t globalsSize = 0;
     for (const Record& record : globals) globalsSize += record.streamSize();
     std::vector<std::uint8_t> bytes;
     for (Record& record : globals) {
-        if (record.type == rt::kBoundSheet) putU32(record.data.data(), static_cast<std::uint32_t>(globalsSize));
+        if (record.type == rt::kBoundSheet)
+            putU32(record.data.data(), static_cast<std::uint32_t>(globalsSize));
         appendRecord(bytes, record);
     }
-    for (const Record& record : syntheticSheet()) appendRecord(bytes, record);
+    for (const Record& record : syntheticSheet(withSst)) appendRecord(bytes, record);
     return file.serialize(static_cast<std::uint32_t>(entry), bytes);
 }
 

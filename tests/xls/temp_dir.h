@@ -8,7 +8,7 @@ namespace wormpair::xls::testing {
 
 // A fresh folder under the system temp folder, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device random;
         m_path = std::filesystem::temp_directory_path() /
@@ -25,7 +25,7 @@ public:
     const std::filesystem::path& path() const { return m_path; }
     std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

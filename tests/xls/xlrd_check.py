@@ -8,12 +8,15 @@ written with \\t, \\n and \\\\ escaped. xf -1 means "any"; xf -2 means
 "as the writer must choose it": the replaced cell's XF, else the column's
 (COLINFO), else the row's (ROW with its own XF), else 15. Every edited cell of
 the first sheet must hold the text with that XF index; every other cell of
-every sheet must keep its value, type and XF index. Prints what differs and
-exits with 1, or prints OK.
+every sheet must keep its value, type and XF index, and every stream of the
+compound file other than the workbook stream its bytes. Prints what differs
+and exits with 1 (2 when xlrd cannot read the original), or prints OK.
 """
+import os
 import sys
 
 import xlrd
+from xlrd import compdoc
 
 
 def unescape(text):
@@ -74,11 +77,44 @@ def main():
             if before.get(position) != after.get(position):
                 problems.append("sheet %d cell %r: %r became %r"
                                 % (index, position, before.get(position), after.get(position)))
+    compare_streams(sys.argv[1], sys.argv[2], problems)
     if problems:
         print("\n".join(problems[:40]))
         return 1
     print("OK")
     return 0
+
+
+def streams(data):
+    """Every stream of a compound file by its path, read by xlrd's own OLE2 reader."""
+    doc = compdoc.CompDoc(data, logfile=open(os.devnull, "w"))
+    paths = {}
+    for node in doc.dirlist:
+        if node.etype not in (1, 2):
+            continue
+        parts, current = [node.name], node
+        while current.parent > 0:
+            current = doc.dirlist[current.parent]
+            parts.insert(0, current.name)
+        paths["/".join(parts)] = node.etype
+    result = {}
+    for path, kind in paths.items():
+        result[path] = doc.get_named_stream(path) if kind == 2 else None
+    return result
+
+
+def compare_streams(original_path, written_path, problems):
+    with open(original_path, "rb") as f:
+        before = streams(f.read())
+    with open(written_path, "rb") as f:
+        after = streams(f.read())
+    if set(before) != set(after):
+        problems.append("stream names differ: %r / %r" % (sorted(before), sorted(after)))
+    names = {path.lower(): path for path in before}
+    workbook = names.get("workbook") or names.get("book")
+    for path in before:
+        if path != workbook and before[path] != after.get(path):
+            problems.append("stream %r changed" % path)
 
 
 def expected_xf(sheet, position, old):

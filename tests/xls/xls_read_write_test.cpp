@@ -1,8 +1,8 @@
 #include "xls/xls_read_write.h"
 
-#include <cstring>
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <map>
 #include <tuple>
 
@@ -162,12 +162,12 @@ TEST(GetCellText, ReadsEveryCellKindOfTheSyntheticSheet) {
         int column, row;
         const char* text;
     } cases[] = {
-        {0, 0, "12.5"},  {1, 0, "40"},     {2, 0, "0.3"},      {3, 0, "hello"},   {4, 0, "label"},
-        {5, 0, "rich"},  {0, 1, "1234"},   {1, 1, "12.34"},    {2, 1, "1.5"},     {3, 1, "0.25"},
-        {4, 1, "-7"},    {0, 2, "1"},      {1, 2, "2"},        {3, 2, "4"},       {0, 3, ""},
-        {4, 3, ""},      {0, 4, "TRUE"},   {1, 4, "FALSE"},    {2, 4, "#DIV/0!"}, {3, 4, "#N/A"},
-        {0, 5, "3.5"},   {1, 5, "abc"},    {2, 5, "TRUE"},     {3, 5, "#REF!"},   {4, 5, ""},
-        {6, 0, ""},      {0, 9, ""},       {255, 65535, ""},   {-1, 0, ""},       {0, 70000, ""}};
+        {0, 0, "12.5"}, {1, 0, "40"},   {2, 0, "0.3"},    {3, 0, "hello"},   {4, 0, "label"},
+        {5, 0, "rich"}, {0, 1, "1234"}, {1, 1, "12.34"},  {2, 1, "1.5"},     {3, 1, "0.25"},
+        {4, 1, "-7"},   {0, 2, "1"},    {1, 2, "2"},      {3, 2, "4"},       {0, 3, ""},
+        {4, 3, ""},     {0, 4, "TRUE"}, {1, 4, "FALSE"},  {2, 4, "#DIV/0!"}, {3, 4, "#N/A"},
+        {0, 5, "3.5"},  {1, 5, "abc"},  {2, 5, "TRUE"},   {3, 5, "#REF!"},   {4, 5, ""},
+        {6, 0, ""},     {0, 9, ""},     {255, 65535, ""}, {-1, 0, ""},       {0, 70000, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.column) + "," + std::to_string(c.row));
         EXPECT_EQ(workbook.getCellText(c.column, c.row), c.text);
@@ -243,10 +243,11 @@ TEST(SetCellText, ReplacesSplitsAndAddsCellsOnTheSyntheticSheet) {
     const struct {
         int column, row;
         const char* text;
-    } edits[] = {{1, 2, "inside MULRK"}, {2, 3, "inside MULBLANK"}, {1, 5, "was formula"},
-                 {0, 0, "was number"},   {3, 0, "hello"},           {8, 40, "new row"},
-                 {200, 9, "ROW XF"},     {7, 7, ""},                {255, 65535, "last cell"},
-                 {4, 1, "蜗轮副 Ω"}};
+    } edits[] = {{1, 2, "inside MULRK"},    {2, 3, "inside MULBLANK"},
+                 {1, 5, "was formula"},     {0, 0, "was number"},
+                 {3, 0, "hello"},           {8, 40, "new row"},
+                 {200, 9, "ROW XF"},        {7, 7, ""},
+                 {255, 65535, "last cell"}, {4, 1, "蜗轮副 Ω"}};
     for (const auto& e : edits) workbook.setCellText(e.column, e.row, e.text);
     const auto written = workbook.writeToBytes();
     expectConsistentLayout(written);
@@ -256,8 +257,8 @@ TEST(SetCellText, ReplacesSplitsAndAddsCellsOnTheSyntheticSheet) {
     const struct {
         int column, row;
         const char* text;
-    } kept[] = {{0, 2, "1"}, {2, 2, "3"}, {3, 2, "4"}, {2, 5, "TRUE"}, {0, 5, "3.5"},
-                {1, 0, "40"}, {5, 0, "rich"}, {3, 1, "0.25"}};
+    } kept[] = {{0, 2, "1"},   {2, 2, "3"},  {3, 2, "4"},    {2, 5, "TRUE"},
+                {0, 5, "3.5"}, {1, 0, "40"}, {5, 0, "rich"}, {3, 1, "0.25"}};
     for (const auto& k : kept) {
         SCOPED_TRACE(std::to_string(k.column) + "," + std::to_string(k.row));
         EXPECT_EQ(again.getCellText(k.column, k.row), k.text);
@@ -296,7 +297,8 @@ TEST(SetCellText, LongChineseAndManyStringsSurviveSstContinueSplits) {
     workbook.setCellText(0, 10, chinese);
     workbook.setCellText(1, 10, latin);
     workbook.setCellText(2, 10, mixed);
-    for (int i = 0; i < 3000; ++i) workbook.setCellText(i % 50, 100 + i / 50, "s" + std::to_string(i));
+    for (int i = 0; i < 3000; ++i)
+        workbook.setCellText(i % 50, 100 + i / 50, "s" + std::to_string(i));
     const auto written = workbook.writeToBytes();
     const TXLSReadWriteII4 again = loaded(written);
     EXPECT_EQ(again.getCellText(0, 10), chinese);
@@ -324,6 +326,25 @@ TEST(SetCellText, LongChineseAndManyStringsSurviveSstContinueSplits) {
     EXPECT_EQ(unique, 1 + 3 + 3000u);
 }
 
+TEST(SetCellText, AddsSstAndExtSstToAWorkbookWithoutStrings) {
+    TXLSReadWriteII4 workbook = loaded(testing::syntheticWorkbook(false));
+    EXPECT_EQ(workbook.getCellText(3, 0), "");
+    workbook.setCellText(3, 0, "first string");
+    workbook.setCellText(6, 2, "second");
+    const auto written = workbook.writeToBytes();
+    expectConsistentLayout(written);
+    const WorkbookStream parsed = parseWorkbookStream(workbookStreamOf(written));
+    std::vector<std::uint16_t> tail;
+    for (const Record& record : parsed.globals.records) tail.push_back(record.type);
+    ASSERT_GE(tail.size(), 3u);
+    EXPECT_EQ(tail[tail.size() - 3], rt::kSst);
+    EXPECT_EQ(tail[tail.size() - 2], rt::kExtSst);
+    const TXLSReadWriteII4 again = loaded(written);
+    EXPECT_EQ(again.getCellText(3, 0), "first string");
+    EXPECT_EQ(again.getCellText(6, 2), "second");
+    EXPECT_EQ(again.getCellText(0, 2), "1");
+}
+
 TEST(SetCellText, RefusesPositionsOutsideTheSheetAndWorkbooksNotLoaded) {
     TXLSReadWriteII4 empty;
     EXPECT_THROW(empty.setCellText(0, 0, "x"), XlsError);
@@ -337,7 +358,7 @@ TEST(SetCellText, RefusesPositionsOutsideTheSheetAndWorkbooksNotLoaded) {
 
 // Corrupt inputs made from a file of our own writing: FAT, then DIFAT, last.
 class CorruptInput : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { m_good = loaded(testing::syntheticWorkbook()).writeToBytes(); }
 
     static void expectRefused(const std::vector<std::uint8_t>& bytes, const std::string& what) {
@@ -421,9 +442,12 @@ TEST_F(CorruptInput, DamagedWorkbookStreams) {
     sheetCut.insert(sheetCut.end(), stream.begin(), stream.begin() + 40);
 
     const std::pair<const char*, std::vector<std::uint8_t>*> cases[] = {
-        {"BIFF5 BOF", &biff5},          {"FILEPASS", &encrypted},
-        {"record length past the end", &pastEnd}, {"no EOF", &noEof},
-        {"BIFF4 BOF", &biff4},          {"starts with a worksheet", &sheetFirst},
+        {"BIFF5 BOF", &biff5},
+        {"FILEPASS", &encrypted},
+        {"record length past the end", &pastEnd},
+        {"no EOF", &noEof},
+        {"BIFF4 BOF", &biff4},
+        {"starts with a worksheet", &sheetFirst},
         {"sheet cut short", &sheetCut}};
     for (const auto& [what, bytes] : cases) expectRefused(withStream(*bytes), what);
 
@@ -445,9 +469,11 @@ TEST_F(CorruptInput, MessagesNameTheProblem) {
         return std::string("accepted");
     };
     const auto invalid = testing::corpusDir() / "invalid";
-    EXPECT_NE(messageFor(invalid / "biff5-poi-testEXCEL_95.xls").find("Not a BIFF8"), std::string::npos);
-    EXPECT_NE(messageFor(invalid / "encrypted-xor-sheetjs-password_2002_40_xor.xls").find("Encrypted"),
+    EXPECT_NE(messageFor(invalid / "biff5-poi-testEXCEL_95.xls").find("Not a BIFF8"),
               std::string::npos);
+    EXPECT_NE(
+        messageFor(invalid / "encrypted-xor-sheetjs-password_2002_40_xor.xls").find("Encrypted"),
+        std::string::npos);
     EXPECT_NE(messageFor(invalid / "xlsx-renamed-xlrd-sample.xls").find("zip"), std::string::npos);
     EXPECT_NE(messageFor(invalid / "worddoc-renamed-poi-Bug60942b.xls").find("no workbook stream"),
               std::string::npos);
