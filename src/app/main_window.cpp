@@ -193,9 +193,7 @@ void TForm1::setLabelWarning(std::string_view label, bool warning) {
 }
 
 void TForm1::showResults() {
-    for (const char* group : {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "GroupBox6"}) {
-        setVisible(group, true);
-    }
+    for (const char* group : kResultGroups) setVisible(group, true);
     m_ui->CheckBox1->setVisible(true);
     for (const char* command : kResultCommands) setEnabled(command, true);
 }
