@@ -231,8 +231,11 @@ __extension__ using Uint128 = unsigned __int128;
 // 1E15 are scaled exactly in 128-bit integers; others go through printf,
 // which rounds exactly too, only slower.
 struct DecimalDigits {
-    std::string digits;
+    char digits[16];  // 1 to 15 digits, no trailing zeros
+    int length;
     int exponent10;  // value = d.ddd x 10^exponent10
+
+    std::string_view view() const { return {digits, static_cast<std::size_t>(length)}; }
 };
 
 constexpr std::uint64_t kPowersOfTen[20] = {1ULL,
@@ -289,7 +292,8 @@ DecimalDigits roundToFifteenDigits(long double magnitude) {
     if (splitExtended(magnitude, &significand, &shift)) {
         // log10(2) estimate of the decimal exponent, corrected below when one off
         const int binaryExponent = 63 - shift;
-        int exponent10 = static_cast<int>(std::floor(binaryExponent * 0.30102999566398120));
+        // 1233 / 4096 is just below log10(2); >> rounds toward minus infinity
+        int exponent10 = (binaryExponent * 1233) >> 12;
         Uint128 rounded = 0;
         for (int attempt = 0; attempt < 3 && scaleExactly(significand, shift, exponent10, &rounded);
              ++attempt) {
@@ -305,24 +309,50 @@ DecimalDigits roundToFifteenDigits(long double magnitude) {
                 rounded = kLowest15;
                 ++exponent10;
             }
-            char text[16];
+            DecimalDigits result{};
+            // drop the trailing zeros while still a number: at most 14 of them
             auto value = static_cast<std::uint64_t>(rounded);
-            for (int i = 14; i >= 0; --i, value /= 10) text[i] = static_cast<char>('0' + value % 10);
             int length = 15;
-            while (length > 1 && text[length - 1] == '0') --length;
-            return {std::string(text, static_cast<std::size_t>(length)), exponent10};
+            for (const auto& [power, digits] : {std::pair{100000000ULL, 8}, std::pair{10000ULL, 4},
+                                                 std::pair{100ULL, 2}, std::pair{10ULL, 1}}) {
+                if (value % power == 0) {
+                    value /= power;
+                    length -= digits;
+                }
+            }
+            result.length = length;
+            // the digits from the right, two at a time
+            static constexpr char kPairs[] =
+                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                "8081828384858687888990919293949596979899";
+            char* end = result.digits + length;
+            while (value >= 100) {
+                end -= 2;
+                std::memcpy(end, kPairs + 2 * (value % 100), 2);
+                value /= 100;
+            }
+            if (value >= 10) {
+                end -= 2;
+                std::memcpy(end, kPairs + 2 * value, 2);
+            } else {
+                *--end = static_cast<char>('0' + value);
+            }
+            result.exponent10 = exponent10;
+            return result;
         }
     }
 
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.14Le", magnitude);
-    std::string digits;
+    DecimalDigits result{};
     const char* p = buffer;
     for (; *p != 'e' && *p != '\0'; ++p) {
-        if (isAsciiDigit(*p)) digits.push_back(*p);
+        if (isAsciiDigit(*p) && result.length < 15) result.digits[result.length++] = *p;
     }
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-    return {digits, std::atoi(p + 1)};
+    while (result.length > 1 && result.digits[result.length - 1] == '0') --result.length;
+    result.exponent10 = std::atoi(p + 1);
+    return result;
 }
 
 }  // namespace
@@ -334,7 +364,7 @@ std::string formatReal(long double value) {
 
     const bool negative = value < 0;
     const DecimalDigits rounded = roundToFifteenDigits(negative ? -value : value);
-    const std::string_view digits = rounded.digits;
+    const std::string_view digits = rounded.view();
 
     // value = 0.d1d2... x 10^e; at most 1 + 2 + 3 + 15 characters in fixed
     // notation, fewer than 30 in scientific
@@ -342,8 +372,7 @@ std::string formatReal(long double value) {
     char text[48];
     char* out = text;
     auto put = [&](std::string_view part) {
-        std::memcpy(out, part.data(), part.size());
-        out += part.size();
+        for (const char c : part) *out++ = c;
     };
     if (negative) *out++ = '-';
     if (e >= -3 && e <= 15) {

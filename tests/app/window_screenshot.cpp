@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     wormpair::FakePlatform desktop;
     wormpair::TForm1 window(desktop.platform(), WORMPAIR_PROGRAM_DIR);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window)) return 1;
     QTest::keyClicks(window.findChild<QLineEdit*>("Edit1"), "160");
     QTest::keyClicks(window.findChild<QLineEdit*>("Edit3"), "45");
     QTest::mouseClick(window.findChild<QToolButton*>("SpeedButton2"), Qt::LeftButton);

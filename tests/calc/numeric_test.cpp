@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <string>
 
 namespace wormpair {
@@ -77,10 +78,57 @@ TEST(FormatRealTest, GeneralFormatWithFifteenDigits) {
         {1e-300L, "1E-300"},
         {5e-324, "4.94065645841247E-324"},  // the smallest denormal double
         {1e4000L, "1E4000"},                  // beyond the double range, still extended
+        {1e14L, "100000000000000"},
+        {120000000000000.0L, "120000000000000"},
+        {100000000000001.0L, "100000000000001"},
+        {1.00000000000001L, "1.00000000000001"},
+        {0.5L, "0.5"},
+        {7.0L, "7"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
         EXPECT_EQ(formatReal(c.value), c.expected);
+    }
+}
+
+// Digits and exponent of the 15-digit rounding as glibc's printf gives them,
+// an independent route to the same rounding.
+std::pair<std::string, int> printfDigits(long double value) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.14Le", value < 0 ? -value : value);
+    std::string digits;
+    const char* p = buffer;
+    for (; *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9') digits.push_back(*p);
+    }
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    return {digits, std::atoi(p + 1)};
+}
+
+TEST(FormatRealTest, DigitsAgreeWithPrintfAcrossMagnitudes) {
+    std::mt19937_64 random(20261208);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-7, 17);
+    std::uniform_int_distribution<int> decimals(0, 6);
+    for (int i = 0; i < 200000; ++i) {
+        long double value = mantissa(random) * std::pow(10.0L, exponent(random));
+        if (i % 3 == 0) {  // short decimals, as the rounded results are
+            const long double scale = std::pow(10.0L, decimals(random));
+            value = std::nearbyint(value * scale) / scale;
+        }
+        if (i % 2 == 0) value = -value;
+        if (value == 0) continue;
+        const auto [digits, exponent10] = printfDigits(value);
+        const std::string text = formatReal(value);
+        std::string shown;
+        for (const char c : text.substr(0, text.find('E'))) {
+            if (c >= '0' && c <= '9') shown.push_back(c);
+        }
+        shown.erase(0, std::min(shown.find_first_not_of('0'), shown.size() - 1));
+        ASSERT_EQ(shown.substr(0, digits.size()), digits) << text;
+        ASSERT_EQ(text.front() == '-', value < 0) << text;
+        const bool scientific = text.find('E') != std::string::npos;
+        ASSERT_EQ(scientific, exponent10 < -4 || exponent10 > 14) << text;
     }
 }
 
