@@ -42,8 +42,10 @@ private:
         m_text.assign(value).append(label.suffix);
         view.setLabelText(label.name, m_text);
     }
-    void write(const ResultLabel& label, Extended value) { write(label, formatReal(value)); }
-    void write(const ResultLabel& label, double value) { write(label, formatReal(value)); }
+    void write(const ResultLabel& label, Extended value) {
+        write(label, formatReal(value.value(), m_number));
+    }
+    void write(const ResultLabel& label, double value) { write(label, formatReal(value, m_number)); }
 
     void wormGeometry();
     void transmission();
@@ -57,7 +59,8 @@ private:
     const CoefficientSet& c;
     DesignRecord& r;
     ResultView& view;
-    std::string m_text;  // one buffer for every label text of the run
+    std::string m_text;     // one buffer for every label text of the run
+    FormatBuffer m_number;  // and one for the number in it
 };
 
 bool Run::execute() {

@@ -313,13 +313,17 @@ DecimalDigits roundToFifteenDigits(long double magnitude) {
             // drop the trailing zeros while still a number: at most 14 of them
             auto value = static_cast<std::uint64_t>(rounded);
             int length = 15;
-            for (const auto& [power, digits] : {std::pair{100000000ULL, 8}, std::pair{10000ULL, 4},
-                                                 std::pair{100ULL, 2}, std::pair{10ULL, 1}}) {
+            // constant divisors, so that each division is a multiplication
+            const auto dropZeros = [&]<std::uint64_t power, int digits>() {
                 if (value % power == 0) {
                     value /= power;
                     length -= digits;
                 }
-            }
+            };
+            dropZeros.operator()<100000000ULL, 8>();
+            dropZeros.operator()<10000ULL, 4>();
+            dropZeros.operator()<100ULL, 2>();
+            dropZeros.operator()<10ULL, 1>();
             result.length = length;
             // the digits from the right, two at a time
             static constexpr char kPairs[] =
@@ -357,7 +361,7 @@ DecimalDigits roundToFifteenDigits(long double magnitude) {
 
 }  // namespace
 
-std::string formatReal(long double value) {
+std::string_view formatReal(long double value, FormatBuffer& buffer) {
     if (value == 0) return "0";
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
@@ -369,7 +373,7 @@ std::string formatReal(long double value) {
     // value = 0.d1d2... x 10^e; at most 1 + 2 + 3 + 15 characters in fixed
     // notation, fewer than 30 in scientific
     const int e = rounded.exponent10 + 1;
-    char text[48];
+    char* const text = buffer.data();
     char* out = text;
     auto put = [&](std::string_view part) {
         for (const char c : part) *out++ = c;
@@ -398,9 +402,14 @@ std::string formatReal(long double value) {
             put(digits.substr(1));
         }
         *out++ = 'E';
-        out = std::to_chars(out, text + sizeof text, e - 1).ptr;
+        out = std::to_chars(out, text + buffer.size(), e - 1).ptr;
     }
-    return std::string(text, out);
+    return {text, static_cast<std::size_t>(out - text)};
+}
+
+std::string formatReal(long double value) {
+    FormatBuffer buffer;
+    return std::string(formatReal(value, buffer));
 }
 
 std::string formatInteger(std::int64_t value) { return std::to_string(value); }

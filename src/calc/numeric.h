@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -115,6 +116,10 @@ std::int32_t parseInteger(std::string_view text);
 
 // General number text with up to 15 significant digits.
 std::string formatReal(long double value);
+
+// The same text in a caller's buffer, for texts built in a hot loop.
+using FormatBuffer = std::array<char, 48>;
+std::string_view formatReal(long double value, FormatBuffer& buffer);
 inline std::string formatReal(Extended value) { return formatReal(value.value()); }
 std::string formatInteger(std::int64_t value);
 
