@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <limits>
 
 #include <locale.h>
@@ -284,69 +285,70 @@ bool scaleExactly(std::uint64_t significand, int shift, int exponent10, Uint128*
     return true;
 }
 
-DecimalDigits roundToFifteenDigits(long double magnitude) {
+// magnitude = significand / 2^shift, rounded to 15 digits; nothing when the
+// scaling is not exact in 128 bits.
+std::optional<DecimalDigits> exactDigits(std::uint64_t significand, int shift) {
     constexpr std::uint64_t kLowest15 = kPowersOfTen[14];
     constexpr std::uint64_t kBeyond15 = kPowersOfTen[15];
-    std::uint64_t significand = 0;
-    int shift = 0;
-    if (splitExtended(magnitude, &significand, &shift)) {
-        // log10(2) estimate of the decimal exponent, corrected below when one off
-        const int binaryExponent = 63 - shift;
-        // 1233 / 4096 is just below log10(2); >> rounds toward minus infinity
-        int exponent10 = (binaryExponent * 1233) >> 12;
-        Uint128 rounded = 0;
-        for (int attempt = 0; attempt < 3 && scaleExactly(significand, shift, exponent10, &rounded);
-             ++attempt) {
-            if (rounded < kLowest15) {
-                --exponent10;
-                continue;
-            }
-            if (rounded > kBeyond15) {
-                ++exponent10;
-                continue;
-            }
-            if (rounded == kBeyond15) {  // the rounding carried into a new digit
-                rounded = kLowest15;
-                ++exponent10;
-            }
-            DecimalDigits result{};
-            // drop the trailing zeros while still a number: at most 14 of them
-            auto value = static_cast<std::uint64_t>(rounded);
-            int length = 15;
-            // constant divisors, so that each division is a multiplication
-            const auto dropZeros = [&]<std::uint64_t power, int digits>() {
-                if (value % power == 0) {
-                    value /= power;
-                    length -= digits;
-                }
-            };
-            dropZeros.operator()<100000000ULL, 8>();
-            dropZeros.operator()<10000ULL, 4>();
-            dropZeros.operator()<100ULL, 2>();
-            dropZeros.operator()<10ULL, 1>();
-            result.length = length;
-            // the digits from the right, two at a time
-            static constexpr char kPairs[] =
-                "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                "8081828384858687888990919293949596979899";
-            char* end = result.digits + length;
-            while (value >= 100) {
-                end -= 2;
-                std::memcpy(end, kPairs + 2 * (value % 100), 2);
-                value /= 100;
-            }
-            if (value >= 10) {
-                end -= 2;
-                std::memcpy(end, kPairs + 2 * value, 2);
-            } else {
-                *--end = static_cast<char>('0' + value);
-            }
-            result.exponent10 = exponent10;
-            return result;
+    // log10(2) estimate of the decimal exponent, corrected below when one off
+    const int binaryExponent = 63 - shift;
+    // 1233 / 4096 is just below log10(2); >> rounds toward minus infinity
+    int exponent10 = (binaryExponent * 1233) >> 12;
+    Uint128 rounded = 0;
+    for (int attempt = 0; attempt < 3 && scaleExactly(significand, shift, exponent10, &rounded);
+         ++attempt) {
+        if (rounded < kLowest15) {
+            --exponent10;
+            continue;
         }
+        if (rounded > kBeyond15) {
+            ++exponent10;
+            continue;
+        }
+        if (rounded == kBeyond15) {  // the rounding carried into a new digit
+            rounded = kLowest15;
+            ++exponent10;
+        }
+        DecimalDigits result{};
+        // drop the trailing zeros while still a number: at most 14 of them
+        auto value = static_cast<std::uint64_t>(rounded);
+        int length = 15;
+        // constant divisors, so that each division is a multiplication
+        const auto dropZeros = [&]<std::uint64_t power, int digits>() {
+            if (value % power == 0) {
+                value /= power;
+                length -= digits;
+            }
+        };
+        dropZeros.operator()<100000000ULL, 8>();
+        dropZeros.operator()<10000ULL, 4>();
+        dropZeros.operator()<100ULL, 2>();
+        dropZeros.operator()<10ULL, 1>();
+        result.length = length;
+        // the digits from the right, two at a time
+        static constexpr char kPairs[] =
+            "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+            "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+            "8081828384858687888990919293949596979899";
+        char* end = result.digits + length;
+        while (value >= 100) {
+            end -= 2;
+            std::memcpy(end, kPairs + 2 * (value % 100), 2);
+            value /= 100;
+        }
+        if (value >= 10) {
+            end -= 2;
+            std::memcpy(end, kPairs + 2 * value, 2);
+        } else {
+            *--end = static_cast<char>('0' + value);
+        }
+        result.exponent10 = exponent10;
+        return result;
     }
+    return std::nullopt;
+}
 
+DecimalDigits printfDigits(long double magnitude) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.14Le", magnitude);
     DecimalDigits result{};
@@ -359,17 +361,30 @@ DecimalDigits roundToFifteenDigits(long double magnitude) {
     return result;
 }
 
-}  // namespace
+DecimalDigits roundToFifteenDigits(long double magnitude) {
+    std::uint64_t significand = 0;
+    int shift = 0;
+    if (splitExtended(magnitude, &significand, &shift)) {
+        if (const auto digits = exactDigits(significand, shift)) return *digits;
+    }
+    return printfDigits(magnitude);
+}
 
-std::string_view formatReal(long double value, FormatBuffer& buffer) {
-    if (value == 0) return "0";
-    if (std::isnan(value)) return "NAN";
-    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+// Doubles skip the 80-bit format: their bits give the significand directly.
+DecimalDigits roundToFifteenDigits(double magnitude) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &magnitude, sizeof bits);
+    const int biasedExponent = static_cast<int>((bits >> 52) & 0x7FF);
+    if (biasedExponent != 0) {  // normal: (2^52 + fraction) x 2^(exponent - 1075)
+        const std::uint64_t significand = ((bits & ((1ULL << 52) - 1)) | (1ULL << 52)) << 11;
+        if (const auto digits = exactDigits(significand, 1086 - biasedExponent)) return *digits;
+    }
+    return printfDigits(magnitude);
+}
 
-    const bool negative = value < 0;
-    const DecimalDigits rounded = roundToFifteenDigits(negative ? -value : value);
+// The general-format text of the rounded digits.
+std::string_view layOut(bool negative, const DecimalDigits& rounded, FormatBuffer& buffer) {
     const std::string_view digits = rounded.view();
-
     // value = 0.d1d2... x 10^e; at most 1 + 2 + 3 + 15 characters in fixed
     // notation, fewer than 30 in scientific
     const int e = rounded.exponent10 + 1;
@@ -405,6 +420,24 @@ std::string_view formatReal(long double value, FormatBuffer& buffer) {
         out = std::to_chars(out, text + buffer.size(), e - 1).ptr;
     }
     return {text, static_cast<std::size_t>(out - text)};
+}
+
+}  // namespace
+
+std::string_view formatReal(long double value, FormatBuffer& buffer) {
+    if (value == 0) return "0";
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    const bool negative = value < 0;
+    return layOut(negative, roundToFifteenDigits(negative ? -value : value), buffer);
+}
+
+std::string_view formatReal(double value, FormatBuffer& buffer) {
+    if (value == 0) return "0";
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+    const bool negative = value < 0;
+    return layOut(negative, roundToFifteenDigits(negative ? -value : value), buffer);
 }
 
 std::string formatReal(long double value) {

@@ -120,6 +120,7 @@ std::string formatReal(long double value);
 // The same text in a caller's buffer, for texts built in a hot loop.
 using FormatBuffer = std::array<char, 48>;
 std::string_view formatReal(long double value, FormatBuffer& buffer);
+std::string_view formatReal(double value, FormatBuffer& buffer);  // the same text, sooner
 inline std::string formatReal(Extended value) { return formatReal(value.value()); }
 std::string formatInteger(std::int64_t value);
 

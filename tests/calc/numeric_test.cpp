@@ -132,6 +132,22 @@ TEST(FormatRealTest, DigitsAgreeWithPrintfAcrossMagnitudes) {
     }
 }
 
+TEST(FormatRealTest, DoublesGiveTheTextOfTheirExtendedValue) {
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<std::uint64_t> bits;
+    FormatBuffer buffer;
+    for (int i = 0; i < 100000; ++i) {
+        double value = 0;
+        const std::uint64_t pattern = bits(random);
+        std::memcpy(&value, &pattern, sizeof value);  // any double: denormals, huge, tiny
+        if (std::isnan(value)) continue;
+        ASSERT_EQ(formatReal(value, buffer), formatReal(static_cast<long double>(value))) << value;
+    }
+    for (const double value : {137.28, 0.0001, 1e15, 5e-324, -0.5, 45.44, 264.0, 1e-5}) {
+        EXPECT_EQ(formatReal(value, buffer), formatReal(static_cast<long double>(value)));
+    }
+}
+
 TEST(FormatIntegerTest, DigitsWithMinusSign) {
     EXPECT_EQ(formatInteger(0), "0");
     EXPECT_EQ(formatInteger(7), "7");
