@@ -17,50 +17,12 @@ namespace wormpair {
 
 namespace {
 
-constexpr long double kTwoPow63 = 9223372036854775808.0L;
-
 [[noreturn]] void fail(FailureKind kind, const std::string& what) {
     throw CalculationError(kind, what);
 }
 
 bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The FPU's own transcendental instructions, as the calculation has always
-// used them; the callers keep the arguments inside their range.
-#if defined(__x86_64__) || defined(__i386__)
-long double fpuSine(long double x) {
-    long double r;
-    asm("fsin" : "=t"(r) : "0"(x));
-    return r;
-}
-long double fpuCosine(long double x) {
-    long double r;
-    asm("fcos" : "=t"(r) : "0"(x));
-    return r;
-}
-long double fpuTangent(long double x) {
-    long double r;
-    asm("fptan\n\tfstp %%st(0)" : "=t"(r) : "0"(x));
-    return r;
-}
-long double fpuArcTangent2(long double y, long double x) {
-    long double r;
-    asm("fpatan" : "=t"(r) : "0"(x), "u"(y) : "st(1)");
-    return r;
-}
-// Rounds with the FPU's rounding mode: to nearest, ties to even.
-std::int64_t fpuRoundToInt64(long double x) {
-    std::int64_t r;
-    asm("fistpll %0" : "=m"(r) : "t"(x) : "st");
-    return r;
-}
-#else
-long double fpuSine(long double x) { return sinl(x); }
-long double fpuCosine(long double x) { return cosl(x); }
-long double fpuTangent(long double x) { return tanl(x); }
-long double fpuArcTangent2(long double y, long double x) { return atan2l(y, x); }
-std::int64_t fpuRoundToInt64(long double x) { return llrintl(x); }
-#endif
 
 }  // namespace
 
@@ -74,39 +36,13 @@ void failNonFinite(long double result, const char* operation) {
     fail(FailureKind::Overflow, std::string("overflow in ") + operation);
 }
 
+void failInvalid(const char* what) { fail(FailureKind::InvalidOperation, what); }
+
+void failOverflow(const char* what) { fail(FailureKind::Overflow, what); }
+
 void failDivision(long double dividend) {
     if (dividend == 0) fail(FailureKind::InvalidOperation, "invalid division 0/0");
     fail(FailureKind::DivisionByZero, "division by zero");
-}
-
-Extended sine(Extended x) {
-    if (std::fabs(x.value()) >= kTwoPow63) return Extended(0.0L);
-    return checkedResult(fpuSine(x.value()), "sine");
-}
-
-Extended cosine(Extended x) {
-    if (std::fabs(x.value()) >= kTwoPow63) return Extended(0.0L);
-    return checkedResult(fpuCosine(x.value()), "cosine");
-}
-
-Extended tangent(Extended x) {
-    if (std::fabs(x.value()) >= kTwoPow63) return Extended(0.0L);
-    return checkedResult(fpuTangent(x.value()), "tangent");
-}
-
-Extended squareRoot(Extended x) {
-    if (x.value() < 0) fail(FailureKind::InvalidOperation, "square root of a negative number");
-    return checkedResult(sqrtl(x.value()), "square root");
-}
-
-Extended arcTangent2(Extended y, Extended x) {
-    return checkedResult(fpuArcTangent2(y.value(), x.value()), "arctangent");
-}
-
-Extended arcTangent(Extended q) { return arcTangent2(q, Extended(1.0L)); }
-
-Extended arcSine(Extended x) {
-    return arcTangent2(x, squareRoot(Extended(1.0L) - x * x));
 }
 
 Extended power(Extended base, Extended exponent) {
@@ -121,44 +57,6 @@ Extended power(Extended base, Extended exponent) {
         fail(FailureKind::InvalidOperation, "negative number raised to a fractional power");
     }
     return checkedResult(powl(b, e), "power");
-}
-
-Extended absolute(Extended x) { return Extended(std::fabs(x.value())); }
-
-Extended toRadians(Extended degrees) { return degrees * Extended(kPi) / Extended(180); }
-
-Extended toDegrees(Extended radians) { return radians * Extended(180) / Extended(kPi); }
-
-double toDouble(Extended x) {
-    const double d = static_cast<double>(x.value());
-    if (std::isinf(d)) fail(FailureKind::Overflow, "value does not fit a double");
-    return d;
-}
-
-std::int64_t roundToInteger(Extended x) {
-    const long double v = x.value();
-    if (!(v > -kTwoPow63 - 1 && v < kTwoPow63)) {
-        fail(FailureKind::InvalidOperation, "value does not fit a 64-bit integer");
-    }
-    return fpuRoundToInt64(v);
-}
-
-std::int64_t trunc(Extended x) {
-    const long double v = x.value();
-    if (!(v > -kTwoPow63 - 1 && v < kTwoPow63)) {
-        fail(FailureKind::InvalidOperation, "value does not fit a 64-bit integer");
-    }
-    return static_cast<std::int64_t>(v);  // conversion truncates toward zero
-}
-
-double roundToDecimals(double x, int decimals) {
-    static const double factors[] = {
-        static_cast<double>(1.0L / 1.0L), static_cast<double>(1.0L / 10.0L),
-        static_cast<double>(1.0L / 100.0L), static_cast<double>(1.0L / 1000.0L)};
-    if (decimals < 0 || decimals > 3) throw std::invalid_argument("roundToDecimals: 0 to 3 decimals");
-    const double factor = factors[decimals];
-    const std::int64_t units = roundToInteger(Extended(x) / Extended(factor));
-    return toDouble(Extended(units) * Extended(factor));
 }
 
 double parseReal(std::string_view text) {

@@ -83,32 +83,118 @@ inline bool operator==(Extended a, Extended b) { return a.value() == b.value(); 
 inline constexpr long double kPi = 3.14159265358979323846264338327950288L;
 inline constexpr long double kPiOver180 = 0.017453292519943295769L;
 
-Extended sine(Extended x);     // argument of magnitude 2^63 or more yields 0
-Extended cosine(Extended x);   // likewise
-Extended tangent(Extended x);  // likewise
-Extended squareRoot(Extended x);
-Extended arcTangent2(Extended y, Extended x);
-Extended arcTangent(Extended q);  // arcTangent2(q, 1), in -pi/2 .. pi/2
-Extended arcSine(Extended x);     // arcTangent2(x, sqrt(1 - x*x))
+[[noreturn]] void failInvalid(const char* what);
+[[noreturn]] void failOverflow(const char* what);
+
+namespace fpu {
+
+inline constexpr long double kTwoPow63 = 9223372036854775808.0L;
+
+// The FPU's own instructions, as the calculation has always used them; the
+// callers keep the arguments inside their range.
+#if defined(__x86_64__) || defined(__i386__)
+inline long double sine(long double x) {
+    long double r;
+    asm("fsin" : "=t"(r) : "0"(x));
+    return r;
+}
+inline long double cosine(long double x) {
+    long double r;
+    asm("fcos" : "=t"(r) : "0"(x));
+    return r;
+}
+inline long double tangent(long double x) {
+    long double r;
+    asm("fptan\n\tfstp %%st(0)" : "=t"(r) : "0"(x));
+    return r;
+}
+inline long double arcTangent2(long double y, long double x) {
+    long double r;
+    asm("fpatan" : "=t"(r) : "0"(x), "u"(y) : "st(1)");
+    return r;
+}
+// Rounds with the FPU's rounding mode: to nearest, ties to even.
+inline std::int64_t roundToInt64(long double x) {
+    std::int64_t r;
+    asm("fistpll %0" : "=m"(r) : "t"(x) : "st");
+    return r;
+}
+#else
+inline long double sine(long double x) { return sinl(x); }
+inline long double cosine(long double x) { return cosl(x); }
+inline long double tangent(long double x) { return tanl(x); }
+inline long double arcTangent2(long double y, long double x) { return atan2l(y, x); }
+inline std::int64_t roundToInt64(long double x) { return llrintl(x); }
+#endif
+
+inline bool fitsInt64(long double v) { return v > -kTwoPow63 - 1 && v < kTwoPow63; }
+
+}  // namespace fpu
+
+// A sine, cosine or tangent argument of magnitude 2^63 or more yields 0.
+inline Extended sine(Extended x) {
+    if (__builtin_fabsl(x.value()) >= fpu::kTwoPow63) return Extended(0.0L);
+    return checkedResult(fpu::sine(x.value()), "sine");
+}
+inline Extended cosine(Extended x) {
+    if (__builtin_fabsl(x.value()) >= fpu::kTwoPow63) return Extended(0.0L);
+    return checkedResult(fpu::cosine(x.value()), "cosine");
+}
+inline Extended tangent(Extended x) {
+    if (__builtin_fabsl(x.value()) >= fpu::kTwoPow63) return Extended(0.0L);
+    return checkedResult(fpu::tangent(x.value()), "tangent");
+}
+inline Extended squareRoot(Extended x) {
+    if (x.value() < 0) failInvalid("square root of a negative number");
+    return checkedResult(__builtin_sqrtl(x.value()), "square root");
+}
+inline Extended arcTangent2(Extended y, Extended x) {
+    return checkedResult(fpu::arcTangent2(y.value(), x.value()), "arctangent");
+}
+// In -pi/2 .. pi/2.
+inline Extended arcTangent(Extended q) { return arcTangent2(q, Extended(1.0L)); }
+// An argument outside -1 .. 1 is an invalid operation.
+inline Extended arcSine(Extended x) {
+    return arcTangent2(x, squareRoot(Extended(1.0L) - x * x));
+}
 Extended power(Extended base, Extended exponent);
-Extended absolute(Extended x);
+inline Extended absolute(Extended x) { return Extended(__builtin_fabsl(x.value())); }
 
 // Degrees to radians as (x * pi) / 180, radians to degrees as (x * 180) / pi.
-Extended toRadians(Extended degrees);
-Extended toDegrees(Extended radians);
+inline Extended toRadians(Extended degrees) { return degrees * Extended(kPi) / Extended(180); }
+inline Extended toDegrees(Extended radians) { return radians * Extended(180) / Extended(kPi); }
 
 // Stores an extended value into a double, failing when it does not fit.
-double toDouble(Extended x);
+inline double toDouble(Extended x) {
+    const double d = static_cast<double>(x.value());
+    if (__builtin_isinf(d)) failOverflow("value does not fit a double");
+    return d;
+}
 
 // Rounds to the nearest integer, ties to even, to a 64-bit integer.
-std::int64_t roundToInteger(Extended x);
+inline std::int64_t roundToInteger(Extended x) {
+    if (!fpu::fitsInt64(x.value())) failInvalid("value does not fit a 64-bit integer");
+    return fpu::roundToInt64(x.value());
+}
 
 // Truncation toward zero to a 64-bit integer.
-std::int64_t trunc(Extended x);
+inline std::int64_t trunc(Extended x) {
+    if (!fpu::fitsInt64(x.value())) failInvalid("value does not fit a 64-bit integer");
+    return static_cast<std::int64_t>(x.value());  // conversion truncates toward zero
+}
 
 // The one rounding rule of the program: divide by the stored factor 10^-n,
-// round the quotient to an integer (ties to even), multiply back.
-double roundToDecimals(double x, int decimals);
+// round the quotient to an integer (ties to even), multiply back. n is 0 to 3.
+inline double roundToDecimals(double x, int decimals) {
+    // 1 / 10^n in extended precision, stored as a double
+    static constexpr double kFactors[] = {
+        static_cast<double>(1.0L / 1.0L), static_cast<double>(1.0L / 10.0L),
+        static_cast<double>(1.0L / 100.0L), static_cast<double>(1.0L / 1000.0L)};
+    if (decimals < 0 || decimals > 3) failInvalid("roundToDecimals takes 0 to 3 decimals");
+    const double factor = kFactors[decimals];
+    const std::int64_t units = roundToInteger(Extended(x) / Extended(factor));
+    return toDouble(Extended(units) * Extended(factor));
+}
 
 // Text to number. A failure throws CalculationError(FailureKind::Conversion).
 double parseReal(std::string_view text);
