@@ -9,7 +9,7 @@ namespace {
 class NullView : public wormpair::ResultView {
 public:
     void resetResults() override {}
-    void setLabelText(std::string_view, const std::string& text) override {
+    void setLabelText(std::string_view, std::string_view text) override {
         benchmark::DoNotOptimize(text.data());
     }
     void setLabelWarning(std::string_view, bool) override {}

@@ -182,9 +182,9 @@ void TForm1::resetResults() {
     m_ui->CheckBox1->setVisible(false);
 }
 
-void TForm1::setLabelText(std::string_view label, const std::string& text) {
+void TForm1::setLabelText(std::string_view label, std::string_view text) {
     if (auto* widget = qobject_cast<QLabel*>(control(label))) {
-        widget->setText(QString::fromStdString(text));
+        widget->setText(qt(text));
     }
 }
 

@@ -55,7 +55,7 @@ public:
 
     // ResultView
     void resetResults() override;
-    void setLabelText(std::string_view label, const std::string& text) override;
+    void setLabelText(std::string_view label, std::string_view text) override;
     void setLabelWarning(std::string_view label, bool warning) override;
     void showResults() override;
 

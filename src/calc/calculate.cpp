@@ -1,5 +1,8 @@
 #include "calc/calculate.h"
 
+#include <cstring>
+#include <stdexcept>
+
 #include "calc/numeric.h"
 #include "calc/result_labels.h"
 
@@ -39,8 +42,12 @@ public:
 
 private:
     void write(const ResultLabel& label, std::string_view value) {
-        m_text.assign(value).append(label.suffix);
-        view.setLabelText(label.name, m_text);
+        // number and suffix side by side in one buffer: no allocation per label
+        const std::size_t length = value.size() + label.suffix.size();
+        if (length > sizeof m_text) throw std::length_error("label text too long");
+        std::memcpy(m_text, value.data(), value.size());
+        std::memcpy(m_text + value.size(), label.suffix.data(), label.suffix.size());
+        view.setLabelText(label.name, std::string_view(m_text, length));
     }
     void write(const ResultLabel& label, Extended value) {
         write(label, formatReal(value.value(), m_number));
@@ -59,7 +66,7 @@ private:
     const CoefficientSet& c;
     DesignRecord& r;
     ResultView& view;
-    std::string m_text;     // one buffer for every label text of the run
+    char m_text[128];       // one buffer for every label text of the run
     FormatBuffer m_number;  // and one for the number in it
 };
 

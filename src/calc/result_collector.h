@@ -15,9 +15,9 @@ namespace wormpair {
 class ResultCollector : public ResultView {
 public:
     void resetResults() override { resultsShown = false; }
-    void setLabelText(std::string_view label, const std::string& text) override {
-        writes.emplace_back(std::string(label), text);
-        texts[std::string(label)] = text;
+    void setLabelText(std::string_view label, std::string_view text) override {
+        writes.emplace_back(std::string(label), std::string(text));
+        texts[std::string(label)] = std::string(text);
     }
     void setLabelWarning(std::string_view label, bool warning) override {
         if (warning) warnings.insert(std::string(label));

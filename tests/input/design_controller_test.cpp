@@ -55,7 +55,9 @@ TEST(DesignControllerTest, NothingTypedIntoAnyFieldBreaksACommand) {
             // whatever happened, the window is in one of its two states
             const bool locked = !s.form.isEnabled("Edit1");
             EXPECT_EQ(locked, s.form.isEnabled("SpeedButton3"));
-            if (s.view.resultsShown) EXPECT_FALSE(s.design.document().designSaved);
+            if (s.view.resultsShown) {
+                EXPECT_FALSE(s.design.document().designSaved);
+            }
         }
     }
 }
@@ -75,7 +77,9 @@ TEST(DesignControllerTest, EditedRecommendationsNeverBreakConfirm) {
             s.run([&] { s.design.speedButton4Click(); });
             EXPECT_FALSE(s.form.recommendedGroupOpen());
             EXPECT_FALSE(s.form.isEnabled("SpeedButton4"));
-            if (!s.view.resultsShown) EXPECT_FALSE(s.form.messages.empty());
+            if (!s.view.resultsShown) {
+                EXPECT_FALSE(s.form.messages.empty());
+            }
         }
     }
 }
