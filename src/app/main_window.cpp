@@ -22,8 +22,6 @@ namespace wormpair {
 
 namespace {
 
-const char* const kResultGroups[] = {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4",
-                                     "GroupBox6"};
 const char* const kResultCommands[] = {"ToolButton5", "ToolButton4", "ToolButton1", "ToolButton11",
                                        "N3",          "N4",          "N5",          "N14"};
 const char* const kUnsavedQuestion = "数据尚未保存，是否保存？";
@@ -177,7 +175,7 @@ void TForm1::setRecommendedGroupOpen(bool open) {
 void TForm1::showMessage(std::string_view text) { m_platform.messages.inform(qt(text), QString()); }
 
 void TForm1::resetResults() {
-    for (const char* group : kResultGroups) setVisible(group, false);
+    for (const char* group : kResultGroupBoxes) setVisible(group, false);
     for (const char* command : kResultCommands) setEnabled(command, false);
     m_ui->CheckBox1->setVisible(false);
 }
@@ -193,7 +191,7 @@ void TForm1::setLabelWarning(std::string_view label, bool warning) {
 }
 
 void TForm1::showResults() {
-    for (const char* group : kResultGroups) setVisible(group, true);
+    for (const char* group : kResultGroupBoxes) setVisible(group, true);
     m_ui->CheckBox1->setVisible(true);
     for (const char* command : kResultCommands) setEnabled(command, true);
 }

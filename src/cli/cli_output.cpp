@@ -70,10 +70,6 @@ void printResultGroups(const CalculationResult& result, const ResultCollector& v
 
 namespace {
 
-const char* const kInputFields[] = {"Edit1", "Edit2",  "Edit3",  "Edit4",  "Edit5",
-                                    "Edit6", "Edit7",  "Edit8",  "Edit9",  "Edit10",
-                                    "Edit11", "Edit12", "Edit13"};
-
 QString qt(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
@@ -81,7 +77,7 @@ QString qt(const std::string& text) { return QString::fromStdString(text); }
 QJsonObject designJson(const FormState& form, const DesignController& design,
                        const ResultCollector& view, bool ok) {
     QJsonObject inputs;
-    for (const char* field : kInputFields) inputs.insert(field, qt(form.text(field)));
+    for (const char* field : kEditFields) inputs.insert(field, qt(form.text(field)));
     const AccuracyValues& a = design.accuracyValues();
     const QJsonObject accuracy{{"accuracyValue3", qt(a.accuracyValue3)},
                                {"accuracyValue4", qt(a.accuracyValue4)},
@@ -105,7 +101,7 @@ QJsonObject designJson(const FormState& form, const DesignController& design,
 void printDesign(const FormState& form, const DesignController& design,
                  const ResultCollector& view, bool ok, QTextStream& out) {
     out << "输入与推荐参数\n";
-    for (const char* field : kInputFields) {
+    for (const char* field : kEditFields) {
         out << "  " << QString(field).leftJustified(8) << qt(form.text(field)) << "\n";
     }
     const AccuracyValues& a = design.accuracyValues();

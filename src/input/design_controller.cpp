@@ -16,8 +16,6 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-const char* const kResultGroups[] = {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4",
-                                     "GroupBox6"};
 
 }  // namespace
 
@@ -137,7 +135,7 @@ void DesignController::fillRecommendedParameters() {
 void DesignController::speedButton3Click() {
     m_form.setRecommendedGroupOpen(true);
     m_backlashBeforeEdit = m_form.text("Edit8");
-    for (const char* group : kResultGroups) m_form.setVisible(group, false);
+    for (const char* group : kResultGroupBoxes) m_form.setVisible(group, false);
     m_form.setEnabled("SpeedButton4", true);
 }
 

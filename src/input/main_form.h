@@ -1,9 +1,20 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
 namespace wormpair {
+
+// The thirteen edit fields in order; a design file holds their texts in A1 to A13.
+inline constexpr std::array<const char*, 13> kEditFields = {
+    "Edit1", "Edit2", "Edit3", "Edit4",  "Edit5",  "Edit6", "Edit7",
+    "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13"};
+
+// The result group boxes, hidden while there are no results to show.
+inline constexpr std::array<const char*, 5> kResultGroupBoxes = {"GroupBox1", "GroupBox2",
+                                                                 "GroupBox3", "GroupBox4",
+                                                                 "GroupBox6"};
 
 // The controls of the main window as the commands see them, by control name
 // ("Edit1", "CheckBox2", "ComboBox1", "SpeedButton3", "GroupBox1", ...).

@@ -13,9 +13,7 @@ namespace wormpair {
 
 namespace {
 
-// Cells A1 to A13 hold these fields' texts; A14 the 取整数 option.
-const char* const kFields[] = {"Edit1", "Edit2", "Edit3",  "Edit4",  "Edit5",  "Edit6", "Edit7",
-                               "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13"};
+// A1 to A13 hold the edit fields' texts (kEditFields); A14 the 取整数 option.
 constexpr int kWholeNumberRow = 13;
 const char* const kWholeNumberMark = "zhengshu";
 
@@ -31,8 +29,8 @@ DesignFiles::DesignFiles(MainForm& form, DesignController& design, TXLSReadWrite
       m_programDirectory(std::move(programDirectory)) {}
 
 void DesignFiles::writeCells() {
-    for (int row = 0; row < static_cast<int>(std::size(kFields)); ++row) {
-        m_workbook.setCellText(0, row, m_form.text(kFields[row]));
+    for (int row = 0; row < static_cast<int>(kEditFields.size()); ++row) {
+        m_workbook.setCellText(0, row, m_form.text(kEditFields[row]));
     }
     m_workbook.setCellText(0, kWholeNumberRow,
                            m_form.isChecked("CheckBox1") ? kWholeNumberMark : "");
@@ -71,8 +69,8 @@ void DesignFiles::readCells(const QString& path) {
     if (designation.size() < 2 || designation[1] != QChar('j')) {
         m_form.setChecked("CheckBox2", false);
     }
-    for (int row = 0; row < static_cast<int>(std::size(kFields)); ++row) {
-        m_form.setText(kFields[row], cell(row));
+    for (int row = 0; row < static_cast<int>(kEditFields.size()); ++row) {
+        m_form.setText(kEditFields[row], cell(row));
     }
     const QString grade = QString::fromStdString(m_form.text("Edit9")).left(1);
     const int gradeIndex = parseInteger(grade.toStdString()) - 6;
