@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "calc/calculate.h"
 #include "input/design_controller.h"
 #include "input/main_form.h"

@@ -1,23 +1,35 @@
 #pragma once
 
-#include "app/platform.h"
-
-class QWidget;
+#include "platform/platform.h"
 
 namespace wormpair {
 
-// The real desktop: Qt's message boxes and file dialogs, QProcess and
-// QDesktopServices.
-class QtPlatform : public MessageBoxes, public FileDialogs, public Processes, public Documents {
+// The real desktop: Qt's message boxes and file dialogs, QProcess,
+// QDesktopServices and Qt Network. The progress window is the window's own
+// (TForm2).
+class QtPlatform : public MessageBoxes,
+                   public FileDialogs,
+                   public Processes,
+                   public Documents,
+                   public Downloads {
 public:
+    // The caption of plain message boxes.
+    static const char* const kProgramTitle;
+    // Downloads larger than this are refused.
+    static constexpr qint64 kDownloadLimit = 64 * 1024;
+
     void inform(const QString& text, const QString& caption) override;
     bool askYesNo(const QString& text) override;
     QString openFileName(const QString& filter) override;
     QString saveFileName(const QString& filter, const QString& proposedName) override;
     bool start(const QString& program, const QStringList& arguments) override;
     bool open(const QString& path) override;
+    bool download(const QString& address, const QString& localFile,
+                  std::chrono::milliseconds timeout) override;
 
-    Platform platform() { return {*this, *this, *this, *this}; }
+    Platform platform(ProgressWindow& progress) {
+        return {*this, *this, *this, *this, *this, progress};
+    }
 };
 
 }  // namespace wormpair

@@ -2,12 +2,8 @@
 
 #include <cstdio>
 #include <fstream>
-#include <random>
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#endif
-
+#include "platform/file_replace.h"
 #include "xls/byte_order.h"
 #include "xls/text_encoding.h"
 
@@ -279,27 +275,12 @@ std::vector<std::uint8_t> TXLSReadWriteII4::writeToBytes() const {
 }
 
 void TXLSReadWriteII4::writeWorkbook() const {
+    if (m_filename.empty()) throw XlsError("No file name to write the workbook to");
     const std::vector<std::uint8_t> bytes = writeToBytes();
-    const std::filesystem::path target = m_filename;
-    if (target.empty()) throw XlsError("No file name to write the workbook to");
-    std::random_device random;
-    const std::filesystem::path temporary =
-        target.parent_path() /
-        (target.filename().string() + ".tmp" + std::to_string(random() % 1000000));
-
-    std::FILE* file = std::fopen(temporary.string().c_str(), "wb");
-    if (!file) throw XlsError("Cannot create a file in the folder of " + target.string());
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
-#if defined(__unix__) || defined(__APPLE__)
-    ok = ::fsync(fileno(file)) == 0 && ok;
-#endif
-    ok = std::fclose(file) == 0 && ok;
-    std::error_code error;
-    if (ok) std::filesystem::rename(temporary, target, error);
-    if (!ok || error) {
-        std::filesystem::remove(temporary, error);
-        throw XlsError("Cannot write workbook file: " + target.string());
+    try {
+        replaceFile(m_filename, bytes);
+    } catch (const FileReplaceError& e) {
+        throw XlsError(std::string("Cannot write workbook file: ") + e.what());
     }
 }
 

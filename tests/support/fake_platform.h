@@ -1,18 +1,27 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <deque>
+#include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 namespace wormpair {
 
 // A desktop that records what the program showed and answers as scripted.
-class FakePlatform : public MessageBoxes, public FileDialogs, public Processes, public Documents {
+class FakePlatform : public MessageBoxes,
+                     public FileDialogs,
+                     public Processes,
+                     public Documents,
+                     public Downloads,
+                     public ProgressWindow {
 public:
     void inform(const QString& text, const QString& caption) override {
         messages.push_back(text);
@@ -42,8 +51,28 @@ public:
         opened.push_back(path);
         return openSucceeds;
     }
+    // Serves the scripted resource for an address, or fails.
+    bool download(const QString& address, const QString& localFile,
+                  std::chrono::milliseconds timeout) override {
+        downloadAddresses.push_back(address);
+        downloadTimeouts.push_back(timeout);
+        if (!serve) return false;
+        const std::optional<QByteArray> content = serve(address);
+        if (!content) return false;
+        QFile file(localFile);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+        return file.write(*content) == content->size();
+    }
+    void show() override {
+        ++progressShown;
+        progressVisible = true;
+    }
+    void close() override {
+        ++progressClosed;
+        progressVisible = false;
+    }
 
-    Platform platform() { return {*this, *this, *this, *this}; }
+    Platform platform() { return {*this, *this, *this, *this, *this, *this}; }
 
     QStringList messages;
     QStringList captions;
@@ -57,6 +86,12 @@ public:
     bool startSucceeds = true;
     QStringList opened;
     bool openSucceeds = true;
+    std::function<std::optional<QByteArray>(const QString& address)> serve;  // none: offline
+    QStringList downloadAddresses;
+    std::vector<std::chrono::milliseconds> downloadTimeouts;
+    int progressShown = 0;
+    int progressClosed = 0;
+    bool progressVisible = false;
 
 private:
     static QString next(std::deque<QString>& names) {

@@ -488,6 +488,9 @@ TEST(WorkbookFile, WritesReplaceTargetsAndNeverTouchTheSource) {
     // .cqb is the same format under another name.
     const auto design = dir / "design.cqb";
     std::filesystem::copy_file(source, design);
+    // the corpus is read-only, and a read-only target is never replaced
+    std::filesystem::permissions(design, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     TXLSReadWriteII4 workbook;
     workbook.setFilename(design);
     workbook.readWorkbook();

@@ -1,0 +1,34 @@
+#include "app/progress_window.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include "ui_form2.h"
+
+namespace wormpair {
+
+TForm2::TForm2(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TForm2>()) {
+    m_ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(305, 105);
+    setModal(false);
+    connect(m_ui->Button1, &QPushButton::clicked, this, [this] { QDialog::hide(); });
+}
+
+TForm2::~TForm2() = default;
+
+void TForm2::show() {
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    QDialog::show();
+    raise();
+    // The store that follows blocks the event loop: paint the window first.
+    repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TForm2::close() { QDialog::hide(); }
+
+}  // namespace wormpair

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// The one way this program replaces a file on disk.
+//
+// The new content goes into a temporary file created exclusively (never
+// through an existing name or link) in the target's own folder, is flushed to
+// the disk and only then renamed over the target. On any failure the
+// temporary file is removed and the target is exactly as before.
+//
+// - An existing target keeps its permission bits (and, where the process may
+//   set them, its owner and group); a new file gets 0666 less the umask.
+// - A symbolic link as the target is followed: the file it names is
+//   replaced and the link itself stays a link. A dangling link is refused.
+// - A target that is not a regular file (a folder, FIFO, device) or that
+//   may not be written (read-only, or no write permission) is refused and
+//   left alone.
+
+namespace wormpair {
+
+class FileReplaceError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Writes like ::write: the bytes written, or -1 with errno set. Tests pass
+// one that fails part way.
+using WriteFunction = std::function<long(int fd, const void* data, std::size_t size)>;
+
+// Replaces (or creates) target with bytes; throws FileReplaceError.
+void replaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                 const WriteFunction& write = {});
+
+// Reads a whole regular file; throws FileReplaceError. maxBytes bounds what
+// is read (a larger file is refused).
+std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path,
+                                        std::size_t maxBytes = std::size_t(1) << 30);
+
+// Copies source over target through replaceFile.
+void copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target,
+                    const WriteFunction& write = {});
+
+}  // namespace wormpair
