@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,21 +14,29 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <stdexcept>
+
 #include "app/forms/form_look.h"
-#include "store/startup_load.h"
-#include "store/store_messages.h"
+#include "calc/result_labels.h"
+#include "input/design_file_open.h"
 #include "ui_mainwindow.h"
 
 namespace wormpair {
 
 namespace {
 
-const char* const kResultCommands[] = {"ToolButton5", "ToolButton4", "ToolButton1", "ToolButton11",
-                                       "N3",          "N4",          "N5",          "N14"};
-const char* const kUnsavedQuestion = "数据尚未保存，是否保存？";
-
 QString qt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+template <typename T>
+T* child(const QObject& window, std::string_view name) {
+    T* found = window.findChild<T*>(qt(name));
+    if (found == nullptr) {
+        throw std::logic_error("the main window's form has no control named '" +
+                               std::string(name) + "'");
+    }
+    return found;
 }
 
 }  // namespace
@@ -40,13 +49,16 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_programDirectory(programDirectory),
       m_database(programDirectory),
       m_design(*this, *this, m_database),
-      m_designFiles(*this, m_design, m_workbook, programDirectory) {
+      m_designFiles(platform, *this, m_design, m_workbook, programDirectory),
+      m_lifecycle(platform, *this, *this, m_design, m_database, m_designFiles),
+      m_families{m_lifecycle, m_designFiles} {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    m_design.document().designSaved = true;
+    resolveControls();
     connectControls();
+    m_design.document().designSaved = true;
     adjustSize();
     setFixedSize(size());
     if (const QScreen* screen = QApplication::primaryScreen()) {
@@ -54,13 +66,43 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
     }
     if (!arguments.isEmpty()) {
         // the window shows first, so the coefficients are loaded before the
-        // design is calculated
+        // design is calculated; without them there is nothing to open it with
         show();
-        m_designFiles.open(designFileFromArguments(arguments));
+        if (!m_loadFailed) m_designFiles.openFile(designFileFromArguments(arguments));
     }
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::resolveControls() {
+    for (const char* name : kEditFields) {
+        m_edits.emplace(name, child<QLineEdit>(*this, name));
+        m_switchable.emplace(name, m_edits[name]);
+    }
+    for (const char* name : kTextLabels) m_labels.emplace(name, child<QLabel>(*this, name));
+    for (const ResultGroup& group : resultGroups()) {
+        for (const ResultLabel& label : group.labels) {
+            m_labels.emplace(label.name, child<QLabel>(*this, label.name));
+        }
+    }
+    for (const char* name : kCheckBoxes) m_checkBoxes.emplace(name, child<QCheckBox>(*this, name));
+    m_lists.emplace(kGradeList, child<QComboBox>(*this, kGradeList));
+    for (const char* name : kButtons) m_switchable.emplace(name, child<QWidget>(*this, name));
+    for (const char* name : kResultGroupBoxes) {
+        m_hideable.emplace(name, child<QGroupBox>(*this, name));
+    }
+    m_hideable.emplace("CheckBox1", m_checkBoxes["CheckBox1"]);
+    m_hideable.emplace(kRulesNotice, child<QLabel>(*this, kRulesNotice));
+    for (const CommandRow& row : commandTable()) {
+        CommandControl control;
+        if (row.isMenuItem()) {
+            control.action = child<QAction>(*this, row.control);
+        } else {
+            control.button = child<QToolButton>(*this, row.control);
+        }
+        m_commands.emplace(row.control, control);
+    }
+}
 
 void TForm1::connectControls() {
     Ui::TForm1& ui = *m_ui;
@@ -86,19 +128,26 @@ void TForm1::connectControls() {
     connect(ui.Button1, &QPushButton::clicked, this,
             [this] { guarded([&] { m_design.calculate(); }); });
 
-    connect(ui.ToolButton13, &QToolButton::clicked, this, [this] { closeWithPrompt(); });
-    connect(ui.ToolButton15, &QToolButton::clicked, this, [this] { newDesign(); });
-    connect(ui.N6, &QAction::triggered, this, &QWidget::close);
-    connect(ui.N5, &QAction::triggered, this, [this] { saveDesign(); });
-    connect(ui.ToolButton11, &QToolButton::clicked, this, [this] { saveDesign(); });
-    connect(ui.N11, &QAction::triggered, this, [this] { openDesign(); });
-    connect(ui.ToolButton3, &QToolButton::clicked, this, [this] { openDesign(); });
+    for (const CommandRow& row : commandTable()) {
+        const CommandControl& control = m_commands[std::string(row.control)];
+        if (control.action != nullptr && row.shortcut != QKeySequence::UnknownKey) {
+            control.action->setShortcut(row.shortcut);
+        }
+        if (row.handler == nullptr) continue;
+        const CommandHandler handler = row.handler;
+        const auto run = [this, handler] { guarded([&] { handler(m_families); }); };
+        if (control.action != nullptr) connect(control.action, &QAction::triggered, this, run);
+        if (control.button != nullptr) connect(control.button, &QToolButton::clicked, this, run);
+    }
 }
 
-QObject* TForm1::control(std::string_view name) const {
-    const QString objectName = qt(name);
-    if (QWidget* widget = findChild<QWidget*>(objectName)) return widget;
-    return findChild<QAction*>(objectName);
+template <typename T>
+T* TForm1::lookUp(const std::map<std::string, T*, std::less<>>& controls, std::string_view name) {
+    const auto found = controls.find(name);
+    if (found == controls.end()) {
+        throw std::logic_error("no such control of the main window: '" + std::string(name) + "'");
+    }
+    return found->second;
 }
 
 void TForm1::guarded(const std::function<void()>& command) {
@@ -110,61 +159,56 @@ void TForm1::guarded(const std::function<void()>& command) {
 }
 
 std::string TForm1::text(std::string_view name) const {
-    QObject* object = control(name);
-    if (auto* edit = qobject_cast<QLineEdit*>(object)) return edit->text().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(object)) return label->text().toStdString();
-    return {};
+    if (const auto edit = m_edits.find(name); edit != m_edits.end()) {
+        return edit->second->text().toStdString();
+    }
+    return lookUp(m_labels, name)->text().toStdString();
 }
 
 void TForm1::setText(std::string_view name, const std::string& text) {
-    QObject* object = control(name);
     const QString value = QString::fromStdString(text);
-    if (auto* edit = qobject_cast<QLineEdit*>(object)) {
+    if (const auto found = m_edits.find(name); found != m_edits.end()) {
+        QLineEdit* edit = found->second;
         if (edit->text() == value) return;
         // The length limit is for typing; a text the program sets (from a
         // design file) is taken whole, never cut to the limit.
         if (value.size() > edit->maxLength()) edit->setMaxLength(static_cast<int>(value.size()));
         edit->setText(value);
         m_design.controlChanged(name);
-    } else if (auto* label = qobject_cast<QLabel*>(object)) {
-        label->setText(value);
+        return;
     }
+    lookUp(m_labels, name)->setText(value);
 }
 
 bool TForm1::isChecked(std::string_view name) const {
-    auto* box = qobject_cast<QCheckBox*>(control(name));
-    return box != nullptr && box->isChecked();
+    return lookUp(m_checkBoxes, name)->isChecked();
 }
 
 void TForm1::setChecked(std::string_view name, bool checked) {
-    auto* box = qobject_cast<QCheckBox*>(control(name));
-    if (box == nullptr || box->isChecked() == checked) return;
+    QCheckBox* box = lookUp(m_checkBoxes, name);
+    if (box->isChecked() == checked) return;
     box->setChecked(checked);
     m_design.controlChanged(name);
 }
 
 int TForm1::currentIndex(std::string_view name) const {
-    auto* list = qobject_cast<QComboBox*>(control(name));
-    return list != nullptr ? list->currentIndex() : -1;
+    return lookUp(m_lists, name)->currentIndex();
 }
 
 std::string TForm1::currentText(std::string_view name) const {
-    auto* list = qobject_cast<QComboBox*>(control(name));
-    return list != nullptr ? list->currentText().toStdString() : std::string();
+    return lookUp(m_lists, name)->currentText().toStdString();
 }
 
 void TForm1::setCurrentIndex(std::string_view name, int index) {
-    if (auto* list = qobject_cast<QComboBox*>(control(name))) list->setCurrentIndex(index);
+    lookUp(m_lists, name)->setCurrentIndex(index);
 }
 
 void TForm1::setEnabled(std::string_view name, bool enabled) {
-    QObject* object = control(name);
-    if (auto* widget = qobject_cast<QWidget*>(object)) widget->setEnabled(enabled);
-    if (auto* action = qobject_cast<QAction*>(object)) action->setEnabled(enabled);
+    lookUp(m_switchable, name)->setEnabled(enabled);
 }
 
 void TForm1::setVisible(std::string_view name, bool visible) {
-    if (auto* widget = qobject_cast<QWidget*>(control(name))) widget->setVisible(visible);
+    lookUp(m_hideable, name)->setVisible(visible);
 }
 
 void TForm1::setRecommendedGroupOpen(bool open) {
@@ -174,71 +218,54 @@ void TForm1::setRecommendedGroupOpen(bool open) {
 
 void TForm1::showMessage(std::string_view text) { m_platform.messages.inform(qt(text), QString()); }
 
+void TForm1::setResultCommandsEnabled(bool enabled) {
+    for (const std::string_view name : resultCommands()) {
+        const CommandControl& control = m_commands.find(name)->second;
+        if (control.action != nullptr) control.action->setEnabled(enabled);
+        if (control.button != nullptr) control.button->setEnabled(enabled);
+    }
+}
+
 void TForm1::resetResults() {
     for (const char* group : kResultGroupBoxes) setVisible(group, false);
-    for (const char* command : kResultCommands) setEnabled(command, false);
+    setResultCommandsEnabled(false);
     m_ui->CheckBox1->setVisible(false);
 }
 
 void TForm1::setLabelText(std::string_view label, std::string_view text) {
-    if (auto* widget = qobject_cast<QLabel*>(control(label))) {
-        widget->setText(qt(text));
-    }
+    lookUp(m_labels, label)->setText(qt(text));
 }
 
 void TForm1::setLabelWarning(std::string_view label, bool warning) {
-    if (auto* widget = qobject_cast<QLabel*>(control(label))) forms::setWarning(*widget, warning);
+    forms::setWarning(*lookUp(m_labels, label), warning);
 }
 
 void TForm1::showResults() {
     for (const char* group : kResultGroupBoxes) setVisible(group, true);
     m_ui->CheckBox1->setVisible(true);
-    for (const char* command : kResultCommands) setEnabled(command, true);
+    setResultCommandsEnabled(true);
+}
+
+QString TForm1::caption() const { return windowTitle(); }
+
+void TForm1::setCaption(const QString& caption) { setWindowTitle(caption); }
+
+void TForm1::closeWindow() {
+    // closing from inside the show event would leave the event loop running
+    if (m_inShowEvent) {
+        QTimer::singleShot(0, this, &QWidget::close);
+    } else {
+        close();
+    }
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (m_shownOnce) return;
     m_shownOnce = true;
-    startupLoad();
-}
-
-void TForm1::startupLoad() {
-    const StartupLoadResult load =
-        loadCoefficients(m_database, m_design.coefficients(), versionCheck);
-    if (load.differsFromFactory) m_ui->Label50->setVisible(true);
-    if (!load.ok) {
-        m_platform.messages.inform(qt(kDataInitialisationFailed), qt(kPromptCaption));
-        // closing from inside the show event would leave the event loop running
-        QTimer::singleShot(0, this, &QWidget::close);
-    }
-}
-
-void TForm1::closeWithPrompt() {
-    if (!m_design.document().designSaved && m_platform.messages.askYesNo(kUnsavedQuestion)) {
-        saveDesign();
-    }
-    close();
-}
-
-void TForm1::newDesign() {
-    QCoreApplication::quit();
-    m_platform.processes.start(QCoreApplication::applicationFilePath(), {});
-}
-
-}  // namespace wormpair
-
-namespace wormpair {
-
-void TForm1::saveDesign() {
-    m_designFiles.save([this](const QString& proposal) {
-        return m_platform.files.saveFileName(kDesignFileFilter, proposal);
-    });
-}
-
-void TForm1::openDesign() {
-    const QString path = m_platform.files.openFileName(kDesignFileFilter);
-    if (!path.isEmpty()) m_designFiles.open(path);
+    m_inShowEvent = true;
+    m_loadFailed = !m_lifecycle.startupLoad();
+    m_inShowEvent = false;
 }
 
 }  // namespace wormpair

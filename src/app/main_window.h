@@ -4,16 +4,27 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
+#include <map>
 #include <memory>
+#include <string>
 
-#include "platform/platform.h"
+#include "app/command_table.h"
+#include "app/design_file_commands.h"
+#include "app/lifecycle_commands.h"
+#include "app/window_shell.h"
 #include "calc/calculate.h"
 #include "input/design_controller.h"
 #include "input/main_form.h"
-#include "store/design_files.h"
+#include "platform/platform.h"
 #include "store/parameter_database.h"
 #include "xls/xls_read_write.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QToolButton;
 
 namespace Ui {
 class TForm1;
@@ -21,10 +32,11 @@ class TForm1;
 
 namespace wormpair {
 
-// The main window: the controls of the form wired to the design commands.
-// It shows the controls' state to the commands (MainForm) and Calculate's
-// results (ResultView); the commands themselves live in DesignController.
-class TForm1 : public QMainWindow, public MainForm, public ResultView {
+// The main window: the controls of the form wired to the commands. It shows
+// the controls to the commands (MainForm, WindowShell) and Calculate's
+// results (ResultView); the commands themselves live in their families,
+// reached through the command table.
+class TForm1 : public QMainWindow, public MainForm, public ResultView, public WindowShell {
     Q_OBJECT
 
 public:
@@ -35,10 +47,7 @@ public:
     ~TForm1() override;
 
     DesignController& design() { return m_design; }
-
-    // The update check run inside the start-up load; empty until the vendor's
-    // version service is wired in.
-    std::function<void()> versionCheck;
+    LifecycleCommands& lifecycle() { return m_lifecycle; }
 
     // MainForm
     std::string text(std::string_view control) const override;
@@ -59,22 +68,30 @@ public:
     void setLabelWarning(std::string_view label, bool warning) override;
     void showResults() override;
 
-    // Commands of the window itself.
-    void startupLoad();
-    void closeWithPrompt();
-    void newDesign();
-    void saveDesign();
-    void openDesign();
+    // WindowShell
+    QString caption() const override;
+    void setCaption(const QString& caption) override;
+    void closeWindow() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    struct CommandControl {
+        QAction* action = nullptr;
+        QToolButton* button = nullptr;
+    };
+
+    void resolveControls();
     void connectControls();
-    QObject* control(std::string_view name) const;
+    void setResultCommandsEnabled(bool enabled);
     // Runs a user command; a failure it does not handle itself is reported
     // with its own text, and the program carries on.
     void guarded(const std::function<void()>& command);
+
+    template <typename T>
+    static T* lookUp(const std::map<std::string, T*, std::less<>>& controls,
+                     std::string_view name);
 
     std::unique_ptr<Ui::TForm1> m_ui;
     Platform m_platform;
@@ -82,8 +99,20 @@ private:
     ParameterDatabase m_database;
     DesignController m_design;
     TXLSReadWriteII4 m_workbook;
-    DesignFiles m_designFiles;
+    DesignFileCommands m_designFiles;
+    LifecycleCommands m_lifecycle;
+    CommandFamilies m_families;
+
+    std::map<std::string, QLineEdit*, std::less<>> m_edits;
+    std::map<std::string, QLabel*, std::less<>> m_labels;  // text and result labels
+    std::map<std::string, QCheckBox*, std::less<>> m_checkBoxes;
+    std::map<std::string, QComboBox*, std::less<>> m_lists;
+    std::map<std::string, QWidget*, std::less<>> m_switchable;  // buttons and edit fields
+    std::map<std::string, QWidget*, std::less<>> m_hideable;    // groups, CheckBox1, notice
+    std::map<std::string, CommandControl, std::less<>> m_commands;
     bool m_shownOnce = false;
+    bool m_loadFailed = false;
+    bool m_inShowEvent = false;
 };
 
 }  // namespace wormpair

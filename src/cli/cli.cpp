@@ -17,8 +17,9 @@
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
 #include "input/design_controller.h"
+#include "input/design_file_open.h"
 #include "input/form_state.h"
-#include "store/design_files.h"
+#include "input/headless_session.h"
 #include "store/parameter_database.h"
 #include "store/startup_load.h"
 #include "store/store_messages.h"
@@ -37,7 +38,11 @@ const char* const kUsage =
     "  open     open a design file (*.cqb) and calculate it, as the window does\n"
     "  cells    read and set cell texts of a workbook's first sheet\n"
     "\n"
-    "Run 'wormpair-cli COMMAND --help' for the options of a command.\n";
+    "\n"
+    "Run 'wormpair-cli COMMAND --help' for the options of a command,\n"
+    "'wormpair-cli --version' for the version.\n";
+
+const char* const kVersion = WORMPAIR_VERSION;
 
 struct TextOption {
     const char* name;
@@ -190,37 +195,25 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
 }
 
 
-// The main window's controls and commands without a window, on the
-// installed database, as the command-line commands use them.
-struct HeadlessWindow {
-    explicit HeadlessWindow(const QString& programDirectory)
-        : database(programDirectory), design(form, view, database) {
-        form.onChange = [this](std::string_view control) { design.controlChanged(control); };
+// Loads the coefficients into a session; on failure tells why and returns false.
+bool loadSession(HeadlessSession& session, QTextStream& err) {
+    const StartupLoadResult result = session.load();
+    if (!result.ok) {
+        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
+            << result.error << ")\n";
     }
+    return result.ok;
+}
 
-    bool load(QTextStream& err) {
-        const StartupLoadResult result = loadCoefficients(database, design.coefficients(), {});
-        if (!result.ok) {
-            err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
-                << result.error << ")\n";
-        }
-        return result.ok;
+void printSession(const HeadlessSession& session, bool json, QTextStream& out) {
+    if (json) {
+        out << QJsonDocument(designJson(session.form, session.design, session.view,
+                                        session.succeeded()))
+                   .toJson(QJsonDocument::Indented);
+    } else {
+        printDesign(session.form, session.design, session.view, session.succeeded(), out);
     }
-
-    void print(bool json, QTextStream& out) const {
-        const bool ok = view.resultsShown && form.messages.empty();
-        if (json) {
-            out << QJsonDocument(designJson(form, design, view, ok)).toJson(QJsonDocument::Indented);
-        } else {
-            printDesign(form, design, view, ok, out);
-        }
-    }
-
-    ParameterDatabase database;
-    FormState form;
-    ResultCollector view;
-    DesignController design;
-};
+}
 
 QString designUsage() {
     return "Usage: wormpair-cli design --centre-distance TEXT --wheel-teeth TEXT --worm-starts TEXT\n"
@@ -255,11 +248,11 @@ int runDesign(const QStringList& arguments, const QString& programDirectory, QTe
         return command.error(err, "--grade must be 6, 7 or 8");
     }
 
-    HeadlessWindow window(programDirectory);
-    if (!window.load(err)) return kExitFailed;
-    FormState& form = window.form;
-    DesignController& design = window.design;
-    ResultCollector& view = window.view;
+    HeadlessSession session(programDirectory);
+    if (!loadSession(session, err)) return kExitFailed;
+    FormState& form = session.form;
+    DesignController& design = session.design;
+    ResultCollector& view = session.view;
     try {
         form.setCurrentIndex("ComboBox1", gradeText.toInt() - 6);
         if (parser.isSet(noStandardBacklash)) form.setChecked("CheckBox2", false);
@@ -273,7 +266,7 @@ int runDesign(const QStringList& arguments, const QString& programDirectory, QTe
         form.showMessage(e.what());
     }
 
-    window.print(parser.isSet(json), out);
+    printSession(session, parser.isSet(json), out);
     return kExitRan;
 }
 
@@ -292,12 +285,16 @@ int runOpen(const QStringList& arguments, const QString& programDirectory, QText
     const QCommandLineOption json("json");
     parser.addOption(json);
     if (const auto status = command.parse(arguments, out, err)) return *status;
-    HeadlessWindow window(programDirectory);
-    if (!window.load(err)) return kExitFailed;
+    HeadlessSession session(programDirectory);
+    if (!loadSession(session, err)) return kExitFailed;
     TXLSReadWriteII4 workbook;
-    DesignFiles files(window.form, window.design, workbook, programDirectory);
-    files.open(parser.positionalArguments().first());
-    window.print(parser.isSet(json), out);
+    const QString path = parser.positionalArguments().first();
+    if (!openDesignFile(session.form, session.design, workbook, path)) {
+        err << "wormpair-cli: " << path << ": "
+            << QString::fromStdString(session.form.messages.back()) << "\n";
+        return kExitFailed;
+    }
+    printSession(session, parser.isSet(json), out);
     return kExitRan;
 }
 
@@ -382,6 +379,10 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "design") return runDesign(rest, programDirectory, out, err);
     if (command == "open") return runOpen(rest, programDirectory, out, err);
     if (command == "cells") return runCells(rest, out, err);
+    if (command == "--version") {
+        out << "wormpair-cli " << kVersion << "\n";
+        return kExitRan;
+    }
     if (command == "-h" || command == "--help" || command == "help") {
         out << kUsage;
         return kExitRan;

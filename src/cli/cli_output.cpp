@@ -101,8 +101,9 @@ QJsonObject designJson(const FormState& form, const DesignController& design,
 void printDesign(const FormState& form, const DesignController& design,
                  const ResultCollector& view, bool ok, QTextStream& out) {
     out << "输入与推荐参数\n";
-    for (const char* field : kEditFields) {
-        out << "  " << QString(field).leftJustified(8) << qt(form.text(field)) << "\n";
+    for (std::size_t i = 0; i < kEditFields.size(); ++i) {
+        out << "  " << QString::fromUtf8(kEditFieldCaptions[i]).leftJustified(6, QChar(0x3000))
+            << qt(form.text(kEditFields[i])) << "\n";
     }
     const AccuracyValues& a = design.accuracyValues();
     out << "精度公差  " << qt(a.accuracyValue3) << " / " << qt(a.accuracyValue4) << " / "

@@ -1,83 +1,107 @@
 #include "input/form_state.h"
 
+#include <stdexcept>
+
 namespace wormpair {
 
 namespace {
 
 const char* const kGrades[] = {"6", "7", "8"};
 
-template <typename Map, typename Value>
-Value lookup(const Map& map, std::string_view key, Value fallback) {
-    const auto found = map.find(key);
-    return found == map.end() ? fallback : found->second;
+[[noreturn]] void unknownControl(std::string_view kind, std::string_view control) {
+    throw std::logic_error("no " + std::string(kind) + " named '" + std::string(control) + "'");
+}
+
+void checkGradeList(std::string_view control) {
+    if (control != kGradeList) unknownControl("grade list", control);
 }
 
 }  // namespace
 
 FormState::FormState() {
-    m_texts = {{"Edit4", "1"},
-               {"Edit8", "0"},
-               {"Edit9", "7级(GB/T16445-1996)"},
-               {"Edit10", "右旋"},
-               {"Label46", "↑0.65 * A"}};
+    for (const char* field : kEditFields) m_texts.emplace(field, "");
+    for (const char* label : kTextLabels) m_texts.emplace(label, "");
+    m_texts["Edit4"] = "1";
+    m_texts["Edit8"] = "0";
+    m_texts["Edit9"] = "7级(GB/T16445-1996)";
+    m_texts["Edit10"] = "右旋";
+    m_texts["Label46"] = "↑0.65 * A";
     m_checked = {{"CheckBox2", true}, {"CheckBox1", false}};
-    for (const char* control : {"Edit2", "Edit9", "Button1", "SpeedButton3", "SpeedButton4", "N3",
-                                "N4", "N5", "N14", "ToolButton5", "ToolButton11", "ToolButton4",
-                                "ToolButton1"}) {
-        m_enabled.emplace(control, false);
+
+    for (const char* field : kEditFields) m_enabled.emplace(field, true);
+    for (const char* button : kButtons) m_enabled.emplace(button, true);
+    for (const char* control : {"Edit2", "Edit9", "Button1", "SpeedButton3", "SpeedButton4"}) {
+        m_enabled[control] = false;
     }
-    for (const char* control :
-         {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "GroupBox6", "CheckBox1", "Label50"}) {
-        m_visible.emplace(control, false);
-    }
+    for (const char* group : kResultGroupBoxes) m_visible.emplace(group, false);
+    m_visible.emplace("CheckBox1", false);
+    m_visible.emplace(kRulesNotice, false);
+}
+
+bool& FormState::entry(Flags& flags, std::string_view control) {
+    const auto found = flags.find(control);
+    if (found == flags.end()) unknownControl("control", control);
+    return found->second;
+}
+
+bool FormState::entry(const Flags& flags, std::string_view control) {
+    const auto found = flags.find(control);
+    if (found == flags.end()) unknownControl("control", control);
+    return found->second;
 }
 
 std::string FormState::text(std::string_view control) const {
-    return lookup(m_texts, control, std::string());
+    const auto found = m_texts.find(control);
+    if (found == m_texts.end()) unknownControl("text control", control);
+    return found->second;
 }
 
 void FormState::setText(std::string_view control, const std::string& text) {
-    if (this->text(control) == text) return;
-    m_texts.insert_or_assign(std::string(control), text);
+    const auto found = m_texts.find(control);
+    if (found == m_texts.end()) unknownControl("text control", control);
+    if (found->second == text) return;
+    found->second = text;
     if (onChange) onChange(control);
 }
 
-bool FormState::isChecked(std::string_view control) const {
-    return lookup(m_checked, control, false);
-}
+bool FormState::isChecked(std::string_view control) const { return entry(m_checked, control); }
 
 void FormState::setChecked(std::string_view control, bool checked) {
-    if (isChecked(control) == checked) return;
-    m_checked.insert_or_assign(std::string(control), checked);
+    bool& state = entry(m_checked, control);
+    if (state == checked) return;
+    state = checked;
     if (onChange) onChange(control);
 }
 
-int FormState::currentIndex(std::string_view) const { return m_gradeIndex; }
+int FormState::currentIndex(std::string_view control) const {
+    checkGradeList(control);
+    return m_gradeIndex;
+}
 
-std::string FormState::currentText(std::string_view) const { return kGrades[m_gradeIndex]; }
+std::string FormState::currentText(std::string_view control) const {
+    checkGradeList(control);
+    return kGrades[m_gradeIndex];
+}
 
-void FormState::setCurrentIndex(std::string_view, int index) {
+void FormState::setCurrentIndex(std::string_view control, int index) {
+    checkGradeList(control);
     if (index >= 0 && index <= 2) m_gradeIndex = index;
 }
 
 void FormState::setEnabled(std::string_view control, bool enabled) {
-    m_enabled.insert_or_assign(std::string(control), enabled);
+    entry(m_enabled, control) = enabled;
 }
 
 void FormState::setVisible(std::string_view control, bool visible) {
-    m_visible.insert_or_assign(std::string(control), visible);
+    entry(m_visible, control) = visible;
 }
 
 void FormState::setRecommendedGroupOpen(bool open) { m_recommendedGroupOpen = open; }
 
 void FormState::showMessage(std::string_view text) { messages.emplace_back(text); }
 
-bool FormState::isEnabled(std::string_view control) const {
-    return lookup(m_enabled, control, true);
-}
+bool FormState::isEnabled(std::string_view control) const { return entry(m_enabled, control); }
 
-bool FormState::isVisible(std::string_view control) const {
-    return lookup(m_visible, control, true);
-}
+bool FormState::isVisible(std::string_view control) const { return entry(m_visible, control); }
 
 }  // namespace wormpair

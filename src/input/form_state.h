@@ -40,10 +40,14 @@ public:
     std::vector<std::string> messages;
 
 private:
+    using Flags = std::map<std::string, bool, std::less<>>;
+    static bool& entry(Flags& flags, std::string_view control);
+    static bool entry(const Flags& flags, std::string_view control);
+
     std::map<std::string, std::string, std::less<>> m_texts;
-    std::map<std::string, bool, std::less<>> m_checked;
-    std::map<std::string, bool, std::less<>> m_enabled;
-    std::map<std::string, bool, std::less<>> m_visible;
+    Flags m_checked;
+    Flags m_enabled;
+    Flags m_visible;
     int m_gradeIndex = 1;
     bool m_recommendedGroupOpen = false;
 };

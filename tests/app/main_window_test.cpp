@@ -37,7 +37,7 @@
 #include "calc/calculate.h"
 #include "fake_platform.h"
 #include "input/input_rules.h"
-#include "store/design_files.h"
+#include "store/design_file.h"
 #include "store/store_messages.h"
 #include "xls/xls_read_write.h"
 

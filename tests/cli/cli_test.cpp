@@ -207,10 +207,22 @@ TEST(CliCellsTest, ErrorsAndUsage) {
     EXPECT_EQ(missing.status, kExitFailed);
     EXPECT_FALSE(missing.err.isEmpty());
 
-    const CliRun notDesign = runWith({"open", "/no/such/design.cqb", "--json"});
-    EXPECT_EQ(notDesign.status, kExitRan);
-    EXPECT_EQ(jsonOf(notDesign).value("message").toString(),
-              QString("文件打开错误,或者您还没安装EXCEL........."));
+    // a file that cannot be opened prints no input table, only the message
+    for (const QString& file : {QString("/no/such/design.cqb"), QString(WORMPAIR_PROGRAM_DIR) + "1.xls"}) {
+        const CliRun notDesign = runWith({"open", file, "--json"});
+        EXPECT_EQ(notDesign.status, kExitFailed) << file.toStdString();
+        EXPECT_TRUE(notDesign.out.isEmpty());
+        EXPECT_TRUE(notDesign.err.contains("文件打开错误,或者您还没安装EXCEL........."));
+    }
+}
+
+TEST(CliTest, ForAPersonFieldsGoByTheirCaptions) {
+    const CliRun run = runWith({"design", "--centre-distance", "160", "--wheel-teeth", "45",
+                                "--worm-starts", "1"});
+    EXPECT_TRUE(run.out.contains("中心距　　　160\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("-----蜗杆齿根圆弧半径"));
+    EXPECT_FALSE(run.out.contains("Edit1"));
+    EXPECT_EQ(runWith({"--version"}).out, QString("wormpair-cli V8.601\n"));
 }
 
 }  // namespace

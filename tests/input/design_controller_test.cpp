@@ -7,6 +7,7 @@
 
 #include "calc/result_collector.h"
 #include "input/form_state.h"
+#include "input/headless_session.h"
 #include "store/parameter_database.h"
 #include "store/startup_load.h"
 
@@ -14,25 +15,8 @@ namespace wormpair {
 namespace {
 
 // The window's controls and commands on the shipped database, without a window.
-struct Session {
-    Session() : database(WORMPAIR_PROGRAM_DIR), design(form, view, database) {
-        form.onChange = [this](std::string_view control) { design.controlChanged(control); };
-        EXPECT_TRUE(loadCoefficients(database, design.coefficients(), {}).ok);
-    }
-    // Every command a user can reach; a failure none of them handles itself
-    // goes to the window's general report, here the message list.
-    void run(const std::function<void()>& command) {
-        try {
-            command();
-        } catch (const std::exception& e) {
-            form.showMessage(e.what());
-        }
-    }
-
-    ParameterDatabase database;
-    FormState form;
-    ResultCollector view;
-    DesignController design;
+struct Session : HeadlessSession {
+    Session() : HeadlessSession(WORMPAIR_PROGRAM_DIR) { EXPECT_TRUE(load().ok); }
 };
 
 const std::vector<std::string> kNastyTexts = {

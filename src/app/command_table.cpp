@@ -1,0 +1,74 @@
+#include "app/command_table.h"
+
+#include "app/design_file_commands.h"
+#include "app/lifecycle_commands.h"
+
+namespace wormpair {
+
+namespace {
+
+constexpr QKeySequence::StandardKey kNoKey = QKeySequence::UnknownKey;
+
+// clang-format off
+const CommandRow kCommands[] = {
+    // 文件
+    {"N11", "打开", "", -1, true, false, QKeySequence::Open,
+     [](CommandFamilies& c) { c.designFiles.open(); }},
+    {"N12", "-----------", "", -1, true, false, kNoKey, nullptr},
+    {"N3", "导出蜗杆参数", "", -1, false, true, kNoKey, nullptr},
+    {"N14", "导出蜗轮参数", "", -1, false, true, kNoKey, nullptr},
+    {"N4", "导出滚刀参数", "", -1, false, true, kNoKey, nullptr},
+    {"N5", "保存", "", -1, false, true, QKeySequence::Save,
+     [](CommandFamilies& c) { c.designFiles.save(); }},
+    {"N6", "退出", "", -1, true, false, QKeySequence::Quit,
+     [](CommandFamilies& c) { c.lifecycle.exit(); }},
+    // 设置
+    {"N13", "计算法则参数设置", "", -1, true, false, kNoKey, nullptr},
+    {"N15", "还原默认设置", "", -1, true, false, kNoKey, nullptr},
+    {"N16", "加载用户设置", "", -1, true, false, kNoKey, nullptr},
+    {"N17", "另存用户设置", "", -1, true, false, kNoKey, nullptr},
+    // 更新
+    {"N18", "在线升级", "", -1, true, false, kNoKey, nullptr},
+    // 设计手册
+    {"N20", "推荐参数", "", -1, true, false, kNoKey, nullptr},
+    {"N21", "技术资料", "", -1, true, false, kNoKey, nullptr},
+    {"N22", "传动精度", "", -1, true, false, kNoKey, nullptr},
+    {"N23", "制图示例", "", -1, true, false, kNoKey, nullptr},
+    {"N24", "修形原理", "", -1, true, false, kNoKey, nullptr},
+    // 帮助
+    {"N26", "关于本软件", "", -1, true, false, kNoKey, nullptr},
+    {"N2", "帮助", "", -1, true, false, kNoKey, nullptr},
+
+    // the toolbar, left to right
+    {"ToolButton15", "", "", 0, true, false, kNoKey,
+     [](CommandFamilies& c) { c.lifecycle.newDesign(); }},
+    {"ToolButton3", "", "计算", 11, true, false, kNoKey,
+     [](CommandFamilies& c) { c.designFiles.open(); }},
+    {"ToolButton11", "", "保存", 1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.designFiles.save(); }},
+    {"ToolButton5", "", "导出蜗杆参数表", 2, false, true, kNoKey, nullptr},
+    {"ToolButton1", "", "导出蜗轮参数表", 3, false, true, kNoKey, nullptr},
+    {"ToolButton4", "", "导出滚刀参数表", 4, false, true, kNoKey, nullptr},
+    {"ToolButton7", "", "技术资料", 5, true, false, kNoKey, nullptr},
+    {"ToolButton8", "", "推荐参数", 6, true, false, kNoKey, nullptr},
+    {"ToolButton9", "", "精度等级", 7, true, false, kNoKey, nullptr},
+    {"ToolButton10", "", "绘图示例", 8, true, false, kNoKey, nullptr},
+    {"ToolButton12", "", "修形原理", 9, true, false, kNoKey, nullptr},
+    {"ToolButton13", "", "关闭", 10, true, false, kNoKey,
+     [](CommandFamilies& c) { c.lifecycle.closeWithPrompt(); }},
+};
+// clang-format on
+
+}  // namespace
+
+std::span<const CommandRow> commandTable() { return kCommands; }
+
+std::vector<std::string_view> resultCommands() {
+    std::vector<std::string_view> names;
+    for (const CommandRow& row : kCommands) {
+        if (row.resultCommand) names.push_back(row.control);
+    }
+    return names;
+}
+
+}  // namespace wormpair

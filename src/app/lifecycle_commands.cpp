@@ -1,0 +1,55 @@
+#include "app/lifecycle_commands.h"
+
+#include <QCoreApplication>
+
+#include "app/design_file_commands.h"
+#include "app/window_shell.h"
+#include "input/design_controller.h"
+#include "input/main_form.h"
+#include "store/startup_load.h"
+#include "store/store_messages.h"
+
+namespace wormpair {
+
+const char* const LifecycleCommands::kUnsavedQuestion = "数据尚未保存，是否保存？";
+
+namespace {
+
+QString qt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+LifecycleCommands::LifecycleCommands(const Platform& platform, MainForm& form, WindowShell& shell,
+                                     DesignController& design, const ParameterDatabase& database,
+                                     DesignFileCommands& designFiles)
+    : m_platform(platform), m_form(form), m_shell(shell), m_design(design), m_database(database),
+      m_designFiles(designFiles) {}
+
+bool LifecycleCommands::startupLoad() {
+    const StartupLoadResult load =
+        loadCoefficients(m_database, m_design.coefficients(), versionCheck);
+    if (load.differsFromFactory) m_form.setVisible(kRulesNotice, true);
+    if (!load.ok) {
+        m_platform.messages.inform(qt(kDataInitialisationFailed), qt(kPromptCaption));
+        m_shell.closeWindow();
+    }
+    return load.ok;
+}
+
+void LifecycleCommands::closeWithPrompt() {
+    if (!m_design.document().designSaved && m_platform.messages.askYesNo(kUnsavedQuestion)) {
+        m_designFiles.save();
+    }
+    m_shell.closeWindow();
+}
+
+void LifecycleCommands::exit() { m_shell.closeWindow(); }
+
+void LifecycleCommands::newDesign() {
+    QCoreApplication::quit();
+    m_platform.processes.start(QCoreApplication::applicationFilePath(), {});
+}
+
+}  // namespace wormpair

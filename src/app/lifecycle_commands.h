@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+
+#include "platform/platform.h"
+
+namespace wormpair {
+
+class DesignController;
+class DesignFileCommands;
+class MainForm;
+class ParameterDatabase;
+class WindowShell;
+
+// The program's own life: the start-up load of the rules, closing with and
+// without the unsaved-data question, and starting a new design.
+class LifecycleCommands {
+public:
+    LifecycleCommands(const Platform& platform, MainForm& form, WindowShell& shell,
+                      DesignController& design, const ParameterDatabase& database,
+                      DesignFileCommands& designFiles);
+
+    // Run inside every start-up load after the coefficients; a throw fails it.
+    std::function<void()> versionCheck;
+
+    // Loads the coefficients and raises the modified-rules notice; a failure
+    // shows its message and closes the window. Returns true on success.
+    bool startupLoad();
+    void closeWithPrompt();
+    void exit();
+    // Ends this instance and starts the program again, unsaved work and all.
+    void newDesign();
+
+    static const char* const kUnsavedQuestion;
+
+private:
+    Platform m_platform;
+    MainForm& m_form;
+    WindowShell& m_shell;
+    DesignController& m_design;
+    const ParameterDatabase& m_database;
+    DesignFileCommands& m_designFiles;
+};
+
+}  // namespace wormpair

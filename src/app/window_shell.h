@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace wormpair {
+
+// What the commands may do to the main window itself, beyond its controls.
+class WindowShell {
+public:
+    virtual ~WindowShell() = default;
+    virtual QString caption() const = 0;
+    virtual void setCaption(const QString& caption) = 0;
+    // Closes the main window, which ends the program; when called while the
+    // window is being shown, it closes as soon as the event loop runs.
+    virtual void closeWindow() = 0;
+};
+
+}  // namespace wormpair
