@@ -7,20 +7,21 @@ namespace wormpair {
 
 namespace {
 
-constexpr QKeySequence::StandardKey kNoKey = QKeySequence::UnknownKey;
+// The usual keys of a Linux desktop for open, save and quit.
+constexpr std::string_view kNoKey;
 
 // clang-format off
 const CommandRow kCommands[] = {
     // 文件
-    {"N11", "打开", "", -1, true, false, QKeySequence::Open,
+    {"N11", "打开", "", -1, true, false, "Ctrl+O",
      [](CommandFamilies& c) { c.designFiles.open(); }},
     {"N12", "-----------", "", -1, true, false, kNoKey, nullptr},
     {"N3", "导出蜗杆参数", "", -1, false, true, kNoKey, nullptr},
     {"N14", "导出蜗轮参数", "", -1, false, true, kNoKey, nullptr},
     {"N4", "导出滚刀参数", "", -1, false, true, kNoKey, nullptr},
-    {"N5", "保存", "", -1, false, true, QKeySequence::Save,
+    {"N5", "保存", "", -1, false, true, "Ctrl+S",
      [](CommandFamilies& c) { c.designFiles.save(); }},
-    {"N6", "退出", "", -1, true, false, QKeySequence::Quit,
+    {"N6", "退出", "", -1, true, false, "Ctrl+Q",
      [](CommandFamilies& c) { c.lifecycle.exit(); }},
     // 设置
     {"N13", "计算法则参数设置", "", -1, true, false, kNoKey, nullptr},

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QKeySequence>
-
 #include <array>
 #include <span>
 #include <string_view>
@@ -27,19 +25,19 @@ struct CommandRow {
     std::string_view tooltip;  // a button's tooltip; empty for menu items
     int picture;               // index into kToolbarPictures; -1 for menu items
     bool enabledAtStart;
-    bool resultCommand;  // disabled while there are no calculated results
-    QKeySequence::StandardKey shortcut;
-    CommandHandler handler;  // nullptr: the item does nothing
+    bool resultCommand;         // disabled while there are no calculated results
+    std::string_view shortcut;  // a key sequence as QKeySequence reads it; empty: none
+    CommandHandler handler;     // nullptr: the item does nothing
 
     bool isMenuItem() const { return picture < 0; }
 };
 
 // The toolbar's pictures by index.
 inline constexpr std::array<std::string_view, 12> kToolbarPictures = {
-    ":/icons/new.png",      ":/icons/save.png",      ":/icons/worm.png",
-    ":/icons/wheel.png",    ":/icons/hob.png",       ":/icons/techdata.png",
-    ":/icons/recommend.png", ":/icons/accuracy.png", ":/icons/compass.png",
-    ":/icons/modification.png", ":/icons/close.png", ":/icons/open.png"};
+    ":/icons/new.png",          ":/icons/save.png",     ":/icons/worm.png",
+    ":/icons/wheel.png",        ":/icons/hob.png",      ":/icons/techdata.png",
+    ":/icons/recommend.png",    ":/icons/accuracy.png", ":/icons/compass.png",
+    ":/icons/modification.png", ":/icons/close.png",    ":/icons/open.png"};
 
 // Every menu item in menu order, then every toolbar button left to right.
 std::span<const CommandRow> commandTable();

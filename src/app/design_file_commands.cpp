@@ -13,7 +13,10 @@ namespace wormpair {
 DesignFileCommands::DesignFileCommands(const Platform& platform, MainForm& form,
                                        DesignController& design, TXLSReadWriteII4& workbook,
                                        QString programDirectory)
-    : m_platform(platform), m_form(form), m_design(design), m_workbook(workbook),
+    : m_platform(platform),
+      m_form(form),
+      m_design(design),
+      m_workbook(workbook),
       m_programDirectory(std::move(programDirectory)) {}
 
 QString DesignFileCommands::overwriteQuestion(const QString& path) {

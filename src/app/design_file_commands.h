@@ -13,7 +13,7 @@ class TXLSReadWriteII4;
 
 // Open and Save of design files (*.cqb).
 class DesignFileCommands {
-public:
+  public:
     DesignFileCommands(const Platform& platform, MainForm& form, DesignController& design,
                        TXLSReadWriteII4& workbook, QString programDirectory);
 
@@ -28,7 +28,7 @@ public:
 
     static QString overwriteQuestion(const QString& path);
 
-private:
+  private:
     Platform m_platform;
     MainForm& m_form;
     DesignController& m_design;

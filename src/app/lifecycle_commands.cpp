@@ -24,7 +24,11 @@ QString qt(std::string_view text) {
 LifecycleCommands::LifecycleCommands(const Platform& platform, MainForm& form, WindowShell& shell,
                                      DesignController& design, const ParameterDatabase& database,
                                      DesignFileCommands& designFiles)
-    : m_platform(platform), m_form(form), m_shell(shell), m_design(design), m_database(database),
+    : m_platform(platform),
+      m_form(form),
+      m_shell(shell),
+      m_design(design),
+      m_database(database),
       m_designFiles(designFiles) {}
 
 bool LifecycleCommands::startupLoad() {

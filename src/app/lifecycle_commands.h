@@ -15,7 +15,7 @@ class WindowShell;
 // The program's own life: the start-up load of the rules, closing with and
 // without the unsaved-data question, and starting a new design.
 class LifecycleCommands {
-public:
+  public:
     LifecycleCommands(const Platform& platform, MainForm& form, WindowShell& shell,
                       DesignController& design, const ParameterDatabase& database,
                       DesignFileCommands& designFiles);
@@ -33,7 +33,7 @@ public:
 
     static const char* const kUnsavedQuestion;
 
-private:
+  private:
     Platform m_platform;
     MainForm& m_form;
     WindowShell& m_shell;

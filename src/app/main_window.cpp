@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,8 +34,8 @@ template <typename T>
 T* child(const QObject& window, std::string_view name) {
     T* found = window.findChild<T*>(qt(name));
     if (found == nullptr) {
-        throw std::logic_error("the main window's form has no control named '" +
-                               std::string(name) + "'");
+        throw std::logic_error("the main window's form has no control named '" + std::string(name) +
+                               "'");
     }
     return found;
 }
@@ -130,8 +131,8 @@ void TForm1::connectControls() {
 
     for (const CommandRow& row : commandTable()) {
         const CommandControl& control = m_commands[std::string(row.control)];
-        if (control.action != nullptr && row.shortcut != QKeySequence::UnknownKey) {
-            control.action->setShortcut(row.shortcut);
+        if (control.action != nullptr && !row.shortcut.empty()) {
+            control.action->setShortcut(QKeySequence(qt(row.shortcut)));
         }
         if (row.handler == nullptr) continue;
         const CommandHandler handler = row.handler;

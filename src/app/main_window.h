@@ -39,7 +39,7 @@ namespace wormpair {
 class TForm1 : public QMainWindow, public MainForm, public ResultView, public WindowShell {
     Q_OBJECT
 
-public:
+  public:
     // programDirectory ends with '/'; arguments are the command-line
     // arguments after the program name.
     TForm1(const Platform& platform, const QString& programDirectory,
@@ -73,10 +73,10 @@ public:
     void setCaption(const QString& caption) override;
     void closeWindow() override;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     struct CommandControl {
         QAction* action = nullptr;
         QToolButton* button = nullptr;
@@ -90,8 +90,7 @@ private:
     void guarded(const std::function<void()>& command);
 
     template <typename T>
-    static T* lookUp(const std::map<std::string, T*, std::less<>>& controls,
-                     std::string_view name);
+    static T* lookUp(const std::map<std::string, T*, std::less<>>& controls, std::string_view name);
 
     std::unique_ptr<Ui::TForm1> m_ui;
     Platform m_platform;

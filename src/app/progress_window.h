@@ -17,14 +17,14 @@ namespace wormpair {
 class TForm2 : public QDialog, public ProgressWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit TForm2(QWidget* parent = nullptr);
     ~TForm2() override;
 
     void show() override;
     void close() override;
 
-private:
+  private:
     std::unique_ptr<Ui::TForm2> m_ui;
 };
 

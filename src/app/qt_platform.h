@@ -12,7 +12,7 @@ class QtPlatform : public MessageBoxes,
                    public Processes,
                    public Documents,
                    public Downloads {
-public:
+  public:
     // The caption of plain message boxes.
     static const char* const kProgramTitle;
     // Downloads larger than this are refused.

@@ -6,7 +6,7 @@ namespace wormpair {
 
 // What the commands may do to the main window itself, beyond its controls.
 class WindowShell {
-public:
+  public:
     virtual ~WindowShell() = default;
     virtual QString caption() const = 0;
     virtual void setCaption(const QString& caption) = 0;

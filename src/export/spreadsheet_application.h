@@ -14,12 +14,12 @@
 namespace wormpair {
 
 class SpreadsheetError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class SpreadsheetApplication {
-public:
+  public:
     // Destroying a running application that was never told to quit ends it:
     // no instance outlives its handle.
     virtual ~SpreadsheetApplication() = default;
@@ -46,7 +46,7 @@ public:
 // Step 1: starts a new, hidden application; throws SpreadsheetError when
 // none is installed or it does not answer in time.
 class SpreadsheetApplications {
-public:
+  public:
     virtual ~SpreadsheetApplications() = default;
     virtual std::unique_ptr<SpreadsheetApplication> create() = 0;
 };

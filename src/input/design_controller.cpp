@@ -12,10 +12,9 @@ namespace {
 
 // A lookup table with no row for the value looked up.
 class NoMatchingRow : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
-
 
 }  // namespace
 
@@ -115,8 +114,7 @@ void DesignController::fillRecommendedParameters() {
     const std::optional<int> amountRow =
         firstRowReaching(reliefAmounts, parseReal(f.text("Edit1")));
     if (!amountRow) throw NoMatchingRow("centre distance beyond the relief table");
-    f.setText("Edit11",
-              reliefAmounts.text(*amountRow, reliefAmountPosition(ratio)).toStdString());
+    f.setText("Edit11", reliefAmounts.text(*amountRow, reliefAmountPosition(ratio)).toStdString());
 
     f.setText("Edit12", exitReliefText(f.text("Edit11")));
 
@@ -150,9 +148,9 @@ void DesignController::speedButton4Click() {
 
 CalculationResult DesignController::calculate() {
     const MainForm& f = m_form;
-    const CalculationInputs inputs{f.text("Edit1"), f.text("Edit2"),  f.text("Edit3"),
-                                   f.text("Edit4"), f.text("Edit5"),  f.text("Edit6"),
-                                   f.text("Edit7"), f.text("Edit8"),  f.text("Edit13"),
+    const CalculationInputs inputs{f.text("Edit1"),         f.text("Edit2"), f.text("Edit3"),
+                                   f.text("Edit4"),         f.text("Edit5"), f.text("Edit6"),
+                                   f.text("Edit7"),         f.text("Edit8"), f.text("Edit13"),
                                    f.isChecked("CheckBox1")};
     const CalculationResult result =
         wormpair::calculate(inputs, m_coefficients, m_record, m_document, m_results);

@@ -17,7 +17,7 @@ class ParameterDatabase;
 // parameters and their editing, and Calculate. It holds no controls of its
 // own; everything visible goes through the MainForm and the ResultView.
 class DesignController {
-public:
+  public:
     DesignController(MainForm& form, ResultView& results, const ParameterDatabase& database);
 
     // Runs the change handling of a control the form has just changed.
@@ -43,7 +43,7 @@ public:
     const std::string& backlashBeforeEdit() const { return m_backlashBeforeEdit; }
     const ParameterDatabase& database() const { return m_database; }
 
-private:
+  private:
     void ratioFieldsChange();
     void fillRecommendedParameters();
 

@@ -14,7 +14,7 @@ namespace wormpair {
 // handler given to onChange, as the window's controls do. The command-line
 // tool and the tests use it.
 class FormState : public MainForm {
-public:
+  public:
     FormState();
 
     // Called with the control name after a text or check state changed.
@@ -39,7 +39,7 @@ public:
     // Every message shown, in order.
     std::vector<std::string> messages;
 
-private:
+  private:
     using Flags = std::map<std::string, bool, std::less<>>;
     static bool& entry(Flags& flags, std::string_view control);
     static bool entry(const Flags& flags, std::string_view control);

@@ -15,7 +15,7 @@ namespace wormpair {
 // The main window's controls and commands without a window, on the database
 // of a program directory: what the command-line tool and the tests drive.
 class HeadlessSession {
-public:
+  public:
     explicit HeadlessSession(const QString& programDirectory);
 
     HeadlessSession(const HeadlessSession&) = delete;

@@ -11,7 +11,8 @@ namespace wormpair {
 class ParameterTable;
 
 // Messages of the input commands.
-inline constexpr std::string_view kCentreDistanceMessage = "输入参数有误，请输入合法有效的数字.........";
+inline constexpr std::string_view kCentreDistanceMessage =
+    "输入参数有误，请输入合法有效的数字.........";
 inline constexpr std::string_view kTeethStartsMessage = "参数输入不合法，请输入合法参数.........";
 inline constexpr std::string_view kRecommendMessage =
     "您输入的内容不符合要求,请输入合法数字且不能为空...";

@@ -8,19 +8,18 @@ namespace wormpair {
 
 // The thirteen edit fields in order; a design file holds their texts in A1 to A13.
 inline constexpr std::array<const char*, 13> kEditFields = {
-    "Edit1", "Edit2", "Edit3", "Edit4",  "Edit5",  "Edit6", "Edit7",
+    "Edit1", "Edit2", "Edit3",  "Edit4",  "Edit5",  "Edit6", "Edit7",
     "Edit8", "Edit9", "Edit10", "Edit11", "Edit12", "Edit13"};
 
 // What each edit field is to the engineer, as its caption in the window
 // reads without the padding blanks and the colon.
 inline constexpr std::array<const char*, 13> kEditFieldCaptions = {
-    "中心距",   "实际速比", "蜗轮齿数", "蜗杆头数", "主基圆",   "齿顶偏心", "杆分度圆",
-    "侧隙",     "精度等级", "旋向",     "入口修缘", "出口修缘", "磨齿增量"};
+    "中心距", "实际速比", "蜗轮齿数", "蜗杆头数", "主基圆",   "齿顶偏心", "杆分度圆",
+    "侧隙",   "精度等级", "旋向",     "入口修缘", "出口修缘", "磨齿增量"};
 
 // The result group boxes, hidden while there are no results to show.
-inline constexpr std::array<const char*, 5> kResultGroupBoxes = {"GroupBox1", "GroupBox2",
-                                                                 "GroupBox3", "GroupBox4",
-                                                                 "GroupBox6"};
+inline constexpr std::array<const char*, 5> kResultGroupBoxes = {
+    "GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4", "GroupBox6"};
 
 // The other controls the commands reach by name.
 inline constexpr std::array<const char*, 3> kTextLabels = {
@@ -44,7 +43,7 @@ inline constexpr std::array<const char*, 4> kButtons = {"Button1", "SpeedButton2
 // call returns, and a failure of that handling reaches the caller. Setting the
 // same text or state again runs nothing; selecting a list item runs nothing.
 class MainForm {
-public:
+  public:
     virtual ~MainForm() = default;
 
     // Edit fields and text labels.

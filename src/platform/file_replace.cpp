@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <mutex>
@@ -76,7 +76,7 @@ Destination destinationOf(const fs::path& target) {
 }
 
 class TemporaryFile {
-public:
+  public:
     explicit TemporaryFile(const fs::path& folder) {
         // short, so a target name near the 255-byte limit still leaves room
         std::string pattern = (folder / ".wp-XXXXXX").string();
@@ -102,7 +102,7 @@ public:
     // After the rename the name belongs to the target.
     void release() { m_path.clear(); }
 
-private:
+  private:
     int m_fd = -1;
     fs::path m_path;
 };

@@ -27,7 +27,7 @@
 namespace wormpair {
 
 class FileReplaceError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

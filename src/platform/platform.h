@@ -11,7 +11,7 @@
 namespace wormpair {
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // A box with an OK button; an empty caption takes the program's title.
     virtual void inform(const QString& text, const QString& caption) = 0;
@@ -20,7 +20,7 @@ public:
 };
 
 class FileDialogs {
-public:
+  public:
     virtual ~FileDialogs() = default;
     // The chosen file, or an empty text when the user cancels. The filter is
     // written "description|pattern" (e.g. "*.cqb|*.cqb") or as a bare
@@ -30,21 +30,21 @@ public:
 };
 
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
     // Starts a program detached from this one; false when it cannot start.
     virtual bool start(const QString& program, const QStringList& arguments) = 0;
 };
 
 class Documents {
-public:
+  public:
     virtual ~Documents() = default;
     // Opens a file with the desktop's application for it; false on failure.
     virtual bool open(const QString& path) = 0;
 };
 
 class Downloads {
-public:
+  public:
     virtual ~Downloads() = default;
     // Fetches address into localFile (replacing it only when the whole
     // resource arrived); false on any failure, including the time-out.
@@ -53,7 +53,7 @@ public:
 };
 
 class ProgressWindow {
-public:
+  public:
     virtual ~ProgressWindow() = default;
     // Shows the window without waiting for it; it is painted before this
     // returns, so that it stays visible while the caller blocks.

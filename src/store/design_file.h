@@ -12,8 +12,7 @@ class TXLSReadWriteII4;
 
 inline constexpr std::string_view kSaveFailedMessage =
     "保存过程中发生错误,或者您还没安装EXCEL，保存失败........";
-inline constexpr std::string_view kOpenFailedMessage =
-    "文件打开错误,或者您还没安装EXCEL.........";
+inline constexpr std::string_view kOpenFailedMessage = "文件打开错误,或者您还没安装EXCEL.........";
 inline constexpr const char* kDesignFileFilter = "*.cqb|*.cqb";
 inline constexpr const char* kDesignFileExtension = ".cqb";
 inline constexpr const char* kDesignTemplate = "111.xls";
@@ -33,7 +32,7 @@ struct DesignFileTexts {
 };
 
 class DesignFileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_table.h"
 #include "app/forms/form_look.h"
 #include "calc/result_labels.h"
 #include "ui_mainwindow.h"
@@ -363,6 +364,13 @@ TEST_F(Form, NoticesAndHints) {
     }
 }
 
+const wormpair::CommandRow* tableRow(std::string_view control) {
+    for (const wormpair::CommandRow& row : wormpair::commandTable()) {
+        if (row.control == control) return &row;
+    }
+    return nullptr;
+}
+
 struct MenuItem {
     const char* action;
     const char* caption;
@@ -400,6 +408,7 @@ TEST_F(Form, MenusInOrderWithTheirItems) {
     };
     const QList<QAction*> top = window->menuBar()->actions();
     ASSERT_EQ(top.size(), qsizetype(menus.size()));
+    std::size_t rowIndex = 0;
     for (size_t m = 0; m < menus.size(); ++m) {
         SCOPED_TRACE(menus[m].title);
         EXPECT_EQ(top[m]->text(), QString::fromUtf8(menus[m].title));
@@ -414,6 +423,14 @@ TEST_F(Form, MenusInOrderWithTheirItems) {
             EXPECT_EQ(items[i]->isEnabled(), expected.enabled) << expected.action;
             EXPECT_FALSE(items[i]->isSeparator()) << expected.action;
             EXPECT_EQ(window->findChild<QAction*>(QString::fromLatin1(expected.action)), items[i]);
+            // the command table agrees, row for row in menu order
+            const wormpair::CommandRow* row = tableRow(expected.action);
+            ASSERT_NE(row, nullptr) << expected.action;
+            EXPECT_EQ(row, &wormpair::commandTable()[rowIndex++]) << expected.action;
+            EXPECT_EQ(row->caption, expected.caption);
+            EXPECT_TRUE(row->tooltip.empty());
+            EXPECT_EQ(row->enabledAtStart, expected.enabled);
+            EXPECT_TRUE(row->isMenuItem());
         }
     }
 }
@@ -437,6 +454,8 @@ TEST_F(Form, ToolbarButtonsInOrder) {
         {nullptr, nullptr, nullptr, false},
         {"ToolButton13", "", "关闭", true},
     };
+    // Each button's index into the picture list; -1 for the separators.
+    const int pictures[] = {0, 11, 1, -1, 2, 3, 4, -1, 5, 6, 7, 8, 9, -1, 10};
     // The toolbar's buttons and separators, left to right.
     std::vector<QWidget*> strip;
     for (QWidget* child : ui.ToolBar1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -469,7 +488,19 @@ TEST_F(Form, ToolbarButtonsInOrder) {
         ASSERT_FALSE(button->icon().isNull());
         EXPECT_EQ(button->icon().pixmap(QSize(32, 32)).size(), QSize(32, 32));
         EXPECT_TRUE(QRect(0, 0, 920, 46).contains(button->geometry()));
+        // the command table agrees, and the picture is the one of its index
+        const wormpair::CommandRow* row = tableRow(expected.name);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->picture, pictures[i]);
+        EXPECT_EQ(row->tooltip, expected.toolTip);
+        EXPECT_TRUE(row->caption.empty());
+        EXPECT_EQ(row->enabledAtStart, expected.enabled);
+        const QString picture = QString::fromUtf8(
+            wormpair::kToolbarPictures[std::size_t(row->picture)].data());
+        EXPECT_EQ(button->icon().pixmap(QSize(32, 32)).toImage(),
+                  QIcon(picture).pixmap(QSize(32, 32)).toImage());
     }
+    EXPECT_EQ(wormpair::commandTable().size(), 19u + 12u) << "every menu item and button, once";
     EXPECT_LT(previousRight, ui.Label32->x()) << "the notice label starts right of the last button";
 }
 

@@ -33,6 +33,8 @@
 #include <vector>
 
 #include "app/forms/form_look.h"
+#include "app/command_table.h"
+#include "app/design_file_commands.h"
 #include "app/main_window.h"
 #include "calc/calculate.h"
 #include "fake_platform.h"
@@ -75,8 +77,7 @@ const QString kStandardSuffix = QStringLiteral("j(GB/T16445-1996)");
 const QString kOtherSuffix = QStringLiteral("级(GB/T16445-1996)");
 const char* const kResultGroups[] = {"GroupBox1", "GroupBox2", "GroupBox3", "GroupBox4",
                                      "GroupBox6"};
-const char* const kResultCommands[] = {"N3",           "N14",         "N4",          "N5",
-                                       "ToolButton11", "ToolButton5", "ToolButton1", "ToolButton4"};
+const std::vector<std::string_view> kResultCommands = wormpair::resultCommands();
 const char* const kDesignFields[] = {"Edit1",  "Edit2",  "Edit3", "Edit4", "Edit5",
                                      "Edit6",  "Edit7",  "Edit8", "Edit9", "Edit10",
                                      "Edit11", "Edit12", "Edit13"};
@@ -176,8 +177,8 @@ class Window : public ::testing::Test {
 
     void expectResultsShown(bool expected) const {
         for (const char* group : kResultGroups) EXPECT_EQ(shown(group), expected) << group;
-        for (const char* command : kResultCommands)
-            EXPECT_EQ(enabled(command), expected) << command;
+        for (const std::string_view command : kResultCommands)
+            EXPECT_EQ(enabled(command.data()), expected) << command;
     }
 
     void expectInputsLocked(bool locked) const {
@@ -185,6 +186,25 @@ class Window : public ::testing::Test {
             EXPECT_EQ(enabled(name), !locked) << name;
         }
         EXPECT_EQ(enabled("SpeedButton3"), locked);
+    }
+
+    // Everything a user sees of the window: texts, ticks, grade, enabled and
+    // shown states of every control.
+    std::map<QString, QString> snapshot() const {
+        std::map<QString, QString> state;
+        for (const QWidget* w : window->findChildren<QWidget*>()) {
+            if (w->objectName().isEmpty()) continue;
+            QString value = QString("%1%2").arg(w->isEnabled()).arg(w->isVisibleTo(window.get()));
+            if (auto* e = qobject_cast<const QLineEdit*>(w)) value += e->text();
+            if (auto* l = qobject_cast<const QLabel*>(w)) value += l->text();
+            if (auto* b = qobject_cast<const QCheckBox*>(w)) value += QString::number(b->isChecked());
+            if (auto* c = qobject_cast<const QComboBox*>(w)) value += QString::number(c->currentIndex());
+            state[w->objectName()] = value;
+        }
+        for (const QAction* a : window->findChildren<QAction*>()) {
+            state[a->objectName()] = QString::number(a->isEnabled());
+        }
+        return state;
     }
 
     bool saved() const { return window->design().document().designSaved; }
@@ -833,7 +853,7 @@ TEST_F(Window, ExitAndTheWindowsCloseButtonCloseWithoutAsking) {
 
 TEST_F(Window, SaveIsUnreachableBeforeACalculation) {
     start();
-    for (const char* command : kResultCommands) EXPECT_FALSE(enabled(command)) << command;
+    for (const std::string_view command : kResultCommands) EXPECT_FALSE(enabled(command.data())) << command;
     desktop.saveNames = {workFile("early")};
     trigger("N5");
     click("ToolButton11");
@@ -881,6 +901,48 @@ TEST_F(Window, SaveAppendsTheExtensionAndAsksEachTime) {
         EXPECT_EQ(cells[13], "");
     }
     EXPECT_EQ(boundFile(), "");
+}
+
+TEST_F(Window, KeyboardReachesOpenSaveAndExit) {
+    start();
+    EXPECT_EQ(find<QAction>("N11")->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(find<QAction>("N5")->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(find<QAction>("N6")->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(find<QAction>("N11")->text(), QString("打开"));  // captions unchanged
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    QTest::keySequence(window.get(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(desktop.dialogFilters, QStringList{wormpair::kDesignFileFilter});
+    recommend("160", "45");
+    desktop.saveNames = {workFile("keys")};
+    QTest::keySequence(window.get(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(workFiles(), QStringList{"keys.cqb"});
+    QTest::keySequence(window.get(), QKeySequence("Ctrl+Q"));
+    QApplication::processEvents();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(Window, SaveOverAnExistingDesignAsksFirst) {
+    start();
+    recommend("160", "45");
+    const QString target = workFile("kept.cqb");
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "Yes" : "No");
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("an engineer's earlier design");
+        file.close();
+        desktop.questions.clear();
+        desktop.answers = {replace};
+        desktop.saveNames = {workFile("kept")};
+        trigger("N5");
+        EXPECT_EQ(desktop.questions,
+                  QStringList{wormpair::DesignFileCommands::overwriteQuestion(target)});
+        EXPECT_EQ(saved(), replace);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll() == "an engineer's earlier design", !replace);
+        EXPECT_TRUE(desktop.messages.isEmpty());
+    }
 }
 
 TEST_F(Window, SaveCancelledOrFailedKeepsTheDesignUnsaved) {
@@ -1092,6 +1154,7 @@ TEST_F(DesignFile, UnreadableFilesFailWithTheOpenMessage) {
              rewriteCells(t.saved160(), t.workFile("gx.cqb"), {{8, "xj(GB/T16445-1996)"}});
              return t.workFile("gx.cqb");
          }},
+        {"a parameter-sheet template", [](DesignFile& t) { return t.programPath() + "1.xls"; }},
     };
     for (const bool openedBefore : {false, true}) {
         for (const Case& c : cases) {
@@ -1109,8 +1172,11 @@ TEST_F(DesignFile, UnreadableFilesFailWithTheOpenMessage) {
             ASSERT_FALSE(saved());
             const QString bound = boundFile();
             desktop.messages.clear();
-            openThroughDialog(c.make(*this));
+            const QString path = c.make(*this);
+            const auto before = snapshot();
+            openThroughDialog(path);
             EXPECT_EQ(desktop.messages, QStringList{q(wormpair::kOpenFailedMessage)});
+            EXPECT_EQ(snapshot(), before);
             EXPECT_FALSE(saved());
             EXPECT_EQ(boundFile(), bound);
             EXPECT_TRUE(window->isVisible());

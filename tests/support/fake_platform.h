@@ -22,7 +22,7 @@ class FakePlatform : public MessageBoxes,
                      public Documents,
                      public Downloads,
                      public ProgressWindow {
-public:
+  public:
     void inform(const QString& text, const QString& caption) override {
         messages.push_back(text);
         captions.push_back(caption);
@@ -93,7 +93,7 @@ public:
     int progressClosed = 0;
     bool progressVisible = false;
 
-private:
+  private:
     static QString next(std::deque<QString>& names) {
         if (names.empty()) return {};
         QString name = names.front();

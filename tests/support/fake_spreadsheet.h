@@ -14,7 +14,7 @@ namespace wormpair {
 // A spreadsheet application that records every step it receives, by all the
 // applications the factory created, and fails at a chosen step.
 class FakeSpreadsheets : public SpreadsheetApplications {
-public:
+  public:
     // Step names as recorded: "create", "visible=false", "open PATH",
     // "cell R,C=TEXT", "saveas PATH", "saved=true", "close", "quit".
     QStringList steps;
@@ -29,7 +29,7 @@ public:
         return std::make_unique<Application>(*this);
     }
 
-private:
+  private:
     void record(const QString& step) {
         steps.push_back(step);
         if (!failAt.isEmpty() && step.startsWith(failAt)) {
@@ -39,7 +39,7 @@ private:
     }
 
     class Application : public SpreadsheetApplication {
-    public:
+      public:
         explicit Application(FakeSpreadsheets& owner) : m_owner(owner) {
             ++m_owner.alive;
             m_owner.cells.clear();
@@ -53,14 +53,16 @@ private:
             m_owner.record(QString("cell %1,%2=%3").arg(row).arg(column).arg(text));
             m_owner.cells[{row, column}] = text;
         }
-        void saveActiveWorkbookAs(const QString& path) override { m_owner.record("saveas " + path); }
+        void saveActiveWorkbookAs(const QString& path) override {
+            m_owner.record("saveas " + path);
+        }
         void setActiveWorkbookSaved(bool saved) override {
             m_owner.record(saved ? "saved=true" : "saved=false");
         }
         void closeWorkbooks() override { m_owner.record("close"); }
         void quit() override { m_owner.record("quit"); }
 
-    private:
+      private:
         FakeSpreadsheets& m_owner;
     };
 };

@@ -1,0 +1,78 @@
+// What the desktop shows of Qt's own dialogs: Chinese buttons, and the
+// window caption standing alone.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+#include "app/program.h"
+#include "app/qt_platform.h"
+
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace {
+
+// The application ends with the tests, before the program's exit handlers.
+class ApplicationEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "program_test";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { app.reset(); }
+    std::unique_ptr<QApplication> app;
+};
+
+ApplicationEnvironment* const environment = static_cast<ApplicationEnvironment*>(
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment));
+
+// The texts of the push buttons of the dialog the call opens; the dialog is
+// then dismissed with Escape.
+QStringList buttonsOfDialog(const std::function<void()>& openDialog) {
+    QStringList texts;
+    QTimer::singleShot(200, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr) return;
+        for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+            if (qobject_cast<const QPushButton*>(button) && button->isVisible()) {
+                texts << button->text().remove('&');
+            }
+        }
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    openDialog();
+    return texts;
+}
+
+TEST(Program, QtsOwnDialogsSpeakChinese) {
+    ASSERT_TRUE(wormpair::installChineseTranslations(*environment->app))
+        << "Qt's Chinese translations (qt6-translations-l10n) are not installed";
+    wormpair::QtPlatform desktop;
+
+    const QStringList question =
+        buttonsOfDialog([&] { desktop.askYesNo("数据尚未保存，是否保存？"); });
+    EXPECT_TRUE(question.join(' ').contains("是")) << question.join(' ').toStdString();
+    EXPECT_TRUE(question.join(' ').contains("否")) << question.join(' ').toStdString();
+
+    const QStringList save =
+        buttonsOfDialog([&] { desktop.saveFileName("*.cqb|*.cqb", "160-45"); });
+    EXPECT_TRUE(save.join(' ').contains("取消")) << save.join(' ').toStdString();
+    for (const QString& text : save) EXPECT_FALSE(text.contains("Cancel")) << text.toStdString();
+
+    // the caption is the window's own, with no program name appended
+    EXPECT_TRUE(QApplication::applicationDisplayName() == QApplication::applicationName());
+}
+
+}  // namespace
