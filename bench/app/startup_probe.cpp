@@ -6,14 +6,13 @@
 #include <cstdio>
 
 #include "app/main_window.h"
-#include "app/progress_window.h"
-#include "app/qt_platform.h"
+#include "app/program.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    wormpair::QtPlatform desktop;
-    wormpair::TForm2 progress;
-    wormpair::TForm1 window(desktop.platform(progress), QApplication::applicationDirPath() + "/../");
+    wormpair::installChineseTranslations(app);
+    wormpair::DesktopProgram program(QApplication::applicationDirPath() + "/../", {});
+    wormpair::TForm1& window = program.window();
     window.show();
     // the first queued call runs after the show event, i.e. after the load
     QTimer::singleShot(0, &app, [&] {

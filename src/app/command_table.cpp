@@ -2,6 +2,7 @@
 
 #include "app/design_file_commands.h"
 #include "app/lifecycle_commands.h"
+#include "app/parameter_sheet_commands.h"
 
 namespace wormpair {
 
@@ -16,9 +17,12 @@ const CommandRow kCommands[] = {
     {"N11", "打开", "", -1, true, false, "Ctrl+O",
      [](CommandFamilies& c) { c.designFiles.open(); }},
     {"N12", "-----------", "", -1, true, false, kNoKey, nullptr},
-    {"N3", "导出蜗杆参数", "", -1, false, true, kNoKey, nullptr},
-    {"N14", "导出蜗轮参数", "", -1, false, true, kNoKey, nullptr},
-    {"N4", "导出滚刀参数", "", -1, false, true, kNoKey, nullptr},
+    {"N3", "导出蜗杆参数", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Worm); }},
+    {"N14", "导出蜗轮参数", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Wheel); }},
+    {"N4", "导出滚刀参数", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Hob); }},
     {"N5", "保存", "", -1, false, true, "Ctrl+S",
      [](CommandFamilies& c) { c.designFiles.save(); }},
     {"N6", "退出", "", -1, true, false, "Ctrl+Q",
@@ -47,9 +51,12 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.designFiles.open(); }},
     {"ToolButton11", "", "保存", 1, false, true, kNoKey,
      [](CommandFamilies& c) { c.designFiles.save(); }},
-    {"ToolButton5", "", "导出蜗杆参数表", 2, false, true, kNoKey, nullptr},
-    {"ToolButton1", "", "导出蜗轮参数表", 3, false, true, kNoKey, nullptr},
-    {"ToolButton4", "", "导出滚刀参数表", 4, false, true, kNoKey, nullptr},
+    {"ToolButton5", "", "导出蜗杆参数表", 2, false, true, kNoKey,
+     [](CommandFamilies& c) { c.sheets.exportByToolbar(Sheet::Worm); }},
+    {"ToolButton1", "", "导出蜗轮参数表", 3, false, true, kNoKey,
+     [](CommandFamilies& c) { c.sheets.exportByToolbar(Sheet::Wheel); }},
+    {"ToolButton4", "", "导出滚刀参数表", 4, false, true, kNoKey,
+     [](CommandFamilies& c) { c.sheets.exportByToolbar(Sheet::Hob); }},
     {"ToolButton7", "", "技术资料", 5, true, false, kNoKey, nullptr},
     {"ToolButton8", "", "推荐参数", 6, true, false, kNoKey, nullptr},
     {"ToolButton9", "", "精度等级", 7, true, false, kNoKey, nullptr},

@@ -9,11 +9,13 @@ namespace wormpair {
 
 class DesignFileCommands;
 class LifecycleCommands;
+class ParameterSheetCommands;
 
 // The command families the window owns; each row's handler runs on them.
 struct CommandFamilies {
     LifecycleCommands& lifecycle;
     DesignFileCommands& designFiles;
+    ParameterSheetCommands& sheets;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

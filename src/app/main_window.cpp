@@ -52,7 +52,8 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_design(*this, *this, m_database),
       m_designFiles(platform, *this, m_design, m_workbook, programDirectory),
       m_lifecycle(platform, *this, *this, m_design, m_database, m_designFiles),
-      m_families{m_lifecycle, m_designFiles} {
+      m_sheets(platform, *this, m_design, m_workbook, programDirectory),
+      m_families{m_lifecycle, m_designFiles, m_sheets} {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |

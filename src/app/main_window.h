@@ -11,6 +11,7 @@
 #include "app/command_table.h"
 #include "app/design_file_commands.h"
 #include "app/lifecycle_commands.h"
+#include "app/parameter_sheet_commands.h"
 #include "app/window_shell.h"
 #include "calc/calculate.h"
 #include "input/design_controller.h"
@@ -100,6 +101,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     TXLSReadWriteII4 m_workbook;
     DesignFileCommands m_designFiles;
     LifecycleCommands m_lifecycle;
+    ParameterSheetCommands m_sheets;
     CommandFamilies m_families;
 
     std::map<std::string, QLineEdit*, std::less<>> m_edits;

@@ -5,7 +5,22 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "app/qt_platform.h"
+#include "export/spreadsheet_application.h"
+
 namespace wormpair {
+
+DesktopProgram::DesktopProgram(const QString& programDirectory, const QStringList& arguments)
+    : m_desktop(std::make_unique<QtPlatform>()),
+      m_progress(std::make_unique<TForm2>()),
+      m_spreadsheets(installedSpreadsheets()) {
+    m_window = std::make_unique<TForm1>(m_desktop->platform(*m_progress, *m_spreadsheets),
+                                        programDirectory, arguments);
+}
+
+DesktopProgram::~DesktopProgram() = default;
 
 bool installChineseTranslations(QApplication& application) {
     const QLocale chinese(QLocale::Chinese, QLocale::China);

@@ -27,8 +27,8 @@ class QtPlatform : public MessageBoxes,
     bool download(const QString& address, const QString& localFile,
                   std::chrono::milliseconds timeout) override;
 
-    Platform platform(ProgressWindow& progress) {
-        return {*this, *this, *this, *this, *this, progress};
+    Platform platform(ProgressWindow& progress, SpreadsheetApplications& spreadsheets) {
+        return {*this, *this, *this, *this, *this, progress, spreadsheets};
     }
 };
 

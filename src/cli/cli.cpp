@@ -4,9 +4,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -16,10 +16,14 @@
 #include "calc/result_collector.h"
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
+#include "export/parameter_sheets.h"
+#include "export/sheet_sources.h"
+#include "export/spreadsheet_application.h"
 #include "input/design_controller.h"
 #include "input/design_file_open.h"
 #include "input/form_state.h"
 #include "input/headless_session.h"
+#include "platform/platform.h"
 #include "store/parameter_database.h"
 #include "store/startup_load.h"
 #include "store/store_messages.h"
@@ -37,6 +41,7 @@ const char* const kUsage =
     "  design   recommend the parameters and calculate, as the recommend button does\n"
     "  open     open a design file (*.cqb) and calculate it, as the window does\n"
     "  cells    read and set cell texts of a workbook's first sheet\n"
+    "  export   write the worm, hob or wheel parameter sheet of a design file\n"
     "\n"
     "\n"
     "Run 'wormpair-cli COMMAND --help' for the options of a command,\n"
@@ -70,9 +75,11 @@ int usageError(QTextStream& err, const QString& problem, const QString& usage) {
 // One command's arguments: its options, the number of positional arguments
 // it takes, and the usage text shown for --help and for every mistake.
 class CommandLine {
-public:
+  public:
     CommandLine(const char* command, QString usage, int positionalCount, const char* positionalName)
-        : m_command(command), m_usage(std::move(usage)), m_positionalCount(positionalCount),
+        : m_command(command),
+          m_usage(std::move(usage)),
+          m_positionalCount(positionalCount),
           m_positionalName(positionalName) {
         parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
         parser.addOption(m_help);
@@ -80,7 +87,8 @@ public:
 
     // The exit status when the command ends here (help shown or a mistake).
     std::optional<int> parse(const QStringList& arguments, QTextStream& out, QTextStream& err) {
-        if (!parser.parse(QStringList(m_command) + arguments)) return error(err, parser.errorText());
+        if (!parser.parse(QStringList(m_command) + arguments))
+            return error(err, parser.errorText());
         if (parser.isSet(m_help)) {
             out << m_usage;
             return kExitRan;
@@ -89,7 +97,8 @@ public:
         if (positional.size() > m_positionalCount) {
             return error(err, "unexpected argument '" + positional.value(m_positionalCount) + "'");
         }
-        if (positional.size() < m_positionalCount) return error(err, QString("name one ") + m_positionalName);
+        if (positional.size() < m_positionalCount)
+            return error(err, QString("name one ") + m_positionalName);
         return std::nullopt;
     }
 
@@ -99,7 +108,7 @@ public:
 
     QCommandLineParser parser;
 
-private:
+  private:
     const char* m_command;
     QString m_usage;
     int m_positionalCount;
@@ -174,7 +183,8 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
         const StartupLoadResult load =
             loadCoefficients(ParameterDatabase(programDirectory), coefficients, {});
         if (!load.ok) {
-            err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " (" << load.error << ")\n";
+            err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
+                << load.error << ")\n";
             return kExitFailed;
         }
     }
@@ -194,7 +204,6 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
     return kExitRan;
 }
 
-
 // Loads the coefficients into a session; on failure tells why and returns false.
 bool loadSession(HeadlessSession& session, QTextStream& err) {
     const StartupLoadResult result = session.load();
@@ -207,8 +216,8 @@ bool loadSession(HeadlessSession& session, QTextStream& err) {
 
 void printSession(const HeadlessSession& session, bool json, QTextStream& out) {
     if (json) {
-        out << QJsonDocument(designJson(session.form, session.design, session.view,
-                                        session.succeeded()))
+        out << QJsonDocument(
+                   designJson(session.form, session.design, session.view, session.succeeded()))
                    .toJson(QJsonDocument::Indented);
     } else {
         printDesign(session.form, session.design, session.view, session.succeeded(), out);
@@ -216,7 +225,8 @@ void printSession(const HeadlessSession& session, bool json, QTextStream& out) {
 }
 
 QString designUsage() {
-    return "Usage: wormpair-cli design --centre-distance TEXT --wheel-teeth TEXT --worm-starts TEXT\n"
+    return "Usage: wormpair-cli design --centre-distance TEXT --wheel-teeth TEXT --worm-starts "
+           "TEXT\n"
            "         [--grade 6|7|8] [--no-standard-backlash] [--whole-number] [--json]\n"
            "\n"
            "Types the three texts into Edit1, Edit3 and Edit4 as a user would, picks the\n"
@@ -306,18 +316,6 @@ QString cellsUsage() {
            "writes the workbook to OUT. FILE itself is never changed.\n";
 }
 
-// "C12" -> column 2, row 11; nothing for anything else.
-std::optional<std::pair<int, int>> cellPosition(const QString& name) {
-    static const QRegularExpression pattern("^([A-Za-z]{1,3})([1-9][0-9]{0,5})$");
-    const QRegularExpressionMatch match = pattern.match(name);
-    if (!match.hasMatch()) return std::nullopt;
-    int column = 0;
-    for (const QChar letter : match.captured(1).toUpper()) column = column * 26 + (letter.unicode() - 'A' + 1);
-    const int row = match.captured(2).toInt();
-    if (column > 256 || row > 65536) return std::nullopt;
-    return std::make_pair(column - 1, row - 1);
-}
-
 int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     CommandLine command("cells", cellsUsage(), 1, "workbook");
     QCommandLineParser& parser = command.parser;
@@ -333,17 +331,18 @@ int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     std::vector<std::tuple<int, int, std::string>> sets;
     for (const QString& assignment : parser.values(set)) {
         const qsizetype equals = assignment.indexOf('=');
-        const auto position = cellPosition(assignment.left(equals));
+        const auto position = cellPosition(assignment.left(equals).toStdString());
         if (equals < 0 || !position) {
             return command.error(err, "--set takes CELL=TEXT, not '" + assignment + "'");
         }
-        sets.emplace_back(position->first, position->second, assignment.mid(equals + 1).toStdString());
+        sets.emplace_back(position->column, position->row,
+                          assignment.mid(equals + 1).toStdString());
     }
     std::vector<std::pair<int, int>> gets;
     for (const QString& name : parser.values(get)) {
-        const auto position = cellPosition(name);
+        const auto position = cellPosition(name.toStdString());
         if (!position) return command.error(err, "not a cell name: '" + name + "'");
-        gets.push_back(*position);
+        gets.emplace_back(position->column, position->row);
     }
 
     TXLSReadWriteII4 workbook;
@@ -365,6 +364,88 @@ int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     return kExitRan;
 }
 
+QString exportUsage() {
+    return "Usage: wormpair-cli export worm|hob|wheel DESIGN.cqb -o OUT [--route toolbar|menu]\n"
+           "\n"
+           "Opens the design file as the window does, then exports the parameter sheet\n"
+           "(蜗杆 worm, 滚刀 hob, 蜗轮 wheel) with OUT as the save dialog's answer, used\n"
+           "exactly as given (no extension is added). --route toolbar (the default) fills\n"
+           "the template with the program's own workbook component; --route menu drives\n"
+           "the installed spreadsheet application (LibreOffice Calc).\n";
+}
+
+// The save dialog answered with the file named on the command line.
+class AnsweredDialogs : public FileDialogs {
+  public:
+    explicit AnsweredDialogs(QString answer) : m_answer(std::move(answer)) {}
+    QString openFileName(const QString&) override { return m_answer; }
+    QString saveFileName(const QString&, const QString&) override { return m_answer; }
+
+  private:
+    QString m_answer;
+};
+
+// Messages go to the error stream; there is no window to show progress in.
+class TerminalDesktop : public MessageBoxes, public ProgressWindow {
+  public:
+    explicit TerminalDesktop(QTextStream& err) : m_err(err) {}
+    void inform(const QString& text, const QString&) override {
+        m_err << "wormpair-cli: " << text << "\n";
+    }
+    bool askYesNo(const QString&) override { return false; }
+    void show() override {}
+    void close() override {}
+
+  private:
+    QTextStream& m_err;
+};
+
+int runExport(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+              QTextStream& err) {
+    CommandLine command("export", exportUsage(), 2, "sheet and design file");
+    QCommandLineParser& parser = command.parser;
+    const QCommandLineOption output(QStringList{"o", "output"}, "sheet to write", "OUT");
+    const QCommandLineOption route("route", "toolbar or menu", "ROUTE", "toolbar");
+    parser.addOptions({output, route});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
+    const QString sheetName = parser.positionalArguments().at(0);
+    const std::map<QString, Sheet> sheets = {
+        {"worm", Sheet::Worm}, {"hob", Sheet::Hob}, {"wheel", Sheet::Wheel}};
+    if (!sheets.count(sheetName)) return command.error(err, "the sheet is worm, hob or wheel");
+    if (!parser.isSet(output)) return command.error(err, "name the sheet to write with -o OUT");
+    const QString routeName = parser.value(route);
+    if (routeName != "toolbar" && routeName != "menu") {
+        return command.error(err, "--route is toolbar or menu");
+    }
+
+    HeadlessSession session(programDirectory);
+    if (!loadSession(session, err)) return kExitFailed;
+    TXLSReadWriteII4 workbook;
+    const QString design = parser.positionalArguments().at(1);
+    if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
+        err << "wormpair-cli: " << design << ": "
+            << QString::fromStdString(session.form.messages.empty() ? std::string("not calculated")
+                                                                    : session.form.messages.back())
+            << "\n";
+        return kExitFailed;
+    }
+    AnsweredDialogs dialogs(parser.value(output));
+    TerminalDesktop terminal(err);
+    const ExportDesktop desktop{dialogs, terminal, terminal};
+    const SheetSources sources = sheetSources(session.form, session.design);
+    ExportOutcome outcome;
+    if (routeName == "menu") {
+        const std::unique_ptr<SpreadsheetApplications> applications = installedSpreadsheets();
+        std::unique_ptr<SpreadsheetApplication> handle;
+        outcome = exportByMenu(sheets.at(sheetName), sources, programDirectory, *applications,
+                               handle, desktop);
+    } else {
+        outcome =
+            exportByToolbar(sheets.at(sheetName), sources, programDirectory, workbook, desktop);
+    }
+    return outcome == ExportOutcome::Written ? kExitRan : kExitFailed;
+}
+
 }  // namespace
 
 int runCli(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
@@ -379,6 +460,7 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "design") return runDesign(rest, programDirectory, out, err);
     if (command == "open") return runOpen(rest, programDirectory, out, err);
     if (command == "cells") return runCells(rest, out, err);
+    if (command == "export") return runExport(rest, programDirectory, out, err);
     if (command == "--version") {
         out << "wormpair-cli " << kVersion << "\n";
         return kExitRan;

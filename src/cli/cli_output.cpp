@@ -20,8 +20,9 @@ QJsonObject resultJson(const CalculationResult& result, const ResultCollector& v
     for (const std::string& label : view.warnings) warnings.append(QString::fromStdString(label));
     QJsonObject object;
     object.insert("ok", result.completed());
-    object.insert("message", result.completed() ? QJsonValue(QJsonValue::Null)
-                                                : QJsonValue(QString::fromStdString(result.message)));
+    object.insert("message", result.completed()
+                                 ? QJsonValue(QJsonValue::Null)
+                                 : QJsonValue(QString::fromStdString(result.message)));
     object.insert("labels", labels);
     object.insert("warnings", warnings);
     return object;
@@ -79,12 +80,10 @@ QJsonObject designJson(const FormState& form, const DesignController& design,
     QJsonObject inputs;
     for (const char* field : kEditFields) inputs.insert(field, qt(form.text(field)));
     const AccuracyValues& a = design.accuracyValues();
-    const QJsonObject accuracy{{"accuracyValue3", qt(a.accuracyValue3)},
-                               {"accuracyValue4", qt(a.accuracyValue4)},
-                               {"accuracyValue8", qt(a.accuracyValue8)},
-                               {"accuracyValue9", qt(a.accuracyValue9)},
-                               {"accuracyValue10", qt(a.accuracyValue10)},
-                               {"accuracyValue11", qt(a.accuracyValue11)}};
+    const QJsonObject accuracy{
+        {"accuracyValue3", qt(a.accuracyValue3)},   {"accuracyValue4", qt(a.accuracyValue4)},
+        {"accuracyValue8", qt(a.accuracyValue8)},   {"accuracyValue9", qt(a.accuracyValue9)},
+        {"accuracyValue10", qt(a.accuracyValue10)}, {"accuracyValue11", qt(a.accuracyValue11)}};
     QJsonArray messages;
     for (const std::string& message : form.messages) messages.append(qt(message));
 
@@ -98,8 +97,8 @@ QJsonObject designJson(const FormState& form, const DesignController& design,
     return object;
 }
 
-void printDesign(const FormState& form, const DesignController& design,
-                 const ResultCollector& view, bool ok, QTextStream& out) {
+void printDesign(const FormState& form, const DesignController& design, const ResultCollector& view,
+                 bool ok, QTextStream& out) {
     out << "输入与推荐参数\n";
     for (std::size_t i = 0; i < kEditFields.size(); ++i) {
         out << "  " << QString::fromUtf8(kEditFieldCaptions[i]).leftJustified(6, QChar(0x3000))
@@ -107,8 +106,8 @@ void printDesign(const FormState& form, const DesignController& design,
     }
     const AccuracyValues& a = design.accuracyValues();
     out << "精度公差  " << qt(a.accuracyValue3) << " / " << qt(a.accuracyValue4) << " / "
-        << qt(a.accuracyValue8) << " / " << qt(a.accuracyValue9) << " / "
-        << qt(a.accuracyValue10) << " / " << qt(a.accuracyValue11) << "\n";
+        << qt(a.accuracyValue8) << " / " << qt(a.accuracyValue9) << " / " << qt(a.accuracyValue10)
+        << " / " << qt(a.accuracyValue11) << "\n";
     for (const std::string& message : form.messages) out << "提示：" << qt(message) << "\n";
     if (ok || !view.texts.empty()) printResultGroups(CalculationResult{}, view, out);
 }

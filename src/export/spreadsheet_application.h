@@ -51,4 +51,7 @@ class SpreadsheetApplications {
     virtual std::unique_ptr<SpreadsheetApplication> create() = 0;
 };
 
+// The spreadsheet application installed on this machine.
+std::unique_ptr<SpreadsheetApplications> installedSpreadsheets();
+
 }  // namespace wormpair

@@ -10,6 +10,8 @@
 
 namespace wormpair {
 
+class SpreadsheetApplications;  // export/spreadsheet_application.h
+
 class MessageBoxes {
   public:
     virtual ~MessageBoxes() = default;
@@ -68,6 +70,7 @@ struct Platform {
     Documents& documents;
     Downloads& downloads;
     ProgressWindow& progress;
+    SpreadsheetApplications& spreadsheets;
 };
 
 }  // namespace wormpair

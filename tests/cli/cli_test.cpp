@@ -189,6 +189,27 @@ TEST(CliCellsTest, DesignFileWrittenWithCellsOpensToTheSameDesign) {
     const QJsonObject labels = object.value("labels").toObject();
     EXPECT_EQ(labels.value("Label13").toString(), QString("7.312-----母平面倾斜角"));
     EXPECT_EQ(object.value("inputs").toObject().value("Edit11").toString(), QString("0.4 * 3.6"));
+
+    // its sheets, written by the same code as the window's toolbar route
+    const QString sheet = dir.filePath("蜗轮");
+    const CliRun exported = runWith({"export", "wheel", file, "-o", sheet});
+    ASSERT_EQ(exported.status, kExitRan) << exported.err.toStdString();
+    EXPECT_EQ(runWith({"cells", sheet, "--get", "C16", "--get", "C2"}).out, QString("160\n1\n"));
+    const struct {
+        QStringList arguments;
+        int status;
+    } failures[] = {
+        {{"export", "gear", file, "-o", sheet}, kExitUsage},
+        {{"export", "worm", file}, kExitUsage},
+        {{"export", "worm", file, "-o", sheet, "--route", "fax"}, kExitUsage},
+        {{"export", "worm", dir.filePath("none.cqb"), "-o", sheet}, kExitFailed},
+        {{"export", "hob", file, "-o", dir.filePath("no/such/folder.xls")}, kExitFailed},
+    };
+    for (const auto& f : failures) {
+        const CliRun run = runWith(f.arguments);
+        EXPECT_EQ(run.status, f.status) << f.arguments.join(' ').toStdString();
+        EXPECT_FALSE(run.err.isEmpty());
+    }
 }
 
 TEST(CliCellsTest, ErrorsAndUsage) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "fake_spreadsheet.h"
 #include "platform/platform.h"
 
 namespace wormpair {
@@ -72,7 +73,9 @@ class FakePlatform : public MessageBoxes,
         progressVisible = false;
     }
 
-    Platform platform() { return {*this, *this, *this, *this, *this, *this}; }
+    Platform platform() { return {*this, *this, *this, *this, *this, *this, spreadsheets}; }
+
+    FakeSpreadsheets spreadsheets;
 
     QStringList messages;
     QStringList captions;
