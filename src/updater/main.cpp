@@ -32,7 +32,10 @@ int main(int argc, char* argv[]) {
                          outcome == UpdateOutcome::Declined
                      ? 0
                      : 1;
-        QApplication::quit();
+        // exit, not quit: quit asks the windows to close, and this one refuses
+        // while it runs
+        window.hide();
+        QApplication::exit(status);
     });
     window.show();
     QApplication::exec();

@@ -82,7 +82,7 @@ mode_t currentUmask() {
     return mask;
 }
 
-struct Written {
+struct Planned {
     fs::path target;
     std::optional<std::vector<std::uint8_t>> backup;  // none: the file is new
     mode_t mode = 0;
@@ -93,16 +93,18 @@ std::span<const std::uint8_t> bytesOf(const QByteArray& data) {
             static_cast<std::size_t>(data.size())};
 }
 
-// Puts back every file in reverse order and removes the folders made;
-// false when anything could not be put back.
-bool putBack(const std::vector<Written>& written, const std::vector<fs::path>& folders) {
+// Puts back the first `count` files of plan in reverse order and removes
+// the folders made; false when anything could not be put back.
+bool putBack(const std::vector<Planned>& plan, std::size_t count,
+             const std::vector<fs::path>& folders) {
     bool complete = true;
-    for (auto it = written.rbegin(); it != written.rend(); ++it) {
+    for (std::size_t i = count; i-- > 0;) {
+        const Planned& entry = plan[i];
         try {
-            if (it->backup) {
-                replaceFile(it->target, *it->backup);
-                if (::chmod(it->target.c_str(), it->mode) != 0) complete = false;
-            } else if (::unlink(it->target.c_str()) != 0 && errno != ENOENT) {
+            if (entry.backup) {
+                replaceFile(entry.target, *entry.backup);
+                if (::chmod(entry.target.c_str(), entry.mode) != 0) complete = false;
+            } else if (::unlink(entry.target.c_str()) != 0 && errno != ENOENT) {
                 complete = false;
             }
         } catch (const FileReplaceError&) {
@@ -143,14 +145,14 @@ void installRelease(const fs::path& programDir, const ReleaseManifest& manifest,
     // written last: a v.txt naming the new version means the files are in
     items.push_back({kVersionFile, manifest.version.toUtf8() + '\n', false});
 
-    std::vector<Written> written;
+    std::vector<Planned> plan;
     std::vector<fs::path> folders;
+    std::size_t reached = 0;  // files that may differ from before
     QString current;
     try {
         // every backup is read before anything is written
-        std::vector<Written> plan;
         for (const Item& item : items) {
-            Written entry{programDir / pathOf(item.path), std::nullopt, 0};
+            Planned entry{programDir / pathOf(item.path), std::nullopt, 0};
             current = item.path;
             if (const std::optional<struct stat> status = linkStatus(entry.target)) {
                 entry.backup = readWholeFile(entry.target, std::size_t(kFileLimit) * 2);
@@ -170,18 +172,16 @@ void installRelease(const fs::path& programDir, const ReleaseManifest& manifest,
                     throw FileReplaceError("Cannot make the folder " + folder.string());
                 }
             }
-            const bool isNew = !plan[i].backup;
-            if (isNew) written.push_back(plan[i]);  // a half-made new file is removed again
+            reached = i + 1;
             replaceFile(plan[i].target, bytesOf(items[i].bytes),
                         i + 1 < items.size() ? write : WriteFunction{});
-            if (!isNew) written.push_back(plan[i]);
-            if (isNew && items[i].executable &&
+            if (!plan[i].backup && items[i].executable &&
                 ::chmod(plan[i].target.c_str(), 0777 & ~currentUmask()) != 0) {
                 throw FileReplaceError("Cannot make the file executable");
             }
         }
     } catch (const std::exception&) {
-        if (!putBack(written, folders)) {
+        if (!putBack(plan, reached, folders)) {
             throw InstallError(InstallError::Kind::Damaged,
                                QString::fromUtf8("写入 ") + current +
                                    QString::fromUtf8(" 失败，且未能完全恢复原有文件"));

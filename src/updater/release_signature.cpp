@@ -6,6 +6,10 @@
 
 namespace wormpair::updater {
 
+static_assert(kPublicKeyBytes == crypto_sign_PUBLICKEYBYTES);
+static_assert(kSecretKeyBytes == crypto_sign_SECRETKEYBYTES);
+static_assert(kSignatureBytes == crypto_sign_BYTES);
+
 namespace {
 
 void initialise() {

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <filesystem>
@@ -59,6 +60,15 @@ QString installedVersion(const fs::path& programDir) {
     return QString::fromUtf8(text);
 }
 
+// Versions read "V8.601": a decimal number after the letter; texts of another
+// form are never taken for older.
+bool isOlder(const QString& offered, const QString& installed) {
+    static const QRegularExpression form("^[Vv]?(\\d{1,6}(\\.\\d{1,6})?)$");
+    const QRegularExpressionMatch a = form.match(offered);
+    const QRegularExpressionMatch b = form.match(installed);
+    return a.hasMatch() && b.hasMatch() && a.captured(1).toDouble() < b.captured(1).toDouble();
+}
+
 class Run {
   public:
     Run(const UpdateSettings& settings, const UpdateSeams& seams)
@@ -104,6 +114,11 @@ class Run {
         }
         if (manifest.version == installed) {
             throw Stop{UpdateOutcome::UpToDate, u("当前已是最新版本：") + installed};
+        }
+        if (isOlder(manifest.version, installed)) {
+            throw Stop{UpdateOutcome::Older, u("服务器上的版本 %1 比当前版本 %2 旧，不会安装。")
+                                                     .arg(manifest.version, installed) +
+                                                 kUnchanged};
         }
         const QString question =
             u("发现新版本 %1（当前版本 %2）。\n\n更新内容：\n%3\n\n是否现在升级？")

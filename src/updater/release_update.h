@@ -53,6 +53,7 @@ enum class UpdateOutcome {
     BadSignature,
     BadManifest,
     UpToDate,
+    Older,  // an older signed release (replayed by someone): never installed
     Declined,
     Busy,
     Unwritable,

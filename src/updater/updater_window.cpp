@@ -53,6 +53,7 @@ void UpdaterWindow::progress(const QString& text, std::int64_t done, std::int64_
 }
 
 void UpdaterWindow::inform(const QString& text, const QString& caption) {
+    m_cancel->setEnabled(false);  // the run is over
     QMessageBox box(QMessageBox::Information,
                     caption.isEmpty() ? QString::fromUtf8(kTitle) : caption, text, QMessageBox::Ok,
                     this);

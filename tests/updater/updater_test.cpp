@@ -261,6 +261,7 @@ TEST_P(UpdateRun, InstallsOnlyAGoodReleaseAndRestarts) {
 const Case kCases[] = {
     {"GoodRelease", UpdateOutcome::Installed, [](Scenario&) {}},
     {"SameVersion", UpdateOutcome::UpToDate, [](Scenario& s) { s.manifest.version = "V8.601"; }},
+    {"OlderRelease", UpdateOutcome::Older, [](Scenario& s) { s.manifest.version = "V8.52"; }},
     {"UserDeclines", UpdateOutcome::Declined, [](Scenario& s) { s.answer = false; }},
     {"NoServer", UpdateOutcome::NotConfigured, [](Scenario& s) { s.settings.serverUrl.clear(); }},
     {"NoKey", UpdateOutcome::NotConfigured, [](Scenario& s) { s.trusted.clear(); }},
