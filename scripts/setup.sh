@@ -11,6 +11,7 @@ packages=(
   xvfb xauth fonts-noto-cjk
   python3 python3-xlrd python3-xlwt
   libreoffice-calc-nogui libreoffice-dev
+  libsodium-dev
 )
 
 missing=()
