@@ -1,6 +1,7 @@
 #include "app/command_table.h"
 
 #include "app/design_file_commands.h"
+#include "app/document_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
 
@@ -33,16 +34,24 @@ const CommandRow kCommands[] = {
     {"N16", "加载用户设置", "", -1, true, false, kNoKey, nullptr},
     {"N17", "另存用户设置", "", -1, true, false, kNoKey, nullptr},
     // 更新
-    {"N18", "在线升级", "", -1, true, false, kNoKey, nullptr},
+    {"N18", "在线升级", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.onlineUpgrade(); }},
     // 设计手册
-    {"N20", "推荐参数", "", -1, true, false, kNoKey, nullptr},
-    {"N21", "技术资料", "", -1, true, false, kNoKey, nullptr},
-    {"N22", "传动精度", "", -1, true, false, kNoKey, nullptr},
-    {"N23", "制图示例", "", -1, true, false, kNoKey, nullptr},
-    {"N24", "修形原理", "", -1, true, false, kNoKey, nullptr},
+    {"N20", "推荐参数", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("canshu.pdf"); }},
+    {"N21", "技术资料", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("jishu.pdf"); }},
+    {"N22", "传动精度", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("jingdu.pdf"); }},
+    {"N23", "制图示例", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("tuzhi.pdf"); }},
+    {"N24", "修形原理", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("xiuxing.pdf"); }},
     // 帮助
-    {"N26", "关于本软件", "", -1, true, false, kNoKey, nullptr},
-    {"N2", "帮助", "", -1, true, false, kNoKey, nullptr},
+    {"N26", "关于本软件", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.about(); }},
+    {"N2", "帮助", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.help(); }},
 
     // the toolbar, left to right
     {"ToolButton15", "", "", 0, true, false, kNoKey,
@@ -57,11 +66,16 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.sheets.exportByToolbar(Sheet::Wheel); }},
     {"ToolButton4", "", "导出滚刀参数表", 4, false, true, kNoKey,
      [](CommandFamilies& c) { c.sheets.exportByToolbar(Sheet::Hob); }},
-    {"ToolButton7", "", "技术资料", 5, true, false, kNoKey, nullptr},
-    {"ToolButton8", "", "推荐参数", 6, true, false, kNoKey, nullptr},
-    {"ToolButton9", "", "精度等级", 7, true, false, kNoKey, nullptr},
-    {"ToolButton10", "", "绘图示例", 8, true, false, kNoKey, nullptr},
-    {"ToolButton12", "", "修形原理", 9, true, false, kNoKey, nullptr},
+    {"ToolButton7", "", "技术资料", 5, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("jishu.pdf"); }},
+    {"ToolButton8", "", "推荐参数", 6, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("canshu.pdf"); }},
+    {"ToolButton9", "", "精度等级", 7, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("jingdu.pdf"); }},
+    {"ToolButton10", "", "绘图示例", 8, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("tuzhi.pdf"); }},
+    {"ToolButton12", "", "修形原理", 9, true, false, kNoKey,
+     [](CommandFamilies& c) { c.documents.openManual("xiuxing.pdf"); }},
     {"ToolButton13", "", "关闭", 10, true, false, kNoKey,
      [](CommandFamilies& c) { c.lifecycle.closeWithPrompt(); }},
 };

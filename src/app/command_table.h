@@ -8,6 +8,7 @@
 namespace wormpair {
 
 class DesignFileCommands;
+class DocumentCommands;
 class LifecycleCommands;
 class ParameterSheetCommands;
 
@@ -16,6 +17,7 @@ struct CommandFamilies {
     LifecycleCommands& lifecycle;
     DesignFileCommands& designFiles;
     ParameterSheetCommands& sheets;
+    DocumentCommands& documents;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

@@ -43,7 +43,7 @@ T* child(const QObject& window, std::string_view name) {
 }  // namespace
 
 TForm1::TForm1(const Platform& platform, const QString& programDirectory,
-               const QStringList& arguments, QWidget* parent)
+               const QStringList& arguments, const QString& serverAddress, QWidget* parent)
     : QMainWindow(parent),
       m_ui(std::make_unique<Ui::TForm1>()),
       m_platform(platform),
@@ -53,13 +53,16 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_designFiles(platform, *this, m_design, m_workbook, programDirectory),
       m_lifecycle(platform, *this, *this, m_design, m_database, m_designFiles),
       m_sheets(platform, *this, m_design, m_workbook, programDirectory),
-      m_families{m_lifecycle, m_designFiles, m_sheets} {
+      m_notice(platform.downloads, *this, *this, programDirectory, serverAddress),
+      m_documents(platform, *this, programDirectory, [this] { m_about->exec(); }),
+      m_families{m_lifecycle, m_designFiles, m_sheets, m_documents} {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     resolveControls();
     connectControls();
+    m_lifecycle.versionCheck = [this] { m_notice.versionCheck(); };
     m_design.document().designSaved = true;
     adjustSize();
     setFixedSize(size());
@@ -72,6 +75,8 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
         show();
         if (!m_loadFailed) m_designFiles.openFile(designFileFromArguments(arguments));
     }
+    m_notice.downloadNotice();
+    m_about = std::make_unique<TForm6>(this);
 }
 
 TForm1::~TForm1() = default;
@@ -81,7 +86,12 @@ void TForm1::resolveControls() {
         m_edits.emplace(name, child<QLineEdit>(*this, name));
         m_switchable.emplace(name, m_edits[name]);
     }
-    for (const char* name : kTextLabels) m_labels.emplace(name, child<QLabel>(*this, name));
+    for (const char* name : kTextLabels) {
+        QLabel* label = child<QLabel>(*this, name);
+        // the notice comes from the web: its markup is shown, never obeyed
+        label->setTextFormat(Qt::PlainText);
+        m_labels.emplace(name, label);
+    }
     for (const ResultGroup& group : resultGroups()) {
         for (const ResultLabel& label : group.labels) {
             m_labels.emplace(label.name, child<QLabel>(*this, label.name));

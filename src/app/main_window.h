@@ -8,10 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "app/about_box.h"
 #include "app/command_table.h"
 #include "app/design_file_commands.h"
+#include "app/document_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
+#include "app/update_notice.h"
 #include "app/window_shell.h"
 #include "calc/calculate.h"
 #include "input/design_controller.h"
@@ -42,13 +45,16 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
 
   public:
     // programDirectory ends with '/'; arguments are the command-line
-    // arguments after the program name.
+    // arguments after the program name; serverAddress is the vendor's web
+    // server, empty for none.
     TForm1(const Platform& platform, const QString& programDirectory,
-           const QStringList& arguments = {}, QWidget* parent = nullptr);
+           const QStringList& arguments = {}, const QString& serverAddress = {},
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     DesignController& design() { return m_design; }
     LifecycleCommands& lifecycle() { return m_lifecycle; }
+    TForm6& aboutBox() { return *m_about; }
 
     // MainForm
     std::string text(std::string_view control) const override;
@@ -102,6 +108,9 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     DesignFileCommands m_designFiles;
     LifecycleCommands m_lifecycle;
     ParameterSheetCommands m_sheets;
+    UpdateNotice m_notice;
+    std::unique_ptr<TForm6> m_about;
+    DocumentCommands m_documents;
     CommandFamilies m_families;
 
     std::map<std::string, QLineEdit*, std::less<>> m_edits;

@@ -16,8 +16,9 @@ DesktopProgram::DesktopProgram(const QString& programDirectory, const QStringLis
     : m_desktop(std::make_unique<QtPlatform>()),
       m_progress(std::make_unique<TForm2>()),
       m_spreadsheets(installedSpreadsheets()) {
-    m_window = std::make_unique<TForm1>(m_desktop->platform(*m_progress, *m_spreadsheets),
-                                        programDirectory, arguments);
+    m_window =
+        std::make_unique<TForm1>(m_desktop->platform(*m_progress, *m_spreadsheets),
+                                 programDirectory, arguments, QStringLiteral(WORMPAIR_SERVER_URL));
 }
 
 DesktopProgram::~DesktopProgram() = default;

@@ -1,0 +1,78 @@
+#include "app/update_notice.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QTime>
+
+#include <stdexcept>
+
+#include "app/window_shell.h"
+#include "input/main_form.h"
+
+namespace wormpair {
+
+const char* const UpdateNotice::kBaseCaption = "NALVEX蜗杆副设计V8.601";
+
+namespace {
+
+const char* const kNoticePath = "/uploads/guanggao.txt";
+const char* const kVersionPath = "/uploads/v.txt";
+constexpr qint64 kLargestTextFile = 64 * 1024;
+
+}  // namespace
+
+std::optional<QString> firstLineOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = file.read(kLargestTextFile);
+    QByteArray line = bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
+    if (line.endsWith('\r')) line.chop(1);
+    if (line.startsWith("\xEF\xBB\xBF")) line.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(line);
+    if (utf8.hasError()) {
+        // a notice written on a Chinese Windows desktop
+        QStringDecoder chinese("GB18030");
+        if (chinese.isValid()) text = chinese.decode(line);
+    }
+    return text;
+}
+
+UpdateNotice::UpdateNotice(Downloads& downloads, MainForm& form, WindowShell& shell,
+                           QString programDirectory, QString serverAddress)
+    : timeOfDay([] { return QTime::currentTime().toString(Qt::ISODateWithMs); }),
+      m_downloads(downloads),
+      m_form(form),
+      m_shell(shell),
+      m_programDirectory(std::move(programDirectory)),
+      m_serverAddress(std::move(serverAddress)) {}
+
+QString UpdateNotice::resourceAddress(const QString& path) const {
+    if (m_serverAddress.isEmpty()) return {};
+    QString base = m_serverAddress;
+    while (base.endsWith('/')) base.chop(1);
+    return base + path + "?s=suiji" + timeOfDay();
+}
+
+void UpdateNotice::downloadNotice() {
+    const QString local = m_programDirectory + "gg";
+    if (!m_downloads.download(resourceAddress(kNoticePath), local, kTimeout)) return;
+    if (const std::optional<QString> line = firstLineOf(local)) {
+        m_form.setText("Label32", line->toStdString());
+    }
+}
+
+void UpdateNotice::versionCheck() {
+    const std::optional<QString> installed = firstLineOf(m_programDirectory + "v.txt");
+    if (!installed) throw std::runtime_error("the installed version file v.txt cannot be read");
+    const QString local = m_programDirectory + "v-up.txt";
+    if (!m_downloads.download(resourceAddress(kVersionPath), local, kTimeout)) return;
+    const std::optional<QString> latest = firstLineOf(local);
+    if (!latest) throw std::runtime_error("the downloaded version file v-up.txt cannot be read");
+    if (*latest != *installed) {
+        m_shell.setCaption(QString::fromUtf8(kBaseCaption) + "  (最新版本" + *latest +
+                           "请及时更新)");
+    }
+}
+
+}  // namespace wormpair
