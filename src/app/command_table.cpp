@@ -4,6 +4,7 @@
 #include "app/document_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
+#include "app/settings_commands.h"
 
 namespace wormpair {
 
@@ -29,10 +30,14 @@ const CommandRow kCommands[] = {
     {"N6", "退出", "", -1, true, false, "Ctrl+Q",
      [](CommandFamilies& c) { c.lifecycle.exit(); }},
     // 设置
-    {"N13", "计算法则参数设置", "", -1, true, false, kNoKey, nullptr},
-    {"N15", "还原默认设置", "", -1, true, false, kNoKey, nullptr},
-    {"N16", "加载用户设置", "", -1, true, false, kNoKey, nullptr},
-    {"N17", "另存用户设置", "", -1, true, false, kNoKey, nullptr},
+    {"N13", "计算法则参数设置", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.settings.showRuleSettings(); }},
+    {"N15", "还原默认设置", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.settings.restoreDefaults(); }},
+    {"N16", "加载用户设置", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.settings.loadUserSettings(); }},
+    {"N17", "另存用户设置", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.settings.saveUserSettings(); }},
     // 更新
     {"N18", "在线升级", "", -1, true, false, kNoKey,
      [](CommandFamilies& c) { c.documents.onlineUpgrade(); }},

@@ -11,6 +11,7 @@ class DesignFileCommands;
 class DocumentCommands;
 class LifecycleCommands;
 class ParameterSheetCommands;
+class SettingsCommands;
 
 // The command families the window owns; each row's handler runs on them.
 struct CommandFamilies {
@@ -18,6 +19,7 @@ struct CommandFamilies {
     DesignFileCommands& designFiles;
     ParameterSheetCommands& sheets;
     DocumentCommands& documents;
+    SettingsCommands& settings;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

@@ -55,7 +55,11 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_sheets(platform, *this, m_design, m_workbook, programDirectory),
       m_notice(platform.downloads, *this, *this, programDirectory, serverAddress),
       m_documents(platform, *this, programDirectory, [this] { m_about->exec(); }),
-      m_families{m_lifecycle, m_designFiles, m_sheets, m_documents} {
+      m_ruleSettings(std::make_unique<TForm5>(
+          platform.messages, m_database.filePath(), [this] { m_lifecycle.startupLoad(); }, this)),
+      m_settings(platform, *this, m_database, *m_ruleSettings,
+                 [this] { m_lifecycle.startupLoad(); }),
+      m_families{m_lifecycle, m_designFiles, m_sheets, m_documents, m_settings} {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |

@@ -14,6 +14,8 @@
 #include "app/document_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
+#include "app/rule_settings_dialog.h"
+#include "app/settings_commands.h"
 #include "app/update_notice.h"
 #include "app/window_shell.h"
 #include "calc/calculate.h"
@@ -55,6 +57,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     DesignController& design() { return m_design; }
     LifecycleCommands& lifecycle() { return m_lifecycle; }
     TForm6& aboutBox() { return *m_about; }
+    TForm5& ruleSettings() { return *m_ruleSettings; }
 
     // MainForm
     std::string text(std::string_view control) const override;
@@ -111,6 +114,8 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     UpdateNotice m_notice;
     std::unique_ptr<TForm6> m_about;
     DocumentCommands m_documents;
+    std::unique_ptr<TForm5> m_ruleSettings;
+    SettingsCommands m_settings;
     CommandFamilies m_families;
 
     std::map<std::string, QLineEdit*, std::less<>> m_edits;

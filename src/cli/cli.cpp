@@ -1,10 +1,12 @@
 #include "cli/cli.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cmath>
 #include <functional>
 #include <map>
 #include <optional>
@@ -27,6 +29,7 @@
 #include "store/parameter_database.h"
 #include "store/startup_load.h"
 #include "store/store_messages.h"
+#include "store/user_settings.h"
 #include "xls/xls_read_write.h"
 
 namespace wormpair {
@@ -42,6 +45,7 @@ const char* const kUsage =
     "  open     open a design file (*.cqb) and calculate it, as the window does\n"
     "  cells    read and set cell texts of a workbook's first sheet\n"
     "  export   write the worm, hob or wheel parameter sheet of a design file\n"
+    "  rules    list, set, restore, load and save the calculation rules\n"
     "\n"
     "\n"
     "Run 'wormpair-cli COMMAND --help' for the options of a command,\n"
@@ -446,6 +450,119 @@ int runExport(const QStringList& arguments, const QString& programDirectory, QTe
     return outcome == ExportOutcome::Written ? kExitRan : kExitFailed;
 }
 
+QString rulesUsage() {
+    return "Usage: wormpair-cli rules [--json]\n"
+           "       wormpair-cli rules set N VALUE\n"
+           "       wormpair-cli rules restore\n"
+           "       wormpair-cli rules load FILE.ccq\n"
+           "       wormpair-cli rules save NAME [--overwrite]\n"
+           "\n"
+           "The sixteen calculation-rule coefficients of the program's parameter database\n"
+           "(table nzhi of db1.mdb), as the menu 设置 changes them:\n"
+           "  (none)    list them and whether they differ from the factory rules\n"
+           "  set       set coefficient N (1 to 16) to a number\n"
+           "  restore   go back to the factory rules (db1.ccq)\n"
+           "  load      replace the whole database by a user settings file, after checking it\n"
+           "  save      copy the database to NAME.ccq (\".ccq\" always appended); an\n"
+           "            existing file is replaced only with --overwrite\n";
+}
+
+// The stored value as a number when it is one, else its text.
+QJsonValue ruleValue(const QVariant& field) {
+    if (isNumericField(field)) return field.toDouble();
+    try {
+        return parseReal(fieldText(field).toStdString());
+    } catch (const CalculationError&) {
+        return fieldText(field);
+    }
+}
+
+int listRules(const ParameterDatabase& database, bool json, QTextStream& out) {
+    const ParameterTable rules = database.readTable("nzhi");
+    const int formula = static_cast<int>(rules.columnNames().indexOf("JSGS"));
+    bool modified = false;
+    QJsonArray rows;
+    for (int row = 0; row < rules.rowCount() && row < 16; ++row) {
+        const bool differs = !sameAsStored(rules.value(row, 2), rules.value(row, 3));
+        modified = modified || differs;
+        rows.append(QJsonObject{{"number", row + 1},
+                                {"name", rules.text(row, 1)},
+                                {"value", ruleValue(rules.value(row, 2))},
+                                {"factory", ruleValue(rules.value(row, 3))},
+                                {"formula", formula >= 0 ? rules.text(row, formula) : QString()}});
+    }
+    if (json) {
+        out << QJsonDocument(QJsonObject{{"modified", modified}, {"rules", rows}})
+                   .toJson(QJsonDocument::Indented);
+        return kExitRan;
+    }
+    out << (modified ? "注意：默认计算法则已被修改（* 标出与出厂值不同的系数）\n"
+                     : "计算法则与出厂设置一致\n");
+    for (int row = 0; row < rules.rowCount() && row < 16; ++row) {
+        const bool differs = !sameAsStored(rules.value(row, 2), rules.value(row, 3));
+        out << QString("%1%2  %3  N = %4  出厂值 %5\n")
+                   .arg(differs ? "*" : " ")
+                   .arg(row + 1, 2)
+                   .arg(rules.text(row, 1).leftJustified(10, QChar(0x3000)))
+                   .arg(rules.text(row, 2), -8)
+                   .arg(rules.text(row, 3));
+    }
+    return kExitRan;
+}
+
+int runRules(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+             QTextStream& err) {
+    const QString action = arguments.value(0);
+    const std::map<QString, int> counts = {{"set", 2}, {"restore", 0}, {"load", 1}, {"save", 1}};
+    const bool listing = !counts.count(action);
+    CommandLine command("rules", rulesUsage(), listing ? 0 : counts.at(action), "argument");
+    QCommandLineParser& parser = command.parser;
+    const QCommandLineOption json("json");
+    const QCommandLineOption overwrite("overwrite");
+    parser.addOptions({json, overwrite});
+    if (const auto status = command.parse(listing ? arguments : arguments.mid(1), out, err)) {
+        return *status;
+    }
+    const QStringList values = parser.positionalArguments();
+    const ParameterDatabase database(programDirectory);
+    const auto failed = [&](const QString& message) {
+        err << "wormpair-cli: " << message << "\n";
+        return kExitFailed;
+    };
+    try {
+        if (listing) return listRules(database, parser.isSet(json), out);
+        if (action == "set") {
+            bool isNumber = false;
+            const int number = values[0].toInt(&isNumber);
+            if (!isNumber || number < 1 || number > 16) {
+                return command.error(err, "N is the number of a coefficient, 1 to 16");
+            }
+            double value = 0;
+            try {
+                value = parseReal(values[1].toStdString());
+            } catch (const CalculationError&) {
+                return failed("'" + values[1] + "' 不是数字，计算法则未作更改");
+            }
+            if (!std::isfinite(value))
+                return failed("'" + values[1] + "' 不是有限的数字，计算法则未作更改");
+            database.writeCoefficientValues({{number, value}});
+        } else if (action == "restore") {
+            restoreFactorySettings(database);
+        } else if (action == "load") {
+            loadUserSettings(database, values[0]);
+        } else {
+            const QString target = settingsFileName(values[0]);
+            if (QFileInfo::exists(target) && !parser.isSet(overwrite)) {
+                return failed(target + " 已存在；用 --overwrite 替换它");
+            }
+            saveUserSettings(database, target);
+        }
+    } catch (const std::exception& e) {
+        return failed(QString::fromUtf8(e.what()));
+    }
+    return kExitRan;
+}
+
 }  // namespace
 
 int runCli(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
@@ -461,6 +578,7 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "open") return runOpen(rest, programDirectory, out, err);
     if (command == "cells") return runCells(rest, out, err);
     if (command == "export") return runExport(rest, programDirectory, out, err);
+    if (command == "rules") return runRules(rest, programDirectory, out, err);
     if (command == "--version") {
         out << "wormpair-cli " << kVersion << "\n";
         return kExitRan;

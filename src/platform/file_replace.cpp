@@ -128,6 +128,12 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     fs::path folder = destination.path.parent_path();
     if (folder.empty()) folder = ".";
 
+    // root may write into any folder: one without write bits is read-only to us all
+    struct stat folderStatus {};
+    if (::stat(folder.c_str(), &folderStatus) == 0 &&
+        (folderStatus.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        fail("The folder is read-only", folder);
+    }
     TemporaryFile temporary(folder);
     if (destination.exists) {
         // owner first: fchown may clear the set-id bits that fchmod then restores

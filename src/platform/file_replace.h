@@ -21,8 +21,8 @@
 // - A symbolic link as the target is followed: the file it names is
 //   replaced and the link itself stays a link. A dangling link is refused.
 // - A target that is not a regular file (a folder, FIFO, device) or that
-//   may not be written (read-only, or no write permission) is refused and
-//   left alone.
+//   may not be written (read-only, or no write permission), or a folder
+//   without any write bit, is refused and left alone.
 
 namespace wormpair {
 

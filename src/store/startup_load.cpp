@@ -27,13 +27,12 @@ double coefficientValue(const ParameterTable& table, int row) {
         QStringLiteral("coefficient in row %1 of nzhi is empty or not a number").arg(row + 1));
 }
 
-// Two numbers compare as numbers, two texts as texts, anything else by text.
+}  // namespace
+
 bool sameAsStored(const QVariant& a, const QVariant& b) {
     if (isNumericField(a) && isNumericField(b)) return a.toDouble() == b.toDouble();
     return fieldText(a) == fieldText(b);
 }
-
-}  // namespace
 
 StartupLoadResult loadCoefficients(const ParameterDatabase& database, CoefficientSet& coefficients,
                                    const std::function<void()>& versionCheck) {

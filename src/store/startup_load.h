@@ -22,6 +22,10 @@ struct StartupLoadResult {
 // last row supplies the rest. Compares each N with the factory value ([3]) of
 // its row. Then calls versionCheck (which may be empty). Values stored before
 // a failure stay in the set.
+// Whether a coefficient equals its factory value as the database stores
+// them: two numbers compare as numbers, two texts as texts, else by text.
+bool sameAsStored(const QVariant& value, const QVariant& factory);
+
 StartupLoadResult loadCoefficients(const ParameterDatabase& database, CoefficientSet& coefficients,
                                    const std::function<void()>& versionCheck);
 

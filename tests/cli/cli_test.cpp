@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,12 +17,13 @@ struct CliRun {
     QString err;
 };
 
-CliRun runWith(const QStringList& arguments) {
+CliRun runWith(const QStringList& arguments,
+               const QString& programDirectory = WORMPAIR_PROGRAM_DIR) {
     QString out;
     QString err;
     QTextStream outStream(&out);
     QTextStream errStream(&err);
-    const int status = runCli(arguments, WORMPAIR_PROGRAM_DIR, outStream, errStream);
+    const int status = runCli(arguments, programDirectory, outStream, errStream);
     outStream.flush();
     errStream.flush();
     return {status, out, err};
@@ -31,11 +33,27 @@ CliRun runWith(const QStringList& arguments) {
 const QString kExampleCoefficients = "0.875,0.9,0.7,0.45,0,0.55,1.2,0,0.1,0.5,0.45,1,0.5,1,0.9,8";
 
 QStringList calcArguments(const QString& backlash = "0.2") {
-    return {"calc",           "--centre-distance",  "160", "--ratio",           "45",
-            "--wheel-teeth",  "45",                 "--worm-starts",   "1",
-            "--main-base-diameter", "104",          "--tip-eccentricity", "0.5",
-            "--worm-diameter", "56",                "--backlash",      backlash,
-            "--grinding-increment", "2",            "--coefficients",  kExampleCoefficients};
+    return {"calc",
+            "--centre-distance",
+            "160",
+            "--ratio",
+            "45",
+            "--wheel-teeth",
+            "45",
+            "--worm-starts",
+            "1",
+            "--main-base-diameter",
+            "104",
+            "--tip-eccentricity",
+            "0.5",
+            "--worm-diameter",
+            "56",
+            "--backlash",
+            backlash,
+            "--grinding-increment",
+            "2",
+            "--coefficients",
+            kExampleCoefficients};
 }
 
 TEST(CliTest, CalcJsonCarriesLabelsWarningsAndRecord) {
@@ -90,7 +108,8 @@ TEST(CliTest, UsageErrorsExitWithTwo) {
         {"frobnicate"},
         missing,
         QStringList(calcArguments()) << "stray",
-        QStringList(calcArguments()) << "--coefficients" << "1,2,3",
+        QStringList(calcArguments()) << "--coefficients"
+                                     << "1,2,3",
         QStringList(calcArguments()) << "--no-such-option",
     };
     for (const QStringList& arguments : cases) {
@@ -118,10 +137,15 @@ TEST(CliDesignTest, RecommendedParametersAccuracyAndResults) {
     EXPECT_TRUE(object.value("ok").toBool());
     EXPECT_TRUE(object.value("message").isNull());
     const QJsonObject inputs = object.value("inputs").toObject();
-    const std::pair<const char*, const char*> expected[] = {
-        {"Edit1", "160"}, {"Edit2", "40"}, {"Edit3", "40"}, {"Edit4", "1"},
-        {"Edit5", "100"}, {"Edit6", "0"},  {"Edit9", "7j(GB/T16445-1996)"},
-        {"Edit10", "右旋"}, {"Edit13", "0.4"}};
+    const std::pair<const char*, const char*> expected[] = {{"Edit1", "160"},
+                                                            {"Edit2", "40"},
+                                                            {"Edit3", "40"},
+                                                            {"Edit4", "1"},
+                                                            {"Edit5", "100"},
+                                                            {"Edit6", "0"},
+                                                            {"Edit9", "7j(GB/T16445-1996)"},
+                                                            {"Edit10", "右旋"},
+                                                            {"Edit13", "0.4"}};
     for (const auto& [field, text] : expected) {
         EXPECT_EQ(inputs.value(field).toString(), QString(text)) << field;
     }
@@ -132,9 +156,9 @@ TEST(CliDesignTest, RecommendedParametersAccuracyAndResults) {
 }
 
 TEST(CliDesignTest, GradeAndBacklashOptions) {
-    const CliRun run = runWith({"design", "--centre-distance", "160", "--wheel-teeth", "40",
-                                "--worm-starts", "1", "--grade", "8", "--no-standard-backlash",
-                                "--json"});
+    const CliRun run =
+        runWith({"design", "--centre-distance", "160", "--wheel-teeth", "40", "--worm-starts", "1",
+                 "--grade", "8", "--no-standard-backlash", "--json"});
     const QJsonObject inputs = jsonOf(run).value("inputs").toObject();
     EXPECT_EQ(inputs.value("Edit9").toString(), QString("8级(GB/T16445-1996)"));
     EXPECT_EQ(inputs.value("Edit8").toString(), QString("0"));
@@ -151,7 +175,7 @@ TEST(CliDesignTest, FailuresAreReportedAsTheWindowReportsThem) {
         {"abc", "40", "输入参数有误，请输入合法有效的数字........."},
         {"-100", "40", "输入参数有误，请输入合法有效的数字........."},  // a^0.875 of a negative
         {"5000", "40", "您输入的内容不符合要求,请输入合法数字且不能为空..."},  // beyond the tables
-        {"160", "x", "参数输入不合法，请输入合法参数........."},  // fields emptied
+        {"160", "x", "参数输入不合法，请输入合法参数........."},               // fields emptied
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.centreDistance + std::string(" / ") + c.teeth);
@@ -171,13 +195,15 @@ TEST(CliCellsTest, DesignFileWrittenWithCellsOpensToTheSameDesign) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("160-45 设计.cqb");
-    const QStringList texts = {"160", "45", "45", "1", "104", "0.5", "56", "0.2",
-                               "7j(GB/T16445-1996)", "右旋", "0.4 * 3.6", "0.27 * 2.4", "2", ""};
+    const QStringList texts = {
+        "160",  "45",        "45",         "1", "104", "0.5", "56", "0.2", "7j(GB/T16445-1996)",
+        "右旋", "0.4 * 3.6", "0.27 * 2.4", "2", ""};
     QStringList arguments = {"cells", QString(WORMPAIR_PROGRAM_DIR) + "111.xls", "-o", file};
     for (int row = 0; row < texts.size(); ++row) {
         arguments << "--set" << QString("A%1=%2").arg(row + 1).arg(texts[row]);
     }
-    arguments << "--get" << "A9";
+    arguments << "--get"
+              << "A9";
     const CliRun written = runWith(arguments);
     ASSERT_EQ(written.status, kExitRan) << written.err.toStdString();
     EXPECT_EQ(written.out, QString("7j(GB/T16445-1996)\n"));
@@ -216,7 +242,7 @@ TEST(CliCellsTest, ErrorsAndUsage) {
     const QString template111 = QString(WORMPAIR_PROGRAM_DIR) + "111.xls";
     const QList<QStringList> usage = {
         {"cells"},
-        {"cells", template111, "--set", "A1=x"},          // no -o
+        {"cells", template111, "--set", "A1=x"},  // no -o
         {"cells", template111, "--get", "1A"},
         {"cells", template111, "--set", "A0=x", "-o", "/tmp/x.xls"},
         {"open"},
@@ -229,7 +255,8 @@ TEST(CliCellsTest, ErrorsAndUsage) {
     EXPECT_FALSE(missing.err.isEmpty());
 
     // a file that cannot be opened prints no input table, only the message
-    for (const QString& file : {QString("/no/such/design.cqb"), QString(WORMPAIR_PROGRAM_DIR) + "1.xls"}) {
+    for (const QString& file :
+         {QString("/no/such/design.cqb"), QString(WORMPAIR_PROGRAM_DIR) + "1.xls"}) {
         const CliRun notDesign = runWith({"open", file, "--json"});
         EXPECT_EQ(notDesign.status, kExitFailed) << file.toStdString();
         EXPECT_TRUE(notDesign.out.isEmpty());
@@ -238,12 +265,64 @@ TEST(CliCellsTest, ErrorsAndUsage) {
 }
 
 TEST(CliTest, ForAPersonFieldsGoByTheirCaptions) {
-    const CliRun run = runWith({"design", "--centre-distance", "160", "--wheel-teeth", "45",
-                                "--worm-starts", "1"});
+    const CliRun run = runWith(
+        {"design", "--centre-distance", "160", "--wheel-teeth", "45", "--worm-starts", "1"});
     EXPECT_TRUE(run.out.contains("中心距　　　160\n")) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("-----蜗杆齿根圆弧半径"));
     EXPECT_FALSE(run.out.contains("Edit1"));
     EXPECT_EQ(runWith({"--version"}).out, QString("wormpair-cli V8.601\n"));
+}
+
+TEST(CliRulesTest, DoWhatTheSettingsMenuDoes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = dir.path() + '/';
+    for (const char* name : {"db1.mdb", "db1.ccq"}) {
+        ASSERT_TRUE(QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + name, program + name));
+    }
+    const auto rules = [&] { return jsonOf(runWith({"rules", "--json"}, program)); };
+    const auto database = [&] {
+        QFile file(program + "db1.mdb");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_FALSE(rules().value("modified").toBool());
+    const QJsonObject first = rules().value("rules").toArray().at(0).toObject();
+    EXPECT_EQ(first.value("number").toInt(), 1);
+    EXPECT_EQ(first.value("value").toDouble(), 0.875);
+    EXPECT_EQ(first.value("name").toString(), QString("蜗杆分度圆直径指数"));
+    EXPECT_TRUE(first.value("formula").toString().contains("d1"));
+
+    EXPECT_EQ(runWith({"rules", "set", "1", "0.9"}, program).status, kExitRan);
+    EXPECT_TRUE(rules().value("modified").toBool());
+    EXPECT_TRUE(runWith({"rules"}, program).out.contains("* 1"));
+    EXPECT_EQ(runWith({"rules", "save", program + "shop"}, program).status, kExitRan);
+    EXPECT_EQ(runWith({"rules", "save", program + "shop"}, program).status, kExitFailed);
+    EXPECT_EQ(runWith({"rules", "save", program + "shop", "--overwrite"}, program).status,
+              kExitRan);
+    EXPECT_EQ(runWith({"rules", "restore"}, program).status, kExitRan);
+    EXPECT_FALSE(rules().value("modified").toBool());
+    EXPECT_EQ(runWith({"rules", "load", program + "shop.ccq"}, program).status, kExitRan);
+    EXPECT_EQ(rules().value("rules").toArray().at(0).toObject().value("value").toDouble(), 0.9);
+
+    // refused values and files leave the database as it was
+    const QByteArray before = database();
+    const struct {
+        QStringList arguments;
+        int status;
+    } refused[] = {
+        {{"rules", "set", "1", "0,9"}, kExitFailed},
+        {{"rules", "set", "1", "1e999"}, kExitFailed},
+        {{"rules", "set", "17", "1"}, kExitUsage},
+        {{"rules", "load", program + "db1.mdb-missing"}, kExitFailed},
+        {{"rules", "load", QString(WORMPAIR_PROGRAM_DIR) + "1.xls"}, kExitFailed},
+        {{"rules", "set", "1"}, kExitUsage},
+    };
+    for (const auto& r : refused) {
+        const CliRun run = runWith(r.arguments, program);
+        EXPECT_EQ(run.status, r.status) << r.arguments.join(' ').toStdString();
+        EXPECT_FALSE(run.err.isEmpty());
+        EXPECT_EQ(database(), before);
+    }
 }
 
 }  // namespace
