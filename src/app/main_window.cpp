@@ -55,8 +55,8 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_sheets(platform, *this, m_design, m_workbook, programDirectory),
       m_notice(platform.downloads, *this, *this, programDirectory, serverAddress),
       m_documents(platform, *this, programDirectory, [this] { m_about->exec(); }),
-      m_ruleSettings(std::make_unique<TForm5>(
-          platform.messages, m_database.filePath(), [this] { m_lifecycle.startupLoad(); }, this)),
+      m_ruleSettings(std::make_unique<TForm5>(platform.messages, m_database.filePath(),
+                                              [this] { m_lifecycle.startupLoad(); })),
       m_settings(platform, *this, m_database, *m_ruleSettings,
                  [this] { m_lifecycle.startupLoad(); }),
       m_families{m_lifecycle, m_designFiles, m_sheets, m_documents, m_settings} {
@@ -80,7 +80,7 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
         if (!m_loadFailed) m_designFiles.openFile(designFileFromArguments(arguments));
     }
     m_notice.downloadNotice();
-    m_about = std::make_unique<TForm6>(this);
+    m_about = std::make_unique<TForm6>();
 }
 
 TForm1::~TForm1() = default;
