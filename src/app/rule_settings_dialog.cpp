@@ -146,6 +146,9 @@ bool TForm5::openTable() {
     m_mapper->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
     m_mapper->addMapping(m_ui->DBEdit1, m_valueColumn);
     m_mapper->addMapping(m_ui->DBText1, formulaColumn, "text");
+    // a formula longer than the field is read in full from its tip
+    connect(m_mapper, &QDataWidgetMapper::currentIndexChanged, m_ui->DBText1,
+            [this] { m_ui->DBText1->setToolTip(m_ui->DBText1->text()); });
     connect(grid.selectionModel(), &QItemSelectionModel::currentRowChanged, m_mapper,
             [this](const QModelIndex& current) {
                 // leaving a row posts its edit into the cache

@@ -1,23 +1,64 @@
-// Shows the main window after a complete design and saves a picture of it:
-//   window_screenshot OUT.png
+// Pictures of the program for the README, offscreen or under xvfb-run:
+//   window_screenshot OUT.png              the main window after a design
+//   window_screenshot OUT.png settings     the rule settings dialog
+//   window_screenshot OUT.png about        the about box
+//   window_screenshot OUT.png notice TEXT  the window with a notice and a newer version
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
+#include "app/about_box.h"
 #include "app/main_window.h"
+#include "app/program.h"
+#include "app/rule_settings_dialog.h"
 #include "fake_platform.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    wormpair::installChineseTranslations(app);
     if (argc < 2) return 2;
+    const QString out = argv[1];
+    const QString mode = argc > 2 ? argv[2] : "";
     wormpair::FakePlatform desktop;
-    wormpair::TForm1 window(desktop.platform(), WORMPAIR_PROGRAM_DIR);
+    if (mode == "notice") {
+        const QByteArray notice = argc > 3 ? QByteArray(argv[3]) : QByteArray("新版本已发布");
+        desktop.serve = [notice](const QString& address) -> std::optional<QByteArray> {
+            return address.contains("guanggao") ? notice : QByteArray("V8.7");
+        };
+    }
+    // a copy of the program directory, so that the downloads land there
+    QTemporaryDir program;
+    for (const char* name : {"db1.mdb", "db1.ccq", "v.txt", "111.xls"}) {
+        QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + name, program.filePath(name));
+    }
+    wormpair::TForm1 window(desktop.platform(), program.path() + '/', {},
+                            mode == "notice" ? "http://example.invalid" : "");
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
     QTest::keyClicks(window.findChild<QLineEdit*>("Edit1"), "160");
     QTest::keyClicks(window.findChild<QLineEdit*>("Edit3"), "45");
     QTest::mouseClick(window.findChild<QToolButton*>("SpeedButton2"), Qt::LeftButton);
     QTest::qWait(200);
-    return window.grab().save(argv[1]) && desktop.messages.isEmpty() ? 0 : 1;
+    bool saved = false;
+    const auto grabLater = [&](QWidget& dialog) {
+        QTimer::singleShot(300, [&] {
+            saved = dialog.grab().save(out);
+            dialog.close();
+        });
+    };
+    if (mode == "settings") {
+        grabLater(window.ruleSettings());
+        window.ruleSettings().run();
+    } else if (mode == "about") {
+        grabLater(window.aboutBox());
+        window.aboutBox().exec();
+    } else {
+        saved = window.grab().save(out);
+    }
+    return saved && desktop.messages.isEmpty() ? 0 : 1;
 }
