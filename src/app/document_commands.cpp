@@ -8,28 +8,31 @@ const char* const DocumentCommands::kNoReaderMessage =
     "未安装PDF阅读器(Adobe Reader)或者技术资料丢失....";
 const char* const DocumentCommands::kUpdaterMessage = "升级程序错误，请重新安装软件....";
 const char* const DocumentCommands::kUpdaterName = "Project11.exe";
+const char* const DocumentCommands::kPackageManagerMessage =
+    "本软件以软件包方式安装，请使用系统的软件包管理器（例如“软件更新”或 apt）升级........";
 
 DocumentCommands::DocumentCommands(const Platform& platform, WindowShell& shell,
-                                   QString programDirectory, std::function<void()> showAbout)
-    : m_platform(platform),
-      m_shell(shell),
-      m_programDirectory(std::move(programDirectory)),
-      m_showAbout(std::move(showAbout)) {}
+                                   const ProgramLayout& layout, std::function<void()> showAbout)
+    : m_platform(platform), m_shell(shell), m_layout(layout), m_showAbout(std::move(showAbout)) {}
 
 void DocumentCommands::openManual(const char* fileName) {
-    if (!m_platform.documents.open(m_programDirectory + fileName)) {
+    if (!m_platform.documents.open(m_layout.programDirectory + fileName)) {
         m_platform.messages.inform(QString::fromUtf8(kNoReaderMessage), QString());
     }
 }
 
-void DocumentCommands::help() { m_platform.documents.open(m_programDirectory + "help.htm"); }
+void DocumentCommands::help() { m_platform.documents.open(m_layout.programDirectory + "help.htm"); }
 
 void DocumentCommands::about() {
     if (m_showAbout) m_showAbout();
 }
 
 void DocumentCommands::onlineUpgrade() {
-    if (!m_platform.processes.start(m_programDirectory + kUpdaterName, {})) {
+    if (m_layout.perUserData()) {
+        m_platform.messages.inform(QString::fromUtf8(kPackageManagerMessage), QString());
+        return;
+    }
+    if (!m_platform.processes.start(m_layout.programDirectory + kUpdaterName, {})) {
         m_platform.messages.inform(QString::fromUtf8(kUpdaterMessage), QString());
         return;
     }

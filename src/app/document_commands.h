@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/platform.h"
+#include "store/program_layout.h"
 
 namespace wormpair {
 
@@ -16,8 +17,9 @@ class DocumentCommands {
     static const char* const kNoReaderMessage;
     static const char* const kUpdaterMessage;
     static const char* const kUpdaterName;
+    static const char* const kPackageManagerMessage;
 
-    DocumentCommands(const Platform& platform, WindowShell& shell, QString programDirectory,
+    DocumentCommands(const Platform& platform, WindowShell& shell, const ProgramLayout& layout,
                      std::function<void()> showAbout);
 
     // Opens a manual of the program directory with the desktop's PDF reader.
@@ -25,13 +27,14 @@ class DocumentCommands {
     // Opens help.htm; nothing is reported when it cannot be opened.
     void help();
     void about();
-    // Starts the updater and ends the program.
+    // Starts the updater and ends the program; a program installed as a
+    // package is updated by the system's package manager instead.
     void onlineUpgrade();
 
   private:
     Platform m_platform;
     WindowShell& m_shell;
-    QString m_programDirectory;
+    ProgramLayout m_layout;
     std::function<void()> m_showAbout;
 };
 

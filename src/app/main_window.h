@@ -23,6 +23,7 @@
 #include "input/main_form.h"
 #include "platform/platform.h"
 #include "store/parameter_database.h"
+#include "store/program_layout.h"
 #include "xls/xls_read_write.h"
 
 class QAction;
@@ -104,7 +105,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
 
     std::unique_ptr<Ui::TForm1> m_ui;
     Platform m_platform;
-    QString m_programDirectory;
+    ProgramLayout m_layout;
     ParameterDatabase m_database;
     DesignController m_design;
     TXLSReadWriteII4 m_workbook;

@@ -39,12 +39,12 @@ std::optional<QString> firstLineOf(const QString& path) {
 }
 
 UpdateNotice::UpdateNotice(Downloads& downloads, MainForm& form, WindowShell& shell,
-                           QString programDirectory, QString serverAddress)
+                           const ProgramLayout& layout, QString serverAddress)
     : timeOfDay([] { return QTime::currentTime().toString(Qt::ISODateWithMs); }),
       m_downloads(downloads),
       m_form(form),
       m_shell(shell),
-      m_programDirectory(std::move(programDirectory)),
+      m_layout(layout),
       m_serverAddress(std::move(serverAddress)) {}
 
 QString UpdateNotice::resourceAddress(const QString& path) const {
@@ -55,7 +55,7 @@ QString UpdateNotice::resourceAddress(const QString& path) const {
 }
 
 void UpdateNotice::downloadNotice() {
-    const QString local = m_programDirectory + "gg";
+    const QString local = m_layout.dataDirectory + "gg";
     if (!m_downloads.download(resourceAddress(kNoticePath), local, kTimeout)) return;
     if (const std::optional<QString> line = firstLineOf(local)) {
         m_form.setText("Label32", line->toStdString());
@@ -63,9 +63,9 @@ void UpdateNotice::downloadNotice() {
 }
 
 void UpdateNotice::versionCheck() {
-    const std::optional<QString> installed = firstLineOf(m_programDirectory + "v.txt");
+    const std::optional<QString> installed = firstLineOf(m_layout.programDirectory + "v.txt");
     if (!installed) throw std::runtime_error("the installed version file v.txt cannot be read");
-    const QString local = m_programDirectory + "v-up.txt";
+    const QString local = m_layout.dataDirectory + "v-up.txt";
     if (!m_downloads.download(resourceAddress(kVersionPath), local, kTimeout)) return;
     const std::optional<QString> latest = firstLineOf(local);
     if (!latest) throw std::runtime_error("the downloaded version file v-up.txt cannot be read");

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/platform.h"
+#include "store/program_layout.h"
 
 namespace wormpair {
 
@@ -23,9 +24,10 @@ class UpdateNotice {
     static const char* const kBaseCaption;
 
     // serverAddress: the base address, empty when there is none; the
-    // program directory holds v.txt and receives gg and v-up.txt.
-    UpdateNotice(Downloads& downloads, MainForm& form, WindowShell& shell, QString programDirectory,
-                 QString serverAddress);
+    // program directory holds v.txt, the data directory receives gg and
+    // v-up.txt.
+    UpdateNotice(Downloads& downloads, MainForm& form, WindowShell& shell,
+                 const ProgramLayout& layout, QString serverAddress);
 
     // Fills Label32 with the first line of the notice, as plain text; a
     // failed download or an unreadable file leaves it as it was.
@@ -46,7 +48,7 @@ class UpdateNotice {
     Downloads& m_downloads;
     MainForm& m_form;
     WindowShell& m_shell;
-    QString m_programDirectory;
+    ProgramLayout m_layout;
     QString m_serverAddress;
 };
 

@@ -27,6 +27,7 @@
 #include "input/headless_session.h"
 #include "platform/platform.h"
 #include "store/parameter_database.h"
+#include "store/program_layout.h"
 #include "store/startup_load.h"
 #include "store/store_messages.h"
 #include "store/user_settings.h"
@@ -185,7 +186,7 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
         coefficients = *parsed;
     } else {
         const StartupLoadResult load =
-            loadCoefficients(ParameterDatabase(programDirectory), coefficients, {});
+            loadCoefficients(HeadlessSession(programDirectory).database, coefficients, {});
         if (!load.ok) {
             err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
                 << load.error << ")\n";
@@ -524,7 +525,8 @@ int runRules(const QStringList& arguments, const QString& programDirectory, QTex
         return *status;
     }
     const QStringList values = parser.positionalArguments();
-    const ParameterDatabase database(programDirectory);
+    const ProgramLayout layout = programLayout(programDirectory);
+    const ParameterDatabase database(layout.dataDirectory, layout.programDirectory);
     const auto failed = [&](const QString& message) {
         err << "wormpair-cli: " << message << "\n";
         return kExitFailed;

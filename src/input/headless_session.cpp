@@ -5,7 +5,9 @@
 namespace wormpair {
 
 HeadlessSession::HeadlessSession(const QString& programDirectory)
-    : database(programDirectory), design(form, view, database) {
+    : layout(programLayout(programDirectory)),
+      database(layout.dataDirectory, layout.programDirectory),
+      design(form, view, database) {
     form.onChange = [this](std::string_view control) { design.controlChanged(control); };
 }
 

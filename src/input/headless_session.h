@@ -8,12 +8,14 @@
 #include "input/design_controller.h"
 #include "input/form_state.h"
 #include "store/parameter_database.h"
+#include "store/program_layout.h"
 #include "store/startup_load.h"
 
 namespace wormpair {
 
 // The main window's controls and commands without a window, on the database
-// of a program directory: what the command-line tool and the tests drive.
+// of a program directory (or the user's own copy of it, for an installed
+// program): what the command-line tool and the tests drive.
 class HeadlessSession {
   public:
     explicit HeadlessSession(const QString& programDirectory);
@@ -31,6 +33,7 @@ class HeadlessSession {
     // True when the results are shown and no message was raised.
     bool succeeded() const { return view.resultsShown && form.messages.empty(); }
 
+    ProgramLayout layout;
     ParameterDatabase database;
     FormState form;
     ResultCollector view;

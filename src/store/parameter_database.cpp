@@ -141,12 +141,13 @@ QString ParameterTable::text(int row, int position) const {
     return fieldText(value(row, position));
 }
 
-ParameterDatabase::ParameterDatabase(QString programDirectory)
-    : m_directory(std::move(programDirectory)) {}
+ParameterDatabase::ParameterDatabase(QString dataDirectory, QString programDirectory)
+    : m_directory(std::move(dataDirectory)),
+      m_factoryDirectory(programDirectory.isEmpty() ? m_directory : std::move(programDirectory)) {}
 
 QString ParameterDatabase::filePath() const { return m_directory + kFileName; }
 
-QString ParameterDatabase::factoryCopyPath() const { return m_directory + kFactoryFileName; }
+QString ParameterDatabase::factoryCopyPath() const { return m_factoryDirectory + kFactoryFileName; }
 
 QString ParameterDatabase::connectionPrefix() { return kPrefix; }
 

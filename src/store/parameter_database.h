@@ -57,10 +57,11 @@ bool isNumericField(const QVariant& value);
 
 class ParameterDatabase {
   public:
-    // programDirectory ends with '/'.
-    explicit ParameterDatabase(QString programDirectory);
+    // Both end with '/': the live database lies in the data directory, the
+    // factory copy in the program directory (by default the same folder).
+    explicit ParameterDatabase(QString dataDirectory, QString programDirectory = {});
 
-    QString filePath() const;         // programDirectory + "db1.mdb"
+    QString filePath() const;         // dataDirectory + "db1.mdb"
     QString factoryCopyPath() const;  // programDirectory + "db1.ccq"
 
     // Reads a whole table. Throws DatabaseError when the file is missing, is
@@ -80,6 +81,7 @@ class ParameterDatabase {
 
   private:
     QString m_directory;
+    QString m_factoryDirectory;
 };
 
 }  // namespace wormpair

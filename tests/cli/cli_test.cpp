@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -323,6 +325,35 @@ TEST(CliRulesTest, DoWhatTheSettingsMenuDoes) {
         EXPECT_FALSE(run.err.isEmpty());
         EXPECT_EQ(database(), before);
     }
+}
+
+// An installed program directory may not be written: the rules live in the
+// user's data directory, everything else is read from the program directory.
+TEST(CliRulesTest, AReadOnlyProgramDirectoryKeepsTheRulesPerUser) {
+    QTemporaryDir program, home;
+    ASSERT_TRUE(program.isValid() && home.isValid());
+    for (const char* name : {"db1.mdb", "db1.ccq", "1.xls", "111.xls"}) {
+        ASSERT_TRUE(QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + name, program.filePath(name)));
+    }
+    ASSERT_EQ(chmod(QFile::encodeName(program.path()).constData(), 0555), 0);
+    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+    const QString dir = program.path() + '/';
+    const QString userDatabase = home.filePath("wormpair/db1.mdb");
+    const auto bytes = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_EQ(runWith({"rules", "set", "1", "0.9"}, dir).status, kExitRan);
+    EXPECT_EQ(bytes(program.filePath("db1.mdb")), bytes(QString(WORMPAIR_PROGRAM_DIR) + "db1.mdb"));
+    EXPECT_NE(bytes(userDatabase), bytes(program.filePath("db1.mdb")));
+    const CliRun design = runWith({"design", "--centre-distance", "160", "--wheel-teeth", "45",
+                                   "--worm-starts", "1", "--json"},
+                                  dir);
+    EXPECT_TRUE(jsonOf(design).value("ok").toBool()) << design.out.toStdString();
+    EXPECT_EQ(runWith({"rules", "restore"}, dir).status, kExitRan);
+    EXPECT_EQ(bytes(userDatabase), bytes(program.filePath("db1.ccq")));
+    qunsetenv("XDG_DATA_HOME");
+    chmod(QFile::encodeName(program.path()).constData(), 0755);
 }
 
 }  // namespace

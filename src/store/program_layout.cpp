@@ -1,0 +1,40 @@
+#include "store/program_layout.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/file_replace.h"
+
+namespace wormpair {
+
+QString userDataDirectory() {
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + "/.local/share";
+    return QDir::cleanPath(base + "/wormpair") + '/';
+}
+
+ProgramLayout programLayout(const QString& programDirectory) {
+    // root may write anywhere: a folder without write bits counts as read-only
+    const QByteArray folder = QFile::encodeName(programDirectory);
+    struct stat status {};
+    if (::access(folder.constData(), W_OK) == 0 && ::stat(folder.constData(), &status) == 0 &&
+        (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) {
+        return {programDirectory, programDirectory};
+    }
+    const ProgramLayout layout{programDirectory, userDataDirectory()};
+    QDir().mkpath(layout.dataDirectory);
+    const QString database = layout.dataDirectory + "db1.mdb";
+    if (!QFileInfo::exists(database)) {
+        try {
+            copyFileSafely((programDirectory + "db1.mdb").toStdString(), database.toStdString());
+        } catch (const FileReplaceError&) {
+            // the start-up load reports the missing database
+        }
+    }
+    return layout;
+}
+
+}  // namespace wormpair
