@@ -294,22 +294,24 @@ inline Bytes oversizedRow(std::size_t cells) {
 }
 
 struct Named {
-    const char* name;
+    std::string name;
     Bytes bytes;
 };
 
-// The set the memory-bound test reads and the fuzzer starts from.
-inline std::vector<Named> all() {
+// The set the memory-bound test reads; `seeds` gives smaller ones of the
+// same kinds for the fuzzer to start from.
+inline std::vector<Named> all(bool seeds = false) {
+    const std::size_t scale = seeds ? 1 : 10;
     return {
-        {"shared-sectors", sharedSectors(16384, 1000)},
-        {"shared-mini-sectors", sharedSectors(600, 1000)},
+        {"shared-sectors", sharedSectors(seeds ? 4096 : 16384, 100 * scale)},
+        {"shared-mini-sectors", sharedSectors(600, 100 * scale)},
         {"phonetic-size-4gib", phoneticSize4GiB()},
         {"formatting-runs-65535", formattingRuns65535()},
         {"cell-in-column-ffff", cellInColumnFFFF()},
         {"mulblank-past-column-255", mulBlankPastColumn255()},
-        {"many-tiny-records", manyTinyRecords(40000)},
-        {"many-empty-strings", manyEmptyStrings(50000)},
-        {"many-blank-cells", manyBlankCells(15000)},
+        {"many-tiny-records", manyTinyRecords(4000 * scale)},
+        {"many-empty-strings", manyEmptyStrings(5000 * scale)},
+        {"many-blank-cells", manyBlankCells(1500 * scale)},
         {"oversized-row", oversizedRow(9)},
     };
 }
