@@ -24,8 +24,14 @@ inline void put32(Bytes& out, std::uint32_t v) {
     put16(out, static_cast<std::uint16_t>(v >> 16));
 }
 
+inline void set16(Bytes& out, std::size_t at, std::uint16_t v) {
+    out[at] = static_cast<std::uint8_t>(v);
+    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
 inline void set32(Bytes& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    set16(out, at, static_cast<std::uint16_t>(v));
+    set16(out, at + 2, static_cast<std::uint16_t>(v >> 16));
 }
 
 // A BIFF record: type, 16-bit length, data.
@@ -112,15 +118,11 @@ inline Bytes compoundFile(const Bytes& workbook, std::size_t aliases = 0) {
     Bytes file((1 + total) * kSector, 0);
     const Bytes signature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     std::copy(signature.begin(), signature.end(), file.begin());
-    auto header16 = [&](std::size_t at, std::uint16_t v) {
-        file[at] = static_cast<std::uint8_t>(v);
-        file[at + 1] = static_cast<std::uint8_t>(v >> 8);
-    };
-    header16(0x18, 0x3E);
-    header16(0x1A, 3);
-    header16(0x1C, 0xFFFE);
-    header16(0x1E, 9);
-    header16(0x20, 6);
+    set16(file, 0x18, 0x3E);
+    set16(file, 0x1A, 3);
+    set16(file, 0x1C, 0xFFFE);
+    set16(file, 0x1E, 9);
+    set16(file, 0x20, 6);
     set32(file, 0x2C, static_cast<std::uint32_t>(fat));
     set32(file, 0x30, static_cast<std::uint32_t>(fat));
     set32(file, 0x38, 4096);
@@ -164,11 +166,8 @@ inline Bytes compoundFile(const Bytes& workbook, std::size_t aliases = 0) {
                      std::uint32_t right, std::uint32_t child, std::uint32_t start,
                      std::uint32_t size) {
         const std::size_t at = sectorAt(fat) + 128 * index;
-        for (std::size_t i = 0; i < name.size(); ++i) {
-            file[at + 2 * i] = static_cast<std::uint8_t>(name[i]);
-            file[at + 2 * i + 1] = static_cast<std::uint8_t>(name[i] >> 8);
-        }
-        header16(at + 0x40, static_cast<std::uint16_t>(2 * name.size() + 2));
+        for (std::size_t i = 0; i < name.size(); ++i) set16(file, at + 2 * i, name[i]);
+        set16(file, at + 0x40, static_cast<std::uint16_t>(2 * name.size() + 2));
         file[at + 0x42] = type;
         file[at + 0x43] = 1;
         set32(file, at + 0x44, kFree);
@@ -177,19 +176,14 @@ inline Bytes compoundFile(const Bytes& workbook, std::size_t aliases = 0) {
         set32(file, at + 0x74, start);
         set32(file, at + 0x78, size);
     };
-    for (std::size_t i = entries; i < directory * 4; ++i) {
-        entry(i, u"", 0, kFree, kFree, 0, 0);
-    }
     const auto size = static_cast<std::uint32_t>(workbook.size());
     const auto start = mini ? 0u : static_cast<std::uint32_t>(dataSector);
     entry(0, u"Root Entry", 5, kFree, 1,
           mini ? static_cast<std::uint32_t>(fat + directory + miniFat) : kEnd,
           mini ? static_cast<std::uint32_t>(miniStream * kSector) : 0);
     for (std::size_t i = 1; i < entries; ++i) {
-        const std::u16string name = i == 1 ? u"Workbook"
-                                           : u"Alias" + std::u16string(1, u'A' + i % 26) +
-                                                 std::u16string(1, u'A' + i / 26 % 26) +
-                                                 std::u16string(1, u'A' + i / 676 % 26);
+        std::u16string name = i == 1 ? u"Workbook" : u"Alias";
+        for (const char digit : i == 1 ? std::string() : std::to_string(i)) name += digit;
         entry(i, name, 2, i + 1 < entries ? static_cast<std::uint32_t>(i + 1) : kFree, kFree, start,
               size);
     }
@@ -201,8 +195,8 @@ inline Bytes workbook(const Bytes& globals, const Bytes& cells, std::size_t mini
 }
 
 // An SST record of one string "a" with the given option flags and extra
-// header fields (a run count, an extended-data size), and `tail` after it.
-inline Bytes sstWithOneString(std::uint8_t flags, const Bytes& header, const Bytes& tail = {}) {
+// header fields (a run count, an extended-data size), and nothing after it.
+inline Bytes sstWithOneString(std::uint8_t flags, const Bytes& header) {
     Bytes data;
     put32(data, 1);
     put32(data, 1);
@@ -210,7 +204,6 @@ inline Bytes sstWithOneString(std::uint8_t flags, const Bytes& header, const Byt
     data.push_back(flags);
     append(data, header);
     data.push_back('a');
-    append(data, tail);
     return record(0x00FC, data);
 }
 
