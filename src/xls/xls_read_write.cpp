@@ -13,8 +13,8 @@ using xls::Record;
 namespace rt = xls::rt;
 
 constexpr std::size_t kMaxStringLength = 0xFFFF;
-// Templates and design files are tens of kilobytes; a read takes a small
-// multiple of the file size, so this also bounds its memory.
+// Templates and design files are tens of kilobytes. A read and write take at
+// most some 32 times the file size, so this also bounds their memory (2 GiB).
 constexpr std::size_t kMaxWorkbookFileBytes = std::size_t{64} << 20;
 constexpr std::size_t kIndexFirstPointer = 12;  // ibXF, then one pointer per DBCELL
 
