@@ -87,6 +87,9 @@ void DesignController::comboBox1Change() {
 void DesignController::speedButton2Click() {
     try {
         fillRecommendedParameters();
+    } catch (const DatabaseError&) {
+        m_form.showMessage(kReliefTableMessage);
+        return;
     } catch (const std::exception&) {
         m_form.showMessage(kRecommendMessage);
         return;
@@ -97,6 +100,16 @@ void DesignController::speedButton2Click() {
 
 void DesignController::fillRecommendedParameters() {
     MainForm& f = m_form;
+    // A relief table without rows or with a bound that is no number is
+    // damaged data, not a fault of the input.
+    const auto reliefRow = [](const ParameterTable& table, double value) {
+        if (table.rowCount() == 0) throw DatabaseError(table.name() + " is empty");
+        try {
+            return firstRowReaching(table, value);
+        } catch (const CalculationError&) {
+            throw DatabaseError(table.name() + " has a bound that is no number");
+        }
+    };
     double ratio = 0;
     if (!f.text("Edit1").empty() && !f.text("Edit2").empty()) {
         ratio = parseReal(f.text("Edit2"));
@@ -111,16 +124,14 @@ void DesignController::fillRecommendedParameters() {
     }
 
     const ParameterTable reliefAmounts = m_database.readTable("xiuyuan");
-    const std::optional<int> amountRow =
-        firstRowReaching(reliefAmounts, parseReal(f.text("Edit1")));
+    const std::optional<int> amountRow = reliefRow(reliefAmounts, parseReal(f.text("Edit1")));
     if (!amountRow) throw NoMatchingRow("centre distance beyond the relief table");
     f.setText("Edit11", reliefAmounts.text(*amountRow, reliefAmountPosition(ratio)).toStdString());
 
     f.setText("Edit12", exitReliefText(f.text("Edit11")));
 
     const ParameterTable reliefLengths = m_database.readTable("xiuyuanchangdu");
-    const std::optional<int> lengthRow =
-        firstRowReaching(reliefLengths, parseInteger(f.text("Edit3")));
+    const std::optional<int> lengthRow = reliefRow(reliefLengths, parseInteger(f.text("Edit3")));
     if (!lengthRow) throw NoMatchingRow("wheel teeth beyond the relief-length table");
     f.setText("Edit11", f.text("Edit11") + " * " + reliefLengths.text(*lengthRow, 3).toStdString());
     f.setText("Edit12", f.text("Edit12") + " * " + reliefLengths.text(*lengthRow, 4).toStdString());

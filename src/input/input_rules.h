@@ -16,6 +16,10 @@ inline constexpr std::string_view kCentreDistanceMessage =
 inline constexpr std::string_view kTeethStartsMessage = "参数输入不合法，请输入合法参数.........";
 inline constexpr std::string_view kRecommendMessage =
     "您输入的内容不符合要求,请输入合法数字且不能为空...";
+// The recommendation cannot be made because the relief tables are missing or
+// damaged; the user's input is not at fault.
+inline constexpr std::string_view kReliefTableMessage =
+    "参数数据库的修缘数据缺失或已损坏，无法推荐参数.........";
 
 // Rules of the input assistance, each on the texts and numbers it needs.
 // Conversion and arithmetic failures throw CalculationError; a lookup that

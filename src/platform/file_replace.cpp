@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -30,12 +31,24 @@ void ignoreFileSizeSignal() {
     std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
 }
 
+// The umask now: Linux shows it in /proc/self/status, so it is read without
+// setting it (umask() can only be read by changing it, which would give any
+// file another thread creates meanwhile the wrong mode).
 mode_t currentUmask() {
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(0);
-        ::umask(m);
-        return m;
-    }();
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status)) {
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        }
+        std::fclose(status);
+        if (found) return static_cast<mode_t>(mask & 0777);
+    }
+    static std::mutex lock;
+    const std::lock_guard<std::mutex> guard(lock);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
     return mask;
 }
 
@@ -46,6 +59,41 @@ struct Destination {
     struct stat status {};
 };
 
+// The kernel follows a link in a sticky world-writable folder (/tmp) only
+// when the link belongs to the follower or to the folder's owner. Links are
+// read here with readlink, which that rule does not guard, so it is applied
+// by hand: otherwise another user's /tmp/out.xls -> /etc/passwd would have a
+// save by root replace /etc/passwd.
+bool mayFollow(const fs::path& link, const struct stat& linkStatus) {
+    fs::path folder = link.parent_path();
+    if (folder.empty()) folder = ".";
+    struct stat folderStatus {};
+    if (::stat(folder.c_str(), &folderStatus) != 0) return false;
+    const bool shared = (folderStatus.st_mode & S_ISVTX) && (folderStatus.st_mode & S_IWOTH);
+    return !shared || linkStatus.st_uid == ::geteuid() || linkStatus.st_uid == folderStatus.st_uid;
+}
+
+// The path a target names once its links are followed, one by one.
+fs::path followLinks(const fs::path& target) {
+    fs::path current = target;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat status {};
+        if (::lstat(current.c_str(), &status) != 0) {
+            if (errno == ENOENT && hop > 0) fail("The link names no file", target);
+            fail("Cannot examine the file", current, errno);
+        }
+        if (!S_ISLNK(status.st_mode)) return current;
+        if (!mayFollow(current, status)) {
+            fail("The link belongs to another user of a shared folder", current);
+        }
+        std::error_code error;
+        const fs::path next = fs::read_symlink(current, error);
+        if (error) fail("Cannot read the link", current, error.value());
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    fail("Too many links", target, ELOOP);
+}
+
 Destination destinationOf(const fs::path& target) {
     if (target.empty() || target.filename().empty()) fail("No file name to write", target);
     Destination destination;
@@ -55,13 +103,7 @@ Destination destinationOf(const fs::path& target) {
         destination.path = target;
         return destination;
     }
-    destination.path = target;
-    if (S_ISLNK(linkStatus.st_mode)) {
-        std::error_code error;
-        const fs::path resolved = fs::canonical(target, error);
-        if (error) fail("The link names no file", target);
-        destination.path = resolved;
-    }
+    destination.path = S_ISLNK(linkStatus.st_mode) ? followLinks(target) : target;
     if (::stat(destination.path.c_str(), &destination.status) != 0) {
         fail("Cannot examine the file", destination.path, errno);
     }
@@ -73,6 +115,24 @@ Destination destinationOf(const fs::path& target) {
         fail("The file is read-only", destination.path);
     }
     return destination;
+}
+
+// The owner, group and permission bits of the file replaced, as far as the
+// process may set them. A writer that is not the owner cannot keep the owner;
+// it keeps the group when it belongs to it, and otherwise gives the new group
+// no more than everyone else had, so that no one gains access.
+void keepOwnerAndMode(int fd, const struct stat& old, const fs::path& path) {
+    mode_t mode = old.st_mode & 07777;
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        if (errno != EPERM) fail("Cannot keep the owner of", path, errno);
+        if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            if (errno != EPERM) fail("Cannot keep the group of", path, errno);
+            const mode_t others = mode & S_IRWXO;
+            mode = (mode & ~static_cast<mode_t>(S_IRWXG)) | (mode & S_IRWXG & (others << 3));
+        }
+    }
+    // after fchown, which may clear the set-id bits that this restores
+    if (::fchmod(fd, mode) != 0) fail("Cannot keep the permissions of", path, errno);
 }
 
 class TemporaryFile {
@@ -136,14 +196,7 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     }
     TemporaryFile temporary(folder);
     if (destination.exists) {
-        // owner first: fchown may clear the set-id bits that fchmod then restores
-        if (::fchown(temporary.fd(), destination.status.st_uid, destination.status.st_gid) != 0 &&
-            errno != EPERM) {
-            fail("Cannot keep the owner of", destination.path, errno);
-        }
-        if (::fchmod(temporary.fd(), destination.status.st_mode & 07777) != 0) {
-            fail("Cannot keep the permissions of", destination.path, errno);
-        }
+        keepOwnerAndMode(temporary.fd(), destination.status, destination.path);
     } else if (::fchmod(temporary.fd(), 0666 & ~currentUmask()) != 0) {
         fail("Cannot set the permissions of", destination.path, errno);
     }

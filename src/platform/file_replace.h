@@ -17,9 +17,13 @@
 // temporary file is removed and the target is exactly as before.
 //
 // - An existing target keeps its permission bits (and, where the process may
-//   set them, its owner and group); a new file gets 0666 less the umask.
+//   set them, its owner and group; a writer that cannot keep the group gives
+//   the new one no more than others had); a new file gets 0666 less the
+//   umask in force.
 // - A symbolic link as the target is followed: the file it names is
-//   replaced and the link itself stays a link. A dangling link is refused.
+//   replaced and the link itself stays a link. A dangling link is refused,
+//   and so is a link in a sticky world-writable folder (/tmp) that belongs
+//   neither to this user nor to the folder's owner, as the kernel would.
 // - A target that is not a regular file (a folder, FIFO, device) or that
 //   may not be written (read-only, or no write permission), or a folder
 //   without any write bit, is refused and left alone.

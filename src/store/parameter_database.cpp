@@ -16,6 +16,9 @@ namespace {
 const QString kFileName = QStringLiteral("db1.mdb");
 const QString kFactoryFileName = QStringLiteral("db1.ccq");
 const QString kPrefix = QStringLiteral("wormpair_store_");
+// Another process (a second instance saving its coefficients) may hold the
+// write lock for a moment; a connection waits this long before giving up.
+constexpr int kBusyTimeoutMs = 5000;
 
 QString quotedIdentifier(const QString& name) {
     QString inner = name;
@@ -41,7 +44,9 @@ class Connection {
         m_name = kPrefix + QString::number(++counter);
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(file);
-        if (mode == Mode::ReadOnly) m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+        if (mode == Mode::ReadOnly) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        m_db.setConnectOptions(options);
         if (!m_db.open()) {
             const QString error = m_db.lastError().text();
             release();

@@ -2,6 +2,7 @@
 
 #include "calc/numeric.h"
 
+#include <cmath>
 #include <exception>
 
 namespace wormpair {
@@ -14,7 +15,17 @@ constexpr int kFactoryPosition = 3;  // factory value
 
 double coefficientValue(const ParameterTable& table, int row) {
     const QVariant field = table.value(row, kValuePosition);
-    if (isNumericField(field)) return field.toDouble();
+    if (isNumericField(field)) {
+        // SQLite keeps 1e400 as an infinity; every calculation would then fail
+        // and blame the user's input.
+        const double value = field.toDouble();
+        if (!std::isfinite(value)) {
+            throw DatabaseError(
+                QStringLiteral("coefficient in row %1 of nzhi is not a finite number")
+                    .arg(row + 1));
+        }
+        return value;
+    }
     if (field.typeId() == QMetaType::QString) {
         const QString text = field.toString();
         if (text.isEmpty()) {

@@ -21,6 +21,23 @@ class RecordCursor {
                            [](std::uint8_t b) { return b == 0; });
     }
 
+    // Records from here to the EOF that ends this substream (nested BOF..EOF
+    // runs counted in when `nested`), or to the end of the data: counted
+    // first so that the record list is allocated once at its size.
+    std::size_t countToEof(bool nested) const {
+        std::size_t count = 0;
+        int depth = 0;
+        for (std::size_t pos = m_pos; m_stream.size() - pos >= kRecordHeaderSize;) {
+            const std::uint16_t type = readU16(m_stream, pos);
+            pos += kRecordHeaderSize + readU16(m_stream, pos + 2);
+            ++count;
+            if (nested && type == rt::kBof) ++depth;
+            if (type == rt::kEof && (!nested || --depth <= 0)) break;
+            if (pos > m_stream.size()) break;
+        }
+        return count;
+    }
+
     std::uint16_t peekType() const {
         if (m_stream.size() - m_pos < kRecordHeaderSize) return 0;
         return readU16(m_stream, m_pos);
@@ -66,6 +83,7 @@ WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> stream) {
     if (readU16(bof.data, 2) != kBofWorkbookGlobals) {
         throw XlsError("The workbook stream does not start with the workbook globals");
     }
+    result.globals.records.reserve(1 + cursor.countToEof(false));
     result.globals.records.push_back(std::move(bof));
     for (;;) {
         if (cursor.atEnd()) throw XlsError("Workbook stream ends inside the workbook globals");
@@ -83,6 +101,7 @@ WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> stream) {
     while (!cursor.atEnd() && !cursor.onlyPaddingLeft() && cursor.peekType() == rt::kBof) {
         Substream sheet;
         sheet.originalOffset = static_cast<std::uint32_t>(cursor.position());
+        sheet.records.reserve(cursor.countToEof(true));
         int depth = 0;
         do {
             if (cursor.atEnd()) throw XlsError("Workbook stream ends inside a sheet");

@@ -87,13 +87,16 @@ class SectorReader {
     std::size_t m_sectorCount = 0;
 };
 
-// Follows an allocation chain, checking every link for range and loops.
+// Follows an allocation chain, checking every link for range. `used` marks
+// the sectors already taken, by this chain or any other: a sector may belong
+// to one structure or stream only, so a loop and a file whose streams share
+// sectors (each would be a full copy) are both refused.
 // Stops after `wanted` sectors when that is given (a chain may run on past the
 // sectors a stream needs), otherwise at the end-of-chain mark.
 std::vector<std::uint32_t> followChain(std::uint32_t start, const std::vector<std::uint32_t>& table,
-                                       std::size_t wanted, bool wantedGiven, const char* what) {
+                                       std::vector<bool>& used, std::size_t wanted,
+                                       bool wantedGiven, const char* what) {
     std::vector<std::uint32_t> chain;
-    std::vector<bool> seen(table.size(), false);
     std::uint32_t current = start;
     while (!(wantedGiven && chain.size() == wanted)) {
         if (current == kEndOfChain) {
@@ -107,10 +110,12 @@ std::vector<std::uint32_t> followChain(std::uint32_t start, const std::vector<st
             throw XlsError(std::string("Compound file damaged: ") + what +
                            " chain has an out-of-range sector index");
         }
-        if (seen[current]) {
-            throw XlsError(std::string("Compound file damaged: ") + what + " chain is cyclic");
+        if (used[current]) {
+            throw XlsError(std::string("Compound file damaged: ") + what +
+                           " chain reuses a sector (it loops or shares sectors with another "
+                           "stream)");
         }
-        seen[current] = true;
+        used[current] = true;
         chain.push_back(current);
         current = table[current];
     }
@@ -180,14 +185,16 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     for (std::size_t i = 0; i < kHeaderDifatEntries && fatSectors.size() < fatSectorCount; ++i) {
         fatSectors.push_back(readU32(file, kHdrDifat + 4 * i));
     }
+    // Sectors taken by the DIFAT, the FAT, the directory, the mini FAT, the
+    // mini stream and the streams.
+    std::vector<bool> used(sectors.sectorCount(), false);
     std::uint32_t difatSector = readU32(file, kHdrFirstDifatSector);
-    std::vector<bool> difatSeen(sectors.sectorCount(), false);
     while (fatSectors.size() < fatSectorCount) {
         if (difatSector >= sectors.sectorCount()) {
             throw XlsError("Compound file damaged: DIFAT chain leaves the file");
         }
-        if (difatSeen[difatSector]) throw XlsError("Compound file damaged: DIFAT chain is cyclic");
-        difatSeen[difatSector] = true;
+        if (used[difatSector]) throw XlsError("Compound file damaged: DIFAT chain is cyclic");
+        used[difatSector] = true;
         const auto block = sectors.bytes(difatSector, sectorSize, "the DIFAT");
         for (std::size_t i = 0; i + 1 < idsPerSector && fatSectors.size() < fatSectorCount; ++i) {
             fatSectors.push_back(readU32(block, 4 * i));
@@ -199,6 +206,8 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     fat.reserve(fatSectors.size() * idsPerSector);
     for (const std::uint32_t sector : fatSectors) {
         const auto block = sectors.bytes(sector, sectorSize, "the FAT");
+        if (used[sector]) throw XlsError("Compound file damaged: a FAT sector is used twice");
+        used[sector] = true;
         for (std::size_t i = 0; i < idsPerSector; ++i) fat.push_back(readU32(block, 4 * i));
     }
     // Links that point past the file can never be followed.
@@ -211,8 +220,9 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
             throw XlsError(std::string("Compound file damaged: ") + what +
                            " is larger than the file");
         }
+        const auto chain = followChain(start, fat, used, needed, true, what);
         data.reserve(size);
-        for (const std::uint32_t sector : followChain(start, fat, needed, true, what)) {
+        for (const std::uint32_t sector : chain) {
             const std::size_t take = std::min(sectorSize, size - data.size());
             const auto block = sectors.bytes(sector, take, what);
             data.insert(data.end(), block.begin(), block.end());
@@ -222,7 +232,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
 
     // Directory.
     const auto directoryChain =
-        followChain(readU32(file, kHdrFirstDirectorySector), fat, 0, false, "directory");
+        followChain(readU32(file, kHdrFirstDirectorySector), fat, used, 0, false, "directory");
     if (directoryChain.empty()) throw XlsError("Compound file damaged: no directory");
     CompoundFile result;
     const std::size_t entriesPerSector = sectorSize / DirectoryEntry::kSize;
@@ -294,7 +304,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
         miniStream = readChain(readU32(entries[0].raw, kDirStartSector), streamSize(entries[0]),
                                "mini stream");
         const auto miniFatChain =
-            followChain(readU32(file, kHdrFirstMiniFatSector), fat, 0, false, "mini FAT");
+            followChain(readU32(file, kHdrFirstMiniFatSector), fat, used, 0, false, "mini FAT");
         for (const std::uint32_t sector : miniFatChain) {
             const auto block = sectors.bytes(sector, sectorSize, "the mini FAT");
             for (std::size_t i = 0; i < idsPerSector; ++i) miniFat.push_back(readU32(block, 4 * i));
@@ -302,6 +312,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
         const std::size_t miniSectors = miniStream.size() / kMiniSectorSize;
         if (miniFat.size() > miniSectors) miniFat.resize(miniSectors);
     }
+    std::vector<bool> miniUsed(miniFat.size(), false);
 
     for (auto& entry : entries) {
         if (!entry.reachable || entry.type != DirectoryEntryType::Stream) continue;
@@ -313,8 +324,9 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
             continue;
         }
         const std::size_t needed = divideUp(size, kMiniSectorSize);
+        const auto chain = followChain(start, miniFat, miniUsed, needed, true, "mini stream");
         entry.data.reserve(size);
-        for (const std::uint32_t mini : followChain(start, miniFat, needed, true, "mini stream")) {
+        for (const std::uint32_t mini : chain) {
             const std::size_t offset = static_cast<std::size_t>(mini) * kMiniSectorSize;
             const std::size_t take = std::min(kMiniSectorSize, size - entry.data.size());
             requireRange(miniStream, offset, take, "mini stream sector");

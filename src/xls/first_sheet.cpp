@@ -199,6 +199,12 @@ CellGroup openCell(Record record) {
             throw XlsError("Workbook damaged: a MULRK or MULBLANK record is malformed");
         }
     }
+    // Refused rather than dropped: the sheet is written back from these
+    // cells, so a dropped one would be lost without a word, and DIMENSIONS
+    // and ROW could not hold its column.
+    if (group.lastColumn >= FirstSheet::kMaxColumns) {
+        throw XlsError("Workbook damaged: a cell lies outside the 256 columns of a sheet");
+    }
     group.records.push_back(std::move(record));
     return group;
 }
@@ -577,6 +583,12 @@ std::vector<Record> FirstSheet::build(std::uint32_t streamOffset) const {
                 nextCellRecord = static_cast<std::size_t>(layout.rowFirstCell[r]);
             } else {
                 here = std::max(previous, position[nextCellRecord]);
+            }
+            // DBCELL holds these distances in 16 bits.
+            if (here - previous > 0xFFFF) {
+                throw XlsError(
+                    "A row of the first sheet holds more than 65535 bytes of cells before the next "
+                    "row, more than the format can address");
             }
             putU16(data.data() + 4 + 2 * r, static_cast<std::uint16_t>(here - previous));
             previous = here;

@@ -1,6 +1,7 @@
 #include "xls/shared_string_table.h"
 
 #include <algorithm>
+#include <string>
 
 #include "xls/byte_order.h"
 #include "xls/xls_error.h"
@@ -17,7 +18,25 @@ constexpr std::size_t kMaxBuckets = (kMaxRecordData - 2) / 8;
 // Reads across the SST and CONTINUE record boundaries.
 class ContinuedReader {
   public:
-    explicit ContinuedReader(std::span<const Record> records) : m_records(records) {}
+    explicit ContinuedReader(std::span<const Record> records)
+        : m_records(records), m_after(records.size(), 0) {
+        for (std::size_t i = records.size(); i-- > 1;) {
+            m_after[i - 1] = m_after[i] + records[i].data.size();
+        }
+    }
+
+    // Bytes left in this record and the ones after it: a size read from the
+    // file is checked against it before anything is allocated for it.
+    std::size_t remaining() const {
+        if (m_record >= m_records.size()) return 0;
+        return m_records[m_record].data.size() - m_offset + m_after[m_record];
+    }
+
+    void requireRemaining(std::size_t count) const {
+        if (count > remaining()) {
+            throw XlsError("Shared string table damaged: a string claims more bytes than are left");
+        }
+    }
 
     bool atEnd() {
         while (m_record < m_records.size() && m_offset >= m_records[m_record].data.size()) {
@@ -40,14 +59,18 @@ class ContinuedReader {
         return low | (static_cast<std::uint32_t>(u16()) << 16);
     }
 
-    void bytes(std::size_t count, std::vector<std::uint8_t>& out) {
-        out.reserve(count);
+    // Bytes that may be cut anywhere; skipped when `out` is null.
+    void bytes(std::size_t count, std::vector<std::uint8_t>* out) {
+        requireRemaining(count);
+        if (out) out->reserve(count);
         while (count > 0) {
             if (atEnd()) throw XlsError("Shared string table truncated");
             const auto& data = m_records[m_record].data;
             const std::size_t take = std::min(count, data.size() - m_offset);
-            out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(m_offset),
-                       data.begin() + static_cast<std::ptrdiff_t>(m_offset + take));
+            if (out) {
+                out->insert(out->end(), data.begin() + static_cast<std::ptrdiff_t>(m_offset),
+                            data.begin() + static_cast<std::ptrdiff_t>(m_offset + take));
+            }
             m_offset += take;
             count -= take;
         }
@@ -55,8 +78,10 @@ class ContinuedReader {
 
     // Character data: where it continues in a new record, that record starts
     // with a fresh option byte whose low bit says whether the rest is 16-bit.
-    void characters(std::size_t count, bool highByte, std::u16string& out) {
-        out.reserve(count);
+    // Skipped when `out` is null.
+    void characters(std::size_t count, bool highByte, std::u16string* out) {
+        requireRemaining(count);  // one byte each at the least
+        if (out) out->reserve(count);
         while (count > 0) {
             if (m_record >= m_records.size()) throw XlsError("Shared string table truncated");
             if (m_offset >= m_records[m_record].data.size()) {
@@ -75,18 +100,20 @@ class ContinuedReader {
                 throw XlsError("Shared string table damaged: a character is split across records");
             }
             fit = std::min(fit, count);
-            for (std::size_t i = 0; i < fit; ++i) {
-                out.push_back(
-                    highByte ? static_cast<char16_t>(data[m_offset] | (data[m_offset + 1] << 8))
-                             : static_cast<char16_t>(data[m_offset]));
-                m_offset += unit;
+            for (std::size_t i = 0; out && i < fit; ++i) {
+                out->push_back(highByte
+                                   ? static_cast<char16_t>(data[m_offset + unit * i] |
+                                                           (data[m_offset + unit * i + 1] << 8))
+                                   : static_cast<char16_t>(data[m_offset + i]));
             }
+            m_offset += fit * unit;
             count -= fit;
         }
     }
 
   private:
     std::span<const Record> m_records;
+    std::vector<std::size_t> m_after;  // data bytes of the records after each one
     std::size_t m_record = 0;
     std::size_t m_offset = 0;
 };
@@ -184,22 +211,40 @@ class ContinuedWriter {
 
 void SharedStringTable::parse(std::span<const Record> records) {
     m_strings.clear();
+    m_extras.clear();
     m_plainIndex.clear();
     m_indexBuilt = false;
-    ContinuedReader reader(records);
-    reader.u32();  // total references: recomputed on write
-    reader.u32();  // unique count: not trusted
-    while (!reader.atEnd()) {
-        SharedString entry;
-        const std::uint16_t count = reader.u16();
-        const std::uint8_t flags = reader.byte();
-        const std::uint16_t runs = (flags & kFlagRich) ? reader.u16() : 0;
-        const std::uint32_t phonetic = (flags & kFlagPhonetic) ? reader.u32() : 0;
-        reader.characters(count, (flags & kFlagHighByte) != 0, entry.text);
-        reader.bytes(std::size_t{runs} * kRunSize, entry.formattingRuns);
-        reader.bytes(phonetic, entry.phoneticData);
-        m_strings.push_back(std::move(entry));
-    }
+    // Twice over the records: counting first, so that the table is allocated
+    // once at its size rather than grown by doubling.
+    const auto read = [&](bool keep) {
+        ContinuedReader reader(records);
+        reader.u32();  // total references: recomputed on write
+        reader.u32();  // unique count: not trusted
+        std::size_t count = 0;
+        std::size_t withExtras = 0;
+        while (!reader.atEnd()) {
+            const std::uint16_t length = reader.u16();
+            const std::uint8_t flags = reader.byte();
+            const std::uint16_t runs = (flags & kFlagRich) ? reader.u16() : 0;
+            const std::uint32_t phonetic = (flags & kFlagPhonetic) ? reader.u32() : 0;
+            SharedString* entry = keep ? &m_strings.emplace_back() : nullptr;
+            reader.characters(length, (flags & kFlagHighByte) != 0, entry ? &entry->text : nullptr);
+            SharedStringExtras* extras = nullptr;
+            if (keep && (runs > 0 || phonetic > 0)) {
+                entry->extras = static_cast<std::uint32_t>(m_extras.size());
+                extras = &m_extras.emplace_back();
+            }
+            reader.bytes(std::size_t{runs} * kRunSize, extras ? &extras->formattingRuns : nullptr);
+            reader.bytes(phonetic, extras ? &extras->phoneticData : nullptr);
+            ++count;
+            withExtras += runs > 0 || phonetic > 0;
+        }
+        return std::pair(count, withExtras);
+    };
+    const auto [count, withExtras] = read(false);
+    m_strings.reserve(count);
+    m_extras.reserve(withExtras);
+    read(true);
 }
 
 std::uint32_t SharedStringTable::add(std::u16string_view text) {
@@ -216,32 +261,44 @@ std::uint32_t SharedStringTable::add(std::u16string_view text) {
         return found->second;
     }
     const auto index = static_cast<std::uint32_t>(m_strings.size());
-    m_strings.push_back(SharedString{key, {}, {}});
+    m_strings.push_back(SharedString{key, SharedString::kPlain});
     m_plainIndex.emplace(std::move(key), index);
     return index;
 }
 
+std::uint16_t extSstStringsPerBucket(std::size_t stringCount) {
+    std::size_t perBucket = 8;
+    while ((stringCount + perBucket - 1) / perBucket > kMaxBuckets) perBucket *= 2;
+    // EXTSST holds the count in 16 bits.
+    if (perBucket > 0xFFFF) {
+        throw XlsError("Too many shared strings to write: " + std::to_string(stringCount) +
+                       " (the format holds " + std::to_string(kMaxBuckets * 0x8000) + ")");
+    }
+    return static_cast<std::uint16_t>(perBucket);
+}
+
 SerializedSst SharedStringTable::serialize(std::uint32_t totalReferences, bool writeBytes) const {
     SerializedSst result;
-    std::size_t perBucket = 8;
-    while ((m_strings.size() + perBucket - 1) / perBucket > kMaxBuckets) perBucket *= 2;
+    const std::size_t perBucket = extSstStringsPerBucket(m_strings.size());
     result.stringsPerBucket = static_cast<std::uint16_t>(perBucket);
 
     ContinuedWriter out(writeBytes, result.records);
     out.putU32(totalReferences);
     out.putU32(static_cast<std::uint32_t>(m_strings.size()));
+    static const SharedStringExtras kNoExtras;
     for (std::size_t i = 0; i < m_strings.size(); ++i) {
         const SharedString& entry = m_strings[i];
+        const SharedStringExtras& extras = entry.isPlain() ? kNoExtras : m_extras[entry.extras];
         const bool highByte =
             std::any_of(entry.text.begin(), entry.text.end(), [](char16_t c) { return c > 0xFF; });
-        const std::size_t runs = entry.formattingRuns.size() / kRunSize;
+        const std::size_t runs = extras.formattingRuns.size() / kRunSize;
         std::uint8_t flags = highByte ? kFlagHighByte : 0;
         std::size_t headerSize = 3;
         if (runs > 0) {
             flags |= kFlagRich;
             headerSize += 2;
         }
-        if (!entry.phoneticData.empty()) {
+        if (!extras.phoneticData.empty()) {
             flags |= kFlagPhonetic;
             headerSize += 4;
         }
@@ -255,15 +312,15 @@ SerializedSst SharedStringTable::serialize(std::uint32_t totalReferences, bool w
         out.putU16(static_cast<std::uint16_t>(entry.text.size()));
         out.putByte(flags);
         if (runs > 0) out.putU16(static_cast<std::uint16_t>(runs));
-        if (!entry.phoneticData.empty()) {
-            out.putU32(static_cast<std::uint32_t>(entry.phoneticData.size()));
+        if (!extras.phoneticData.empty()) {
+            out.putU32(static_cast<std::uint32_t>(extras.phoneticData.size()));
         }
         out.putCharacters(entry.text, highByte);
         for (std::size_t r = 0; r < runs; ++r) {
             out.ensureRoom(kRunSize);
-            out.put(entry.formattingRuns.data() + r * kRunSize, kRunSize);
+            out.put(extras.formattingRuns.data() + r * kRunSize, kRunSize);
         }
-        out.putSplittable(entry.phoneticData);
+        out.putSplittable(extras.phoneticData);
     }
     result.streamSize = out.streamSize();
     return result;

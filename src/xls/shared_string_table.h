@@ -14,11 +14,20 @@
 namespace wormpair::xls {
 
 struct SharedString {
+    static constexpr std::uint32_t kPlain = 0xFFFFFFFF;
+
     std::u16string text;
+    // Index of the string's formatting runs and extended data in the table,
+    // or kPlain. Kept apart: most strings have neither, and a table of many
+    // short strings must stay a small multiple of its size on disk.
+    std::uint32_t extras = kPlain;
+
+    bool isPlain() const { return extras == kPlain; }
+};
+
+struct SharedStringExtras {
     std::vector<std::uint8_t> formattingRuns;  // 4 bytes per run, as stored
     std::vector<std::uint8_t> phoneticData;    // ExtRst, as stored
-
-    bool isPlain() const { return formattingRuns.empty() && phoneticData.empty(); }
 };
 
 // Where an EXTSST bucket's first string starts: from the start of the SST
@@ -34,6 +43,11 @@ struct SerializedSst {
     std::uint16_t stringsPerBucket = 8;
     std::size_t streamSize = 0;  // all records with their headers
 };
+
+// Strings per EXTSST bucket for a table of `stringCount` strings: 8, doubled
+// until the buckets fit one record. Throws XlsError past what the 16-bit
+// count can hold.
+std::uint16_t extSstStringsPerBucket(std::size_t stringCount);
 
 class SharedStringTable {
   public:
@@ -56,6 +70,7 @@ class SharedStringTable {
 
   private:
     std::vector<SharedString> m_strings;
+    std::vector<SharedStringExtras> m_extras;
     std::unordered_map<std::u16string, std::uint32_t> m_plainIndex;
     bool m_indexBuilt = false;
 };

@@ -1,7 +1,6 @@
 #include "xls/xls_read_write.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "platform/file_replace.h"
 #include "xls/byte_order.h"
@@ -14,6 +13,9 @@ using xls::Record;
 namespace rt = xls::rt;
 
 constexpr std::size_t kMaxStringLength = 0xFFFF;
+// Templates and design files are tens of kilobytes. A read and write take at
+// most some 32 times the file size, so this also bounds their memory (2 GiB).
+constexpr std::size_t kMaxWorkbookFileBytes = std::size_t{64} << 20;
 constexpr std::size_t kIndexFirstPointer = 12;  // ibXF, then one pointer per DBCELL
 
 std::size_t streamSize(const std::vector<Record>& records) {
@@ -59,12 +61,11 @@ void TXLSReadWriteII4::readWorkbook() {
     if (!std::filesystem::is_regular_file(m_filename, error)) {
         throw XlsError("Workbook file not found: " + m_filename.string());
     }
-    std::ifstream in(m_filename, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    std::vector<std::uint8_t> bytes(size > 0 ? static_cast<std::size_t>(size) : 0);
-    in.seekg(0);
-    if (size < 0 || !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        throw XlsError("Cannot read workbook file: " + m_filename.string());
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = readWholeFile(m_filename, kMaxWorkbookFileBytes);
+    } catch (const FileReplaceError& e) {
+        throw XlsError(std::string("Cannot read workbook file: ") + e.what());
     }
     readFromBytes(bytes);
 }
@@ -79,6 +80,8 @@ void TXLSReadWriteII4::readFromBytes(std::span<const std::uint8_t> bytes) {
     }
     xls::WorkbookStream stream =
         xls::parseWorkbookStream(file.entries()[static_cast<std::size_t>(entry)].data);
+    // The records hold the stream now, and it is rebuilt on write.
+    file.entry(static_cast<std::size_t>(entry)).data = {};
 
     m_globals = std::move(stream.globals.records);
     m_sheets = std::move(stream.sheets);
@@ -111,6 +114,10 @@ void TXLSReadWriteII4::readFromBytes(std::span<const std::uint8_t> bytes) {
     if (m_sstBegin >= 0) {
         m_strings.parse(std::span<const Record>(m_globals).subspan(
             static_cast<std::size_t>(m_sstBegin), static_cast<std::size_t>(m_sstEnd - m_sstBegin)));
+        // The table is written from m_strings; the records only mark its place.
+        for (std::ptrdiff_t i = m_sstBegin; i < m_sstEnd; ++i) {
+            m_globals[static_cast<std::size_t>(i)].data = {};
+        }
     }
     if (!m_boundSheetTarget.empty()) {
         m_firstSheet = m_boundSheetTarget.front();
@@ -120,14 +127,13 @@ void TXLSReadWriteII4::readFromBytes(std::span<const std::uint8_t> bytes) {
     for (std::size_t s = 0; s < m_sheets.size(); ++s) {
         m_sheetSizes.push_back(streamSize(m_sheets[s].records));
         if (static_cast<int>(s) == m_firstSheet) {
-            m_firstSheetCells.load(m_sheets[s].records);
-            m_sheets[s].records.clear();  // the cell model owns them now
+            m_firstSheetCells.load(std::move(m_sheets[s].records));
+            m_sheets[s].records = {};  // the cell model owns them now
         } else {
             m_otherSharedStringCells += countSharedStringCells(m_sheets[s].records);
         }
     }
     m_file = std::move(file);
-    m_file.entry(static_cast<std::size_t>(entry)).data.clear();  // rebuilt on write
     m_workbookEntry = static_cast<std::uint32_t>(entry);
     m_loaded = true;
 }

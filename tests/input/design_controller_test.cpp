@@ -5,9 +5,15 @@
 #include <string>
 #include <vector>
 
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
 #include "calc/result_collector.h"
 #include "input/form_state.h"
 #include "input/headless_session.h"
+#include "input/input_rules.h"
 #include "store/parameter_database.h"
 #include "store/startup_load.h"
 
@@ -16,7 +22,10 @@ namespace {
 
 // The window's controls and commands on the shipped database, without a window.
 struct Session : HeadlessSession {
-    Session() : HeadlessSession(WORMPAIR_PROGRAM_DIR) { EXPECT_TRUE(load().ok); }
+    explicit Session(const QString& programDirectory = WORMPAIR_PROGRAM_DIR)
+        : HeadlessSession(programDirectory) {
+        EXPECT_TRUE(load().ok);
+    }
 };
 
 const std::vector<std::string> kNastyTexts = {
@@ -84,6 +93,54 @@ TEST(DesignControllerTest, RecommendAndCalculateAcrossTheRange) {
             EXPECT_TRUE(s.view.resultsShown);
             EXPECT_EQ(s.view.texts.size(), 35u);
         }
+    }
+}
+
+// The relief tables are data: when they are missing or damaged the message
+// says so instead of blaming the input, which keeps its own message.
+TEST(DesignControllerTest, DamagedReliefTablesAreNotBlamedOnTheInput) {
+    const struct {
+        const char* name;
+        const char* damage;
+        const char* teeth;
+        std::string_view message;
+    } cases[] = {
+        {"intact tables, no wheel teeth", "", "", kRecommendMessage},
+        {"xiuyuan missing", "DROP TABLE xiuyuan", "40", kReliefTableMessage},
+        {"xiuyuanchangdu missing", "DROP TABLE xiuyuanchangdu", "40", kReliefTableMessage},
+        {"xiuyuan empty", "DELETE FROM xiuyuan", "40", kReliefTableMessage},
+        {"xiuyuan bound not a number", "UPDATE xiuyuan SET AMAX = 'x'", "40", kReliefTableMessage},
+        {"xiuyuanchangdu without lengths",
+         "CREATE TABLE t AS SELECT ID, Z2MIN, Z2MAX FROM xiuyuanchangdu; "
+         "DROP TABLE xiuyuanchangdu; ALTER TABLE t RENAME TO xiuyuanchangdu",
+         "40", kReliefTableMessage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString file = dir.path() + "/db1.mdb";
+        ASSERT_TRUE(QFile::copy(WORMPAIR_PROGRAM_DIR "db1.mdb", file));
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "damage");
+            db.setDatabaseName(file);
+            ASSERT_TRUE(db.open());
+            QSqlQuery query(db);
+            for (const QString& statement : QString(c.damage).split("; ", Qt::SkipEmptyParts)) {
+                ASSERT_TRUE(query.exec(statement)) << statement.toStdString();
+            }
+        }
+        QSqlDatabase::removeDatabase("damage");
+
+        Session s(dir.path() + u'/');
+        s.run([&] { s.form.setText("Edit1", "160"); });
+        s.run([&] { s.form.setText("Edit3", c.teeth); });
+        s.run([&] { s.form.setText("Edit4", "1"); });
+        s.form.messages.clear();
+        s.run([&] { s.design.speedButton2Click(); });
+        EXPECT_EQ(s.form.messages, std::vector<std::string>{std::string(c.message)});
+        EXPECT_TRUE(s.form.isEnabled("Edit1"));
+        EXPECT_FALSE(s.view.resultsShown);
     }
 }
 

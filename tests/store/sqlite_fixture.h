@@ -8,6 +8,8 @@
 #include <QVariant>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -40,6 +42,48 @@ inline void writeBytes(const QString& file, const QByteArray& bytes) {
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(bytes);
 }
+
+// Another process that takes the write lock of `file` (BEGIN EXCLUSIVE and a
+// write) and releases it after `holdMs`; the constructor returns once the
+// lock is held.
+class WriteLockHolder {
+  public:
+    WriteLockHolder(const QString& file, int holdMs) {
+        int ready[2];
+        if (pipe(ready) != 0) return;
+        m_child = fork();
+        if (m_child == 0) {
+            bool locked = false;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "lock_holder");
+                db.setDatabaseName(file);
+                QSqlQuery query(db);
+                locked = db.open() && query.exec("BEGIN EXCLUSIVE") &&
+                         query.exec("CREATE TABLE lock_holder (a)");
+                (void)!write(ready[1], &locked, 1);
+                usleep(static_cast<useconds_t>(holdMs) * 1000);
+                query.exec("ROLLBACK");
+            }
+            _exit(locked ? 0 : 1);
+        }
+        close(ready[1]);
+        if (m_child > 0 && read(ready[0], &m_locked, 1) != 1) m_locked = false;
+        close(ready[0]);
+    }
+    // True when the other process held the lock and gave it back.
+    bool finish() {
+        int status = -1;
+        if (m_child > 0) waitpid(m_child, &status, 0);
+        m_child = -1;
+        return m_locked && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    ~WriteLockHolder() { finish(); }
+    bool locked() const { return m_locked; }
+
+  private:
+    pid_t m_child = -1;
+    bool m_locked = false;
+};
 
 inline bool noConnectionsLeft() { return QSqlDatabase::connectionNames().isEmpty(); }
 

@@ -2,11 +2,14 @@
 
 #include "sqlite_fixture.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 #include <stdexcept>
 
 namespace wormpair {
@@ -54,6 +57,14 @@ TEST(StartupLoadTest, Cases) {
                                 "INSERT INTO nzhi (N, MRZ) VALUES (?, ?)", rows);
         };
     };
+    // the factory rows with coefficient `number` written as an SQL literal
+    const auto literal = [&](int number, const char* value) {
+        return [=](const QString& f) {
+            table(factory)(f);
+            test::buildDatabase(
+                f, {QString("UPDATE nzhi SET N = %1 WHERE rowid = %2").arg(value).arg(number)});
+        };
+    };
     enum class Check { None, Passes, Throws, ThrowsOther };
     struct Case {
         const char* name;
@@ -83,6 +94,12 @@ TEST(StartupLoadTest, Cases) {
          factoryValues(3)},
         {"empty text", table(withRow(factory, 4, "", 0.45)), false, false, factoryValues(3)},
         {"not a number", table(withRow(factory, 4, "0,45", 0.45)), false, false, factoryValues(3)},
+        {"infinite", table(withRow(factory, 4, std::numeric_limits<double>::infinity(), 0.45)),
+         false, false, factoryValues(3)},
+        {"stored as 1e400", literal(4, "1e400"), false, false, factoryValues(3)},
+        {"stored as -1e400", literal(4, "-1e400"), false, false, factoryValues(3)},
+        {"NaN becomes NULL", table(withRow(factory, 4, std::nan(""), 0.45)), false, false,
+         factoryValues(3)},
         {"empty table", table({}), false, false, factoryValues(0)},
         {"missing file", [](const QString&) {}, false, false, factoryValues(0)},
         {"not a database", [](const QString& f) { test::writeBytes(f, QByteArray(600, 'x')); },
@@ -131,6 +148,40 @@ TEST(StartupLoadTest, Cases) {
         EXPECT_EQ(loaded, c.expected);
         EXPECT_EQ(QFile::exists(path), existed);
         EXPECT_TRUE(test::noConnectionsLeft());
+    }
+}
+
+// Another process holds the write lock for a while; every access waits for it.
+TEST(StartupLoadTest, WaitsForAnotherProcessHoldingTheWriteLock) {
+    const std::pair<const char*, std::function<bool(const ParameterDatabase&)>> cases[] = {
+        {"start-up load",
+         [](const ParameterDatabase& db) {
+             CoefficientSet set;
+             const StartupLoadResult result = loadCoefficients(db, set, {});
+             EXPECT_TRUE(result.ok) << result.error.toStdString();
+             return result.ok;
+         }},
+        {"write",
+         [](const ParameterDatabase& db) {
+             db.writeCoefficientValues({{1, 0.5}});
+             return db.readTable("nzhi").value(0, 2).toDouble() == 0.5;
+         }},
+    };
+    for (const auto& [name, access] : cases) {
+        SCOPED_TRACE(name);
+        QTemporaryDir dir;
+        test::buildDatabase(dir.path() + "/db1.mdb",
+                            {"CREATE TABLE nzhi (ID INTEGER PRIMARY KEY, MC, N, MRZ, JSGS)"},
+                            "INSERT INTO nzhi (N, MRZ) VALUES (?, ?)", rowsOf(factoryValues()));
+        test::WriteLockHolder holder(dir.path() + "/db1.mdb", 600);
+        ASSERT_TRUE(holder.locked());
+        QElapsedTimer waited;
+        waited.start();
+        bool done = false;
+        EXPECT_NO_THROW(done = access(ParameterDatabase(dir.path() + u'/')));
+        EXPECT_TRUE(done);
+        EXPECT_GE(waited.elapsed(), 300);  // it did meet the lock
+        EXPECT_TRUE(holder.finish());
     }
 }
 

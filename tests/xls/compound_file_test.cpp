@@ -182,6 +182,8 @@ TEST(CompoundFile, BrokenChainsAreErrorsNotHangs) {
         {"stream chain loops", fat + 4 * 5, 4},  // large: sectors 4..21
         {"stream chain out of range", fat + 4 * 6, 5000},
         {"stream chain ends early", fat + 4 * 7, kEnd},
+        {"stream chain runs into the directory", fat + 4 * 20, 1},
+        {"stream chain runs into the FAT", fat + 4 * 20, 0},
         {"mini chain loops", miniFat + 4 * 1, 0},
         {"mini chain out of range", miniFat + 4 * 2, 999},
         {"directory loops", fat + 4 * 1, 1},
