@@ -9,6 +9,7 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -135,6 +136,14 @@ Reference<css::uno::XComponentContext> localContext() {
     return *context;
 }
 
+// The socket file of the office's end of our pipe, which an office that was
+// killed leaves behind. The name is ours alone.
+void removePipeFile(const std::string& pipe) {
+    for (const char* folder : {"/tmp/", "/var/tmp/"}) {
+        ::unlink((folder + ("OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe)).c_str());
+    }
+}
+
 std::string pipeName() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
@@ -175,17 +184,45 @@ Reference<css::sheet::XSpreadsheet> activeSheetOf(
 class LibreOfficeApplication final : public SpreadsheetApplication {
   public:
     LibreOfficeApplication(office::ProfileFolder profile, std::unique_ptr<office::WorkFolder> work,
-                           std::unique_ptr<office::OfficeProcess> process,
+                           std::string pipe, std::unique_ptr<office::OfficeProcess> process,
                            Reference<css::frame::XDesktop2> desktop)
         : m_profile(std::move(profile)),
           m_work(std::move(work)),
+          m_pipe(std::move(pipe)),
           m_process(std::move(process)),
           m_desktop(std::move(desktop)) {}
 
+    // An office never told to quit is ended the way quit ends it, so that it
+    // leaves no pipes and a tidy profile behind. One that has not ended
+    // after a grace period is killed, which also ends a call it hangs in.
     ~LibreOfficeApplication() override {
+        if (m_desktop.is() && !m_process->exitStatus()) {
+            try {
+                auto ending = std::async(
+                    std::launch::async, [documents = m_documents, desktop = m_desktop]() mutable {
+                        try {
+                            for (const auto& document : documents) {
+                                Reference<css::util::XCloseable>(document, UNO_QUERY_THROW)
+                                    ->close(true);
+                            }
+                            desktop->terminate();
+                        } catch (const css::uno::Exception&) {
+                        }
+                        documents.clear();
+                        desktop.clear();
+                    });
+                releaseDocuments();
+                m_desktop.clear();
+                m_process->waitOrKill(std::chrono::seconds(2));
+                ending.wait();
+            } catch (const std::system_error&) {
+                // no thread to spare: straight to the signals
+            }
+        }
         releaseDocuments();
         m_desktop.clear();
         m_process->end(std::chrono::seconds(3));
+        removePipeFile(m_pipe);
     }
 
     void setVisible(bool visible) override {
@@ -315,6 +352,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
         } else {
             m_process->end(std::chrono::seconds(1));
         }
+        removePipeFile(m_pipe);
     }
 
   private:
@@ -344,6 +382,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
     // the folders it used.
     office::ProfileFolder m_profile;
     std::unique_ptr<office::WorkFolder> m_work;
+    std::string m_pipe;
     std::unique_ptr<office::OfficeProcess> m_process;
     Reference<css::frame::XDesktop2> m_desktop;
     std::vector<Reference<css::lang::XComponent> > m_documents;
@@ -384,7 +423,9 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeApplications::create() {
         const Reference<css::uno::XComponentContext> context = localContext();
         office::ProfileFolder profile = office::ProfileFolder::acquire(
             m_options.profileFolder.empty() ? defaultProfileFolder() : m_options.profileFolder);
-        auto work = std::make_unique<office::WorkFolder>("wormpair-office");
+        // Beside the profile, so that what a crash leaves there is removed
+        // by the next program to use the profile.
+        auto work = std::make_unique<office::WorkFolder>(profile.path() / "work");
         fs::create_directory(work->path() / "tmp");
 
         const std::string pipe = pipeName();
@@ -418,13 +459,15 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeApplications::create() {
         struct Abandon {
             std::atomic<bool>& stop;
             std::unique_ptr<office::OfficeProcess>& process;
+            const std::string& pipe;
             bool armed = true;
             ~Abandon() {
                 if (!armed) return;
                 stop = true;
                 process->end(std::chrono::milliseconds(500));
+                removePipeFile(pipe);
             }
-        } abandon{stop, process};
+        } abandon{stop, process, pipe};
         int restarts = 0;
         std::string failure;
         while (connecting.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
@@ -450,7 +493,7 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeApplications::create() {
         const Reference<css::uno::XComponentContext> remote(connecting.get(), UNO_QUERY_THROW);
         Reference<css::frame::XDesktop2> desktop = css::frame::Desktop::create(remote);
         abandon.armed = false;
-        return std::make_unique<LibreOfficeApplication>(std::move(profile), std::move(work),
+        return std::make_unique<LibreOfficeApplication>(std::move(profile), std::move(work), pipe,
                                                         std::move(process), std::move(desktop));
     } catch (const SpreadsheetError&) {
         throw;

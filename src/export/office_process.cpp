@@ -135,13 +135,10 @@ ProfileFolder ProfileFolder::acquire(const fs::path& preferred) {
     return fresh;
 }
 
-WorkFolder::WorkFolder(const std::string& prefix) {
+WorkFolder::WorkFolder(fs::path path) : m_path(std::move(path)) {
     std::error_code error;
-    fs::path base = fs::temp_directory_path(error);
-    if (error) base = "/tmp";
-    std::string pattern = (base / (prefix + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) fail("Cannot create a work folder", pattern, errno);
-    m_path = pattern;
+    fs::remove_all(m_path, error);
+    if (::mkdir(m_path.c_str(), 0700) != 0) fail("Cannot create a work folder", m_path, errno);
 }
 
 WorkFolder::~WorkFolder() {

@@ -55,11 +55,11 @@ class ProfileFolder {
     bool m_temporary = false;
 };
 
-// A private folder (mode 0700) under the system's temporary folder, removed
-// with everything in it.
+// A private folder (mode 0700), emptied first of what a crashed run may have
+// left there, and removed with everything in it.
 class WorkFolder {
   public:
-    explicit WorkFolder(const std::string& prefix);
+    explicit WorkFolder(std::filesystem::path path);
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
     ~WorkFolder();

@@ -76,6 +76,17 @@ std::vector<pid_t> officesUsing(const fs::path& profile) {
     return found;
 }
 
+// Socket files of pipes named by the offices of process `owner`.
+std::vector<fs::path> pipeFilesOf(pid_t owner) {
+    const std::string prefix =
+        "OSL_PIPE_" + std::to_string(::getuid()) + "_wormpair-" + std::to_string(owner) + "-";
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator("/tmp")) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0) found.push_back(entry.path());
+    }
+    return found;
+}
+
 // Children of this process, zombies included.
 std::vector<pid_t> ourChildren() {
     std::vector<pid_t> found;
@@ -157,6 +168,7 @@ class LibreOfficeTest : public ::testing::Test {
     void expectNoOfficeLeft(const fs::path& profile = kProfile) {
         EXPECT_EQ(officesUsing(profile), std::vector<pid_t>());
         EXPECT_EQ(ourChildren(), std::vector<pid_t>());
+        EXPECT_EQ(pipeFilesOf(::getpid()), std::vector<fs::path>());
     }
 };
 
@@ -187,6 +199,7 @@ TEST_F(LibreOfficeTest, WritesTextCellsAndLeavesTheRestOfTheTemplate) {
     }
 
     ASSERT_TRUE(fs::exists(target));
+    EXPECT_FALSE(fs::exists(kProfile / "work"));
     EXPECT_EQ(checkCells(target, cells, dir), "OK");
     EXPECT_EQ(readWholeFile(kTemplate), templateBefore);
     EXPECT_EQ(std::set<fs::path>(fs::directory_iterator(dir.path()), {}),
@@ -416,6 +429,7 @@ TEST_F(LibreOfficeTest, CrashOfTheProgramEndsItsOffice) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     EXPECT_EQ(officesUsing(profile), std::vector<pid_t>());
+    for (const fs::path& pipe : pipeFilesOf(helper)) fs::remove(pipe);  // a killed office's
 }
 
 }  // namespace
