@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdlib>
@@ -240,8 +241,9 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
             // for editing.
             const fs::path source = localPath(path);
             std::string extension = source.extension().string();
-            for (const char c : extension) {
-                if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.') extension.clear();
+            if (!std::all_of(extension.begin(), extension.end(),
+                             [](unsigned char c) { return std::isalnum(c) || c == '.'; })) {
+                extension.clear();  // the office sees plain names only
             }
             const fs::path copy =
                 m_work->path() / ("workbook-" + std::to_string(++m_opened) + extension);
@@ -392,7 +394,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
 };
 
 // Tries to reach the office's bridge until told to stop. Runs on its own
-// thread, so a office that accepts the pipe but never completes the
+// thread, so an office that accepts the pipe but never completes the
 // handshake cannot hold up step 1 beyond its time-out: killing the office
 // ends the attempt.
 Reference<css::uno::XInterface> connectUntil(
