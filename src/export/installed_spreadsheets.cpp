@@ -1,21 +1,12 @@
+#include "export/libreoffice_application.h"
 #include "export/spreadsheet_application.h"
 
 namespace wormpair {
 
-namespace {
-
-// Without an automation bridge to a spreadsheet application, step 1 fails.
-class NoSpreadsheets : public SpreadsheetApplications {
-  public:
-    std::unique_ptr<SpreadsheetApplication> create() override {
-        throw SpreadsheetError("no spreadsheet application can be driven on this machine");
-    }
-};
-
-}  // namespace
-
+// On this platform the spreadsheet application is LibreOffice Calc; without
+// its bridge compiled in, starting it fails.
 std::unique_ptr<SpreadsheetApplications> installedSpreadsheets() {
-    return std::make_unique<NoSpreadsheets>();
+    return std::make_unique<LibreOfficeApplications>();
 }
 
 }  // namespace wormpair

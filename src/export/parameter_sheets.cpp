@@ -211,6 +211,9 @@ ExportOutcome exportByMenu(Sheet sheet, const SheetSources& sources,
                            const ExportDesktop& desktop) {
     const SheetFiles& files = sheetFiles(sheet);
     try {
+        // the earlier application ends first, so the new one finds its
+        // profile free
+        handle.reset();
         handle = applications.create();
         SpreadsheetApplication& application = *handle;
         application.setVisible(false);
