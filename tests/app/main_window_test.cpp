@@ -903,6 +903,34 @@ TEST_F(Window, SaveAppendsTheExtensionAndAsksEachTime) {
     EXPECT_EQ(boundFile(), "");
 }
 
+TEST_F(Window, TheSixExportsWriteTheirSheets) {
+    start();
+    recommend("160", "45");
+    const struct {
+        const char* command;
+        const char* proposal;
+        const char* templateName;
+    } exports[] = {{"ToolButton5", "wogan.xls", nullptr}, {"ToolButton4", "gundao.xls", nullptr},
+                   {"ToolButton1", "wolun.xls", nullptr}, {"N3", "wogan", "1.xls"},
+                   {"N4", "gundao", "11.xls"},          {"N14", "wolun", "1111.xls"}};
+    for (const auto& e : exports) {
+        SCOPED_TRACE(e.command);
+        desktop.proposals.clear();
+        desktop.spreadsheets.steps.clear();
+        desktop.saveNames = {workFile(e.command)};
+        if (e.templateName == nullptr) {
+            click(e.command);
+            EXPECT_EQ(loadBook(workFile(e.command)).getCellText(2, 2), "45");  // C3: the teeth
+        } else {
+            trigger(e.command);
+            EXPECT_EQ(desktop.spreadsheets.steps.value(2), "open " + programPath() + e.templateName);
+            EXPECT_EQ(desktop.spreadsheets.cells[std::make_pair(3, 3)], QString("45"));
+        }
+        EXPECT_EQ(desktop.proposals, QStringList{e.proposal});
+        EXPECT_TRUE(desktop.messages.isEmpty());
+    }
+}
+
 TEST_F(Window, KeyboardReachesOpenSaveAndExit) {
     start();
     EXPECT_EQ(find<QAction>("N11")->shortcut(), QKeySequence("Ctrl+O"));

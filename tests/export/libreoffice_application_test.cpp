@@ -2,6 +2,8 @@
 // stores is read back by python3-xlrd; the processes it leaves are looked up
 // in /proc.
 #include "export/libreoffice_application.h"
+#include "export/parameter_sheets.h"
+#include "fake_platform.h"
 
 #include <signal.h>
 #include <spawn.h>
@@ -119,7 +121,7 @@ struct Cell {
 
 // office_cells_check.py's verdict: "OK", or what differs.
 std::string checkCells(const fs::path& written, const std::vector<Cell>& cells,
-                       const TempDir& dir) {
+                       const TempDir& dir, const fs::path& templateFile = kTemplate) {
     const fs::path edits = dir / "edits.txt";
     {
         std::ofstream out(edits, std::ios::binary);
@@ -129,7 +131,7 @@ std::string checkCells(const fs::path& written, const std::vector<Cell>& cells,
     }
     const std::string command = std::string("'") + WORMPAIR_XLRD_PYTHON + "' '" +
                                 WORMPAIR_SOURCE_DIR "tests/export/office_cells_check.py' '" +
-                                kTemplate.string() + "' '" + written.string() + "' '" +
+                                templateFile.string() + "' '" + written.string() + "' '" +
                                 edits.string() + "' 2>&1";
     std::string output;
     std::FILE* pipe = ::popen(command.c_str(), "r");
@@ -204,6 +206,46 @@ TEST_F(LibreOfficeTest, WritesTextCellsAndLeavesTheRestOfTheTemplate) {
     EXPECT_EQ(readWholeFile(kTemplate), templateBefore);
     EXPECT_EQ(std::set<fs::path>(fs::directory_iterator(dir.path()), {}),
               (std::set<fs::path>{target, dir / "edits.txt"}));
+}
+
+// The three menu exports through the real application: every tabled cell
+// holds its text, every other cell of the template is as it was.
+TEST_F(LibreOfficeTest, EachMenuExportWritesItsTable) {
+    const TempDir dir;
+    SheetSources sources;
+    sources.record.transverseModule = 5.667;
+    sources.record.motherPlaneInclinationText = "5.772";
+    sources.record.pressureAngle = 22.5;
+    sources.record.workingHalfWrapAngle = 18.25;
+    sources.record.modifiedCentreDistance = 161.1334;
+    sources.centreDistance = "250.0";
+    sources.wormStarts = "1";
+    sources.wheelTeeth = "45";
+    sources.gradeDesignation = "7j(GB/T16445-1996)";
+    sources.hand = "左旋";
+    sources.entryRelief = "0.3 * 3.6";
+    LibreOfficeApplications applications(options());
+    std::unique_ptr<SpreadsheetApplication> handle;
+    for (const Sheet sheet : {Sheet::Worm, Sheet::Hob, Sheet::Wheel}) {
+        SCOPED_TRACE(sheetFiles(sheet).templateName);
+        FakePlatform desktop;
+        const fs::path target = dir / (std::string(sheetFiles(sheet).menuProposal) + ".xls");
+        desktop.saveNames = {QString::fromStdString(target.string())};
+        ASSERT_EQ(exportByMenu(sheet, sources, WORMPAIR_PROGRAM_DIR, applications, handle,
+                               {desktop, desktop, desktop}),
+                  ExportOutcome::Written)
+            << desktop.messages.join(' ').toStdString();
+        std::vector<Cell> cells;
+        for (const CellText& cell : menuCells(sheet, sources)) {
+            const CellPosition at = *cellPosition(cell.cell);
+            cells.push_back({at.row + 1, at.column + 1, QString::fromStdString(cell.text)});
+        }
+        EXPECT_EQ(checkCells(target, cells, dir,
+                             fs::path(WORMPAIR_PROGRAM_DIR) / sheetFiles(sheet).templateName),
+                  "OK");
+    }
+    handle.reset();
+    expectNoOfficeLeft();
 }
 
 // Two at once: the second finds the profile in use and gets a fresh one.
