@@ -32,9 +32,9 @@
 #include <string>
 #include <vector>
 
-#include "app/forms/form_look.h"
 #include "app/command_table.h"
 #include "app/design_file_commands.h"
+#include "app/forms/form_look.h"
 #include "app/main_window.h"
 #include "calc/calculate.h"
 #include "fake_platform.h"
@@ -81,7 +81,7 @@ const std::vector<std::string_view> kResultCommands = wormpair::resultCommands()
 const char* const kDesignFields[] = {"Edit1",  "Edit2",  "Edit3", "Edit4", "Edit5",
                                      "Edit6",  "Edit7",  "Edit8", "Edit9", "Edit10",
                                      "Edit11", "Edit12", "Edit13"};
-const char* const kProgramFiles[] = {"db1.mdb", "db1.ccq", "v.txt", "1.xls",
+const char* const kProgramFiles[] = {"db1.mdb", "db1.ccq", "v.txt",   "1.xls",
                                      "11.xls",  "111.xls", "1111.xls"};
 
 // Each test works on its own copy of the program directory.
@@ -197,8 +197,10 @@ class Window : public ::testing::Test {
             QString value = QString("%1%2").arg(w->isEnabled()).arg(w->isVisibleTo(window.get()));
             if (auto* e = qobject_cast<const QLineEdit*>(w)) value += e->text();
             if (auto* l = qobject_cast<const QLabel*>(w)) value += l->text();
-            if (auto* b = qobject_cast<const QCheckBox*>(w)) value += QString::number(b->isChecked());
-            if (auto* c = qobject_cast<const QComboBox*>(w)) value += QString::number(c->currentIndex());
+            if (auto* b = qobject_cast<const QCheckBox*>(w))
+                value += QString::number(b->isChecked());
+            if (auto* c = qobject_cast<const QComboBox*>(w))
+                value += QString::number(c->currentIndex());
             state[w->objectName()] = value;
         }
         for (const QAction* a : window->findChildren<QAction*>()) {
@@ -853,7 +855,8 @@ TEST_F(Window, ExitAndTheWindowsCloseButtonCloseWithoutAsking) {
 
 TEST_F(Window, SaveIsUnreachableBeforeACalculation) {
     start();
-    for (const std::string_view command : kResultCommands) EXPECT_FALSE(enabled(command.data())) << command;
+    for (const std::string_view command : kResultCommands)
+        EXPECT_FALSE(enabled(command.data())) << command;
     desktop.saveNames = {workFile("early")};
     trigger("N5");
     click("ToolButton11");
@@ -910,9 +913,12 @@ TEST_F(Window, TheSixExportsWriteTheirSheets) {
         const char* command;
         const char* proposal;
         const char* templateName;
-    } exports[] = {{"ToolButton5", "wogan.xls", nullptr}, {"ToolButton4", "gundao.xls", nullptr},
-                   {"ToolButton1", "wolun.xls", nullptr}, {"N3", "wogan", "1.xls"},
-                   {"N4", "gundao", "11.xls"},          {"N14", "wolun", "1111.xls"}};
+    } exports[] = {{"ToolButton5", "wogan.xls", nullptr},
+                   {"ToolButton4", "gundao.xls", nullptr},
+                   {"ToolButton1", "wolun.xls", nullptr},
+                   {"N3", "wogan", "1.xls"},
+                   {"N4", "gundao", "11.xls"},
+                   {"N14", "wolun", "1111.xls"}};
     for (const auto& e : exports) {
         SCOPED_TRACE(e.command);
         desktop.proposals.clear();
@@ -923,7 +929,8 @@ TEST_F(Window, TheSixExportsWriteTheirSheets) {
             EXPECT_EQ(loadBook(workFile(e.command)).getCellText(2, 2), "45");  // C3: the teeth
         } else {
             trigger(e.command);
-            EXPECT_EQ(desktop.spreadsheets.steps.value(2), "open " + programPath() + e.templateName);
+            EXPECT_EQ(desktop.spreadsheets.steps.value(2),
+                      "open " + programPath() + e.templateName);
             EXPECT_EQ(desktop.spreadsheets.cells[std::make_pair(3, 3)], QString("45"));
         }
         EXPECT_EQ(desktop.proposals, QStringList{e.proposal});

@@ -3,10 +3,13 @@
 //   window_screenshot OUT.png settings     the rule settings dialog
 //   window_screenshot OUT.png about        the about box
 //   window_screenshot OUT.png notice TEXT  the window with a notice and a newer version
+//   window_screenshot OUT.png progress     the screen while a menu export stores its sheet
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -15,7 +18,9 @@
 #include "app/about_box.h"
 #include "app/main_window.h"
 #include "app/program.h"
+#include "app/progress_window.h"
 #include "app/rule_settings_dialog.h"
+#include "export/spreadsheet_application.h"
 #include "fake_platform.h"
 
 int main(int argc, char* argv[]) {
@@ -33,10 +38,35 @@ int main(int argc, char* argv[]) {
     }
     // a copy of the program directory, so that the downloads land there
     QTemporaryDir program;
-    for (const char* name : {"db1.mdb", "db1.ccq", "v.txt", "111.xls"}) {
+    for (const char* name :
+         {"db1.mdb", "db1.ccq", "v.txt", "1.xls", "11.xls", "111.xls", "1111.xls"}) {
         QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + name, program.filePath(name));
     }
-    wormpair::TForm1 window(desktop.platform(), program.path() + '/', {},
+    // the progress window photographs the screen once it is shown, before
+    // the application stores the sheet
+    class PhotographedProgress : public wormpair::TForm2 {
+      public:
+        explicit PhotographedProgress(QString file) : m_file(std::move(file)) {}
+        void show() override {
+            TForm2::show();
+            taken = QGuiApplication::primaryScreen()->grabWindow(0).save(m_file);
+        }
+        bool taken = false;
+
+      private:
+        QString m_file;
+    } progress(out);
+    const std::unique_ptr<wormpair::SpreadsheetApplications> office =
+        wormpair::installedSpreadsheets();
+    wormpair::Platform platform = desktop.platform();
+    const wormpair::Platform withProgress{platform.messages,
+                                          platform.files,
+                                          platform.processes,
+                                          platform.documents,
+                                          platform.downloads,
+                                          progress,
+                                          *office};
+    wormpair::TForm1 window(mode == "progress" ? withProgress : platform, program.path() + '/', {},
                             mode == "notice" ? "http://example.invalid" : "");
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) return 1;
@@ -57,6 +87,10 @@ int main(int argc, char* argv[]) {
     } else if (mode == "about") {
         grabLater(window.aboutBox());
         window.aboutBox().exec();
+    } else if (mode == "progress") {
+        desktop.saveNames = {program.filePath("wogan.xls")};
+        window.findChild<QAction*>("N3")->trigger();
+        saved = progress.taken;
     } else {
         saved = window.grab().save(out);
     }

@@ -120,8 +120,8 @@ struct Cell {
 };
 
 // office_cells_check.py's verdict: "OK", or what differs.
-std::string checkCells(const fs::path& written, const std::vector<Cell>& cells,
-                       const TempDir& dir, const fs::path& templateFile = kTemplate) {
+std::string checkCells(const fs::path& written, const std::vector<Cell>& cells, const TempDir& dir,
+                       const fs::path& templateFile = kTemplate) {
     const fs::path edits = dir / "edits.txt";
     {
         std::ofstream out(edits, std::ios::binary);
