@@ -12,7 +12,10 @@
 
 namespace wormpair {
 
-DesktopProgram::DesktopProgram(const QString& programDirectory, const QStringList& arguments)
+QString DesktopProgram::builtInServerAddress() { return QStringLiteral(WORMPAIR_SERVER_URL); }
+
+DesktopProgram::DesktopProgram(const QString& programDirectory, const QStringList& arguments,
+                               const QString& serverAddress)
     : m_desktop(std::make_unique<QtPlatform>()),
       m_progress(std::make_unique<TForm2>()),
       m_spreadsheets(installedSpreadsheets()) {

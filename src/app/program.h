@@ -18,8 +18,12 @@ class TForm2;
 // order and ended in reverse.
 class DesktopProgram {
   public:
-    // arguments: the command-line arguments after the program name.
-    DesktopProgram(const QString& programDirectory, const QStringList& arguments);
+    // arguments: the command-line arguments after the program name;
+    // serverAddress: the vendor's server, by default the one built in.
+    DesktopProgram(const QString& programDirectory, const QStringList& arguments,
+                   const QString& serverAddress = builtInServerAddress());
+
+    static QString builtInServerAddress();
     ~DesktopProgram();
 
     TForm1& window() { return *m_window; }

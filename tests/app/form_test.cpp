@@ -26,6 +26,7 @@
 
 #include "app/command_table.h"
 #include "app/forms/form_look.h"
+#include "app/progress_window.h"
 #include "calc/result_labels.h"
 #include "ui_mainwindow.h"
 
@@ -45,7 +46,7 @@ QApplication& application() {
 QString q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 class Form : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         application();
         window = std::make_unique<QMainWindow>();
@@ -75,24 +76,27 @@ struct Typed {
 
 TEST_F(Form, EveryControlExistsWithItsClass) {
     std::vector<Typed> controls = {
-        {"ToolBar1", "QFrame"},      {"Label32", "QLabel"},       {"SpeedButton2", "QToolButton"},
-        {"SpeedButton3", "QToolButton"}, {"SpeedButton4", "QToolButton"}, {"Panel1", "QFrame"},
-        {"ComboBox1", "QComboBox"},  {"CheckBox1", "QCheckBox"},  {"CheckBox2", "QCheckBox"},
-        {"Button1", "QPushButton"},  {"Label46", "QLabel"},       {"Label47", "QLabel"},
-        {"Label50", "QLabel"},       {"GroupBox5", "QGroupBox"},
+        {"ToolBar1", "QFrame"},          {"Label32", "QLabel"},
+        {"SpeedButton2", "QToolButton"}, {"SpeedButton3", "QToolButton"},
+        {"SpeedButton4", "QToolButton"}, {"Panel1", "QFrame"},
+        {"ComboBox1", "QComboBox"},      {"CheckBox1", "QCheckBox"},
+        {"CheckBox2", "QCheckBox"},      {"Button1", "QPushButton"},
+        {"Label46", "QLabel"},           {"Label47", "QLabel"},
+        {"Label50", "QLabel"},           {"GroupBox5", "QGroupBox"},
     };
-    for (const char* edit : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8", "Edit9",
-                             "Edit10", "Edit11", "Edit12", "Edit13"}) {
+    for (const char* edit : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8",
+                             "Edit9", "Edit10", "Edit11", "Edit12", "Edit13"}) {
         controls.push_back({edit, "QLineEdit"});
     }
-    for (const char* button : {"ToolButton15", "ToolButton3", "ToolButton11", "ToolButton5", "ToolButton1",
-                               "ToolButton4", "ToolButton7", "ToolButton8", "ToolButton9", "ToolButton10",
-                               "ToolButton12", "ToolButton13"}) {
+    for (const char* button : {"ToolButton15", "ToolButton3", "ToolButton11", "ToolButton5",
+                               "ToolButton1", "ToolButton4", "ToolButton7", "ToolButton8",
+                               "ToolButton9", "ToolButton10", "ToolButton12", "ToolButton13"}) {
         controls.push_back({button, "QToolButton"});
     }
     for (const wormpair::ResultGroup& group : wormpair::resultGroups()) {
         controls.push_back({group.name.data(), "QGroupBox"});
-        for (const wormpair::ResultLabel& label : group.labels) controls.push_back({label.name.data(), "QLabel"});
+        for (const wormpair::ResultLabel& label : group.labels)
+            controls.push_back({label.name.data(), "QLabel"});
     }
     for (const Typed& control : controls) {
         const auto matches = window->findChildren<QObject*>(QString::fromLatin1(control.name));
@@ -106,7 +110,7 @@ struct EditStart {
     const char* name;
     const char* caption;  // text of the label left of the edit; empty for none
     const char* text;
-    int maxLength;        // 32767 is the unlimited default
+    int maxLength;  // 32767 is the unlimited default
     bool enabled;
 };
 
@@ -138,10 +142,11 @@ TEST_F(Form, EditsStartWithTheirTextsLimitsAndCaptions) {
 
         // The caption is the label on the edit's row that ends left of it.
         const QLabel* caption = nullptr;
-        for (const QLabel* label : edit->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        for (const QLabel* label :
+             edit->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
             const QRect r = label->geometry();
-            if (r.right() < edit->x() && r.top() < edit->geometry().bottom() && r.bottom() > edit->y() &&
-                (caption == nullptr || r.x() > caption->x())) {
+            if (r.right() < edit->x() && r.top() < edit->geometry().bottom() &&
+                r.bottom() > edit->y() && (caption == nullptr || r.x() > caption->x())) {
                 caption = label;
             }
         }
@@ -149,7 +154,8 @@ TEST_F(Form, EditsStartWithTheirTextsLimitsAndCaptions) {
         EXPECT_EQ(caption->text(), QString::fromUtf8(expected.caption));
         EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()), caption->width());
     }
-    EXPECT_TRUE(ui.Edit9->y() > ui.ComboBox1->geometry().bottom()) << "Edit9 sits below the accuracy grade";
+    EXPECT_TRUE(ui.Edit9->y() > ui.ComboBox1->geometry().bottom())
+        << "Edit9 sits below the accuracy grade";
 }
 
 TEST_F(Form, AccuracyGradeBacklashAndOptions) {
@@ -231,8 +237,10 @@ TEST_F(Form, RegionsSitAtTheirClientPositions) {
     EXPECT_EQ(wormpair::forms::windowColour(), QColor(166, 202, 240));
 
     const Region regions[] = {
-        {"ToolBar1", QRect(0, 0, 920, 46)},      {"SpeedButton2", QRect(256, 176, 65, 65)},
-        {"GroupBox5", QRect(376, 64, 537, 185)}, {"Panel1", QRect(816, 200, 89, 41)},
+        {"ToolBar1", QRect(0, 0, 920, 46)},
+        {"SpeedButton2", QRect(256, 176, 65, 65)},
+        {"GroupBox5", QRect(376, 64, 537, 185)},
+        {"Panel1", QRect(816, 200, 89, 41)},
     };
     for (const Region& expected : regions) {
         const QWidget* widget = find<QWidget>(expected.name);
@@ -243,8 +251,9 @@ TEST_F(Form, RegionsSitAtTheirClientPositions) {
 
     // The input column starts at 16/56 and ends left of the recommend button.
     QRect column;
-    for (const char* name : {"Edit1", "Edit3", "Edit4", "Edit2", "ComboBox1", "CheckBox2", "Edit9", "labelEdit1",
-                             "labelEdit3", "labelEdit4", "labelEdit2", "labelComboBox1"}) {
+    for (const char* name :
+         {"Edit1", "Edit3", "Edit4", "Edit2", "ComboBox1", "CheckBox2", "Edit9", "labelEdit1",
+          "labelEdit3", "labelEdit4", "labelEdit2", "labelComboBox1"}) {
         column |= client(find<QWidget>(name));
     }
     EXPECT_EQ(column.topLeft(), QPoint(16, 56));
@@ -288,7 +297,8 @@ TEST_F(Form, ResultGroupsRunLeftToRightWithTheirLabelsTopToBottom) {
             // whole; the wrapped-teeth count is never that long (see below).
             if (row.name == "Label26") continue;
             const QString longest = QStringLiteral("1234.567") + q(row.suffix);
-            EXPECT_LE(label->fontMetrics().horizontalAdvance(longest), label->width()) << longest.toStdString();
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(longest), label->width())
+                << longest.toStdString();
         }
     }
     EXPECT_EQ(client(ui.GroupBox6).x(), 8);
@@ -314,7 +324,8 @@ TEST_F(Form, LongResultTextsFitTheirLabels) {
         QLabel* label = find<QLabel>(expected.label);
         ASSERT_NE(label, nullptr);
         label->setText(QString::fromUtf8(expected.text));
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << expected.text;
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << expected.text;
     }
 }
 
@@ -338,7 +349,8 @@ TEST_F(Form, NoticesAndHints) {
         EXPECT_EQ(label->text(), QString::fromUtf8(expected.text));
         EXPECT_EQ(label->isHidden(), expected.hidden);
         EXPECT_EQ(label->palette().color(QPalette::Active, QPalette::WindowText), expected.colour);
-        EXPECT_EQ(label->palette().color(QPalette::Disabled, QPalette::WindowText), expected.colour);
+        EXPECT_EQ(label->palette().color(QPalette::Disabled, QPalette::WindowText),
+                  expected.colour);
     }
     const QRect notice = client(ui.Label32);
     EXPECT_EQ(notice.width(), 406);
@@ -347,7 +359,8 @@ TEST_F(Form, NoticesAndHints) {
     EXPECT_EQ(ui.Label32->alignment(), Qt::AlignRight | Qt::AlignBottom);
 
     // The hints stand directly under the boxes they explain.
-    const std::pair<const QLabel*, const QLineEdit*> hints[] = {{ui.Label46, ui.Edit5}, {ui.Label47, ui.Edit7}};
+    const std::pair<const QLabel*, const QLineEdit*> hints[] = {{ui.Label46, ui.Edit5},
+                                                                {ui.Label47, ui.Edit7}};
     for (const auto& [hint, edit] : hints) {
         EXPECT_EQ(hint->x(), edit->x());
         EXPECT_GE(hint->y(), edit->geometry().bottom());
@@ -357,9 +370,11 @@ TEST_F(Form, NoticesAndHints) {
     // The recommended group starts closed: disabled and grey, black once opened.
     EXPECT_FALSE(ui.GroupBox5->isEnabled());
     EXPECT_EQ(ui.GroupBox5->title(), QStringLiteral(" 推荐参数  "));
-    for (const QWidget* child : {static_cast<const QWidget*>(ui.GroupBox5), static_cast<const QWidget*>(ui.labelEdit5),
-                                 static_cast<const QWidget*>(ui.labelEdit13)}) {
-        EXPECT_EQ(child->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(128, 128, 128));
+    for (const QWidget* child :
+         {static_cast<const QWidget*>(ui.GroupBox5), static_cast<const QWidget*>(ui.labelEdit5),
+          static_cast<const QWidget*>(ui.labelEdit13)}) {
+        EXPECT_EQ(child->palette().color(QPalette::Disabled, QPalette::WindowText),
+                  QColor(128, 128, 128));
         EXPECT_EQ(child->palette().color(QPalette::Active, QPalette::WindowText), QColor(0, 0, 0));
     }
 }
@@ -460,7 +475,8 @@ TEST_F(Form, ToolbarButtonsInOrder) {
     std::vector<QWidget*> strip;
     for (QWidget* child : ui.ToolBar1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const auto* line = qobject_cast<QFrame*>(child);
-        if (qobject_cast<QToolButton*>(child) || (line && line->frameShape() == QFrame::VLine)) strip.push_back(child);
+        if (qobject_cast<QToolButton*>(child) || (line && line->frameShape() == QFrame::VLine))
+            strip.push_back(child);
     }
     std::sort(strip.begin(), strip.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
     ASSERT_EQ(strip.size(), std::size(tools));
@@ -495,8 +511,8 @@ TEST_F(Form, ToolbarButtonsInOrder) {
         EXPECT_EQ(row->tooltip, expected.toolTip);
         EXPECT_TRUE(row->caption.empty());
         EXPECT_EQ(row->enabledAtStart, expected.enabled);
-        const QString picture = QString::fromUtf8(
-            wormpair::kToolbarPictures[std::size_t(row->picture)].data());
+        const QString picture =
+            QString::fromUtf8(wormpair::kToolbarPictures[std::size_t(row->picture)].data());
         EXPECT_EQ(button->icon().pixmap(QSize(32, 32)).toImage(),
                   QIcon(picture).pixmap(QSize(32, 32)).toImage());
     }
@@ -508,19 +524,40 @@ TEST_F(Form, ToolbarButtonsInOrder) {
 // recommended group's corner is the one overlap the window is drawn with.
 TEST_F(Form, SiblingsDoNotOverlap) {
     std::vector<QWidget*> parents = {window->centralWidget()};
-    for (QGroupBox* group : window->centralWidget()->findChildren<QGroupBox*>()) parents.push_back(group);
+    for (QGroupBox* group : window->centralWidget()->findChildren<QGroupBox*>())
+        parents.push_back(group);
     for (QWidget* parent : parents) {
         const QList<QWidget*> children = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
         for (qsizetype a = 0; a < children.size(); ++a) {
             for (qsizetype b = a + 1; b < children.size(); ++b) {
                 const QString pair = children[a]->objectName() + "/" + children[b]->objectName();
                 if (pair == "GroupBox5/Panel1") continue;
-                EXPECT_FALSE(children[a]->geometry().intersects(children[b]->geometry())) << pair.toStdString();
+                EXPECT_FALSE(children[a]->geometry().intersects(children[b]->geometry()))
+                    << pair.toStdString();
             }
             if (children[a] == ui.Button1) continue;
-            EXPECT_TRUE(parent->rect().contains(children[a]->geometry())) << children[a]->objectName().toStdString();
+            EXPECT_TRUE(parent->rect().contains(children[a]->geometry()))
+                << children[a]->objectName().toStdString();
         }
     }
+}
+
+TEST(ProgressWindow, ShownWithoutWaitingAndHiddenByItsButton) {
+    application();
+    wormpair::TForm2 progress;
+    EXPECT_EQ(progress.windowTitle(), QString("导出文件"));
+    EXPECT_EQ(progress.size(), QSize(305, 105));
+    EXPECT_FALSE(progress.isModal());
+    const auto* panel = progress.findChild<QLabel*>("Panel1");
+    auto* cancel = progress.findChild<QPushButton*>("Button1");
+    ASSERT_TRUE(panel && cancel);
+    EXPECT_EQ(panel->text(), QString("正在保存，请稍候............."));
+    EXPECT_EQ(cancel->text(), QString("取  消"));
+    EXPECT_EQ(cancel->geometry(), QRect(192, 64, 75, 25));
+    progress.show();  // returns at once, painted
+    EXPECT_TRUE(progress.isVisible());
+    cancel->click();
+    EXPECT_FALSE(progress.isVisible());
 }
 
 TEST(FormLook, WarningSwitchesTheLabelBackground) {

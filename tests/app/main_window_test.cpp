@@ -1264,6 +1264,15 @@ TEST_F(DesignFile, CommandLineWithAnotherFileShowsTheOpenMessage) {
     expectResultsShown(false);
 }
 
+TEST_F(DesignFile, CommandLineFileIsNotOpenedWhenTheRulesCannotLoad) {
+    QFile::remove(programPath() + "db1.mdb");
+    start({saved160()});
+    QApplication::processEvents();
+    EXPECT_EQ(desktop.messages, QStringList{"数据初始化失败，程序将关闭"});
+    EXPECT_EQ(boundFile(), "");
+    EXPECT_FALSE(window->isVisible());
+}
+
 // A design file written by another spreadsheet program, with number cells
 // where the program writes texts.
 TEST_F(DesignFile, OpensAWorkbookWrittenElsewhere) {
