@@ -2,23 +2,19 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QScreen>
 
+#include "app/forms/form_look.h"
 #include "ui_form6.h"
 
 namespace wormpair {
 
 TForm6::TForm6(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TForm6>()) {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    forms::fixWindow(*this, true, true);
     setFixedSize(723, 329);
     setModal(true);
     m_ui->Memo1->setPlainText(aboutText());
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    forms::centre(*this);
 }
 
 TForm6::~TForm6() = default;

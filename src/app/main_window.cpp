@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -61,18 +60,14 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
                  [this] { m_lifecycle.startupLoad(); }),
       m_families{m_lifecycle, m_designFiles, m_sheets, m_documents, m_settings} {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    forms::fixWindow(*this, false, true);
     resolveControls();
     connectControls();
     m_lifecycle.versionCheck = [this] { m_notice.versionCheck(); };
     m_design.document().designSaved = true;
     adjustSize();
     setFixedSize(size());
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    forms::centre(*this);
     if (!arguments.isEmpty()) {
         // the window shows first, so the coefficients are loaded before the
         // design is calculated; without them there is nothing to open it with

@@ -1,16 +1,15 @@
 #include "app/progress_window.h"
 
 #include <QApplication>
-#include <QScreen>
 
+#include "app/forms/form_look.h"
 #include "ui_form2.h"
 
 namespace wormpair {
 
 TForm2::TForm2(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TForm2>()) {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    forms::fixWindow(*this, true, false);
     setFixedSize(305, 105);
     setModal(false);
     connect(m_ui->Button1, &QPushButton::clicked, this, [this] { QDialog::hide(); });
@@ -19,9 +18,7 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TFo
 TForm2::~TForm2() = default;
 
 void TForm2::show() {
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    forms::centre(*this);
     QDialog::show();
     raise();
     // The store that follows blocks the event loop: paint the window first.

@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLineEdit>
-#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -16,6 +15,7 @@
 #include <atomic>
 #include <cmath>
 
+#include "app/forms/form_look.h"
 #include "calc/numeric.h"
 #include "platform/platform.h"
 #include "ui_form5.h"
@@ -78,9 +78,7 @@ TForm5::TForm5(MessageBoxes& messages, QString databasePath, std::function<void(
       m_databasePath(std::move(databasePath)),
       m_reload(std::move(reload)) {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+    forms::fixWindow(*this, true, true);
     setFixedSize(627, 384);
     setModal(true);
     QTableView& grid = *m_ui->DBGrid1;
@@ -103,9 +101,7 @@ void TForm5::run() {
         m_messages.inform(QString::fromUtf8(kOpenFailedMessage), QString::fromUtf8(kPromptCaption));
         return;
     }
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    forms::centre(*this);
     exec();
 }
 

@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "app/qt_platform.h"
 #include "app/update_notice.h"
+#include "application_environment.h"
 #include "fake_platform.h"
 #include "loopback_server.h"
 
@@ -26,20 +27,7 @@ void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStd
 namespace wormpair {
 namespace {
 
-class ApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "documents_test";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-};
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+[[maybe_unused]] auto* const environment = wormpair::testing::installApplication<QApplication>();
 
 const QString kBase = QString::fromUtf8(UpdateNotice::kBaseCaption);
 

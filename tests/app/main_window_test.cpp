@@ -36,6 +36,7 @@
 #include "app/design_file_commands.h"
 #include "app/forms/form_look.h"
 #include "app/main_window.h"
+#include "application_environment.h"
 #include "calc/calculate.h"
 #include "fake_platform.h"
 #include "input/input_rules.h"
@@ -50,26 +51,7 @@ namespace {
 using wormpair::FakePlatform;
 using wormpair::TForm1;
 
-// The application lives from before the first test to after the last, and
-// is gone before the program's exit handlers run: the database layer's
-// globals must still exist when it shuts down.
-class ApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "main_window_test";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-    void TearDown() override { app.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> app;
-};
-
-[[maybe_unused]] ::testing::Environment* const applicationEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+[[maybe_unused]] auto* const environment = wormpair::testing::installApplication<QApplication>();
 
 QString q(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 

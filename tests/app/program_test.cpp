@@ -17,26 +17,13 @@
 
 #include "app/program.h"
 #include "app/qt_platform.h"
+#include "application_environment.h"
 
 void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
-// The application ends with the tests, before the program's exit handlers.
-class ApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "program_test";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-};
-
-ApplicationEnvironment* const environment = static_cast<ApplicationEnvironment*>(
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment));
+auto* const environment = wormpair::testing::installApplication<QApplication>();
 
 // The texts of the push buttons of the dialog the call opens; the dialog is
 // then dismissed with Escape.

@@ -24,6 +24,7 @@
 
 #include "app/main_window.h"
 #include "app/rule_settings_dialog.h"
+#include "application_environment.h"
 #include "failing_writer.h"
 #include "fake_platform.h"
 #include "store/parameter_database.h"
@@ -34,20 +35,7 @@ void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStd
 namespace wormpair {
 namespace {
 
-class ApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "settings_test";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QApplication> app;
-};
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+[[maybe_unused]] auto* const environment = wormpair::testing::installApplication<QApplication>();
 
 QByteArray bytesOf(const QString& path) {
     QFile file(path);

@@ -20,9 +20,10 @@
 #include <ostream>
 #include <string>
 
-#include "loopback_server.h"
+#include "application_environment.h"
 #include "failing_writer.h"
 #include "fake_platform.h"
+#include "loopback_server.h"
 #include "updater/qt_release_downloader.h"
 #include "updater/release_manifest.h"
 #include "updater/release_signature.h"
@@ -46,19 +47,8 @@ using namespace wormpair;
 using namespace wormpair::updater;
 using namespace std::chrono_literals;
 
-class ApplicationEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "updater_test";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    void TearDown() override { app.reset(); }
-    std::unique_ptr<QCoreApplication> app;
-};
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+[[maybe_unused]] auto* const environment =
+    wormpair::testing::installApplication<QCoreApplication>();
 
 using wormpair::testing::LoopbackServer;
 

@@ -1,7 +1,10 @@
 #include "form_look.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPalette>
+#include <QScreen>
+#include <QWidget>
 
 namespace wormpair::forms {
 
@@ -18,6 +21,20 @@ void setWarning(QLabel& label, bool warning) {
 
 bool isWarning(const QLabel& label) {
     return label.palette().color(QPalette::Window) == warningColour();
+}
+
+void fixWindow(QWidget& window, bool dialog, bool minimizeButton) {
+    Qt::WindowFlags flags = (dialog ? Qt::Dialog : Qt::Window) | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                            Qt::MSWindowsFixedSizeDialogHint;
+    if (minimizeButton) flags |= Qt::WindowMinimizeButtonHint;
+    window.setWindowFlags(flags);
+}
+
+void centre(QWidget& window) {
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        window.move(screen->availableGeometry().center() - window.rect().center());
+    }
 }
 
 }  // namespace wormpair::forms

@@ -3,6 +3,7 @@
 #include <QColor>
 
 class QLabel;
+class QWidget;
 
 // Colours of the main window and the warning highlight of result labels.
 // A result label fills its background itself (autoFillBackground in the form),
@@ -21,5 +22,12 @@ void setWarning(QLabel& label, bool warning);
 
 // True while the label's background is the warning colour.
 bool isWarning(const QLabel& label);
+
+// A window of fixed size with a system menu, a close button and, where
+// asked, a minimize button; no maximize button, no resizing.
+void fixWindow(QWidget& window, bool dialog, bool minimizeButton);
+
+// Moves the window to the centre of the screen.
+void centre(QWidget& window);
 
 }  // namespace wormpair::forms
