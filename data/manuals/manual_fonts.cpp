@@ -22,8 +22,8 @@ void need(const QByteArray& data, qsizetype at, qsizetype size) {
 
 quint32 u16(const QByteArray& d, qsizetype at) {
     need(d, at, 2);
-    const auto* p = reinterpret_cast<const unsigned char*>(d.constData()) + at;
-    return quint32(p[0]) << 8 | p[1];
+    return quint32(static_cast<unsigned char>(d.at(at))) << 8 |
+           static_cast<unsigned char>(d.at(at + 1));
 }
 
 quint32 u32(const QByteArray& d, qsizetype at) { return u16(d, at) << 16 | u16(d, at + 2); }
