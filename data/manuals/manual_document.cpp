@@ -382,10 +382,8 @@ void unifyFonts(QTextDocument& doc) {
     }
 }
 
-// Qt breaks a table row over two pages when the page ends inside it. A table
-// shorter than a page whose row would be broken, or a short table that would
-// be divided at all, starts on a new page instead, with the heading or the
-// sentence that leads into it.
+}  // namespace
+
 void keepRowsTogether(QTextDocument& doc, double pageHeight) {
     for (int pass = 0; pass < 8; ++pass) {
         bool moved = false;
@@ -456,6 +454,8 @@ void keepRowsTogether(QTextDocument& doc, double pageHeight) {
         if (!moved) return;
     }
 }
+
+namespace {
 
 void drawHeadAndFoot(QPainter& painter, const PageFrame& frame, const QString& title, int page,
                      int pages) {

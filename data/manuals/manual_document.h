@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QTextDocument>
 
 #include <functional>
 
@@ -40,5 +41,11 @@ QString substitute(const QString& text, const std::function<QString(const QStrin
 // Lays the manual out and writes it to path. Throws std::runtime_error when
 // the file cannot be written or a figure is unknown.
 void writeManual(const Manual& manual, const FigureSource& figures, const QString& path);
+
+// Moves a table shorter than a page to the next page, with the heading or
+// the sentence that leads into it, when the page would end inside one of its
+// rows or, for a short table, anywhere inside it. The document has its page
+// size and layout already.
+void keepRowsTogether(QTextDocument& doc, double pageHeight);
 
 }  // namespace manuals

@@ -9,19 +9,11 @@
 
 #include "calc/numeric.h"
 #include "manual_fonts.h"
+#include "manual_geometry.h"
 
 namespace manuals {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-double radians(double degrees) { return degrees * kPi / 180; }
-double degrees(double radians) { return radians * 180 / kPi; }
-
-QPointF unit(QPointF v) {
-    const double length = std::hypot(v.x(), v.y());
-    return length > 0 ? v / length : QPointF(1, 0);
-}
 
 QString number(double value) { return QString::fromStdString(wormpair::formatReal(value)); }
 
@@ -272,151 +264,6 @@ struct View {
     }
 };
 
-// Drawing scales of the technical drawing standards, as paper : part.
-struct Scale {
-    double factor;
-    const char* text;
-};
-constexpr Scale kScales[] = {{5, "5:1"},       {4, "4:1"},         {2.5, "2.5:1"}, {2, "2:1"},
-                             {1, "1:1"},       {1 / 1.5, "1:1.5"}, {0.5, "1:2"},   {0.4, "1:2.5"},
-                             {1 / 3.0, "1:3"}, {0.25, "1:4"},      {0.2, "1:5"},   {0.1, "1:10"}};
-
-// The largest scale, at most `largest`, at which a part of that size fits.
-Scale fitScale(QSizeF part, QSizeF room, double largest) {
-    for (const Scale& s : kScales) {
-        if (s.factor > largest) continue;
-        if (part.width() * s.factor <= room.width() && part.height() * s.factor <= room.height()) {
-            return s;
-        }
-    }
-    return kScales[std::size(kScales) - 1];
-}
-
-// The worm in the middle plane: x along its axis, y toward the wheel centre,
-// which lies at (0, a).
-struct WormGeometry {
-    double a = 0, e = 0, rootArc = 0, tipArc = 0, pitchRadius = 0, baseRadius = 0;
-    double halfLength = 0, shoulder = 0, pitchAngle = 0, halfWrap = 0, toothThickness = 0;
-
-    QPointF centre() const { return {0, a}; }
-    QPointF tipCentre() const { return {0, a + e}; }
-    double rootY(double x) const { return a - std::sqrt(rootArc * rootArc - x * x); }
-    double tipY(double x) const { return a + e - std::sqrt(tipArc * tipArc - x * x); }
-    double tipMax() const { return tipY(halfLength); }
-    QPointF onCircle(QPointF c, double r, double psi) const {
-        return c + QPointF(r * std::sin(radians(psi)), -r * std::cos(radians(psi)));
-    }
-    double angleOf(QPointF p) const { return degrees(std::atan2(p.x(), a - p.y())); }
-
-    // Arc points around c from p to q (both at radius r), inclusive.
-    QPolygonF arc(QPointF c, double r, QPointF p, QPointF q) const {
-        const double from = std::atan2(p.x() - c.x(), c.y() - p.y());
-        const double to = std::atan2(q.x() - c.x(), c.y() - q.y());
-        QPolygonF points;
-        for (int i = 0; i <= 16; ++i) {
-            const double t = from + (to - from) * i / 16;
-            points << c + QPointF(r * std::sin(t), -r * std::cos(t));
-        }
-        return points;
-    }
-
-    struct Flank {
-        QPointF pitchPoint, root, tip, tangent;
-    };
-
-    // One flank of the tooth centred at psi: the generating plane through the
-    // pitch point, tangent to the main base circle.
-    Flank flank(double psi, bool left) const {
-        const double half = degrees(toothThickness / 2 / pitchRadius);
-        const double side = left ? psi - half : psi + half;
-        Flank f;
-        f.pitchPoint = onCircle(centre(), pitchRadius, side);
-        const QPointF v = unit(f.pitchPoint - centre());
-        const double theta = std::acos(baseRadius / pitchRadius);
-        for (const double sign : {1.0, -1.0}) {
-            const double c = std::cos(sign * theta), s = std::sin(sign * theta);
-            const QPointF t =
-                centre() + baseRadius * QPointF(v.x() * c - v.y() * s, v.x() * s + v.y() * c);
-            const QPointF u = unit(t - f.pitchPoint);
-            const double towardTip = angleOf(f.pitchPoint + u * 0.5) - side;
-            if ((left && towardTip > 0) || (!left && towardTip < 0)) {
-                f.tangent = t;
-                f.tip = f.pitchPoint + u * crossing(f.pitchPoint, u, tipCentre(), tipArc, true);
-                f.root = f.pitchPoint + u * crossing(f.pitchPoint, u, centre(), rootArc, false);
-            }
-        }
-        return f;
-    }
-
-    // Distance along u from p to the circle (c, r): the nearest crossing ahead
-    // (forward) or behind.
-    static double crossing(QPointF p, QPointF u, QPointF c, double r, bool forward) {
-        const QPointF w = p - c;
-        const double b = u.x() * w.x() + u.y() * w.y();
-        const double q = w.x() * w.x() + w.y() * w.y() - r * r;
-        const double root = std::sqrt(std::max(0.0, b * b - q));
-        const double t1 = -b - root, t2 = -b + root;
-        if (forward) return t1 > 0 ? t1 : t2;
-        return t2 < 0 ? t2 : t1;
-    }
-
-    QPolygonF tooth(double psi) const {
-        const Flank l = flank(psi, true), r = flank(psi, false);
-        QPolygonF p;
-        p << l.root << l.tip << arc(tipCentre(), tipArc, l.tip, r.tip) << r.tip << r.root
-          << arc(centre(), rootArc, r.root, l.root);
-        return p;
-    }
-
-    std::vector<double> toothAngles() const {
-        std::vector<double> angles;
-        for (int j = -12; j <= 12; ++j) {
-            if (std::abs(j * pitchAngle) <= halfWrap + pitchAngle) angles.push_back(j * pitchAngle);
-        }
-        return angles;
-    }
-
-    // The axial section above the axis between x0 and x1: core and teeth.
-    QPainterPath section(double x0, double x1, double bottom) const {
-        QPolygonF core;
-        core << QPointF(x0, bottom);
-        for (int i = 0; i <= 60; ++i) {
-            const double x = x0 + (x1 - x0) * i / 60;
-            core << QPointF(x, rootY(x));
-        }
-        core << QPointF(x1, bottom);
-        QPainterPath area;
-        area.addPolygon(core);
-        area.closeSubpath();
-        for (const double psi : toothAngles()) {
-            QPainterPath t;
-            t.addPolygon(tooth(psi));
-            t.closeSubpath();
-            area = area.united(t);
-        }
-        QPainterPath box;
-        box.addRect(QRectF(QPointF(x0, bottom), QPointF(x1, a)));
-        return area.intersected(box).simplified();
-    }
-};
-
-WormGeometry wormGeometry(const Design& d) {
-    const wormpair::DesignRecord& r = d.record;
-    WormGeometry g;
-    g.a = r.centreDistance;
-    g.e = r.tipEccentricity;
-    g.rootArc = r.wormRootArcRadius;
-    g.tipArc = r.wormTipArcRadius;
-    g.pitchRadius = r.wheelReferenceDiameter / 2;
-    g.baseRadius = r.mainBaseDiameter / 2;
-    g.halfLength = r.wormWorkingLength / 2;
-    g.shoulder = r.shoulder;
-    g.pitchAngle = r.angularPitch;
-    g.halfWrap = r.workingHalfWrapAngle;
-    g.toothThickness = r.wormToothThickness;
-    return g;
-}
-
 QString label(const Design& d, const char* name) { return QString::fromStdString(d.value(name)); }
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -585,7 +432,7 @@ QString diameter(const QString& value) { return QStringLiteral("⌀") + value; }
 
 void drawWormSheet(Canvas& c, const Design& d) {
     const SheetLayout layout = sheetLayout(c);
-    const WormGeometry g = wormGeometry(d);
+    const WormGeometry g = wormGeometry(d.record);
     const double tipMax = g.tipMax();
     const double stubRadius = 0.72 * g.rootY(0);
     const double stub = std::max(10.0, 0.22 * g.halfLength * 2);
@@ -877,7 +724,7 @@ void drawWheelSheet(Canvas& c, const Design& d) {
 // --- the pair in the middle plane (技术资料) ---------------------------------
 
 void drawPair(Canvas& c, const Design& d) {
-    const WormGeometry g = wormGeometry(d);
+    const WormGeometry g = wormGeometry(d.record);
     const double column = c.size().width() - 62;
     const double top = g.a + g.baseRadius;
     const double bottom = g.tipMax();
