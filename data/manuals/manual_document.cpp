@@ -76,6 +76,9 @@ class FigureHandler : public QObject, public QTextObjectInterface {
 
     void drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int,
                     const QTextFormat& format) override {
+        // the layout offers a figure to the pages before and after its own
+        // too; drawn there it would only be clipped, but stay in the file
+        if (painter->hasClipping() && !painter->clipBoundingRect().intersects(rect)) return;
         const double caption = px(captionHeight(format, rect.width() / kPxPerMm));
         painter->save();
         m_figures.drawFigure(*painter, rect.adjusted(0, 0, 0, -caption),
@@ -529,6 +532,23 @@ void writeManual(const Manual& manual, const FigureSource& figures, const QStrin
     doc.documentLayout()->registerHandler(kFigureObject, &handler);
     doc.setPageSize(QSizeF(px(frame.body.width()), px(frame.body.height())));
     keepRowsTogether(doc, px(frame.body.height()));
+    // a figure taller than what is left of a page would be cut in two
+    const double height = px(frame.body.height());
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (block.text() != QString(QChar::ObjectReplacementCharacter)) continue;
+        // the line, not the block: the layout moves a line that does not fit
+        // to the next page and leaves the block's rectangle behind
+        const QRectF line = block.layout()->lineAt(0).rect().translated(block.layout()->position());
+        const double top = line.top() + 2;  // a line at a page top may sit a hair above it
+        const double bottom = line.bottom();
+        if (std::floor(top / height) != std::floor((bottom - 1) / height)) {
+            fail(QStringLiteral("figure %1 does not fit on its page (%2 to %3 of pages %4 high)")
+                     .arg(block.begin().fragment().charFormat().property(kFigureName).toString())
+                     .arg(top)
+                     .arg(bottom)
+                     .arg(height));
+        }
+    }
 
     QPainter painter;
     if (!painter.begin(&writer)) fail("cannot write " + path);

@@ -978,10 +978,10 @@ Drawings::Drawings(const Design& example, std::vector<ChartSeries> chart)
     : m_example(example), m_chart(std::move(chart)) {}
 
 QSizeF Drawings::figureSize(const QString& name, const QSizeF& body) const {
-    if (name == "worm-sheet" || name == "wheel-sheet") return {body.width(), body.height() - 3};
+    if (name == "worm-sheet" || name == "wheel-sheet") return {body.width(), body.height() - 7};
     if (name == "pair") return {body.width(), 150};
     if (name == "modification") return {body.width(), 120};
-    if (name == "chart") return {body.width(), 95};
+    if (name == "chart") return {body.width(), 82};
     return {};
 }
 

@@ -69,6 +69,10 @@ for name, title in MANUALS.items():
     check(len(re.findall("[\u4e00-\u9fff]", text)) > 500, f"{name}.pdf holds little Chinese text")
     radicals = re.findall("[\u2e80-\u2fdf\u31c0-\u31ef]", text)
     check(not radicals, f"{name}.pdf reads back radicals {''.join(sorted(set(radicals)))}")
+    # no page holds only the running head and the page number
+    for number, page in enumerate(text.split("\f")[:-1], start=1):
+        body = re.sub(r"NALVEX蜗杆副设计V8\.601|设计手册|[第共]\s*\d+\s*页|" + title, "", page)
+        check(len(body.split()) > 3, f"{name}.pdf: page {number} is empty")
 
 # canshu.pdf: the row of a centre distance and ratio shows what the recommend
 # button gives, in the order of the table's columns.
