@@ -13,6 +13,8 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::TFo
     forms::fixWindow(*this, true, true);
     setFixedSize(723, 329);
     setModal(true);
+    // Chinese lines have no blanks to break at
+    m_ui->Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_ui->Memo1->setPlainText(aboutText());
     forms::centre(*this);
 }
