@@ -6,9 +6,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -55,8 +57,33 @@ bool QtPlatform::start(const QString& program, const QStringList& arguments) {
     return QFileInfo(program).isExecutable() && QProcess::startDetached(program, arguments);
 }
 
+namespace {
+
+// Whether the desktop has an application for the file's type: the opener
+// itself is started detached and reports nothing back.
+bool desktopCanOpen(const QString& path) {
+    const QString mime = QMimeDatabase().mimeTypeForFile(path).name();
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), mime});
+    if (!query.waitForFinished(2000)) {
+        query.kill();
+        query.waitForFinished();
+        return true;  // no answer: let the desktop try
+    }
+    if (query.exitStatus() != QProcess::NormalExit) return true;
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+}  // namespace
+
 bool QtPlatform::open(const QString& path) {
-    return QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    if (!QFileInfo(path).isFile()) return false;
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty() &&
+        !desktopCanOpen(path)) {
+        return false;
+    }
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 bool QtPlatform::download(const QString& address, const QString& localFile,

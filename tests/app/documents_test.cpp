@@ -156,6 +156,17 @@ TEST_F(Documents, ManualsHelpAndUpgrade) {
     // a manual that is missing
     window->findChild<QAction*>("N20")->trigger();
     EXPECT_EQ(fake.messages, QStringList{noReader});
+    // a manual that nothing on the desktop can open
+    QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + "canshu.pdf", path("canshu.pdf"));
+    QTemporaryDir noApplications;
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS"), dataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_DIRS", noApplications.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", noApplications.path().toLocal8Bit());
+    fake.messages.clear();
+    window->findChild<QAction*>("N20")->trigger();
+    qputenv("XDG_DATA_DIRS", dataDirs);
+    qputenv("XDG_DATA_HOME", dataHome);
+    EXPECT_EQ(fake.messages, QStringList{noReader});
     // the help page missing: nothing is said
     window->findChild<QAction*>("N2")->trigger();
     EXPECT_EQ(fake.messages.size(), 1);
