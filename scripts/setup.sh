@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth fontconfig fonts-dejavu-core fonts-noto-cjk
+  xvfb xauth fontconfig fonts-dejavu-core fonts-noto-cjk xdg-utils
   python3 python3-xlrd python3-xlwt poppler-utils
   libreoffice-calc-nogui libreoffice-dev
   libsodium-dev
