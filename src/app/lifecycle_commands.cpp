@@ -6,20 +6,13 @@
 #include "app/window_shell.h"
 #include "input/design_controller.h"
 #include "input/main_form.h"
+#include "platform/text.h"
 #include "store/startup_load.h"
 #include "store/store_messages.h"
 
 namespace wormpair {
 
 const char* const LifecycleCommands::kUnsavedQuestion = "数据尚未保存，是否保存？";
-
-namespace {
-
-QString qt(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
 
 LifecycleCommands::LifecycleCommands(const Platform& platform, MainForm& form, WindowShell& shell,
                                      DesignController& design, const ParameterDatabase& database,
@@ -36,7 +29,7 @@ bool LifecycleCommands::startupLoad() {
         loadCoefficients(m_database, m_design.coefficients(), versionCheck);
     if (load.differsFromFactory) m_form.setVisible(kRulesNotice, true);
     if (!load.ok) {
-        m_platform.messages.inform(qt(kDataInitialisationFailed), qt(kPromptCaption));
+        m_platform.messages.inform(toQString(kDataInitialisationFailed), toQString(kPromptCaption));
         m_shell.closeWindow();
     }
     return load.ok;

@@ -19,19 +19,16 @@
 #include "app/forms/form_look.h"
 #include "calc/result_labels.h"
 #include "input/design_file_open.h"
+#include "platform/text.h"
 #include "ui_mainwindow.h"
 
 namespace wormpair {
 
 namespace {
 
-QString qt(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 template <typename T>
 T* child(const QObject& window, std::string_view name) {
-    T* found = window.findChild<T*>(qt(name));
+    T* found = window.findChild<T*>(toQString(name));
     if (found == nullptr) {
         throw std::logic_error("the main window's form has no control named '" + std::string(name) +
                                "'");
@@ -47,7 +44,7 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_ui(std::make_unique<Ui::TForm1>()),
       m_platform(platform),
       m_layout(programLayout(programDirectory)),
-      m_database(m_layout.dataDirectory, m_layout.programDirectory),
+      m_database(m_layout),
       m_design(*this, *this, m_database),
       m_designFiles(platform, *this, m_design, m_workbook, programDirectory),
       m_lifecycle(platform, *this, *this, m_design, m_database, m_designFiles),
@@ -142,7 +139,7 @@ void TForm1::connectControls() {
     for (const CommandRow& row : commandTable()) {
         const CommandControl& control = m_commands[std::string(row.control)];
         if (control.action != nullptr && !row.shortcut.empty()) {
-            control.action->setShortcut(QKeySequence(qt(row.shortcut)));
+            control.action->setShortcut(QKeySequence(toQString(row.shortcut)));
         }
         if (row.handler == nullptr) continue;
         const CommandHandler handler = row.handler;
@@ -227,11 +224,14 @@ void TForm1::setRecommendedGroupOpen(bool open) {
     m_ui->GroupBox5->setEnabled(open);
 }
 
-void TForm1::showMessage(std::string_view text) { m_platform.messages.inform(qt(text), QString()); }
+void TForm1::showMessage(std::string_view text) {
+    m_platform.messages.inform(toQString(text), QString());
+}
 
 void TForm1::setResultCommandsEnabled(bool enabled) {
-    for (const std::string_view name : resultCommands()) {
-        const CommandControl& control = m_commands.find(name)->second;
+    for (const CommandRow& row : commandTable()) {
+        if (!row.resultCommand) continue;
+        const CommandControl& control = m_commands.find(row.control)->second;
         if (control.action != nullptr) control.action->setEnabled(enabled);
         if (control.button != nullptr) control.button->setEnabled(enabled);
     }
@@ -244,7 +244,7 @@ void TForm1::resetResults() {
 }
 
 void TForm1::setLabelText(std::string_view label, std::string_view text) {
-    lookUp(m_labels, label)->setText(qt(text));
+    lookUp(m_labels, label)->setText(toQString(text));
 }
 
 void TForm1::setLabelWarning(std::string_view label, bool warning) {

@@ -2,19 +2,16 @@
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeDatabase>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QUrl>
 
 #include "platform/file_replace.h"
+#include "platform/http_fetch.h"
 
 namespace wormpair {
 
@@ -88,44 +85,12 @@ bool QtPlatform::open(const QString& path) {
 
 bool QtPlatform::download(const QString& address, const QString& localFile,
                           std::chrono::milliseconds timeout) {
-    const QUrl url(address, QUrl::StrictMode);
-    if (address.isEmpty() || !url.isValid() ||
-        (url.scheme() != "http" && url.scheme() != "https")) {
-        return false;
-    }
-    QNetworkAccessManager network;
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(3);
-    QNetworkReply* reply = network.get(request);
-    QByteArray body;
-    bool tooLarge = false;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
-        body += reply->readAll();
-        if (body.size() > kDownloadLimit) {
-            tooLarge = true;
-            reply->abort();
-        }
-    });
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    deadline.start(timeout);
-    // user input waits: the program's own download is in progress
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    body += reply->readAll();
-    const bool ok = reply->error() == QNetworkReply::NoError && !tooLarge &&
-                    body.size() <= kDownloadLimit &&
-                    reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
-    reply->deleteLater();
-    if (!ok) return false;
+    const FetchResult result = HttpFetcher().fetch(address, {kDownloadLimit, timeout, timeout});
+    if (result.status != FetchResult::Status::Ok) return false;
     try {
         replaceFile(localFile.toStdString(),
-                    {reinterpret_cast<const std::uint8_t*>(body.constData()),
-                     static_cast<std::size_t>(body.size())});
+                    {reinterpret_cast<const std::uint8_t*>(result.body.constData()),
+                     static_cast<std::size_t>(result.body.size())});
     } catch (const FileReplaceError&) {
         return false;
     }

@@ -13,11 +13,10 @@
 #include <QStyledItemDelegate>
 
 #include <atomic>
-#include <cmath>
 
 #include "app/forms/form_look.h"
-#include "calc/numeric.h"
 #include "platform/platform.h"
+#include "store/parameter_database.h"
 #include "ui_form5.h"
 
 namespace wormpair {
@@ -30,20 +29,6 @@ namespace {
 const char* const kOpenFailedMessage = "数据初始化失败，程序将关闭";
 const char* const kPromptCaption = "提示";
 
-std::optional<double> numberOf(const QVariant& value) {
-    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong ||
-        value.typeId() == QMetaType::Int) {
-        const double d = value.toDouble();
-        return std::isfinite(d) ? std::optional(d) : std::nullopt;
-    }
-    try {
-        const double d = parseReal(value.toString().toStdString());
-        return std::isfinite(d) ? std::optional(d) : std::nullopt;
-    } catch (const CalculationError&) {
-        return std::nullopt;
-    }
-}
-
 // N goes back into the table as a number, as it is stored; a text that is no
 // number stays text, for Save to refuse.
 class ValueDelegate : public QStyledItemDelegate {
@@ -53,7 +38,7 @@ class ValueDelegate : public QStyledItemDelegate {
                       const QModelIndex& index) const override {
         auto* edit = qobject_cast<QLineEdit*>(editor);
         if (edit == nullptr) return QStyledItemDelegate::setModelData(editor, model, index);
-        const std::optional<double> number = numberOf(edit->text());
+        const std::optional<double> number = finiteNumberOf(edit->text());
         model->setData(index, number ? QVariant(*number) : QVariant(edit->text()));
     }
 };
@@ -160,7 +145,7 @@ bool TForm5::openTable() {
 bool TForm5::cachedValuesAreNumbers() const {
     for (int row = 0; row < m_model->rowCount(); ++row) {
         if (m_model->isDirty(m_model->index(row, m_valueColumn)) &&
-            !numberOf(m_model->data(m_model->index(row, m_valueColumn)))) {
+            !finiteNumberOf(m_model->data(m_model->index(row, m_valueColumn)))) {
             return false;
         }
     }

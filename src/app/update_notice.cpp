@@ -1,13 +1,13 @@
 #include "app/update_notice.h"
 
 #include <QFile>
-#include <QStringDecoder>
 #include <QTime>
 
 #include <stdexcept>
 
 #include "app/window_shell.h"
 #include "input/main_form.h"
+#include "platform/text.h"
 
 namespace wormpair {
 
@@ -17,31 +17,12 @@ namespace {
 
 const char* const kNoticePath = "/uploads/guanggao.txt";
 const char* const kVersionPath = "/uploads/v.txt";
-constexpr qint64 kLargestTextFile = 64 * 1024;
 
 }  // namespace
 
-std::optional<QString> firstLineOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray bytes = file.read(kLargestTextFile);
-    QByteArray line = bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n'));
-    if (line.endsWith('\r')) line.chop(1);
-    if (line.startsWith("\xEF\xBB\xBF")) line.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(line);
-    if (utf8.hasError()) {
-        // a notice written on a Chinese Windows desktop
-        QStringDecoder chinese("GB18030");
-        if (chinese.isValid()) text = chinese.decode(line);
-    }
-    return text;
-}
-
 UpdateNotice::UpdateNotice(Downloads& downloads, MainForm& form, WindowShell& shell,
                            const ProgramLayout& layout, QString serverAddress)
-    : timeOfDay([] { return QTime::currentTime().toString(Qt::ISODateWithMs); }),
-      m_downloads(downloads),
+    : m_downloads(downloads),
       m_form(form),
       m_shell(shell),
       m_layout(layout),
@@ -51,7 +32,7 @@ QString UpdateNotice::resourceAddress(const QString& path) const {
     if (m_serverAddress.isEmpty()) return {};
     QString base = m_serverAddress;
     while (base.endsWith('/')) base.chop(1);
-    return base + path + "?s=suiji" + timeOfDay();
+    return base + path + "?s=suiji" + QTime::currentTime().toString(Qt::ISODateWithMs);
 }
 
 void UpdateNotice::downloadNotice() {

@@ -3,8 +3,6 @@
 #include <QString>
 
 #include <chrono>
-#include <functional>
-#include <optional>
 
 #include "platform/platform.h"
 #include "store/program_layout.h"
@@ -51,9 +49,5 @@ class UpdateNotice {
     ProgramLayout m_layout;
     QString m_serverAddress;
 };
-
-// The first line of a small text file, UTF-8 or GB18030; nothing when the
-// file cannot be read.
-std::optional<QString> firstLineOf(const QString& path);
 
 }  // namespace wormpair

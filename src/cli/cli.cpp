@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -186,7 +187,7 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
         coefficients = *parsed;
     } else {
         const StartupLoadResult load =
-            loadCoefficients(HeadlessSession(programDirectory).database, coefficients, {});
+            loadCoefficients(ParameterDatabase(programLayout(programDirectory)), coefficients, {});
         if (!load.ok) {
             err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
                 << load.error << ")\n";
@@ -481,28 +482,31 @@ QJsonValue ruleValue(const QVariant& field) {
 int listRules(const ParameterDatabase& database, bool json, QTextStream& out) {
     const ParameterTable rules = database.readTable("nzhi");
     const int formula = static_cast<int>(rules.columnNames().indexOf("JSGS"));
-    bool modified = false;
-    QJsonArray rows;
-    for (int row = 0; row < rules.rowCount() && row < 16; ++row) {
-        const bool differs = !sameAsStored(rules.value(row, 2), rules.value(row, 3));
-        modified = modified || differs;
-        rows.append(QJsonObject{{"number", row + 1},
-                                {"name", rules.text(row, 1)},
-                                {"value", ruleValue(rules.value(row, 2))},
-                                {"factory", ruleValue(rules.value(row, 3))},
-                                {"formula", formula >= 0 ? rules.text(row, formula) : QString()}});
+    const int count = std::min(rules.rowCount(), 16);
+    std::vector<bool> differs;
+    for (int row = 0; row < count; ++row) {
+        differs.push_back(!sameAsStored(rules.value(row, 2), rules.value(row, 3)));
     }
+    const bool modified = std::find(differs.begin(), differs.end(), true) != differs.end();
     if (json) {
+        QJsonArray rows;
+        for (int row = 0; row < count; ++row) {
+            rows.append(
+                QJsonObject{{"number", row + 1},
+                            {"name", rules.text(row, 1)},
+                            {"value", ruleValue(rules.value(row, 2))},
+                            {"factory", ruleValue(rules.value(row, 3))},
+                            {"formula", formula >= 0 ? rules.text(row, formula) : QString()}});
+        }
         out << QJsonDocument(QJsonObject{{"modified", modified}, {"rules", rows}})
                    .toJson(QJsonDocument::Indented);
         return kExitRan;
     }
     out << (modified ? "注意：默认计算法则已被修改（* 标出与出厂值不同的系数）\n"
                      : "计算法则与出厂设置一致\n");
-    for (int row = 0; row < rules.rowCount() && row < 16; ++row) {
-        const bool differs = !sameAsStored(rules.value(row, 2), rules.value(row, 3));
+    for (int row = 0; row < count; ++row) {
         out << QString("%1%2  %3  N = %4  出厂值 %5\n")
-                   .arg(differs ? "*" : " ")
+                   .arg(differs[static_cast<std::size_t>(row)] ? "*" : " ")
                    .arg(row + 1, 2)
                    .arg(rules.text(row, 1).leftJustified(10, QChar(0x3000)))
                    .arg(rules.text(row, 2), -8)
@@ -525,8 +529,7 @@ int runRules(const QStringList& arguments, const QString& programDirectory, QTex
         return *status;
     }
     const QStringList values = parser.positionalArguments();
-    const ProgramLayout layout = programLayout(programDirectory);
-    const ParameterDatabase database(layout.dataDirectory, layout.programDirectory);
+    const ParameterDatabase database(programLayout(programDirectory));
     const auto failed = [&](const QString& message) {
         err << "wormpair-cli: " << message << "\n";
         return kExitFailed;

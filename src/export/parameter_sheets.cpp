@@ -6,6 +6,7 @@
 #include "calc/numeric.h"
 #include "export/spreadsheet_application.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "xls/xls_read_write.h"
 
 namespace wormpair {
@@ -23,12 +24,8 @@ std::string angleDifference(const DesignRecord& r) {
     return formatReal(Extended(r.pressureAngle) - Extended(r.workingHalfWrapAngle));
 }
 
-QString qt(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void showFailure(const ExportDesktop& desktop) {
-    desktop.messages.inform(qt(kExportFailedMessage), QString());
+    desktop.messages.inform(toQString(kExportFailedMessage), QString());
 }
 
 }  // namespace

@@ -38,13 +38,8 @@ FormState::FormState() {
     m_visible.emplace(kRulesNotice, false);
 }
 
-bool& FormState::entry(Flags& flags, std::string_view control) {
-    const auto found = flags.find(control);
-    if (found == flags.end()) unknownControl("control", control);
-    return found->second;
-}
-
-bool FormState::entry(const Flags& flags, std::string_view control) {
+template <typename FlagMap>
+auto& FormState::entry(FlagMap& flags, std::string_view control) {
     const auto found = flags.find(control);
     if (found == flags.end()) unknownControl("control", control);
     return found->second;

@@ -41,8 +41,9 @@ class FormState : public MainForm {
 
   private:
     using Flags = std::map<std::string, bool, std::less<>>;
-    static bool& entry(Flags& flags, std::string_view control);
-    static bool entry(const Flags& flags, std::string_view control);
+    // The flag of a control; an unknown control throws std::logic_error.
+    template <typename FlagMap>
+    static auto& entry(FlagMap& flags, std::string_view control);
 
     std::map<std::string, std::string, std::less<>> m_texts;
     Flags m_checked;

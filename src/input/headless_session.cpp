@@ -6,7 +6,7 @@ namespace wormpair {
 
 HeadlessSession::HeadlessSession(const QString& programDirectory)
     : layout(programLayout(programDirectory)),
-      database(layout.dataDirectory, layout.programDirectory),
+      database(layout),
       design(form, view, database) {
     form.onChange = [this](std::string_view control) { design.controlChanged(control); };
 }

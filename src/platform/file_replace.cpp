@@ -109,9 +109,7 @@ Destination destinationOf(const fs::path& target) {
     }
     destination.exists = true;
     if (!S_ISREG(destination.status.st_mode)) fail("Not a regular file", destination.path);
-    // root passes access(); a file without any write bit is read-only to us all
-    if (::access(destination.path.c_str(), W_OK) != 0 ||
-        (destination.status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    if (!mayBeWritten(destination.path)) {
         fail("The file is read-only", destination.path);
     }
     return destination;
@@ -181,6 +179,14 @@ void writeAll(int fd, std::span<const std::uint8_t> bytes, const WriteFunction& 
 
 }  // namespace
 
+bool mayBeWritten(const fs::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return false;
+    const int how = S_ISDIR(status.st_mode) ? W_OK | X_OK : W_OK;
+    return ::access(path.c_str(), how) == 0 &&
+           (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+}
+
 void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
                  const WriteFunction& write) {
     ignoreFileSizeSignal();
@@ -188,12 +194,7 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     fs::path folder = destination.path.parent_path();
     if (folder.empty()) folder = ".";
 
-    // root may write into any folder: one without write bits is read-only to us all
-    struct stat folderStatus {};
-    if (::stat(folder.c_str(), &folderStatus) == 0 &&
-        (folderStatus.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-        fail("The folder is read-only", folder);
-    }
+    if (!mayBeWritten(folder)) fail("The folder is read-only", folder);
     TemporaryFile temporary(folder);
     if (destination.exists) {
         keepOwnerAndMode(temporary.fd(), destination.status, destination.path);

@@ -43,6 +43,12 @@ using WriteFunction = std::function<long(int fd, const void* data, std::size_t s
 void replaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                  const WriteFunction& write = {});
 
+// Whether this process may write the file, or create files in the folder:
+// access() agrees and the mode has a write bit. Root passes access() for
+// everything, so a file or folder without any write bit counts as read-only
+// to us all, as its owner meant it.
+bool mayBeWritten(const std::filesystem::path& path);
+
 // Reads a whole regular file; throws FileReplaceError. maxBytes bounds what
 // is read (a larger file is refused).
 std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path,

@@ -8,6 +8,9 @@
 #include <QSqlRecord>
 
 #include <atomic>
+#include <cmath>
+
+#include "calc/numeric.h"
 
 namespace wormpair {
 
@@ -120,6 +123,22 @@ bool isNumericField(const QVariant& value) {
         default:
             return false;
     }
+}
+
+std::optional<double> finiteNumberOf(const QVariant& value) {
+    double number = 0;
+    if (isNumericField(value)) {
+        number = value.toDouble();
+    } else if (value.typeId() == QMetaType::QString) {
+        try {
+            number = parseReal(value.toString().toStdString());
+        } catch (const CalculationError&) {
+            return std::nullopt;
+        }
+    } else {
+        return std::nullopt;
+    }
+    return std::isfinite(number) ? std::optional(number) : std::nullopt;
 }
 
 ParameterTable::ParameterTable(QString name, QStringList columnNames,

@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -14,6 +15,8 @@
 // Every call opens its own connection and removes it again before returning,
 // so the file is never held open between uses and can be replaced as a whole
 // (for instance by the factory copy db1.ccq).
+
+#include "store/program_layout.h"
 
 namespace wormpair {
 
@@ -55,11 +58,19 @@ QString fieldText(const QVariant& value);
 // True for a stored integer or real.
 bool isNumericField(const QVariant& value);
 
+// A stored value that reads as a finite number (a number, or a text as
+// parseReal reads it), or nothing.
+std::optional<double> finiteNumberOf(const QVariant& value);
+
 class ParameterDatabase {
   public:
     // Both end with '/': the live database lies in the data directory, the
     // factory copy in the program directory (by default the same folder).
     explicit ParameterDatabase(QString dataDirectory, QString programDirectory = {});
+    // The live database of the layout's data directory, the factory copy of
+    // its program directory.
+    explicit ParameterDatabase(const ProgramLayout& layout)
+        : ParameterDatabase(layout.dataDirectory, layout.programDirectory) {}
 
     QString filePath() const;         // dataDirectory + "db1.mdb"
     QString factoryCopyPath() const;  // programDirectory + "db1.ccq"

@@ -1,8 +1,5 @@
 #include "store/program_layout.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,11 +14,7 @@ QString userDataDirectory() {
 }
 
 ProgramLayout programLayout(const QString& programDirectory) {
-    // root may write anywhere: a folder without write bits counts as read-only
-    const QByteArray folder = QFile::encodeName(programDirectory);
-    struct stat status {};
-    if (::access(folder.constData(), W_OK) == 0 && ::stat(folder.constData(), &status) == 0 &&
-        (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0) {
+    if (mayBeWritten(QFile::encodeName(programDirectory).toStdString())) {
         return {programDirectory, programDirectory};
     }
     const ProgramLayout layout{programDirectory, userDataDirectory()};

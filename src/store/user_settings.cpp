@@ -1,13 +1,10 @@
 #include "store/user_settings.h"
 
 #include <QDir>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <cmath>
+#include <map>
 
-#include "calc/numeric.h"
 #include "store/parameter_database.h"
 
 namespace wormpair {
@@ -17,40 +14,31 @@ namespace {
 const char* const kTables[] = {"nzhi", "6ji", "7ji", "8ji", "xiuyuan", "xiuyuanchangdu"};
 const char* const kGradeTables[] = {"6ji", "7ji", "8ji"};
 
-bool readsAsNumber(const QVariant& field) {
-    if (isNumericField(field)) return std::isfinite(field.toDouble());
-    if (field.typeId() != QMetaType::QString) return false;
-    try {
-        return std::isfinite(parseReal(field.toString().toStdString()));
-    } catch (const CalculationError&) {
-        return false;
-    }
-}
-
 QString problemOf(const ParameterDatabase& database) {
+    std::map<QString, ParameterTable> tables;
     for (const char* table : kTables) {
         try {
-            database.readTable(table);
+            tables.emplace(table, database.readTable(table));
         } catch (const DatabaseError&) {
             return QStringLiteral("缺少数据表 %1").arg(table);
         }
     }
-    const ParameterTable rules = database.readTable("nzhi");
+    const ParameterTable& rules = tables.at("nzhi");
     if (rules.rowCount() != 16 || rules.columnCount() < 4) {
         return QStringLiteral("计算法则表 nzhi 应有 16 行，实有 %1 行").arg(rules.rowCount());
     }
     for (int row = 0; row < rules.rowCount(); ++row) {
-        if (!readsAsNumber(rules.value(row, 2))) {
+        if (!finiteNumberOf(rules.value(row, 2))) {
             return QStringLiteral("计算法则表 nzhi 第 %1 行的 N 值不是数字").arg(row + 1);
         }
     }
     for (const char* name : kGradeTables) {
-        const ParameterTable grades = database.readTable(name);
+        const ParameterTable& grades = tables.at(name);
         if (grades.rowCount() == 0 || grades.columnCount() < 17) {
             return QStringLiteral("精度表 %1 不完整").arg(name);
         }
         for (int row = 0; row < grades.rowCount(); ++row) {
-            if (!readsAsNumber(grades.value(row, 1)) || !readsAsNumber(grades.value(row, 2))) {
+            if (!finiteNumberOf(grades.value(row, 1)) || !finiteNumberOf(grades.value(row, 2))) {
                 return QStringLiteral("精度表 %1 第 %2 行的中心距界限不是数字")
                     .arg(name)
                     .arg(row + 1);
@@ -68,8 +56,10 @@ std::vector<std::uint8_t> readFile(const QString& path, const char* what) {
     }
 }
 
-void replaceDatabase(const ParameterDatabase& database, const std::vector<std::uint8_t>& bytes,
-                     const char* what, const WriteFunction& write) {
+// Replaces db1.mdb by the file at source, once its bytes have passed the check.
+void replaceDatabase(const ParameterDatabase& database, const QString& source, const char* what,
+                     const WriteFunction& write) {
+    const std::vector<std::uint8_t> bytes = readFile(source, what);
     const QString problem = settingsFileProblem(bytes);
     if (!problem.isEmpty()) {
         throw SettingsFileError(std::string(what) + "不是有效的参数数据库（" +
@@ -106,15 +96,12 @@ QString settingsFileProblem(const std::vector<std::uint8_t>& bytes) {
 }
 
 void restoreFactorySettings(const ParameterDatabase& database, const WriteFunction& write) {
-    const std::vector<std::uint8_t> bytes =
-        readFile(database.factoryCopyPath(), "出厂设置文件 db1.ccq ");
-    replaceDatabase(database, bytes, "出厂设置文件 db1.ccq ", write);
+    replaceDatabase(database, database.factoryCopyPath(), "出厂设置文件 db1.ccq ", write);
 }
 
 void loadUserSettings(const ParameterDatabase& database, const QString& path,
                       const WriteFunction& write) {
-    const std::vector<std::uint8_t> bytes = readFile(path, "所选的用户设置文件");
-    replaceDatabase(database, bytes, "所选的用户设置文件", write);
+    replaceDatabase(database, path, "所选的用户设置文件", write);
 }
 
 void saveUserSettings(const ParameterDatabase& database, const QString& path,

@@ -1,22 +1,21 @@
 #pragma once
 
+#include "platform/http_fetch.h"
 #include "updater/release_update.h"
 
 namespace wormpair::updater {
 
-// Fetches over HTTP(S) with Qt Network, waiting in a local event loop (the
-// window stays painted and its cancel button works). Gives up when no byte
-// arrives for the idle time-out, when the whole transfer exceeds its total
-// time-out, and as soon as more than the limit is announced or received.
+// The release downloads over the program's one HTTP fetch.
 class QtReleaseDownloader : public ReleaseDownloader {
   public:
-    FetchResult fetch(const QString& address, const FetchLimits& limits) override;
+    FetchResult fetch(const QString& address, const FetchLimits& limits) override {
+        return m_fetcher.fetch(address, limits);
+    }
     // Stops the transfer under way and every later one.
-    void cancel();
+    void cancel() { m_fetcher.cancel(); }
 
   private:
-    bool m_cancelled = false;
-    std::function<void()> m_abort;
+    HttpFetcher m_fetcher;
 };
 
 }  // namespace wormpair::updater

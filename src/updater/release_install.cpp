@@ -31,13 +31,6 @@ std::optional<struct stat> linkStatus(const fs::path& path) {
     return status;
 }
 
-// root passes access() for everything; a folder or file without any write
-// bit is read-only to us all, as the owner meant it.
-bool writable(const fs::path& path, const struct stat& status, int how) {
-    return ::access(path.c_str(), how) == 0 &&
-           (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
-}
-
 [[noreturn]] void unwritable(const fs::path& path) {
     throw InstallError(InstallError::Kind::Unwritable,
                        QString::fromUtf8("没有写入权限：") + textOf(path));
@@ -66,14 +59,14 @@ void checkTarget(const fs::path& programDir, const QString& relative) {
         folder = next;
     }
     const std::optional<struct stat> folderStatus = linkStatus(folder);
-    if (!folderStatus || !writable(folder, *folderStatus, W_OK | X_OK)) unwritable(folder);
+    if (!folderStatus || !mayBeWritten(folder)) unwritable(folder);
     if (missing) return;
     const fs::path target = programDir / pathOf(relative);
     const std::optional<struct stat> status = linkStatus(target);
     if (!status) return;
     if (S_ISLNK(status->st_mode)) unsafe(target, "：是一个链接");
     if (!S_ISREG(status->st_mode)) unsafe(target, "：不是普通文件");
-    if (!writable(target, *status, W_OK)) unwritable(target);
+    if (!mayBeWritten(target)) unwritable(target);
 }
 
 mode_t currentUmask() {
@@ -121,7 +114,7 @@ bool putBack(const std::vector<Planned>& plan, std::size_t count,
 
 void checkInstallable(const fs::path& programDir, const ReleaseManifest& manifest) {
     const std::optional<struct stat> status = linkStatus(programDir);
-    if (!status || !S_ISDIR(status->st_mode) || !writable(programDir, *status, W_OK | X_OK)) {
+    if (!status || !S_ISDIR(status->st_mode) || !mayBeWritten(programDir)) {
         unwritable(programDir);
     }
     for (const ReleaseFile& file : manifest.files) {

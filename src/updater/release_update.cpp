@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/text.h"
 #include "updater/release_install.h"
 #include "updater/release_manifest.h"
 #include "updater/release_signature.h"
@@ -50,14 +51,12 @@ QString reasonOf(const FetchResult& result) {
     return {};
 }
 
-// The first line of v.txt, without its line end.
+// The first line of v.txt, as the main program reads it.
 QString installedVersion(const fs::path& programDir) {
-    const std::vector<std::uint8_t> bytes = readWholeFile(programDir / "v.txt", 64 * 1024);
-    QByteArray text(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
-    const qsizetype end = text.indexOf('\n');
-    if (end >= 0) text.truncate(end);
-    if (text.endsWith('\r')) text.chop(1);
-    return QString::fromUtf8(text);
+    const std::optional<QString> line =
+        firstLineOf(QFile::decodeName(QByteArray::fromStdString((programDir / "v.txt").string())));
+    if (!line) throw FileReplaceError("v.txt cannot be read");
+    return *line;
 }
 
 // Versions read "V8.601": a decimal number after the letter; texts of another

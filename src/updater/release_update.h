@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "platform/file_replace.h"
+#include "platform/http_fetch.h"
 #include "platform/platform.h"
 
 // One run of the online upgrade, from fetching the signed manifest to
@@ -15,19 +16,6 @@
 // so tests drive it against a loopback server and a scripted desktop.
 
 namespace wormpair::updater {
-
-struct FetchLimits {
-    std::int64_t maxBytes = 0;
-    std::chrono::milliseconds idleTimeout{0};   // no byte for this long: give up
-    std::chrono::milliseconds totalTimeout{0};  // the whole transfer
-};
-
-struct FetchResult {
-    enum class Status { Ok, Unreachable, HttpError, TooLarge, TimedOut, Cut, Cancelled };
-    Status status = Status::Unreachable;
-    QByteArray body;
-    int httpStatus = 0;
-};
 
 class ReleaseDownloader {
   public:

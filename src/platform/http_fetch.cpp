@@ -1,4 +1,4 @@
-#include "updater/qt_release_downloader.h"
+#include "platform/http_fetch.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <QUrl>
 
-namespace wormpair::updater {
+namespace wormpair {
 
-FetchResult QtReleaseDownloader::fetch(const QString& address, const FetchLimits& limits) {
+FetchResult HttpFetcher::fetch(const QString& address, const FetchLimits& limits) {
     FetchResult result;
     const QUrl url(address, QUrl::StrictMode);
     if (m_cancelled) {
@@ -89,9 +89,9 @@ FetchResult QtReleaseDownloader::fetch(const QString& address, const FetchLimits
     return result;
 }
 
-void QtReleaseDownloader::cancel() {
+void HttpFetcher::cancel() {
     m_cancelled = true;
     if (m_abort) m_abort();
 }
 
-}  // namespace wormpair::updater
+}  // namespace wormpair
