@@ -8,7 +8,16 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QPushButton>
 #include <QUrl>
+
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "platform/file_replace.h"
 #include "platform/http_fetch.h"
@@ -95,6 +104,81 @@ bool QtPlatform::download(const QString& address, const QString& localFile,
         return false;
     }
     return true;
+}
+
+namespace {
+
+// Progress shared between the worker and the window: the worker writes, a
+// timer on the user-interface thread reads.
+class SharedProgress : public WorkProgress {
+  public:
+    void report(int done, int total, const QString& text) override {
+        const std::lock_guard lock(m_mutex);
+        m_done = done;
+        m_total = total;
+        m_text = text;
+    }
+    bool cancelled() const override { return m_cancelled.load(); }
+    void cancel() { m_cancelled = true; }
+    void apply(QProgressDialog& dialog) const {
+        const std::lock_guard lock(m_mutex);
+        dialog.setMaximum(m_total > 0 ? m_total : 0);
+        if (m_total > 0) dialog.setValue(std::min(m_done, m_total));
+        if (!m_text.isEmpty()) dialog.setLabelText(m_text);
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    int m_done = 0;
+    int m_total = 0;
+    QString m_text;
+    std::atomic<bool> m_cancelled{false};
+};
+
+}  // namespace
+
+bool QtPlatform::run(const QString& title, const std::function<void(WorkProgress&)>& work) {
+    QProgressDialog dialog(title, QStringLiteral("取消"), 0, 0, activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setMinimumDuration(0);
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+    dialog.setMinimumWidth(360);
+
+    SharedProgress progress;
+    std::exception_ptr failure;
+    std::atomic<bool> finished{false};
+    QEventLoop loop;
+    QObject::connect(&dialog, &QProgressDialog::canceled, [&] {
+        progress.cancel();
+        dialog.setLabelText(QStringLiteral("正在取消……"));
+        if (QPushButton* button = dialog.findChild<QPushButton*>()) button->setEnabled(false);
+    });
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (finished.load()) {
+            loop.quit();
+            return;
+        }
+        if (!progress.cancelled()) progress.apply(dialog);
+    });
+    std::thread worker([&] {
+        try {
+            work(progress);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished = true;
+    });
+    dialog.show();
+    timer.start(50);
+    loop.exec(QEventLoop::ExcludeSocketNotifiers);
+    worker.join();
+    timer.stop();
+    dialog.hide();
+    if (failure) std::rethrow_exception(failure);
+    return !progress.cancelled();
 }
 
 }  // namespace wormpair

@@ -11,7 +11,8 @@ class QtPlatform : public MessageBoxes,
                    public FileDialogs,
                    public Processes,
                    public Documents,
-                   public Downloads {
+                   public Downloads,
+                   public BackgroundWork {
   public:
     // The caption of plain message boxes.
     static const char* const kProgramTitle;
@@ -26,9 +27,10 @@ class QtPlatform : public MessageBoxes,
     bool open(const QString& path) override;
     bool download(const QString& address, const QString& localFile,
                   std::chrono::milliseconds timeout) override;
+    bool run(const QString& title, const std::function<void(WorkProgress&)>& work) override;
 
     Platform platform(ProgressWindow& progress, SpreadsheetApplications& spreadsheets) {
-        return {*this, *this, *this, *this, *this, progress, spreadsheets};
+        return {*this, *this, *this, *this, *this, progress, spreadsheets, *this};
     }
 };
 

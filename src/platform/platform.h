@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 
 // What the program asks of the desktop, behind small interfaces so that tests
 // replace each with a scripted fake (tests/support/fake_platform.h).
@@ -63,6 +64,26 @@ class ProgressWindow {
     virtual void close() = 0;
 };
 
+// What a slow job sees of the window that shows its progress.
+class WorkProgress {
+  public:
+    virtual ~WorkProgress() = default;
+    // done of total steps, and what is being done; callable from the worker.
+    virtual void report(int done, int total, const QString& text) = 0;
+    // True once the user pressed 取消; the job ends at its next check.
+    virtual bool cancelled() const = 0;
+};
+
+class BackgroundWork {
+  public:
+    virtual ~BackgroundWork() = default;
+    // Runs work away from the user-interface thread while a modal window
+    // titled `title` shows its progress and a 取消 button, and returns when
+    // the work has returned. False when the user cancelled. The work must
+    // not touch widgets; an exception it throws is rethrown here.
+    virtual bool run(const QString& title, const std::function<void(WorkProgress&)>& work) = 0;
+};
+
 struct Platform {
     MessageBoxes& messages;
     FileDialogs& files;
@@ -71,6 +92,7 @@ struct Platform {
     Downloads& downloads;
     ProgressWindow& progress;
     SpreadsheetApplications& spreadsheets;
+    BackgroundWork& work;
 };
 
 }  // namespace wormpair

@@ -56,7 +56,8 @@ class Documents : public ::testing::Test {
                                 desktop,
                                 desktop,
                                 fake,
-                                fake.spreadsheets};
+                                fake.spreadsheets,
+                                fake};
         window = std::make_unique<TForm1>(platform, programDir.path() + '/', QStringList{},
                                           serverAddress);
         window->show();

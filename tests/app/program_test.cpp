@@ -8,10 +8,14 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
+#include <stdexcept>
+#include <thread>
 #include <memory>
 #include <ostream>
 
@@ -60,6 +64,38 @@ TEST(Program, QtsOwnDialogsSpeakChinese) {
 
     // the caption is the window's own, with no program name appended
     EXPECT_TRUE(QApplication::applicationDisplayName() == QApplication::applicationName());
+}
+
+
+// A slow job: its progress reaches the window, 取消 stops it, and a failure
+// inside it reaches the caller.
+TEST(Program, BackgroundWorkShowsProgressAndStopsOnCancel) {
+    wormpair::QtPlatform desktop;
+    QString labelSeen;
+    int maximumSeen = -1;
+    QTimer::singleShot(400, [&] {
+        auto* dialog = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        labelSeen = dialog->labelText();
+        maximumSeen = dialog->maximum();
+        dialog->cancel();
+    });
+    int steps = 0;
+    const bool completed = desktop.run("生成模型", [&](wormpair::WorkProgress& progress) {
+        for (steps = 0; steps < 1000 && !progress.cancelled(); ++steps) {
+            progress.report(steps, 1000, QStringLiteral("第 %1 步").arg(steps));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    EXPECT_FALSE(completed);
+    EXPECT_LT(steps, 1000);
+    EXPECT_TRUE(labelSeen.startsWith("第 ")) << labelSeen.toStdString();
+    EXPECT_EQ(maximumSeen, 1000);
+
+    EXPECT_TRUE(desktop.run("生成模型", [](wormpair::WorkProgress&) {}));
+    EXPECT_THROW(desktop.run("生成模型",
+                             [](wormpair::WorkProgress&) { throw std::runtime_error("失败"); }),
+                 std::runtime_error);
 }
 
 }  // namespace

@@ -65,7 +65,8 @@ int main(int argc, char* argv[]) {
                                           platform.documents,
                                           platform.downloads,
                                           progress,
-                                          *office};
+                                          *office,
+                                          platform.work};
     wormpair::TForm1 window(mode == "progress" ? withProgress : platform, program.path() + '/', {},
                             mode == "notice" ? "http://example.invalid" : "");
     window.show();

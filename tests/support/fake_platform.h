@@ -22,7 +22,8 @@ class FakePlatform : public MessageBoxes,
                      public Processes,
                      public Documents,
                      public Downloads,
-                     public ProgressWindow {
+                     public ProgressWindow,
+                     public BackgroundWork {
   public:
     void inform(const QString& text, const QString& caption) override {
         messages.push_back(text);
@@ -73,7 +74,29 @@ class FakePlatform : public MessageBoxes,
         progressVisible = false;
     }
 
-    Platform platform() { return {*this, *this, *this, *this, *this, *this, spreadsheets}; }
+    // Runs the work at once on this thread; the user "presses 取消" once
+    // cancelAfterReports reports have come in (never when negative).
+    bool run(const QString& title, const std::function<void(WorkProgress&)>& work) override {
+        struct Recorder : WorkProgress {
+            FakePlatform& fake;
+            explicit Recorder(FakePlatform& f) : fake(f) {}
+            void report(int done, int total, const QString& text) override {
+                fake.workReports.push_back({done, total, text});
+            }
+            bool cancelled() const override {
+                return fake.cancelAfterReports >= 0 &&
+                       static_cast<int>(fake.workReports.size()) >= fake.cancelAfterReports;
+            }
+        } progress(*this);
+        workTitles.push_back(title);
+        workReports.clear();
+        work(progress);
+        return !progress.cancelled();
+    }
+
+    Platform platform() {
+        return {*this, *this, *this, *this, *this, *this, spreadsheets, *this};
+    }
 
     FakeSpreadsheets spreadsheets;
 
@@ -95,6 +118,13 @@ class FakePlatform : public MessageBoxes,
     int progressShown = 0;
     int progressClosed = 0;
     bool progressVisible = false;
+    struct WorkReport {
+        int done, total;
+        QString text;
+    };
+    QStringList workTitles;
+    std::vector<WorkReport> workReports;
+    int cancelAfterReports = -1;
 
   private:
     static QString next(std::deque<QString>& names) {
