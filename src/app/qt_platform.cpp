@@ -150,17 +150,21 @@ bool QtPlatform::run(const QString& title, const std::function<void(WorkProgress
     std::exception_ptr failure;
     std::atomic<bool> finished{false};
     QEventLoop loop;
-    QObject::connect(&dialog, &QProgressDialog::canceled, [&] {
+    const auto cancel = [&] {
+        if (progress.cancelled()) return;
         progress.cancel();
         dialog.setLabelText(QStringLiteral("正在取消……"));
         if (QPushButton* button = dialog.findChild<QPushButton*>()) button->setEnabled(false);
-    });
+    };
+    QObject::connect(&dialog, &QProgressDialog::canceled, cancel);
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (finished.load()) {
             loop.quit();
             return;
         }
+        // Escape and the window's close button cancel without the signal
+        if (dialog.wasCanceled()) cancel();
         if (!progress.cancelled()) progress.apply(dialog);
     });
     std::thread worker([&] {
