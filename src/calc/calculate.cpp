@@ -41,7 +41,10 @@ public:
     bool execute();
 
 private:
-    void write(const ResultLabel& label, std::string_view value) {
+    // Writes the label with the number of the record field it shows, so the
+    // field must be stored first.
+    void write(const ResultLabel& label) {
+        const std::string_view value = labelValueText(r, label, m_number);
         // number and suffix side by side in one buffer: no allocation per label
         const std::size_t length = value.size() + label.suffix.size();
         if (length > sizeof m_text) throw std::length_error("label text too long");
@@ -49,11 +52,6 @@ private:
         std::memcpy(m_text + value.size(), label.suffix.data(), label.suffix.size());
         view.setLabelText(label.name, std::string_view(m_text, length));
     }
-    void write(const ResultLabel& label, Extended value) {
-        write(label, formatReal(value.value(), m_number));
-    }
-    void write(const ResultLabel& label, double value) { write(label, formatReal(value, m_number)); }
-
     void wormGeometry();
     void transmission();
     void hob();
@@ -89,7 +87,7 @@ bool Run::execute() {
     r.tipEccentricity = parseReal(in.tipEccentricity);
     r.wormReferenceDiameter = parseReal(in.wormReferenceDiameter);
     r.backlash = parseReal(in.backlash);
-    write(resultLabel("Label24"), r.tipEccentricity);
+    write(resultLabel("Label24"));
 
     wormGeometry();
     transmission();
@@ -106,7 +104,7 @@ void Run::wormGeometry() {
     const double d1 = r.wormReferenceDiameter;
 
     r.wheelReferenceDiameter = R3(X(2) * a - d1);
-    write(resultLabel("Label23"), r.wheelReferenceDiameter);
+    write(resultLabel("Label23"));
     const double d2 = r.wheelReferenceDiameter;
 
     r.transverseModule = R3(X(d2) / r.wheelTeeth);
@@ -114,12 +112,12 @@ void Run::wormGeometry() {
     r.dedendum = R3(X(c.dedendumFactor) * mt);
     r.wormThroatRootDiameter = R3(X(d1) - X(2) * r.dedendum);
     r.wormRootArcRadius = R3(X(a) - X(r.wormThroatRootDiameter) / 2);
-    write(resultLabel("Label8"), r.wormRootArcRadius);
+    write(resultLabel("Label8"));
 
     r.addendum = R3(X(c.addendumFactor) * mt);
     r.wormThroatTipDiameter = toDouble(X(2) * r.addendum + d1);
     r.wormTipArcRadius = R3(X(a) - X(r.wormThroatTipDiameter) / 2 + r.tipEccentricity);
-    write(resultLabel("Label9"), r.wormTipArcRadius);
+    write(resultLabel("Label9"));
 
     r.angularPitch = R3(X(360) / r.wheelTeeth);
 
@@ -139,12 +137,12 @@ void Run::wormGeometry() {
     r.workingHalfWrapAngle =
         R3(Extended(0.5) * r.angularPitch * (X(r.wrappedTeeth) - c.wrapDeduction));
     r.wormWorkingLength = R0(sine(toRadians(r.workingHalfWrapAngle)) * d2 + 1);
-    write(resultLabel("Label10"), r.wormWorkingLength);
+    write(resultLabel("Label10"));
 
     r.shoulder = low32(trunc(X(c.shoulderFactor) * mt));
-    write(resultLabel("Label11"), formatInteger(r.shoulder));
+    write(resultLabel("Label11"));
 
-    write(resultLabel("Label12"), r.mainBaseDiameter);
+    write(resultLabel("Label12"));
 }
 
 void Run::transmission() {
@@ -157,29 +155,29 @@ void Run::transmission() {
     r.pressureAngle = R3(toDegrees(arcSine(X(r.mainBaseDiameter) / d2)));
     const double alpha = r.pressureAngle;
     view.setLabelWarning("Label14", alpha < 20.5 || alpha > 24.5);
-    write(resultLabel("Label14"), alpha);
+    write(resultLabel("Label14"));
 
     r.circularPitch = R3(Extended(kPi) * r.transverseModule);
 
     r.motherPlaneInclination = generatingPlaneInclination(r.inclinationAngleOffset, alpha, d2, a, i);
     r.motherPlaneInclinationText = formatReal(roundToDecimals(r.motherPlaneInclination, 3));
-    write(resultLabel("Label13"), r.motherPlaneInclinationText);
+    write(resultLabel("Label13"));
 
     const double p = r.circularPitch;
     r.wormToothThickness = R3(X(p) - X(c.wheelToothShare) * p - r.backlash);
     r.wormNormalChordalThickness =
         R3(cosine(toRadians(r.throatLeadAngle)) * r.wormToothThickness);
-    write(resultLabel("Label16"), r.wormNormalChordalThickness);
+    write(resultLabel("Label16"));
     r.wormNormalChordalHeight =
         R3(X(r.addendum) -
            (Extended(1) - cosine(arcSine(X(r.wormToothThickness) / d2))) * (Extended(0.5) * d2));
-    write(resultLabel("Label17"), r.wormNormalChordalHeight);
+    write(resultLabel("Label17"));
 
-    write(resultLabel("Label25"), r.transverseModule);
-    write(resultLabel("Label26"), r.wrappedTeeth);
-    write(resultLabel("Label27"), r.workingHalfWrapAngle);
+    write(resultLabel("Label25"));
+    write(resultLabel("Label26"));
+    write(resultLabel("Label27"));
     view.setLabelWarning("Label28", r.throatLeadAngle > 25);
-    write(resultLabel("Label28"), r.throatLeadAngle);
+    write(resultLabel("Label28"));
 }
 
 void Run::hob() {
@@ -189,26 +187,28 @@ void Run::hob() {
     r.hobTipArcRadius =
         R3(X(r.wormTipArcRadius) - Extended(0.2L) * mt - X(c.hobClearanceFactor) * mt);
 
-    const double throatRoot = R2((X(r.centreDistance) - r.wormRootArcRadius) * 2);
-    view.setLabelWarning("Label53", throatRoot < 30);
-    write(resultLabel("Label53"), throatRoot);
+    r.wormThroatRootDiameterShown = R2((X(r.centreDistance) - r.wormRootArcRadius) * 2);
+    view.setLabelWarning("Label53", r.wormThroatRootDiameterShown < 30);
+    write(resultLabel("Label53"));
 
-    write(resultLabel("Label18"), r.hobTipArcRadius);
-    write(resultLabel("Label19"), X(r.wormRootArcRadius) + c.hobRootArcIncrement);
+    write(resultLabel("Label18"));
+    r.hobRootArcRadius = (X(r.wormRootArcRadius) + c.hobRootArcIncrement).value();
+    write(resultLabel("Label19"));
 
     r.hobWrappedTeeth = toDouble(X(trunc(X(r.wrappedTeeth))) + c.hobWrapAddition);
     r.hobHalfWrapAngle =
         R3(Extended(0.5) * r.angularPitch * (X(r.hobWrappedTeeth) - c.hobWrapDeduction));
     r.hobEffectiveLength = R0(sine(toRadians(r.hobHalfWrapAngle)) * d2 + Extended(0.5));
-    write(resultLabel("Label20"), r.hobEffectiveLength);
+    write(resultLabel("Label20"));
 
-    const Extended hobChordalThickness = X(r.wormNormalChordalThickness) + r.backlash;
-    write(resultLabel("Label21"), hobChordalThickness);
-    r.hobToothThickness = R3(hobChordalThickness / cosine(toRadians(r.throatLeadAngle)));
+    r.hobNormalChordalThickness = (X(r.wormNormalChordalThickness) + r.backlash).value();
+    write(resultLabel("Label21"));
+    r.hobToothThickness =
+        R3(Extended(r.hobNormalChordalThickness) / cosine(toRadians(r.throatLeadAngle)));
     r.hobNormalChordalHeight = R3(Extended(0.2L) * mt + r.wormNormalChordalHeight +
                                   X(c.hobClearanceFactor) * mt);
-    write(resultLabel("Label22"), r.hobNormalChordalHeight);
-    write(resultLabel("Label29"), r.hobWrappedTeeth);
+    write(resultLabel("Label22"));
+    write(resultLabel("Label29"));
 }
 
 void Run::wheel() {
@@ -220,33 +220,34 @@ void Run::wheel() {
     r.wheelToothThickness = R3(X(r.circularPitch) * c.wheelToothShare);
     r.wheelNormalChordalThickness =
         R3(cosine(toRadians(r.throatLeadAngle)) * r.wheelToothThickness);
-    write(resultLabel("Label44"), r.wheelNormalChordalThickness);
+    write(resultLabel("Label44"));
     r.wheelNormalChordalHeight =
         R3((Extended(1) - cosine(arcSine(X(r.wheelToothThickness) / d2))) * (Extended(0.5) * d2) +
            ha);
-    write(resultLabel("Label45"), r.wheelNormalChordalHeight);
-    write(resultLabel("Label33"), r.wheelOutsideDiameter);
+    write(resultLabel("Label45"));
+    write(resultLabel("Label33"));
 
     r.rimWorkingWidth = low32(trunc(X(c.rimWidthFactor) * r.wormReferenceDiameter));
-    write(resultLabel("Label34"), formatReal(static_cast<long double>(r.rimWorkingWidth)));
+    write(resultLabel("Label34"));
 
-    write(resultLabel("Label35"), R3(X(2) * ha + d2));
+    r.wheelThroatDiameter = R3(X(2) * ha + d2);
+    write(resultLabel("Label35"));
 }
 
 void Run::valuesFromWorkingLength() {
     const double a = r.centreDistance;
     const Extended halfLength = Extended(0.5) * r.wormWorkingLength;
 
-    const double largestTip =
+    r.largestWormTipDiameter =
         R3(X(2) * (X(a) + r.tipEccentricity -
                    squareRoot(X(r.wormTipArcRadius) * r.wormTipArcRadius - halfLength * halfLength)));
-    write(resultLabel("Label48"), largestTip);
+    write(resultLabel("Label48"));
 
-    const double wheelTipArc =
+    r.wheelTipArcRadius =
         R0((X(a) - squareRoot(X(r.wormRootArcRadius) * r.wormRootArcRadius -
                               halfLength * halfLength)) *
            (X(c.wheelTipArcFactor) * 2));
-    write(resultLabel("Label40"), wheelTipArc);
+    write(resultLabel("Label40"));
 }
 
 void Run::tipWidths() {
@@ -260,9 +261,10 @@ void Run::tipWidths() {
             toDegrees(arcTangent(halfThickness / (X(tipArcRadius) - e + chordalHeight)));
         return R2(X(2) * (halfThickness - tangent(toRadians(theta + alpha)) * chordalHeight));
     };
-    write(resultLabel("Label43"),
-          tipWidth(r.wormToothThickness, r.wormTipArcRadius, r.wormNormalChordalHeight));
-    write(resultLabel("Label49"), tipWidth(r.hobToothThickness, r.hobTipArcRadius, r.hobNormalChordalHeight));
+    r.wormTipWidth = tipWidth(r.wormToothThickness, r.wormTipArcRadius, r.wormNormalChordalHeight);
+    write(resultLabel("Label43"));
+    r.hobTipWidth = tipWidth(r.hobToothThickness, r.hobTipArcRadius, r.hobNormalChordalHeight);
+    write(resultLabel("Label49"));
 }
 
 void Run::modification() {
@@ -284,10 +286,10 @@ void Run::modification() {
     r.modifiedInclination =
         generatingPlaneInclination(r.inclinationAngleOffset, alpha, d2, a, r.modifiedRatio);
 
-    write(resultLabel("Label41"), roundToDecimals(r.modifiedInclination, 3));
-    write(resultLabel("Label42"), r.modifiedRatio);
-    write(resultLabel("Label51"), roundToDecimals(r.modifiedCentreDistance, 3));
-    write(resultLabel("Label52"), roundToDecimals(r.modifiedMainBaseDiameter, 3));
+    write(resultLabel("Label41"));
+    write(resultLabel("Label42"));
+    write(resultLabel("Label51"));
+    write(resultLabel("Label52"));
 }
 
 }  // namespace

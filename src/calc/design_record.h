@@ -48,9 +48,12 @@ struct DesignRecord {
     double wormNormalChordalThickness = 0;
     double wormNormalChordalHeight = 0;
     double hobTipArcRadius = 0;
+    double wormThroatRootDiameterShown = 0;  // 2 (a - Rf1) to 2 decimals, the throat check
+    long double hobRootArcRadius = 0;  // extended, as its label prints it
     double hobWrappedTeeth = 0;
     double hobHalfWrapAngle = 0;
     double hobEffectiveLength = 0;
+    long double hobNormalChordalThickness = 0;  // sn + j, extended, as its label prints it
     double hobToothThickness = 0;
     double hobNormalChordalHeight = 0;
     double wheelOutsideDiameter = 0;
@@ -58,6 +61,11 @@ struct DesignRecord {
     double wheelNormalChordalThickness = 0;
     double wheelNormalChordalHeight = 0;
     std::int32_t rimWorkingWidth = 0;
+    double wheelThroatDiameter = 0;
+    double largestWormTipDiameter = 0;
+    double wheelTipArcRadius = 0;
+    double wormTipWidth = 0;
+    double hobTipWidth = 0;
     double modifiedRatio = 0;
     double modifiedCentreDistance = 0;
     double modifiedWheelReferenceDiameter = 0;
@@ -83,7 +91,7 @@ struct AccuracyValues {
 };
 
 // Visits every field of the record by name, in declaration order.
-using RecordFieldValue = std::variant<double, std::int32_t, std::string>;
+using RecordFieldValue = std::variant<double, long double, std::int32_t, std::string>;
 
 template <typename Visitor>
 void forEachRecordField(const DesignRecord& r, Visitor&& visit) {
@@ -121,9 +129,12 @@ void forEachRecordField(const DesignRecord& r, Visitor&& visit) {
     WORMPAIR_FIELD(wormNormalChordalThickness);
     WORMPAIR_FIELD(wormNormalChordalHeight);
     WORMPAIR_FIELD(hobTipArcRadius);
+    WORMPAIR_FIELD(wormThroatRootDiameterShown);
+    WORMPAIR_FIELD(hobRootArcRadius);
     WORMPAIR_FIELD(hobWrappedTeeth);
     WORMPAIR_FIELD(hobHalfWrapAngle);
     WORMPAIR_FIELD(hobEffectiveLength);
+    WORMPAIR_FIELD(hobNormalChordalThickness);
     WORMPAIR_FIELD(hobToothThickness);
     WORMPAIR_FIELD(hobNormalChordalHeight);
     WORMPAIR_FIELD(wheelOutsideDiameter);
@@ -131,6 +142,11 @@ void forEachRecordField(const DesignRecord& r, Visitor&& visit) {
     WORMPAIR_FIELD(wheelNormalChordalThickness);
     WORMPAIR_FIELD(wheelNormalChordalHeight);
     WORMPAIR_FIELD(rimWorkingWidth);
+    WORMPAIR_FIELD(wheelThroatDiameter);
+    WORMPAIR_FIELD(largestWormTipDiameter);
+    WORMPAIR_FIELD(wheelTipArcRadius);
+    WORMPAIR_FIELD(wormTipWidth);
+    WORMPAIR_FIELD(hobTipWidth);
     WORMPAIR_FIELD(modifiedRatio);
     WORMPAIR_FIELD(modifiedCentreDistance);
     WORMPAIR_FIELD(modifiedWheelReferenceDiameter);

@@ -16,10 +16,10 @@ namespace {
 std::string number(double value) { return formatReal(value); }
 std::string rounded3(double value) { return formatReal(roundToDecimals(value, 3)); }
 
-// Formed when the sheet is written, as the window shows them.
 std::string hobChordalThickness(const DesignRecord& r) {
-    return formatReal(Extended(r.wormNormalChordalThickness) + Extended(r.backlash));
+    return formatReal(r.hobNormalChordalThickness);
 }
+// Formed when the sheet is written.
 std::string angleDifference(const DesignRecord& r) {
     return formatReal(Extended(r.pressureAngle) - Extended(r.workingHalfWrapAngle));
 }

@@ -34,6 +34,7 @@ SheetSources example() {
     r.wormNormalChordalThickness = 4.5;
     r.wormNormalChordalHeight = 3.906;
     r.backlash = 0.2;
+    r.hobNormalChordalThickness = 4.5L + static_cast<long double>(0.2);  // as Calculate sums
     r.hobNormalChordalHeight = 5.606;
     r.wheelNormalChordalThickness = 9.755;
     r.wheelNormalChordalHeight = 4.061;
