@@ -1,0 +1,113 @@
+#include "model/flank_graph.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wormpair::model {
+
+namespace {
+
+const char* const kUndercut = "蜗杆齿面在工作区内出现根切或无法到达（请检查设计参数）";
+
+}  // namespace
+
+std::vector<double> evenlySpaced(double first, double last, int count) {
+    std::vector<double> values(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k)
+        values[static_cast<std::size_t>(k)] =
+            count == 1 ? first : first + (last - first) * k / (count - 1);
+    return values;
+}
+
+double ThreadFlankGraph::radiusAt(double axial, double height) const {
+    const ThreadBlank& b = m_flank.blank();
+    const double root = b.rootRadiusAt(axial);
+    return root + height * (b.tipRadiusAt(axial) - root);
+}
+
+ThreadFlankGraph::Point ThreadFlankGraph::at(double axial, double height,
+                                             const Point& guess) const {
+    const Meshing& g = m_flank.meshing();
+    const double rho = radiusAt(axial, height);
+    double phi = guess.wheelAngle, t = guess.lineParameter;
+    const auto residual = [&](double p, double s) {
+        const Vec3 r = m_flank.contactLine(p).at(s);
+        return std::pair{std::hypot(r.x - g.centreDistance, r.z) - rho, r.y - axial};
+    };
+    for (int iteration = 0; iteration < 30; ++iteration) {
+        const auto [f1, f2] = residual(phi, t);
+        if (std::abs(f1) < 1e-11 && std::abs(f2) < 1e-11) break;
+        const double hp = 1e-7, ht = 1e-5;
+        const auto [a1, a2] = residual(phi + hp, t);
+        const auto [b1, b2] = residual(phi, t + ht);
+        const double j11 = (a1 - f1) / hp, j12 = (b1 - f1) / ht;
+        const double j21 = (a2 - f2) / hp, j22 = (b2 - f2) / ht;
+        const double det = j11 * j22 - j12 * j21;
+        if (!(std::abs(det) > 1e-14)) throw ModelError(kUndercut);
+        double dPhi = (f1 * j22 - f2 * j12) / det;
+        double dT = (j11 * f2 - j21 * f1) / det;
+        // keep each step local: the contact line turns by little per step
+        const double scale = std::max({1.0, std::abs(dPhi) / 0.05, std::abs(dT) / 5.0});
+        phi -= dPhi / scale;
+        t -= dT / scale;
+    }
+    const auto [f1, f2] = residual(phi, t);
+    if (!(std::abs(f1) < 1e-8 && std::abs(f2) < 1e-8)) throw ModelError(kUndercut);
+    const SurfacePoint fixed = m_flank.fixedOnLine(phi, t);
+    Point p;
+    p.worm = {g.wormPoint(fixed.point, phi), g.wormDirection(fixed.normal, phi)};
+    p.angle = std::atan2(p.worm.point.y, p.worm.point.x);
+    p.wheelAngle = phi;
+    p.lineParameter = t;
+    return p;
+}
+
+ThreadFlankGraph::Point ThreadFlankGraph::throatStart() const {
+    const EnvelopedFlank::Span s = m_flank.span(0);
+    Point guess;
+    guess.wheelAngle = 0;
+    guess.lineParameter = (s.root + s.tip) / 2;
+    // solve first at the axial position this contact point has, then slide
+    const double axial = s.line.at(guess.lineParameter).y;
+    Point p = at(axial, 0.5, guess);
+    for (int k = 1; k <= 8; ++k) p = at(axial * (1 - k / 8.0), 0.5, p);
+    return p;
+}
+
+std::vector<std::vector<ThreadFlankGraph::Point>> ThreadFlankGraph::grid(
+    const std::vector<double>& axials, const std::vector<double>& heights) const {
+    const std::size_t na = axials.size(), nh = heights.size();
+    std::vector<std::vector<Point>> points(na, std::vector<Point>(nh));
+    // the axial position nearest the throat starts every row
+    std::size_t middle = 0;
+    for (std::size_t k = 1; k < na; ++k)
+        if (std::abs(axials[k]) < std::abs(axials[middle])) middle = k;
+    Point start = throatStart();
+    start = at(axials[middle], 0.5, start);
+    // up and down the height at the middle axial position
+    std::vector<Point> column(nh);
+    for (std::size_t l = 0; l < nh; ++l) {
+        Point p = start;
+        const int steps = 4;
+        for (int k = 1; k <= steps; ++k)
+            p = at(axials[middle], 0.5 + (heights[l] - 0.5) * k / steps, p);
+        p.angle = start.angle + std::remainder(p.angle - start.angle, 2 * kPi);
+        column[l] = p;
+    }
+    for (std::size_t l = 0; l < nh; ++l) {
+        points[middle][l] = column[l];
+        for (int direction : {-1, 1}) {
+            Point previous = column[l];
+            for (std::size_t k = middle + direction; k < na; k += direction) {
+                Point p = at(axials[k], heights[l], previous);
+                p.angle = previous.angle + std::remainder(p.angle - previous.angle, 2 * kPi);
+                points[k][l] = p;
+                previous = p;
+                if (k == 0) break;
+            }
+        }
+    }
+    return points;
+}
+
+}  // namespace wormpair::model

@@ -1,0 +1,379 @@
+#include "model/thread_solid.h"
+
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeSolid.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepCheck_Analyzer.hxx>
+#include <BRepLib.hxx>
+#include <BRep_Tool.hxx>
+#include <GCE2d_MakeSegment.hxx>
+#include <Geom2dAPI_Interpolate.hxx>
+#include <Geom2d_BSplineCurve.hxx>
+#include <Geom2d_TrimmedCurve.hxx>
+#include <Geom_Circle.hxx>
+#include <Geom_CylindricalSurface.hxx>
+#include <Geom_Plane.hxx>
+#include <Geom_ToroidalSurface.hxx>
+#include <Geom_TrimmedCurve.hxx>
+#include <ShapeFix_Face.hxx>
+#include <ShapeFix_Shape.hxx>
+#include <ShapeFix_Solid.hxx>
+#include <TColgp_HArray1OfPnt2d.hxx>
+#include <TColStd_HArray1OfReal.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TopoDS_Shell.hxx>
+#include <gp_Ax3.hxx>
+#include <gp_Trsf.hxx>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "model/flank_graph.h"
+
+namespace wormpair::model {
+
+namespace {
+
+// Rows per worm turn: the interpolation error of the helical flank falls
+// with the fourth power of this.
+constexpr int kRowsPerTurn = 64;
+constexpr int kHeightSamples = 33;
+constexpr double kSewingTolerance = 1e-4;
+
+// Tensor-product interpolation through points[i][j] at (us[i], vs[j]).
+Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec3>>& points,
+                                               const std::vector<double>& us,
+                                               const std::vector<double>& vs) {
+    const int nu = static_cast<int>(us.size()), nv = static_cast<int>(vs.size());
+    std::vector<Handle(Geom_BSplineCurve)> rows;
+    for (int j = 0; j < nv; ++j) {
+        rows.push_back(interpolateCurve(
+                           [&](double u) {
+                               const auto k = static_cast<std::size_t>(
+                                   std::lround((u - us[0]) / (us[1] - us[0])));
+                               return points[std::min<std::size_t>(k, us.size() - 1)]
+                                            [static_cast<std::size_t>(j)];
+                           },
+                           us.front(), us.back(), nu)
+                           .curve);
+    }
+    const int poles = rows[0]->NbPoles();
+    std::vector<Handle(Geom_BSplineCurve)> columns;
+    for (int i = 1; i <= poles; ++i) {
+        columns.push_back(interpolateCurve(
+                              [&](double v) {
+                                  const auto k = static_cast<std::size_t>(
+                                      std::lround((v - vs[0]) / (vs[1] - vs[0])));
+                                  const gp_Pnt p =
+                                      rows[std::min<std::size_t>(k, vs.size() - 1)]->Pole(i);
+                                  return Vec3{p.X(), p.Y(), p.Z()};
+                              },
+                              vs.front(), vs.back(), nv)
+                              .curve);
+    }
+    const Handle(Geom_BSplineCurve)& across = columns.front();
+    TColgp_Array2OfPnt net(1, poles, 1, across->NbPoles());
+    for (int i = 1; i <= poles; ++i)
+        for (int j = 1; j <= across->NbPoles(); ++j)
+            net.SetValue(i, j, columns[static_cast<std::size_t>(i - 1)]->Pole(j));
+    TColStd_Array1OfReal uKnots(1, rows[0]->NbKnots()), vKnots(1, across->NbKnots());
+    TColStd_Array1OfInteger uMults(1, rows[0]->NbKnots()), vMults(1, across->NbKnots());
+    rows[0]->Knots(uKnots);
+    rows[0]->Multiplicities(uMults);
+    across->Knots(vKnots);
+    across->Multiplicities(vMults);
+    return new Geom_BSplineSurface(net, uKnots, vKnots, uMults, vMults, rows[0]->Degree(),
+                                   across->Degree());
+}
+
+// A 2D curve through (u(t), v(t)) sampled at the parameters ts.
+Handle(Geom2d_BSplineCurve) interpolate2d(const std::vector<double>& ts,
+                                          const std::vector<gp_Pnt2d>& points) {
+    const int n = static_cast<int>(ts.size());
+    Handle(TColgp_HArray1OfPnt2d) p = new TColgp_HArray1OfPnt2d(1, n);
+    Handle(TColStd_HArray1OfReal) t = new TColStd_HArray1OfReal(1, n);
+    for (int k = 0; k < n; ++k) {
+        p->SetValue(k + 1, points[static_cast<std::size_t>(k)]);
+        t->SetValue(k + 1, ts[static_cast<std::size_t>(k)]);
+    }
+    Geom2dAPI_Interpolate interpolation(p, t, Standard_False, 1e-12);
+    interpolation.Perform();
+    if (!interpolation.IsDone()) throw ModelError("齿顶或齿根边线拟合失败");
+    return interpolation.Curve();
+}
+
+// The inner half of the torus made by turning an arc of radius r, centred
+// at distance R from the axis, about Z1: v for the point at axial position z.
+double innerTorusV(double minorRadius, double axial) {
+    return kPi - std::asin(axial / minorRadius);
+}
+
+TopoDS_Edge edgeOnSurface(const Handle(Geom2d_Curve)& curve, const Handle(Geom_Surface)& surface) {
+    BRepBuilderAPI_MakeEdge edge(curve, surface);
+    if (!edge.IsDone()) throw ModelError("边线生成失败");
+    return edge.Edge();
+}
+
+TopoDS_Edge segment2d(const gp_Pnt2d& a, const gp_Pnt2d& b, const Handle(Geom_Surface)& surface) {
+    return edgeOnSurface(GCE2d_MakeSegment(a, b).Value(), surface);
+}
+
+// A face of the surface bounded by edges that carry their curve on it.
+TopoDS_Face faceFromEdges(const Handle(Geom_Surface)& surface,
+                          const std::vector<TopoDS_Edge>& edges) {
+    BRepBuilderAPI_MakeWire wire;
+    for (const TopoDS_Edge& e : edges) wire.Add(e);
+    if (!wire.IsDone()) throw ModelError("面的边界不闭合");
+    BRepBuilderAPI_MakeFace face(surface, wire.Wire(), Standard_True);
+    if (!face.IsDone()) throw ModelError("面生成失败");
+    TopoDS_Face f = face.Face();
+    BRepLib::BuildCurves3d(f, 1e-7);
+    ShapeFix_Face fix(f);
+    fix.Perform();
+    return fix.Face();
+}
+
+TopoDS_Edge circleArc(double radius, double axial, double fromAngle, double toAngle) {
+    Handle(Geom_Circle) circle =
+        new Geom_Circle(gp_Ax2(gp_Pnt(0, 0, axial), gp::DZ(), gp::DX()), radius);
+    return BRepBuilderAPI_MakeEdge(circle, std::min(fromAngle, toAngle),
+                                   std::max(fromAngle, toAngle));
+}
+
+TopoDS_Face planarFace(const std::vector<TopoDS_Edge>& edges) {
+    BRepBuilderAPI_MakeWire wire;
+    for (const TopoDS_Edge& e : edges) wire.Add(e);
+    if (!wire.IsDone()) throw ModelError("端面边界不闭合");
+    BRepBuilderAPI_MakeFace face(wire.Wire(), Standard_True);
+    if (!face.IsDone()) throw ModelError("端面生成失败");
+    return face.Face();
+}
+
+TopoDS_Face cylinderFace(double radius, double from, double to) {
+    Handle(Geom_CylindricalSurface) s = new Geom_CylindricalSurface(gp_Ax3(gp::XOY()), radius);
+    return BRepBuilderAPI_MakeFace(s, 0, 2 * kPi, std::min(from, to), std::max(from, to), 1e-7);
+}
+
+TopoDS_Face annulusFace(double axial, double outer, double inner) {
+    const gp_Ax2 frame(gp_Pnt(0, 0, axial), gp::DZ(), gp::DX());
+    BRepBuilderAPI_MakeFace face(
+        BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(new Geom_Circle(frame, outer))).Wire(),
+        Standard_True);
+    if (inner > 0) {
+        TopoDS_Wire hole =
+            BRepBuilderAPI_MakeWire(BRepBuilderAPI_MakeEdge(new Geom_Circle(frame, inner))).Wire();
+        hole.Reverse();
+        face.Add(hole);
+    }
+    return face.Face();
+}
+
+}  // namespace
+
+FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
+    const ThreadBlank& b = flank.blank();
+    const ThreadFlankGraph graph(flank);
+    // the angle the thread turns over the length, from its ends at mid height
+    const auto probe = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 65), {0.5});
+    const double turns = std::abs(probe.back()[0].angle - probe.front()[0].angle) / (2 * kPi);
+    const int rows = 2 * std::max(8, static_cast<int>(std::ceil(turns * kRowsPerTurn / 2))) + 1;
+
+    FittedThreadFlank fitted;
+    fitted.axials = evenlySpaced(-b.halfLength, b.halfLength, rows);
+    const std::vector<double> heights = evenlySpaced(0, 1, kHeightSamples);
+    // two samples beyond every edge keep the ends of the interpolation
+    // (less accurate) outside the face
+    constexpr int kBeyond = 2;
+    const double axialStep = fitted.axials[1] - fitted.axials[0];
+    const double heightStep = heights[1] - heights[0];
+    const std::vector<double> sampleAxials =
+        evenlySpaced(-b.halfLength - kBeyond * axialStep, b.halfLength + kBeyond * axialStep,
+                     rows + 2 * kBeyond);
+    const std::vector<double> sampleHeights = evenlySpaced(
+        -kBeyond * heightStep, 1 + kBeyond * heightStep, kHeightSamples + 2 * kBeyond);
+    const auto samples = graph.grid(sampleAxials, sampleHeights);
+    std::vector<std::vector<Vec3>> net(samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        for (const auto& p : samples[i]) net[i].push_back(p.worm.point);
+    fitted.surface = interpolateSurface(net, sampleAxials, sampleHeights);
+    fitted.surface->Segment(-b.halfLength, b.halfLength, 0, 1);
+    std::vector<std::vector<ThreadFlankGraph::Point>> points;
+    for (int i = 0; i < rows; ++i) {
+        const auto& row = samples[static_cast<std::size_t>(i + kBeyond)];
+        points.emplace_back(row.begin() + kBeyond, row.end() - kBeyond);
+        fitted.rootAngles.push_back(points.back().front().angle);
+        fitted.tipAngles.push_back(points.back().back().angle);
+    }
+
+    // measured in the middle of every cell, from the cell's corner solution
+    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
+        const double axial = (fitted.axials[i] + fitted.axials[i + 1]) / 2;
+        for (std::size_t j = 0; j < heights.size(); ++j) {
+            for (double height : {heights[j], j + 1 < heights.size()
+                                                  ? (heights[j] + heights[j + 1]) / 2
+                                                  : heights[j]}) {
+                const auto exact = graph.at(axial, height, points[i][j]).worm;
+                gp_Pnt p;
+                gp_Vec du, dv;
+                fitted.surface->D1(axial, height, p, du, dv);
+                fitted.error.distance =
+                    std::max(fitted.error.distance,
+                             norm(Vec3{p.X(), p.Y(), p.Z()} - exact.point));
+                const gp_Vec n = du.Crossed(dv).Normalized();
+                const double c = std::min(
+                    1.0, std::abs(n.X() * exact.normal.x + n.Y() * exact.normal.y +
+                                  n.Z() * exact.normal.z));
+                fitted.error.normalAngle = std::max(fitted.error.normalAngle, std::acos(c));
+            }
+        }
+    }
+    return fitted;
+}
+
+TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& body) {
+    const ThreadBlank& b = body.blank;
+    const double half = b.halfLength;
+    const int starts = b.starts;
+    const std::vector<double>& axials = flank.axials;
+    const std::size_t n = axials.size();
+    const std::size_t middle = n / 2;
+    // the second flank's angles: theta2(z) = -theta1(-z)
+    const auto mirrored = [&](const std::vector<double>& angles) {
+        std::vector<double> m(n);
+        for (std::size_t k = 0; k < n; ++k) m[k] = -angles[n - 1 - k];
+        return m;
+    };
+    const std::vector<double> rootFirst = flank.rootAngles, tipFirst = flank.tipAngles;
+    const std::vector<double> rootSecond = mirrored(rootFirst), tipSecond = mirrored(tipFirst);
+    // the tooth lies between the flanks the short way round at the throat
+    const double sense = std::remainder(tipFirst[middle] - tipSecond[middle], 2 * kPi) > 0 ? 1 : -1;
+    if (std::abs(rootFirst[middle]) > kPi / starts)
+        throw ModelError("螺牙过厚，齿槽不存在（请检查设计参数）");
+
+    Handle(Geom_ToroidalSurface) rootTorus =
+        new Geom_ToroidalSurface(gp_Ax3(gp::XOY()), b.axisToWheelCentre, b.rootArcRadius);
+    Handle(Geom_ToroidalSurface) tipTorus = new Geom_ToroidalSurface(
+        gp_Ax3(gp::XOY()), b.axisToWheelCentre + b.tipEccentricity, b.tipArcRadius);
+    const auto pcurve = [&](const std::vector<double>& angles, double shift, double minor) {
+        std::vector<gp_Pnt2d> uv(n);
+        for (std::size_t k = 0; k < n; ++k)
+            uv[k] = gp_Pnt2d(angles[k] + shift, innerTorusV(minor, axials[k]));
+        return interpolate2d(axials, uv);
+    };
+    const auto ends = [&](const Handle(Geom2d_BSplineCurve)& c) {
+        return std::pair{c->Value(c->FirstParameter()), c->Value(c->LastParameter())};
+    };
+
+    gp_Trsf halfTurn;
+    halfTurn.SetRotation(gp::OX(), kPi);
+    Handle(Geom_BSplineSurface) second =
+        Handle(Geom_BSplineSurface)::DownCast(flank.surface->Transformed(halfTurn));
+    second->UReverse();
+
+    BRepBuilderAPI_Sewing sewing(kSewingTolerance);
+    const double rootEnd = b.rootRadiusAt(half), tipEnd = b.tipRadiusAt(half);
+    for (int k = 0; k < starts; ++k) {
+        const double turn = 2 * kPi * k / starts;
+        const double next = 2 * kPi * (k + 1) / starts;
+        gp_Trsf rotation;
+        rotation.SetRotation(gp::OZ(), turn);
+        for (const auto& s : {flank.surface, second}) {
+            Handle(Geom_Surface) placed = Handle(Geom_Surface)::DownCast(s->Transformed(rotation));
+            sewing.Add(BRepBuilderAPI_MakeFace(placed, -half, half, 0, 1, 1e-7).Face());
+        }
+        // tip land of this thread
+        {
+            const auto first = pcurve(tipFirst, turn, b.tipArcRadius);
+            const auto other = pcurve(tipSecond, turn, b.tipArcRadius);
+            const auto [f0, f1] = ends(first);
+            const auto [o0, o1] = ends(other);
+            sewing.Add(faceFromEdges(tipTorus, {edgeOnSurface(first, tipTorus),
+                                                segment2d(f1, o1, tipTorus),
+                                                edgeOnSurface(other, tipTorus),
+                                                segment2d(o0, f0, tipTorus)}));
+        }
+        // root land between this thread and the next one round
+        {
+            const auto& lowSide = sense > 0 ? rootFirst : rootSecond;
+            const auto& highSide = sense > 0 ? rootSecond : rootFirst;
+            const auto low = pcurve(lowSide, turn, b.rootArcRadius);
+            const auto high = pcurve(highSide, next, b.rootArcRadius);
+            const auto [l0, l1] = ends(low);
+            const auto [h0, h1] = ends(high);
+            sewing.Add(faceFromEdges(rootTorus, {edgeOnSurface(low, rootTorus),
+                                                 segment2d(l1, h1, rootTorus),
+                                                 edgeOnSurface(high, rootTorus),
+                                                 segment2d(h0, l0, rootTorus)}));
+        }
+        // the thread's ends on the planes Z1 = -L/2 and +L/2
+        for (int side : {-1, 1}) {
+            const std::size_t row = side > 0 ? n - 1 : 0;
+            const double axial = side * half;
+            Handle(Geom_Surface) placedFirst =
+                Handle(Geom_Surface)::DownCast(flank.surface->Transformed(rotation));
+            Handle(Geom_Surface) placedSecond =
+                Handle(Geom_Surface)::DownCast(second->Transformed(rotation));
+            std::vector<TopoDS_Edge> outline{
+                BRepBuilderAPI_MakeEdge(placedFirst->UIso(axial), 0, 1),
+                circleArc(tipEnd, axial, tipFirst[row] + turn, tipSecond[row] + turn),
+                BRepBuilderAPI_MakeEdge(placedSecond->UIso(axial), 0, 1),
+                circleArc(rootEnd, axial, rootFirst[row] + turn, rootSecond[row] + turn)};
+            if (body.shoulderLength <= 0) {
+                // no shoulder: the groove's arc closes the end face too
+                // (added once per thread; the faces merge in one plane)
+                const double from = sense > 0 ? rootFirst[row] + turn : rootSecond[row] + turn;
+                const double to = sense > 0 ? rootSecond[row] + next : rootFirst[row] + next;
+                sewing.Add(planarFace(outline));
+                (void)from;
+                (void)to;
+            } else {
+                sewing.Add(planarFace(outline));
+            }
+        }
+    }
+    // core beyond the thread: shoulders, their end rings, shafts, shaft ends
+    for (int side : {-1, 1}) {
+        const double shoulderEnd = half + body.shoulderLength;
+        const double shaftEnd = shoulderEnd + body.shaftLength;
+        if (body.shoulderLength > 0) {
+            sewing.Add(cylinderFace(body.shoulderRadius, side * half, side * shoulderEnd));
+        }
+        if (body.shaftLength > 0) {
+            sewing.Add(annulusFace(side * shoulderEnd, body.shoulderRadius, body.shaftRadius));
+            sewing.Add(cylinderFace(body.shaftRadius, side * shoulderEnd, side * shaftEnd));
+            sewing.Add(annulusFace(side * shaftEnd, body.shaftRadius, 0));
+        } else {
+            sewing.Add(annulusFace(side * shoulderEnd, body.shoulderRadius, 0));
+        }
+    }
+    sewing.Perform();
+    const TopoDS_Shape sewn = sewing.SewedShape();
+    TopoDS_Shell shell;
+    int shells = 0;
+    for (TopExp_Explorer e(sewn, TopAbs_SHELL); e.More(); e.Next(), ++shells)
+        shell = TopoDS::Shell(e.Current());
+    if (shells != 1 || sewing.NbFreeEdges() > 0)
+        throw ModelError("螺牙表面无法缝合成封闭实体（请检查设计参数）");
+    BRepBuilderAPI_MakeSolid solid(shell);
+    ShapeFix_Solid fix(solid.Solid());
+    fix.Perform();
+    return fix.Solid();
+}
+
+void requireValidSolid(const TopoDS_Shape& shape, const char* partName) {
+    int solids = 0;
+    for (TopExp_Explorer e(shape, TopAbs_SOLID); e.More(); e.Next()) ++solids;
+    BRepCheck_Analyzer analyzer(shape);
+    if (solids != 1 || !analyzer.IsValid())
+        throw ModelError(std::string(partName) + "实体无效，未写出（请检查设计参数）");
+    for (TopExp_Explorer e(shape, TopAbs_SHELL); e.More(); e.Next()) {
+        if (!BRep_Tool::IsClosed(e.Current()))
+            throw ModelError(std::string(partName) + "实体不封闭，未写出");
+    }
+}
+
+}  // namespace wormpair::model
