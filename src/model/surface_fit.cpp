@@ -1,9 +1,11 @@
 #include "model/surface_fit.h"
 
+#include <Geom2dAPI_Interpolate.hxx>
 #include <GeomAPI_Interpolate.hxx>
 #include <TColStd_HArray1OfReal.hxx>
 #include <TColgp_Array2OfPnt.hxx>
 #include <TColgp_HArray1OfPnt.hxx>
+#include <TColgp_HArray1OfPnt2d.hxx>
 #include <gp_Vec.hxx>
 
 #include <algorithm>
@@ -15,75 +17,123 @@ namespace wormpair::model {
 
 namespace {
 
-gp_Pnt toPnt(const Vec3& v) { return gp_Pnt(v.x, v.y, v.z); }
-Vec3 toVec3(const gp_XYZ& p) { return {p.X(), p.Y(), p.Z()}; }
+Handle(TColStd_HArray1OfReal) parameterArray(const std::vector<double>& parameters) {
+    Handle(TColStd_HArray1OfReal) t =
+        new TColStd_HArray1OfReal(1, static_cast<int>(parameters.size()));
+    for (std::size_t k = 0; k < parameters.size(); ++k)
+        t->SetValue(static_cast<int>(k) + 1, parameters[k]);
+    return t;
+}
+
+std::vector<double> evenly(double first, double step, int count) {
+    std::vector<double> values;
+    for (int k = 0; k < count; ++k) values.push_back(first + step * k);
+    return values;
+}
 
 }  // namespace
 
-FittedCurve interpolateCurve(const std::function<Vec3(double)>& f, double first, double last,
-                             int count) {
-    Handle(TColgp_HArray1OfPnt) points = new TColgp_HArray1OfPnt(1, count);
-    Handle(TColStd_HArray1OfReal) parameters = new TColStd_HArray1OfReal(1, count);
-    for (int k = 0; k < count; ++k) {
-        const double t = first + (last - first) * k / (count - 1);
-        points->SetValue(k + 1, toPnt(f(t)));
-        parameters->SetValue(k + 1, t);
-    }
-    GeomAPI_Interpolate interpolation(points, parameters, Standard_False, 1e-9);
+Handle(Geom_BSplineCurve) interpolateCurve(const std::vector<Vec3>& points,
+                                           const std::vector<double>& parameters) {
+    Handle(TColgp_HArray1OfPnt) p = new TColgp_HArray1OfPnt(1, static_cast<int>(points.size()));
+    for (std::size_t k = 0; k < points.size(); ++k)
+        p->SetValue(static_cast<int>(k) + 1, gp_Pnt(points[k].x, points[k].y, points[k].z));
+    GeomAPI_Interpolate interpolation(p, parameterArray(parameters), Standard_False, 1e-12);
     interpolation.Perform();
-    if (!interpolation.IsDone()) throw ModelError("齿面曲线拟合失败");
-    FittedCurve fitted{interpolation.Curve(), 0};
-    for (int k = 0; k + 1 < count; ++k) {
-        for (double share : {0.25, 0.5, 0.75}) {
-            const double t = first + (last - first) * (k + share) / (count - 1);
-            fitted.error =
-                std::max(fitted.error, norm(toVec3(fitted.curve->Value(t).XYZ()) - f(t)));
+    if (!interpolation.IsDone()) throw ModelError("曲面拟合失败");
+    return interpolation.Curve();
+}
+
+Handle(Geom2d_BSplineCurve) interpolateCurve2d(const std::vector<gp_Pnt2d>& points,
+                                               const std::vector<double>& parameters) {
+    Handle(TColgp_HArray1OfPnt2d) p =
+        new TColgp_HArray1OfPnt2d(1, static_cast<int>(points.size()));
+    for (std::size_t k = 0; k < points.size(); ++k) p->SetValue(static_cast<int>(k) + 1, points[k]);
+    Geom2dAPI_Interpolate interpolation(p, parameterArray(parameters), Standard_False, 1e-12);
+    interpolation.Perform();
+    if (!interpolation.IsDone()) throw ModelError("边线拟合失败");
+    return interpolation.Curve();
+}
+
+SampleGrid::SampleGrid(double first, double last, int countU, double low, double high,
+                       int countV, int outside)
+    : beyond(outside), u0(first), u1(last), v0(low), v1(high) {
+    const double du = (last - first) / (countU - 1), dv = (high - low) / (countV - 1);
+    us = evenly(first - outside * du, du, countU + 2 * outside);
+    vs = evenly(low - outside * dv, dv, countV + 2 * outside);
+    // the face's own edges exactly, not as sums of steps
+    us[static_cast<std::size_t>(outside)] = first;
+    us[static_cast<std::size_t>(outside + countU - 1)] = last;
+    vs[static_cast<std::size_t>(outside)] = low;
+    vs[static_cast<std::size_t>(outside + countV - 1)] = high;
+}
+
+Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec3>>& points,
+                                               const SampleGrid& grid) {
+    const std::size_t nu = grid.us.size(), nv = grid.vs.size();
+    // along u for every v, then the poles of those curves along v
+    std::vector<Handle(Geom_BSplineCurve)> rows;
+    for (std::size_t j = 0; j < nv; ++j) {
+        std::vector<Vec3> row;
+        for (std::size_t i = 0; i < nu; ++i) row.push_back(points[i][j]);
+        rows.push_back(interpolateCurve(row, grid.us));
+    }
+    const int poles = rows[0]->NbPoles();
+    std::vector<Handle(Geom_BSplineCurve)> columns;
+    for (int i = 1; i <= poles; ++i) {
+        std::vector<Vec3> column;
+        for (const auto& row : rows) {
+            const gp_Pnt p = row->Pole(i);
+            column.push_back({p.X(), p.Y(), p.Z()});
         }
+        columns.push_back(interpolateCurve(column, grid.vs));
     }
-    return fitted;
+    const Handle(Geom_BSplineCurve)& u = rows.front();
+    const Handle(Geom_BSplineCurve)& v = columns.front();
+    TColgp_Array2OfPnt net(1, poles, 1, v->NbPoles());
+    for (int i = 1; i <= poles; ++i)
+        for (int j = 1; j <= v->NbPoles(); ++j)
+            net.SetValue(i, j, columns[static_cast<std::size_t>(i - 1)]->Pole(j));
+    TColStd_Array1OfReal uKnots(1, u->NbKnots()), vKnots(1, v->NbKnots());
+    TColStd_Array1OfInteger uMults(1, u->NbKnots()), vMults(1, v->NbKnots());
+    u->Knots(uKnots);
+    u->Multiplicities(uMults);
+    v->Knots(vKnots);
+    v->Multiplicities(vMults);
+    Handle(Geom_BSplineSurface) surface = new Geom_BSplineSurface(
+        net, uKnots, vKnots, uMults, vMults, u->Degree(), v->Degree());
+    surface->Segment(grid.u0, grid.u1, grid.v0, grid.v1);
+    return surface;
 }
 
-Handle(Geom_BSplineSurface) ruledSurface(const Handle(Geom_BSplineCurve)& c0,
-                                         const Handle(Geom_BSplineCurve)& c1) {
-    const int poles = c0->NbPoles();
-    if (c1->NbPoles() != poles || c1->Degree() != c0->Degree() || c1->NbKnots() != c0->NbKnots())
-        throw ModelError("齿面曲线不相容");
-    TColgp_Array2OfPnt net(1, poles, 1, 2);
-    for (int k = 1; k <= poles; ++k) {
-        net.SetValue(k, 1, c0->Pole(k));
-        net.SetValue(k, 2, c1->Pole(k));
-    }
-    TColStd_Array1OfReal uKnots(1, c0->NbKnots());
-    TColStd_Array1OfInteger uMults(1, c0->NbKnots());
-    c0->Knots(uKnots);
-    c0->Multiplicities(uMults);
-    TColStd_Array1OfReal vKnots(1, 2);
-    vKnots.SetValue(1, 0.0);
-    vKnots.SetValue(2, 1.0);
-    TColStd_Array1OfInteger vMults(1, 2);
-    vMults.SetValue(1, 2);
-    vMults.SetValue(2, 2);
-    return new Geom_BSplineSurface(net, uKnots, vKnots, uMults, vMults, c0->Degree(), 1);
+void SurfaceFitError::include(const SurfaceFitError& other) {
+    distance = std::max(distance, other.distance);
+    normalAngle = std::max(normalAngle, other.normalAngle);
 }
 
-SurfaceFitError measureFit(const Handle(Geom_BSplineSurface)& surface,
-                           const std::function<SurfacePoint(double, double)>& evaluate,
-                           int countU, int countV) {
-    double u0, u1, v0, v1;
-    surface->Bounds(u0, u1, v0, v1);
+SurfaceFitError measureFit(
+    const Handle(Geom_BSplineSurface)& surface, const SampleGrid& grid,
+    const std::function<SurfacePoint(double, double, std::size_t, std::size_t)>& exact) {
     SurfaceFitError worst;
-    for (int i = 0; i < countU; ++i) {
-        const double u = u0 + (u1 - u0) * (i + 0.5) / countU;
-        for (int j = 0; j <= countV; ++j) {
-            const double v = v0 + (v1 - v0) * j / countV;
-            gp_Pnt p;
-            gp_Vec du, dv;
-            surface->D1(u, v, p, du, dv);
-            const SurfacePoint exact = evaluate(u, v);
-            worst.distance = std::max(worst.distance, norm(toVec3(p.XYZ()) - exact.point));
-            const Vec3 n = normalized(toVec3(du.Crossed(dv).XYZ()));
-            const double c = std::min(1.0, std::abs(dot(n, exact.normal)));
-            worst.normalAngle = std::max(worst.normalAngle, std::acos(c));
+    const auto first = static_cast<std::size_t>(grid.beyond);
+    const std::size_t lastU = grid.us.size() - first - 1, lastV = grid.vs.size() - first - 1;
+    for (std::size_t i = first; i <= lastU; ++i) {
+        for (std::size_t j = first; j <= lastV; ++j) {
+            const double us[] = {grid.us[i], i < lastU ? (grid.us[i] + grid.us[i + 1]) / 2 : grid.us[i]};
+            const double vs[] = {grid.vs[j], j < lastV ? (grid.vs[j] + grid.vs[j + 1]) / 2 : grid.vs[j]};
+            for (double u : us) {
+                for (double v : vs) {
+                    const SurfacePoint e = exact(u, v, i, j);
+                    gp_Pnt p;
+                    gp_Vec du, dv;
+                    surface->D1(u, v, p, du, dv);
+                    worst.distance = std::max(worst.distance, norm(Vec3{p.X(), p.Y(), p.Z()} - e.point));
+                    const gp_Vec n = du.Crossed(dv).Normalized();
+                    const double c = std::min(
+                        1.0, std::abs(n.X() * e.normal.x + n.Y() * e.normal.y + n.Z() * e.normal.z));
+                    worst.normalAngle = std::max(worst.normalAngle, std::acos(c));
+                }
+            }
         }
     }
     return worst;

@@ -1,42 +1,57 @@
 #pragma once
 
+#include <Geom2d_BSplineCurve.hxx>
 #include <Geom_BSplineCurve.hxx>
 #include <Geom_BSplineSurface.hxx>
+#include <gp_Pnt2d.hxx>
 
+#include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "model/vec3.h"
 
-// B-spline curves and surfaces through exact evaluators, with the error
-// measured back against the evaluator between the samples (not the
-// fitter's own estimate).
+// B-spline curves and surfaces through exact evaluators. Surfaces are
+// sampled two steps beyond every edge of their face and trimmed back, so
+// the less accurate ends of the interpolation fall outside the face; the
+// error is measured against the evaluator between the samples, not taken
+// from the fitter.
 
 namespace wormpair::model {
 
-struct FittedCurve {
-    Handle(Geom_BSplineCurve) curve;  // parameter = the evaluator's parameter
-    double error = 0;                 // largest distance found between the samples
+// Curves through points at the given parameters (equal parameter lists give
+// equal knots).
+Handle(Geom_BSplineCurve) interpolateCurve(const std::vector<Vec3>& points,
+                                           const std::vector<double>& parameters);
+Handle(Geom2d_BSplineCurve) interpolateCurve2d(const std::vector<gp_Pnt2d>& points,
+                                               const std::vector<double>& parameters);
+
+// Samples for a face over [u0, u1] x [v0, v1] with countU x countV samples on
+// it and `beyond` more past each edge.
+struct SampleGrid {
+    SampleGrid(double u0, double u1, int countU, double v0, double v1, int countV, int beyond);
+    std::vector<double> us, vs;  // all samples, the face's first at index `beyond`
+    int beyond;
+    double u0, u1, v0, v1;
 };
 
-// Interpolates f at count parameters evenly spaced over [first, last].
-FittedCurve interpolateCurve(const std::function<Vec3(double)>& f, double first, double last,
-                             int count);
-
-// The ruled surface S(u, v) = (1 - v) c0(u) + v c1(u), v in [0, 1]; the two
-// curves must share degree and knots (interpolated at the same parameters).
-Handle(Geom_BSplineSurface) ruledSurface(const Handle(Geom_BSplineCurve)& c0,
-                                         const Handle(Geom_BSplineCurve)& c1);
+// The tensor-product interpolant of points[i][j] at (grid.us[i], grid.vs[j]),
+// trimmed to the face.
+Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec3>>& points,
+                                               const SampleGrid& grid);
 
 struct SurfaceFitError {
     double distance = 0;     // mm
     double normalAngle = 0;  // radians
+
+    void include(const SurfaceFitError& other);
 };
 
-// Compares the surface with the evaluator at (u, v) on a grid that falls
-// between the samples; evaluate gives the exact point and unit normal at
-// the surface's own parameters.
-SurfaceFitError measureFit(const Handle(Geom_BSplineSurface)& surface,
-                           const std::function<SurfacePoint(double, double)>& evaluate,
-                           int countU, int countV);
+// Largest differences between the surface and exact(u, v, i, j) in the
+// middle of the face's cells and their edges; (i, j) names the sample at the
+// cell's lower corner (for the evaluator's start).
+SurfaceFitError measureFit(
+    const Handle(Geom_BSplineSurface)& surface, const SampleGrid& grid,
+    const std::function<SurfacePoint(double u, double v, std::size_t i, std::size_t j)>& exact);
 
 }  // namespace wormpair::model

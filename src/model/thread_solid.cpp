@@ -9,7 +9,6 @@
 #include <BRepLib.hxx>
 #include <BRep_Tool.hxx>
 #include <GCE2d_MakeSegment.hxx>
-#include <Geom2dAPI_Interpolate.hxx>
 #include <Geom2d_BSplineCurve.hxx>
 #include <Geom2d_TrimmedCurve.hxx>
 #include <Geom_Circle.hxx>
@@ -20,8 +19,6 @@
 #include <ShapeFix_Face.hxx>
 #include <ShapeFix_Shape.hxx>
 #include <ShapeFix_Solid.hxx>
-#include <TColgp_HArray1OfPnt2d.hxx>
-#include <TColStd_HArray1OfReal.hxx>
 #include <TopExp_Explorer.hxx>
 #include <TopoDS.hxx>
 #include <TopoDS_Shell.hxx>
@@ -43,68 +40,6 @@ namespace {
 constexpr int kRowsPerTurn = 64;
 constexpr int kHeightSamples = 33;
 constexpr double kSewingTolerance = 1e-4;
-
-// Tensor-product interpolation through points[i][j] at (us[i], vs[j]).
-Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec3>>& points,
-                                               const std::vector<double>& us,
-                                               const std::vector<double>& vs) {
-    const int nu = static_cast<int>(us.size()), nv = static_cast<int>(vs.size());
-    std::vector<Handle(Geom_BSplineCurve)> rows;
-    for (int j = 0; j < nv; ++j) {
-        rows.push_back(interpolateCurve(
-                           [&](double u) {
-                               const auto k = static_cast<std::size_t>(
-                                   std::lround((u - us[0]) / (us[1] - us[0])));
-                               return points[std::min<std::size_t>(k, us.size() - 1)]
-                                            [static_cast<std::size_t>(j)];
-                           },
-                           us.front(), us.back(), nu)
-                           .curve);
-    }
-    const int poles = rows[0]->NbPoles();
-    std::vector<Handle(Geom_BSplineCurve)> columns;
-    for (int i = 1; i <= poles; ++i) {
-        columns.push_back(interpolateCurve(
-                              [&](double v) {
-                                  const auto k = static_cast<std::size_t>(
-                                      std::lround((v - vs[0]) / (vs[1] - vs[0])));
-                                  const gp_Pnt p =
-                                      rows[std::min<std::size_t>(k, vs.size() - 1)]->Pole(i);
-                                  return Vec3{p.X(), p.Y(), p.Z()};
-                              },
-                              vs.front(), vs.back(), nv)
-                              .curve);
-    }
-    const Handle(Geom_BSplineCurve)& across = columns.front();
-    TColgp_Array2OfPnt net(1, poles, 1, across->NbPoles());
-    for (int i = 1; i <= poles; ++i)
-        for (int j = 1; j <= across->NbPoles(); ++j)
-            net.SetValue(i, j, columns[static_cast<std::size_t>(i - 1)]->Pole(j));
-    TColStd_Array1OfReal uKnots(1, rows[0]->NbKnots()), vKnots(1, across->NbKnots());
-    TColStd_Array1OfInteger uMults(1, rows[0]->NbKnots()), vMults(1, across->NbKnots());
-    rows[0]->Knots(uKnots);
-    rows[0]->Multiplicities(uMults);
-    across->Knots(vKnots);
-    across->Multiplicities(vMults);
-    return new Geom_BSplineSurface(net, uKnots, vKnots, uMults, vMults, rows[0]->Degree(),
-                                   across->Degree());
-}
-
-// A 2D curve through (u(t), v(t)) sampled at the parameters ts.
-Handle(Geom2d_BSplineCurve) interpolate2d(const std::vector<double>& ts,
-                                          const std::vector<gp_Pnt2d>& points) {
-    const int n = static_cast<int>(ts.size());
-    Handle(TColgp_HArray1OfPnt2d) p = new TColgp_HArray1OfPnt2d(1, n);
-    Handle(TColStd_HArray1OfReal) t = new TColStd_HArray1OfReal(1, n);
-    for (int k = 0; k < n; ++k) {
-        p->SetValue(k + 1, points[static_cast<std::size_t>(k)]);
-        t->SetValue(k + 1, ts[static_cast<std::size_t>(k)]);
-    }
-    Geom2dAPI_Interpolate interpolation(p, t, Standard_False, 1e-12);
-    interpolation.Perform();
-    if (!interpolation.IsDone()) throw ModelError("齿顶或齿根边线拟合失败");
-    return interpolation.Curve();
-}
 
 // The inner half of the torus made by turning an arc of radius r, centred
 // at distance R from the axis, about Z1: v for the point at axial position z.
@@ -177,60 +112,28 @@ TopoDS_Face annulusFace(double axial, double outer, double inner) {
 FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
     const ThreadBlank& b = flank.blank();
     const ThreadFlankGraph graph(flank);
-    // the angle the thread turns over the length, from its ends at mid height
+    // the angle the thread turns over the length, at mid height
     const auto probe = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 65), {0.5});
     const double turns = std::abs(probe.back()[0].angle - probe.front()[0].angle) / (2 * kPi);
     const int rows = 2 * std::max(8, static_cast<int>(std::ceil(turns * kRowsPerTurn / 2))) + 1;
 
-    FittedThreadFlank fitted;
-    fitted.axials = evenlySpaced(-b.halfLength, b.halfLength, rows);
-    const std::vector<double> heights = evenlySpaced(0, 1, kHeightSamples);
-    // two samples beyond every edge keep the ends of the interpolation
-    // (less accurate) outside the face
-    constexpr int kBeyond = 2;
-    const double axialStep = fitted.axials[1] - fitted.axials[0];
-    const double heightStep = heights[1] - heights[0];
-    const std::vector<double> sampleAxials =
-        evenlySpaced(-b.halfLength - kBeyond * axialStep, b.halfLength + kBeyond * axialStep,
-                     rows + 2 * kBeyond);
-    const std::vector<double> sampleHeights = evenlySpaced(
-        -kBeyond * heightStep, 1 + kBeyond * heightStep, kHeightSamples + 2 * kBeyond);
-    const auto samples = graph.grid(sampleAxials, sampleHeights);
+    const SampleGrid grid(-b.halfLength, b.halfLength, rows, 0, 1, kHeightSamples, 2);
+    const auto samples = graph.grid(grid.us, grid.vs);
     std::vector<std::vector<Vec3>> net(samples.size());
     for (std::size_t i = 0; i < samples.size(); ++i)
         for (const auto& p : samples[i]) net[i].push_back(p.worm.point);
-    fitted.surface = interpolateSurface(net, sampleAxials, sampleHeights);
-    fitted.surface->Segment(-b.halfLength, b.halfLength, 0, 1);
-    std::vector<std::vector<ThreadFlankGraph::Point>> points;
-    for (int i = 0; i < rows; ++i) {
-        const auto& row = samples[static_cast<std::size_t>(i + kBeyond)];
-        points.emplace_back(row.begin() + kBeyond, row.end() - kBeyond);
-        fitted.rootAngles.push_back(points.back().front().angle);
-        fitted.tipAngles.push_back(points.back().back().angle);
+    FittedThreadFlank fitted;
+    fitted.surface = interpolateSurface(net, grid);
+    const auto first = static_cast<std::size_t>(grid.beyond);
+    for (std::size_t i = first; i < first + static_cast<std::size_t>(rows); ++i) {
+        fitted.axials.push_back(grid.us[i]);
+        fitted.rootAngles.push_back(samples[i][first].angle);
+        fitted.tipAngles.push_back(samples[i][first + kHeightSamples - 1].angle);
     }
-
-    // measured in the middle of every cell, from the cell's corner solution
-    for (std::size_t i = 0; i + 1 < points.size(); ++i) {
-        const double axial = (fitted.axials[i] + fitted.axials[i + 1]) / 2;
-        for (std::size_t j = 0; j < heights.size(); ++j) {
-            for (double height : {heights[j], j + 1 < heights.size()
-                                                  ? (heights[j] + heights[j + 1]) / 2
-                                                  : heights[j]}) {
-                const auto exact = graph.at(axial, height, points[i][j]).worm;
-                gp_Pnt p;
-                gp_Vec du, dv;
-                fitted.surface->D1(axial, height, p, du, dv);
-                fitted.error.distance =
-                    std::max(fitted.error.distance,
-                             norm(Vec3{p.X(), p.Y(), p.Z()} - exact.point));
-                const gp_Vec n = du.Crossed(dv).Normalized();
-                const double c = std::min(
-                    1.0, std::abs(n.X() * exact.normal.x + n.Y() * exact.normal.y +
-                                  n.Z() * exact.normal.z));
-                fitted.error.normalAngle = std::max(fitted.error.normalAngle, std::acos(c));
-            }
-        }
-    }
+    fitted.error = measureFit(fitted.surface, grid,
+                              [&](double axial, double height, std::size_t i, std::size_t j) {
+                                  return graph.at(axial, height, samples[i][j]).worm;
+                              });
     return fitted;
 }
 
@@ -262,7 +165,7 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
         std::vector<gp_Pnt2d> uv(n);
         for (std::size_t k = 0; k < n; ++k)
             uv[k] = gp_Pnt2d(angles[k] + shift, innerTorusV(minor, axials[k]));
-        return interpolate2d(axials, uv);
+        return interpolateCurve2d(uv, axials);
     };
     const auto ends = [&](const Handle(Geom2d_BSplineCurve)& c) {
         return std::pair{c->Value(c->FirstParameter()), c->Value(c->LastParameter())};
@@ -322,17 +225,9 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
                 circleArc(tipEnd, axial, tipFirst[row] + turn, tipSecond[row] + turn),
                 BRepBuilderAPI_MakeEdge(placedSecond->UIso(axial), 0, 1),
                 circleArc(rootEnd, axial, rootFirst[row] + turn, rootSecond[row] + turn)};
-            if (body.shoulderLength <= 0) {
-                // no shoulder: the groove's arc closes the end face too
-                // (added once per thread; the faces merge in one plane)
-                const double from = sense > 0 ? rootFirst[row] + turn : rootSecond[row] + turn;
-                const double to = sense > 0 ? rootSecond[row] + next : rootFirst[row] + next;
-                sewing.Add(planarFace(outline));
-                (void)from;
-                (void)to;
-            } else {
-                sewing.Add(planarFace(outline));
-            }
+            // with or without a shoulder, the end face of the thread lies on
+            // the disc or shoulder that starts at the root circle
+            sewing.Add(planarFace(outline));
         }
     }
     // core beyond the thread: shoulders, their end rings, shafts, shaft ends

@@ -1,0 +1,405 @@
+#include "model/wheel_solid.h"
+
+#include "model/flank_graph.h"
+
+#include <BRepBuilderAPI_MakeEdge.hxx>
+#include <BRepBuilderAPI_MakeFace.hxx>
+#include <BRepBuilderAPI_MakeSolid.hxx>
+#include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepLib.hxx>
+#include <GCE2d_MakeSegment.hxx>
+#include <Geom_Circle.hxx>
+#include <Geom_CylindricalSurface.hxx>
+#include <Geom_SurfaceOfRevolution.hxx>
+#include <Geom_ToroidalSurface.hxx>
+#include <ShapeFix_Face.hxx>
+#include <ShapeFix_Solid.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
+#include <TColStd_Array1OfReal.hxx>
+#include <TopoDS_Shell.hxx>
+#include <gp_Ax3.hxx>
+#include <gp_Trsf.hxx>
+
+#include <algorithm>
+#include <functional>
+#include <cmath>
+
+namespace wormpair::model {
+
+namespace {
+
+// samples along the height: a piece on one contact is smooth; one holding
+// the limit line (a jump in curvature) needs them closer
+constexpr double kSmoothSpacing = 1.0;
+constexpr double kMixedSpacing = 0.25;
+constexpr int kRadialSamples = 9;
+constexpr double kSewingTolerance = 1e-4;
+
+const char* const kRimTooWide = "齿圈宽度超出滚刀切削范围，无法生成蜗轮";
+
+// A face of the surface bounded by edges that carry their curve on it.
+TopoDS_Face faceFromEdges(const Handle(Geom_Surface)& surface,
+                          const std::vector<TopoDS_Edge>& edges) {
+    BRepBuilderAPI_MakeWire wire;
+    for (const TopoDS_Edge& e : edges) wire.Add(e);
+    if (!wire.IsDone()) throw ModelError("蜗轮面的边界不闭合");
+    BRepBuilderAPI_MakeFace face(surface, wire.Wire(), Standard_True);
+    if (!face.IsDone()) throw ModelError("蜗轮面生成失败");
+    TopoDS_Face f = face.Face();
+    BRepLib::BuildCurves3d(f, 1e-7);
+    ShapeFix_Face fix(f);
+    fix.Perform();
+    return fix.Face();
+}
+
+TopoDS_Edge edgeOnSurface(const Handle(Geom2d_Curve)& c, const Handle(Geom_Surface)& s) {
+    BRepBuilderAPI_MakeEdge edge(c, s);
+    if (!edge.IsDone()) throw ModelError("蜗轮边线生成失败");
+    return edge.Edge();
+}
+
+TopoDS_Edge segmentOn(const gp_Pnt2d& a, const gp_Pnt2d& b, const Handle(Geom_Surface)& s) {
+    return edgeOnSurface(GCE2d_MakeSegment(a, b).Value(), s);
+}
+
+}  // namespace
+
+double hobReachRadius(const ThreadDesign& hob, double height) {
+    const ThreadBlank& b = hob.blank;
+    const double a = b.axisToWheelCentre;
+    const auto reach = [&](double axial) {
+        const double rho = b.tipRadiusAt(axial);
+        if (rho <= std::abs(height)) return 1e300;
+        const double across = a - std::sqrt(rho * rho - height * height);
+        return std::hypot(across, axial);
+    };
+    // the reach is even in Z1: search Z1 >= 0, then refine the best sample
+    const int samples = 200;
+    double best = 1e300, bestAxial = 0;
+    for (int k = 0; k <= samples; ++k) {
+        const double axial = b.halfLength * k / samples;
+        const double r = reach(axial);
+        if (r < best) best = r, bestAxial = axial;
+    }
+    if (best >= 1e299) throw ModelError(kRimTooWide);
+    double lo = std::max(0.0, bestAxial - b.halfLength / samples);
+    double hi = std::min(b.halfLength, bestAxial + b.halfLength / samples);
+    for (int k = 0; k < 60; ++k) {
+        const double m1 = hi - 0.618033988749895 * (hi - lo);
+        const double m2 = lo + 0.618033988749895 * (hi - lo);
+        if (reach(m1) < reach(m2))
+            hi = m2;
+        else
+            lo = m1;
+    }
+    return std::min(best, reach((lo + hi) / 2));
+}
+
+FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry& pair) {
+    const WheelBlank& blank = pair.wheel;
+    const double half = blank.halfWidth;
+    const int hand = pair.hand;
+    FittedWheelFlank fitted;
+
+    // the root meridian, sampled beyond the rim so that the flanks' own
+    // samples beyond it still find it
+    {
+        const int count = std::max(17, static_cast<int>(std::ceil(2 * half / 0.25)) | 1);
+        const SampleGrid grid(-half, half, count, 0, 1, 2, 12);
+        std::vector<Vec3> points;
+        for (double z : grid.us) points.push_back({hobReachRadius(pair.hob, z), 0, z});
+        fitted.rootMeridian = interpolateCurve(points, grid.us);
+        for (std::size_t k = 0; k + 1 < grid.us.size(); ++k) {
+            const double z = (grid.us[k] + grid.us[k + 1]) / 2;
+            if (z < -half || z > half) continue;
+            fitted.rootError = std::max(
+                fitted.rootError,
+                std::abs(fitted.rootMeridian->Value(z).X() - hobReachRadius(pair.hob, z)));
+        }
+    }
+    const auto rootRadius = [&](double z) { return fitted.rootMeridian->Value(z).X(); };
+    for (double z : {-half, 0.0, half}) {
+        if (!(blank.tipRadiusAt(z) > rootRadius(z) + 0.01))
+            throw ModelError("蜗轮齿槽深度不为正（滚刀未切入毛坯），无法生成蜗轮");
+    }
+
+    const double joint = blank.cylinderFrom();
+    fitted.tipBreaks = {-half, half};
+    if (joint > 1e-6 && joint < half - 1e-6) fitted.tipBreaks = {-half, -joint, joint, half};
+
+    for (std::size_t tipPiece = 0; tipPiece + 1 < fitted.tipBreaks.size(); ++tipPiece) {
+        const double z0 = fitted.tipBreaks[tipPiece], z1 = fitted.tipBreaks[tipPiece + 1];
+        // the piece's own tip formula continues smoothly past its ends
+        const bool onTorus = std::abs((z0 + z1) / 2) < joint;
+        const auto radiusAt = [&](double z, double w) {
+            const double R = blank.throatArcRadius;
+            const double tip = onTorus ? blank.throatArcCentre - std::sqrt(R * R - z * z)
+                                       : blank.outsideRadius;
+            const double root = rootRadius(z);
+            return root + w * (tip - root);
+        };
+        // where the limit line crosses the line of constant w, if it does
+        const auto limitAt = [&](double w) {
+            const auto beyond = [&](double z) {
+                return hand * (z - envelope.limitHeight(radiusAt(z, w)));
+            };
+            double lo = z0, hi = z1;
+            if (beyond(lo) > 0 || beyond(hi) < 0) return std::nan("");
+            for (int k = 0; k < 60; ++k) {
+                const double mid = (lo + hi) / 2;
+                (beyond(mid) > 0 ? hi : lo) = mid;
+            }
+            return (lo + hi) / 2;
+        };
+        const std::vector<double> ws = evenlySpaced(0, 1, kRadialSamples);
+        std::vector<double> limits;
+        bool crosses = true;
+        for (double w : ws) {
+            limits.push_back(limitAt(w));
+            const double margin = 0.05 * (z1 - z0);
+            if (!(limits.back() > z0 + margin && limits.back() < z1 - margin)) crosses = false;
+        }
+        // one contact over the whole piece?
+        const auto allOn = [&](int sign) {
+            for (double w : ws)
+                for (double z : {z0, (z0 + z1) / 2, z1})
+                    if (sign * hand * (z - envelope.limitHeight(radiusAt(z, w))) > 1e-9)
+                        return false;
+            return true;
+        };
+        struct Part {
+            std::vector<double> low, high;  // heights along ws
+            int contact;                    // 0 plane, 1 second, 2 both
+        };
+        std::vector<Part> parts;
+        const std::vector<double> bottom(ws.size(), z0), top(ws.size(), z1);
+        if (crosses) {
+            // plane below the limit line for a right hand, above for the mirror
+            parts.push_back({bottom, limits, hand > 0 ? 0 : 1});
+            parts.push_back({limits, top, hand > 0 ? 1 : 0});
+        } else if (allOn(1)) {
+            parts.push_back({bottom, top, 0});
+        } else if (allOn(-1)) {
+            parts.push_back({bottom, top, 1});
+        } else {
+            parts.push_back({bottom, top, 2});
+        }
+        for (const Part& part : parts) {
+            // heights along w interpolated between the samples of the limit
+            const auto heightCurve = [&](const std::vector<double>& heights) {
+                std::vector<gp_Pnt2d> points;
+                for (std::size_t j = 0; j < ws.size(); ++j) points.emplace_back(ws[j], heights[j]);
+                return interpolateCurve2d(points, ws);
+            };
+            const Handle(Geom2d_BSplineCurve) lowCurve = heightCurve(part.low);
+            const Handle(Geom2d_BSplineCurve) highCurve = heightCurve(part.high);
+            const auto heightAt = [&](double s, double w) {
+                const double lo = lowCurve->Value(w).Y(), hi = highCurve->Value(w).Y();
+                return lo + s * (hi - lo);
+            };
+            double length = 0;
+            for (std::size_t j = 0; j < ws.size(); ++j) length = std::max(length, part.high[j] - part.low[j]);
+            const double spacing = part.contact == 2 ? kMixedSpacing : kSmoothSpacing;
+            const int rows = std::max(9, static_cast<int>(std::ceil(length / spacing)) | 1);
+            const SampleGrid grid(0, 1, rows, 0, 1, kRadialSamples, 2);
+            const auto evaluate = [&](double s, double w, const WheelEnvelope::Point* guess) {
+                const double z = heightAt(s, w);
+                const double r = radiusAt(z, w);
+                if (part.contact == 0) return envelope.onPlane(r, z);
+                if (part.contact == 1) return envelope.onSecond(r, z, guess);
+                return envelope.at(r, z, guess);
+            };
+            std::vector<std::vector<WheelEnvelope::Point>> samples(
+                grid.us.size(), std::vector<WheelEnvelope::Point>(grid.vs.size()));
+            // march along s from the middle, every w starting from its neighbour
+            const std::size_t middle = grid.us.size() / 2;
+            for (std::size_t j = 0; j < grid.vs.size(); ++j) {
+                samples[middle][j] =
+                    evaluate(grid.us[middle], grid.vs[j], j > 0 ? &samples[middle][j - 1] : nullptr);
+                for (int direction : {-1, 1}) {
+                    for (std::size_t i = middle + direction; i < grid.us.size(); i += direction) {
+                        samples[i][j] = evaluate(grid.us[i], grid.vs[j], &samples[i - direction][j]);
+                        if (i == 0) break;
+                    }
+                }
+            }
+            std::vector<std::vector<Vec3>> net(samples.size());
+            for (std::size_t i = 0; i < samples.size(); ++i)
+                for (const auto& p : samples[i]) net[i].push_back(p.wheel.point);
+            WheelFlankPiece piece;
+            piece.surface = interpolateSurface(net, grid);
+            piece.planar = part.contact == 0;
+            piece.secondContact = part.contact == 1;
+            piece.onTorus = onTorus;
+            piece.tipPiece = static_cast<int>(tipPiece);
+            fitted.error.include(measureFit(piece.surface, grid,
+                                            [&](double s, double w, std::size_t i, std::size_t j) {
+                                                return evaluate(s, w, &samples[i][j]).wheel;
+                                            }));
+            const auto first = static_cast<std::size_t>(grid.beyond);
+            for (std::size_t i = first; i < first + static_cast<std::size_t>(rows); ++i) {
+                piece.rootHeights.push_back(samples[i][first].wheel.point.z);
+                piece.rootAngles.push_back(samples[i][first].angle);
+                piece.tipHeights.push_back(samples[i][first + kRadialSamples - 1].wheel.point.z);
+                piece.tipAngles.push_back(samples[i][first + kRadialSamples - 1].angle);
+            }
+            fitted.pieces.push_back(piece);
+        }
+    }
+    return fitted;
+}
+
+TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
+    const double half = blank.halfWidth;
+    const int teeth = blank.teeth;
+    const double pitch = 2 * kPi / teeth;
+
+    Handle(Geom_Surface) rootSurface = new Geom_SurfaceOfRevolution(flank.rootMeridian, gp::OZ());
+    Handle(Geom_Surface) cylinder =
+        new Geom_CylindricalSurface(gp_Ax3(gp::XOY()), blank.outsideRadius);
+    Handle(Geom_Surface) torus = new Geom_ToroidalSurface(gp_Ax3(gp::XOY()), blank.throatArcCentre,
+                                                          blank.throatArcRadius);
+    const auto tipV = [&](bool onTorus, double z) {
+        return onTorus ? kPi - std::asin(z / blank.throatArcRadius) : z;
+    };
+
+    // the second flank: half-turn about x, s reversed, pieces in reverse
+    gp_Trsf halfTurn;
+    halfTurn.SetRotation(gp::OX(), kPi);
+    std::vector<WheelFlankPiece> second;
+    for (auto it = flank.pieces.rbegin(); it != flank.pieces.rend(); ++it) {
+        WheelFlankPiece m = *it;
+        m.surface = Handle(Geom_BSplineSurface)::DownCast(it->surface->Transformed(halfTurn));
+        m.surface->UReverse();
+        m.tipPiece = static_cast<int>(flank.tipBreaks.size()) - 2 - it->tipPiece;
+        const auto mirrored = [](const std::vector<double>& v) {
+            std::vector<double> out;
+            for (auto k = v.rbegin(); k != v.rend(); ++k) out.push_back(-*k);
+            return out;
+        };
+        m.rootHeights = mirrored(it->rootHeights);
+        m.rootAngles = mirrored(it->rootAngles);
+        m.tipHeights = mirrored(it->tipHeights);
+        m.tipAngles = mirrored(it->tipAngles);
+        second.push_back(m);
+    }
+    // a flank piece's edge on the root or tip as a curve of that surface
+    const auto pcurve = [&](const std::vector<double>& heights, const std::vector<double>& angles,
+                            double shift, const std::function<double(double)>& v) {
+        std::vector<gp_Pnt2d> uv;
+        for (std::size_t i = 0; i < heights.size(); ++i)
+            uv.emplace_back(angles[i] + shift, v(heights[i]));
+        return interpolateCurve2d(uv, heights);
+    };
+    const auto ends = [](const Handle(Geom2d_BSplineCurve)& c) {
+        return std::pair{c->Value(c->FirstParameter()), c->Value(c->LastParameter())};
+    };
+    // one land face between two chains of flank edges (low side and high
+    // side, each by rising height) on a surface
+    const auto land = [&](const Handle(Geom_Surface)& surface,
+                          const std::vector<Handle(Geom2d_BSplineCurve)>& lowSide,
+                          const std::vector<Handle(Geom2d_BSplineCurve)>& highSide) {
+        std::vector<TopoDS_Edge> edges;
+        for (const auto& c : lowSide) edges.push_back(edgeOnSurface(c, surface));
+        edges.push_back(segmentOn(ends(lowSide.back()).second, ends(highSide.back()).second, surface));
+        for (auto it = highSide.rbegin(); it != highSide.rend(); ++it)
+            edges.push_back(edgeOnSurface(*it, surface));
+        edges.push_back(segmentOn(ends(highSide.front()).first, ends(lowSide.front()).first, surface));
+        return faceFromEdges(surface, edges);
+    };
+    const auto face = [&](const WheelFlankPiece& piece, const gp_Trsf& rotation) {
+        Handle(Geom_BSplineSurface) placed =
+            Handle(Geom_BSplineSurface)::DownCast(piece.surface->Transformed(rotation));
+        if (!piece.planar) return BRepBuilderAPI_MakeFace(placed, 0, 1, 0, 1, 1e-7).Face();
+        // on the generating plane: a planar face within the piece's edges
+        BRepBuilderAPI_MakeWire wire;
+        wire.Add(BRepBuilderAPI_MakeEdge(placed->VIso(0), 0, 1));
+        wire.Add(BRepBuilderAPI_MakeEdge(placed->UIso(1), 0, 1));
+        wire.Add(BRepBuilderAPI_MakeEdge(placed->VIso(1), 0, 1));
+        wire.Add(BRepBuilderAPI_MakeEdge(placed->UIso(0), 0, 1));
+        BRepBuilderAPI_MakeFace planar(wire.Wire(), Standard_True);
+        if (!planar.IsDone()) throw ModelError("蜗轮母平面部分生成失败");
+        return planar.Face();
+    };
+
+    BRepBuilderAPI_Sewing sewing(kSewingTolerance);
+    std::vector<TopoDS_Edge> sides[2];  // the outlines at z = -H and +H, in order
+    const auto identity = [](double z) { return z; };
+    for (int j = 0; j < teeth; ++j) {
+        const double turn = pitch * j;
+        gp_Trsf rotation;
+        rotation.SetRotation(gp::OZ(), turn);
+        for (const auto& piece : flank.pieces) sewing.Add(face(piece, rotation));
+        for (const auto& piece : second) sewing.Add(face(piece, rotation));
+        for (std::size_t tipPiece = 0; tipPiece + 1 < flank.tipBreaks.size(); ++tipPiece) {
+            std::vector<Handle(Geom2d_BSplineCurve)> rootLow, rootHigh, tipLow, tipHigh;
+            bool onTorus = false;
+            for (const auto& p : second) {
+                if (p.tipPiece != static_cast<int>(tipPiece)) continue;
+                rootLow.push_back(pcurve(p.rootHeights, p.rootAngles, turn, identity));
+                tipHigh.push_back(pcurve(p.tipHeights, p.tipAngles, turn + pitch,
+                                         [&](double z) { return tipV(p.onTorus, z); }));
+            }
+            for (const auto& p : flank.pieces) {
+                if (p.tipPiece != static_cast<int>(tipPiece)) continue;
+                onTorus = p.onTorus;
+                rootHigh.push_back(pcurve(p.rootHeights, p.rootAngles, turn, identity));
+                tipLow.push_back(pcurve(p.tipHeights, p.tipAngles, turn,
+                                        [&](double z) { return tipV(p.onTorus, z); }));
+            }
+            // root land of this space: from the second flank to the first
+            sewing.Add(land(rootSurface, rootLow, rootHigh));
+            // tip land of the tooth after it: from this first flank to the
+            // next space's second flank
+            sewing.Add(land(onTorus ? torus : cylinder, tipLow, tipHigh));
+        }
+        // the outline on the side planes
+        for (int side = 0; side < 2; ++side) {
+            const double z = side == 0 ? -half : half;
+            const double edge = side == 0 ? 0 : 1;
+            const WheelFlankPiece& a = side == 0 ? flank.pieces.front() : flank.pieces.back();
+            const WheelFlankPiece& b = side == 0 ? second.front() : second.back();
+            const std::size_t row = side == 0 ? 0 : a.rootAngles.size() - 1;
+            const gp_Ax2 frame(gp_Pnt(0, 0, z), gp::DZ(), gp::DX());
+            const auto arc = [&](double radius, double from, double to) {
+                return BRepBuilderAPI_MakeEdge(new Geom_Circle(frame, radius), std::min(from, to),
+                                               std::max(from, to))
+                    .Edge();
+            };
+            gp_Trsf next;
+            next.SetRotation(gp::OZ(), turn + pitch);
+            Handle(Geom_Surface) first = Handle(Geom_Surface)::DownCast(a.surface->Transformed(rotation));
+            Handle(Geom_Surface) following = Handle(Geom_Surface)::DownCast(b.surface->Transformed(next));
+            sides[side].push_back(arc(flank.rootMeridian->Value(z).X(), b.rootAngles[row] + turn,
+                                      a.rootAngles[row] + turn));
+            sides[side].push_back(BRepBuilderAPI_MakeEdge(first->UIso(edge), 0, 1));
+            sides[side].push_back(arc(blank.tipRadiusAt(z), a.tipAngles[row] + turn,
+                                      b.tipAngles[row] + turn + pitch));
+            sides[side].push_back(BRepBuilderAPI_MakeEdge(following->UIso(edge), 0, 1));
+        }
+    }
+    for (auto& outline : sides) {
+        BRepBuilderAPI_MakeWire wire;
+        for (const TopoDS_Edge& e : outline) wire.Add(e);
+        if (!wire.IsDone()) throw ModelError("蜗轮端面边界不闭合");
+        BRepBuilderAPI_MakeFace face(wire.Wire(), Standard_True);
+        if (!face.IsDone()) throw ModelError("蜗轮端面生成失败");
+        sewing.Add(face.Face());
+    }
+    sewing.Perform();
+    const TopoDS_Shape sewn = sewing.SewedShape();
+    TopoDS_Shell shell;
+    int shells = 0;
+    for (TopExp_Explorer e(sewn, TopAbs_SHELL); e.More(); e.Next(), ++shells)
+        shell = TopoDS::Shell(e.Current());
+    if (shells != 1 || sewing.NbFreeEdges() > 0)
+        throw ModelError("蜗轮表面无法缝合成封闭实体（请检查设计参数）");
+    BRepBuilderAPI_MakeSolid solid(shell);
+    ShapeFix_Solid fix(solid.Solid());
+    fix.Perform();
+    return fix.Solid();
+}
+
+}  // namespace wormpair::model

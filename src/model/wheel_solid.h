@@ -1,0 +1,51 @@
+#pragma once
+
+#include <Geom_BSplineCurve.hxx>
+#include <Geom_BSplineSurface.hxx>
+#include <TopoDS_Shape.hxx>
+
+#include <vector>
+
+#include "model/pair_geometry.h"
+#include "model/surface_fit.h"
+#include "model/wheel_envelope.h"
+
+// The wheel: a blank (outside cylinder, throat torus about the worm axis,
+// rim width about the middle plane) with its tooth spaces as the hob cuts
+// them in one pass at full depth. The first flank of a space is cut into
+// pieces: one per tip surface (outside cylinder, throat torus, outside
+// cylinder), and where the limit line runs from root to tip inside a piece,
+// a piece on the plane (a planar face) and a piece of second contact. Each
+// piece is fitted over (s, w) in [0, 1]: s from its lower to its upper
+// height, w from the root the hob's tip sweeps to the blank's tip, so every
+// edge is a line of constant s or w; the faces are sewn without any Boolean
+// operation.
+
+namespace wormpair::model {
+
+// The deepest the hob's tip reaches at height z: the wheel's root radius.
+double hobReachRadius(const ThreadDesign& hob, double height);
+
+struct WheelFlankPiece {
+    Handle(Geom_BSplineSurface) surface;  // (s, w) in [0, 1]^2, first flank, wheel frame
+    bool planar = false;                  // all on the generating plane
+    bool secondContact = false;           // all of second contact
+    bool onTorus = false;                 // ends on the throat torus (else the cylinder)
+    int tipPiece = 0;                     // which tip surface range it lies in
+    // exact samples along s on the root (w = 0) and the tip (w = 1)
+    std::vector<double> rootHeights, rootAngles, tipHeights, tipAngles;
+};
+
+struct FittedWheelFlank {
+    std::vector<WheelFlankPiece> pieces;     // by rising height
+    std::vector<double> tipBreaks;           // tip piece k spans [k], [k + 1]
+    Handle(Geom_BSplineCurve) rootMeridian;  // (r(z), 0, z), parameter z
+    SurfaceFitError error;                   // of the fitted pieces, measured
+    double rootError = 0;                    // of the meridian, radius in mm
+};
+
+FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry& pair);
+
+TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank);
+
+}  // namespace wormpair::model
