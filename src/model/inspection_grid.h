@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/pair_model.h"
+#include "model/vec3.h"
+
+// Points and unit normals of a flank on a grid over its working zone, in the
+// part's own frame, as a CSV a measuring program imports (X, Y, Z and the
+// normal I, J, K pointing out of the material).
+
+namespace wormpair::model {
+
+enum class InspectedFlank {
+    WormFirst,   // the worm flank facing +Z1
+    WormSecond,  // the worm flank facing -Z1
+    HobFirst,
+    HobSecond,
+    Wheel,  // the wheel flank facing +y at the space on the x axis
+};
+
+struct GridSize {
+    int rows = 9;     // along the length (worm, hob) or the width (wheel)
+    int columns = 9;  // from the root towards the tip
+};
+
+// Reads "9x9" (rows x columns, 2 to 200 each); empty on a malformed text.
+std::optional<GridSize> gridSizeFromText(const std::string& text);
+
+struct InspectionPoint {
+    Vec3 point;
+    Vec3 normal;  // unit, out of the material
+};
+
+// Rows along the length, columns from the root to the tip; the working zone
+// leaves a tenth of the tooth height at root and tip and 2.5 % of the
+// length (or width) at each end, where a probe cannot touch.
+std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, InspectedFlank flank,
+                                              WormKind kind, GridSize size);
+
+std::string inspectedFlankName(InspectedFlank flank);
+
+// The CSV text: header lines (frame, units, design, hand, grid), then one
+// row per point.
+std::string inspectionCsv(const PairModeller& modeller, const DesignRecord& record,
+                          InspectedFlank flank, WormKind kind, GridSize size);
+
+}  // namespace wormpair::model

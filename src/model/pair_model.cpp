@@ -1,0 +1,170 @@
+#include "model/pair_model.h"
+
+
+#include <mutex>
+
+#include "model/enveloping.h"
+#include "model/thread_solid.h"
+#include "model/wheel_envelope.h"
+#include "model/wheel_solid.h"
+
+namespace wormpair::model {
+
+namespace {
+
+void step(BuildProgress* progress, int done, int total, std::string_view what) {
+    if (!progress) return;
+    if (progress->cancelled()) throw BuildCancelled();
+    progress->report(done, total, what);
+}
+
+}  // namespace
+
+struct PairModeller::Evaluators {
+    std::once_flag groundOnce, nominalOnce, hobOnce, wheelOnce;
+    std::unique_ptr<EnvelopedFlank> ground, nominal, hob;
+    std::unique_ptr<WheelEnvelope> wheel;
+};
+
+PairModeller::PairModeller(const DesignRecord& record, std::string_view handText)
+    : m_geometry(pairGeometry(record, handText)), m_evaluators(std::make_unique<Evaluators>()) {}
+
+PairModeller::~PairModeller() = default;
+
+namespace {
+
+std::unique_ptr<EnvelopedFlank> flankOf(const ThreadDesign& d) {
+    const double halfTooth = solveHalfToothAngle(d.meshing, d.blank, d.toothThickness);
+    return std::make_unique<EnvelopedFlank>(d.meshing, halfTooth, d.blank);
+}
+
+}  // namespace
+
+const EnvelopedFlank& PairModeller::wormFlank(WormKind kind) const {
+    Evaluators& e = *m_evaluators;
+    if (kind == WormKind::Ground) {
+        std::call_once(e.groundOnce, [&] { e.ground = flankOf(m_geometry.groundWorm); });
+        return *e.ground;
+    }
+    std::call_once(e.nominalOnce, [&] { e.nominal = flankOf(m_geometry.nominalWorm); });
+    return *e.nominal;
+}
+
+const EnvelopedFlank& PairModeller::hobFlank() const {
+    Evaluators& e = *m_evaluators;
+    std::call_once(e.hobOnce, [&] { e.hob = flankOf(m_geometry.hob); });
+    return *e.hob;
+}
+
+const WheelEnvelope& PairModeller::wheelEnvelope() const {
+    Evaluators& e = *m_evaluators;
+    const EnvelopedFlank& hob = hobFlank();
+    std::call_once(e.wheelOnce, [&] { e.wheel = std::make_unique<WheelEnvelope>(hob); });
+    return *e.wheel;
+}
+
+PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
+    step(progress, 0, 4, "蜗杆：求解母平面位置");
+    const EnvelopedFlank& flank = wormFlank(kind);
+    step(progress, 1, 4, "蜗杆：拟合齿面");
+    const FittedThreadFlank fitted = fitThreadFlank(flank);
+    step(progress, 2, 4, "蜗杆：缝合实体");
+    PartModel part{"蜗杆", threadedPart(fitted, m_geometry.wormBody),
+                   wormPlacement(m_geometry.nominalWorm.meshing.centreDistance), fitted.error};
+    step(progress, 3, 4, "蜗杆：检查实体");
+    requireValidSolid(part.shape, "蜗杆");
+    step(progress, 4, 4, "蜗杆完成");
+    return part;
+}
+
+PartModel PairModeller::hob(BuildProgress* progress) const {
+    step(progress, 0, 4, "滚刀：求解母平面位置");
+    const EnvelopedFlank& flank = hobFlank();
+    step(progress, 1, 4, "滚刀：拟合齿面");
+    const FittedThreadFlank fitted = fitThreadFlank(flank);
+    step(progress, 2, 4, "滚刀：缝合实体");
+    PartModel part{"滚刀", threadedPart(fitted, m_geometry.hobBody),
+                   wormPlacement(m_geometry.hob.meshing.centreDistance), fitted.error};
+    step(progress, 3, 4, "滚刀：检查实体");
+    requireValidSolid(part.shape, "滚刀");
+    step(progress, 4, 4, "滚刀完成");
+    return part;
+}
+
+PartModel PairModeller::wheel(BuildProgress* progress) const {
+    step(progress, 0, 4, "蜗轮：滚刀齿面与二次包络");
+    const WheelEnvelope& envelope = wheelEnvelope();
+    step(progress, 1, 4, "蜗轮：拟合齿面");
+    const FittedWheelFlank fitted = fitWheelFlank(envelope, m_geometry);
+    step(progress, 2, 4, "蜗轮：缝合实体");
+    PartModel part{"蜗轮", wheelPart(fitted, m_geometry.wheel), gp_Trsf(), fitted.error};
+    step(progress, 3, 4, "蜗轮：检查实体");
+    requireValidSolid(part.shape, "蜗轮");
+    step(progress, 4, 4, "蜗轮完成");
+    return part;
+}
+
+namespace {
+
+// Progress of one part inside a larger build.
+class PartOfBuild : public BuildProgress {
+  public:
+    PartOfBuild(BuildProgress* whole, int offset, int total)
+        : m_whole(whole), m_offset(offset), m_total(total) {}
+    void report(int done, int, std::string_view what) override {
+        if (m_whole) m_whole->report(m_offset + done, m_total, what);
+    }
+    bool cancelled() const override { return m_whole && m_whole->cancelled(); }
+
+  private:
+    BuildProgress* m_whole;
+    int m_offset, m_total;
+};
+
+}  // namespace
+
+ModelBuild PairModeller::build(ModelPart part, WormKind kind, BuildProgress* progress) const {
+    ModelBuild result;
+    switch (part) {
+        case ModelPart::Worm:
+            result.parts.push_back(worm(kind, progress));
+            break;
+        case ModelPart::Wheel:
+            result.parts.push_back(wheel(progress));
+            break;
+        case ModelPart::Hob:
+            result.parts.push_back(hob(progress));
+            break;
+        case ModelPart::Pair: {
+            PartOfBuild first(progress, 0, 8), second(progress, 4, 8);
+            result.parts.push_back(worm(kind, progress ? &first : nullptr));
+            result.parts.push_back(wheel(progress ? &second : nullptr));
+            result.assemblyName = "蜗杆副";
+            break;
+        }
+    }
+    return result;
+}
+
+gp_Trsf wormPlacement(double centreDistance) {
+    gp_Trsf t;
+    // x = a - X1, y = Z1, z = Y1
+    t.SetValues(-1, 0, 0, centreDistance, 0, 0, 1, 0, 0, 1, 0, 0);
+    return t;
+}
+
+std::string partName(ModelPart part) {
+    switch (part) {
+        case ModelPart::Worm:
+            return "蜗杆";
+        case ModelPart::Wheel:
+            return "蜗轮";
+        case ModelPart::Hob:
+            return "滚刀";
+        case ModelPart::Pair:
+            return "蜗杆副";
+    }
+    return {};
+}
+
+}  // namespace wormpair::model
