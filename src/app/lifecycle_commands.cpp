@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <exception>
+
 #include "app/design_file_commands.h"
 #include "app/window_shell.h"
 #include "input/design_controller.h"
@@ -24,9 +26,25 @@ LifecycleCommands::LifecycleCommands(const Platform& platform, MainForm& form, W
       m_database(database),
       m_designFiles(designFiles) {}
 
+StartupLoadResult runStartupLoad(const ParameterDatabase& database, CoefficientSet& coefficients,
+                                 const std::function<void()>& versionCheck) {
+    StartupLoadResult load = loadCoefficients(database, coefficients);
+    if (!load.ok || !versionCheck) return load;
+    try {
+        versionCheck();
+    } catch (const std::exception& e) {
+        load.ok = false;
+        load.error = QString::fromStdString(e.what());
+    } catch (...) {
+        load.ok = false;
+        load.error = QStringLiteral("unknown failure in the version check");
+    }
+    return load;
+}
+
 bool LifecycleCommands::startupLoad() {
     const StartupLoadResult load =
-        loadCoefficients(m_database, m_design.coefficients(), versionCheck);
+        runStartupLoad(m_database, m_design.coefficients(), versionCheck);
     if (load.differsFromFactory) m_form.setVisible(kRulesNotice, true);
     if (!load.ok) {
         m_platform.messages.inform(toQString(kDataInitialisationFailed), toQString(kPromptCaption));

@@ -4,6 +4,8 @@
 
 #include "platform/platform.h"
 
+#include "store/startup_load.h"
+
 namespace wormpair {
 
 class DesignController;
@@ -11,6 +13,11 @@ class DesignFileCommands;
 class MainForm;
 class ParameterDatabase;
 class WindowShell;
+
+// The start-up load as the window runs it: the coefficients, then (when they
+// loaded) the version check, whose throw fails the load.
+StartupLoadResult runStartupLoad(const ParameterDatabase& database, CoefficientSet& coefficients,
+                                 const std::function<void()>& versionCheck);
 
 // The program's own life: the start-up load of the rules, closing with and
 // without the unsaved-data question, and starting a new design.
