@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <exception>
+
 #include "app/design_file_commands.h"
 #include "app/window_shell.h"
 #include "input/design_controller.h"
@@ -24,9 +26,25 @@ LifecycleCommands::LifecycleCommands(const Platform& platform, MainForm& form, W
       m_database(database),
       m_designFiles(designFiles) {}
 
+StartupLoadResult runStartupLoad(const ParameterDatabase& database, CoefficientSet& coefficients,
+                                 const std::function<void()>& versionCheck) {
+    StartupLoadResult load = loadCoefficients(database, coefficients);
+    if (!load.ok || !versionCheck) return load;
+    try {
+        versionCheck();
+    } catch (const std::exception& e) {
+        load.ok = false;
+        load.error = QString::fromStdString(e.what());
+    } catch (...) {
+        load.ok = false;
+        load.error = QStringLiteral("unknown failure in the version check");
+    }
+    return load;
+}
+
 bool LifecycleCommands::startupLoad() {
     const StartupLoadResult load =
-        loadCoefficients(m_database, m_design.coefficients(), versionCheck);
+        runStartupLoad(m_database, m_design.coefficients(), versionCheck);
     if (load.differsFromFactory) m_form.setVisible(kRulesNotice, true);
     if (!load.ok) {
         m_platform.messages.inform(toQString(kDataInitialisationFailed), toQString(kPromptCaption));
@@ -35,16 +53,23 @@ bool LifecycleCommands::startupLoad() {
     return load.ok;
 }
 
-void LifecycleCommands::closeWithPrompt() {
-    if (!m_design.document().designSaved && m_platform.messages.askYesNo(kUnsavedQuestion)) {
-        m_designFiles.save();
+bool LifecycleCommands::mayEnd() {
+    if (m_design.document().designSaved) return true;
+    switch (m_platform.messages.askYesNoCancel(kUnsavedQuestion)) {
+        case MessageBoxes::Answer::Yes: return m_designFiles.save();
+        case MessageBoxes::Answer::No: return true;
+        case MessageBoxes::Answer::Cancel: return false;
     }
-    m_shell.closeWindow();
+    return false;
 }
 
-void LifecycleCommands::exit() { m_shell.closeWindow(); }
+void LifecycleCommands::closeWithPrompt() {
+    if (mayEnd()) m_shell.closeWindow();
+}
 
 void LifecycleCommands::newDesign() {
+    if (!mayEnd()) return;
+    m_shell.closeWindow();
     QCoreApplication::quit();
     m_platform.processes.start(QCoreApplication::applicationFilePath(), {});
 }

@@ -1,33 +1,26 @@
 #include "app/rule_settings_dialog.h"
 
-#include <QApplication>
 #include <QDataWidgetMapper>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlRecord>
-#include <QSqlTableModel>
+#include <QStandardItemModel>
 #include <QStyledItemDelegate>
-
-#include <atomic>
 
 #include "app/forms/form_look.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "store/parameter_database.h"
+#include "store/parameter_schema.h"
+#include "store/store_messages.h"
 #include "ui_form5.h"
 
 namespace wormpair {
 
-const char* const TForm5::kSavedMessage = "数据保存成功......";
-const char* const TForm5::kSaveFailedMessage = "数据保存失败.......";
+const char* const TForm5::kSavedMessage = kRulesSaved.data();
+const char* const TForm5::kSaveFailedMessage = kRulesSaveFailed.data();
 
 namespace {
-
-const char* const kOpenFailedMessage = "数据初始化失败，程序将关闭";
-const char* const kPromptCaption = "提示";
 
 // N goes back into the table as a number, as it is stored; a text that is no
 // number stays text, for Save to refuse.
@@ -55,12 +48,12 @@ class TipProxy : public QIdentityProxyModel {
 
 }  // namespace
 
-TForm5::TForm5(MessageBoxes& messages, QString databasePath, std::function<void()> reload,
-               QWidget* parent)
+TForm5::TForm5(MessageBoxes& messages, const ParameterDatabase& database,
+               std::function<void()> reload, QWidget* parent)
     : QDialog(parent),
       m_ui(std::make_unique<Ui::TForm5>()),
       m_messages(messages),
-      m_databasePath(std::move(databasePath)),
+      m_database(database),
       m_reload(std::move(reload)) {
     m_ui->setupUi(this);
     forms::fixWindow(*this, true, true);
@@ -83,7 +76,7 @@ void TForm5::run() {
     closeTable();
     if (!openTable()) {
         closeTable();
-        m_messages.inform(QString::fromUtf8(kOpenFailedMessage), QString::fromUtf8(kPromptCaption));
+        m_messages.inform(toQString(kDataInitialisationFailed), toQString(kPromptCaption));
         return;
     }
     forms::centre(*this);
@@ -91,21 +84,28 @@ void TForm5::run() {
 }
 
 bool TForm5::openTable() {
-    if (!QFileInfo(m_databasePath).isFile()) return false;
-    static std::atomic<unsigned> counter{0};
-    m_connection = QStringLiteral("wormpair_settings_%1").arg(++counter);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-    db.setDatabaseName(m_databasePath);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open()) return false;
+    ParameterTable table;
+    try {
+        table = m_database.readTable(schema::nzhi::kTable);
+    } catch (const DatabaseError&) {
+        return false;
+    }
+    m_valueColumn = static_cast<int>(table.columnNames().indexOf(schema::nzhi::kValueName));
+    const int formulaColumn = static_cast<int>(table.columnNames().indexOf(schema::nzhi::kFormulaName));
+    if (table.rowCount() == 0 || m_valueColumn < 0 || formulaColumn < 0) return false;
 
-    m_model = new QSqlTableModel(this, db);
-    m_model->setTable(QStringLiteral("nzhi"));
-    m_model->setEditStrategy(QSqlTableModel::OnManualSubmit);
-    if (!m_model->select() || m_model->rowCount() == 0) return false;
-    m_valueColumn = m_model->fieldIndex(QStringLiteral("N"));
-    const int formulaColumn = m_model->fieldIndex(QStringLiteral("JSGS"));
-    if (m_valueColumn < 0 || formulaColumn < 0) return false;
+    m_model = new QStandardItemModel(table.rowCount(), table.columnCount(), this);
+    m_model->setHorizontalHeaderLabels(table.columnNames());
+    m_storedValues.clear();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        for (int column = 0; column < table.columnCount(); ++column) {
+            auto* item = new QStandardItem;
+            item->setData(table.value(row, column), Qt::EditRole);
+            item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+            m_model->setItem(row, column, item);
+        }
+        m_storedValues.push_back(table.value(row, m_valueColumn));
+    }
 
     auto* proxy = new TipProxy(m_model);
     proxy->setSourceModel(m_model);
@@ -132,7 +132,7 @@ bool TForm5::openTable() {
             [this] { m_ui->DBText1->setToolTip(m_ui->DBText1->text()); });
     connect(grid.selectionModel(), &QItemSelectionModel::currentRowChanged, m_mapper,
             [this](const QModelIndex& current) {
-                // leaving a row posts its edit into the cache
+                // leaving a row posts its edit into the grid's model
                 m_mapper->submit();
                 m_mapper->setCurrentIndex(current.row());
             });
@@ -142,12 +142,13 @@ bool TForm5::openTable() {
     return true;
 }
 
-bool TForm5::cachedValuesAreNumbers() const {
+bool TForm5::editedValues(std::vector<std::pair<int, double>>& values) const {
     for (int row = 0; row < m_model->rowCount(); ++row) {
-        if (m_model->isDirty(m_model->index(row, m_valueColumn)) &&
-            !finiteNumberOf(m_model->data(m_model->index(row, m_valueColumn)))) {
-            return false;
-        }
+        const QVariant value = m_model->item(row, m_valueColumn)->data(Qt::EditRole);
+        if (value == m_storedValues[static_cast<std::size_t>(row)]) continue;
+        const std::optional<double> number = finiteNumberOf(value);
+        if (!number) return false;
+        values.emplace_back(row + 1, *number);
     }
     return true;
 }
@@ -157,20 +158,23 @@ void TForm5::save() {
     m_mapper->submit();
     const int row = m_mapper->currentIndex();
     bool saved = false;
+    std::vector<std::pair<int, double>> values;
     // a value that is no number would keep every later start from loading
-    if (cachedValuesAreNumbers()) {
-        QSqlDatabase db = m_model->database();
-        if (db.transaction()) {
-            saved = m_model->submitAll() && db.commit();
-            if (!saved) db.rollback();
+    if (editedValues(values)) {
+        try {
+            m_database.writeCoefficientValues(values);
+            saved = true;
+        } catch (const DatabaseError&) {
         }
     }
     if (saved) {
+        for (const auto& [number, value] : values) {
+            m_storedValues[static_cast<std::size_t>(number - 1)] = value;
+        }
         m_ui->DBGrid1->selectRow(row);
         m_mapper->setCurrentIndex(row);
     }
-    m_messages.inform(QString::fromUtf8(saved ? kSavedMessage : kSaveFailedMessage),
-                      QString::fromUtf8(kPromptCaption));
+    m_messages.inform(toQString(saved ? kRulesSaved : kRulesSaveFailed), toQString(kPromptCaption));
     if (m_reload) m_reload();
 }
 
@@ -181,19 +185,14 @@ void TForm5::done(int result) {
 
 void TForm5::closeTable() {
     if (m_model != nullptr) {
-        m_model->revertAll();
         m_ui->DBGrid1->setModel(nullptr);
-        delete m_model;  // the mapper and the proxy go with it
+        delete m_model;  // the mapper and the proxy go with it; edits are discarded
         m_model = nullptr;
         m_mapper = nullptr;
     }
+    m_storedValues.clear();
     m_ui->DBEdit1->clear();
     m_ui->DBText1->clear();
-    if (!m_connection.isEmpty()) {
-        QSqlDatabase::database(m_connection, false).close();
-        QSqlDatabase::removeDatabase(m_connection);
-        m_connection.clear();
-    }
 }
 
 }  // namespace wormpair

@@ -3,24 +3,30 @@
 #include <QDialog>
 #include <QString>
 
+#include <QVariant>
+
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace Ui {
 class TForm5;
 }
 
 class QDataWidgetMapper;
-class QSqlTableModel;
+class QStandardItemModel;
 
 namespace wormpair {
 
 class MessageBoxes;
+class ParameterDatabase;
+class ParameterTable;
 
 // The calculation-rule settings: table nzhi in a grid, field N of the
-// current row in DBEdit1 and its formula in DBText1. Edits stay in the
-// model's cache until Save writes them all in one transaction; Close
-// discards them.
+// current row in DBEdit1 and its formula in DBText1. The table is read
+// through the parameter database layer; edits stay in the grid's model until
+// Save writes the changed values in one transaction; Close discards them.
 class TForm5 : public QDialog {
     Q_OBJECT
 
@@ -29,7 +35,7 @@ class TForm5 : public QDialog {
     static const char* const kSaveFailedMessage;
 
     // reload: the main window's start-up load, run after every Save.
-    TForm5(MessageBoxes& messages, QString databasePath, std::function<void()> reload,
+    TForm5(MessageBoxes& messages, const ParameterDatabase& database, std::function<void()> reload,
            QWidget* parent = nullptr);
     ~TForm5() override;
 
@@ -45,16 +51,17 @@ class TForm5 : public QDialog {
   private:
     bool openTable();
     void closeTable();
-    // True when every cached N reads as a finite number.
-    bool cachedValuesAreNumbers() const;
+    // The rows (1-based) whose N was edited, with their new values; false
+    // when an edited N is no finite number.
+    bool editedValues(std::vector<std::pair<int, double>>& values) const;
 
     std::unique_ptr<Ui::TForm5> m_ui;
     MessageBoxes& m_messages;
-    QString m_databasePath;
+    const ParameterDatabase& m_database;
     std::function<void()> m_reload;
-    QString m_connection;
-    QSqlTableModel* m_model = nullptr;
+    QStandardItemModel* m_model = nullptr;
     QDataWidgetMapper* m_mapper = nullptr;
+    std::vector<QVariant> m_storedValues;  // N of each row as read
     int m_valueColumn = -1;
 };
 

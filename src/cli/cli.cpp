@@ -20,7 +20,7 @@
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
 #include "export/parameter_sheets.h"
-#include "export/sheet_sources.h"
+#include "input/design_snapshot.h"
 #include "export/spreadsheet_application.h"
 #include "input/design_controller.h"
 #include "input/design_file_open.h"
@@ -28,6 +28,7 @@
 #include "input/headless_session.h"
 #include "platform/platform.h"
 #include "store/parameter_database.h"
+#include "store/parameter_schema.h"
 #include "store/program_layout.h"
 #include "store/startup_load.h"
 #include "store/store_messages.h"
@@ -187,7 +188,7 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
         coefficients = *parsed;
     } else {
         const StartupLoadResult load =
-            loadCoefficients(ParameterDatabase(programLayout(programDirectory)), coefficients, {});
+            loadCoefficients(ParameterDatabase(programLayout(programDirectory)), coefficients);
         if (!load.ok) {
             err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
                 << load.error << ")\n";
@@ -438,7 +439,7 @@ int runExport(const QStringList& arguments, const QString& programDirectory, QTe
     AnsweredDialogs dialogs(parser.value(output));
     TerminalDesktop terminal(err);
     const ExportDesktop desktop{dialogs, terminal, terminal};
-    const SheetSources sources = sheetSources(session.form, session.design);
+    const SheetSources sources = designSnapshot(session.form, session.design);
     ExportOutcome outcome;
     if (routeName == "menu") {
         const std::unique_ptr<SpreadsheetApplications> applications = installedSpreadsheets();
@@ -480,12 +481,14 @@ QJsonValue ruleValue(const QVariant& field) {
 }
 
 int listRules(const ParameterDatabase& database, bool json, QTextStream& out) {
-    const ParameterTable rules = database.readTable("nzhi");
-    const int formula = static_cast<int>(rules.columnNames().indexOf("JSGS"));
-    const int count = std::min(rules.rowCount(), 16);
+    namespace nzhi = schema::nzhi;
+    const ParameterTable rules = database.readTable(nzhi::kTable);
+    const int formula = static_cast<int>(rules.columnNames().indexOf(nzhi::kFormulaName));
+    const int count = std::min(rules.rowCount(), nzhi::kRowCount);
     std::vector<bool> differs;
     for (int row = 0; row < count; ++row) {
-        differs.push_back(!sameAsStored(rules.value(row, 2), rules.value(row, 3)));
+        differs.push_back(
+            !sameAsStored(rules.value(row, nzhi::kValue), rules.value(row, nzhi::kFactoryValue)));
     }
     const bool modified = std::find(differs.begin(), differs.end(), true) != differs.end();
     if (json) {
@@ -493,9 +496,9 @@ int listRules(const ParameterDatabase& database, bool json, QTextStream& out) {
         for (int row = 0; row < count; ++row) {
             rows.append(
                 QJsonObject{{"number", row + 1},
-                            {"name", rules.text(row, 1)},
-                            {"value", ruleValue(rules.value(row, 2))},
-                            {"factory", ruleValue(rules.value(row, 3))},
+                            {"name", rules.text(row, nzhi::kName)},
+                            {"value", ruleValue(rules.value(row, nzhi::kValue))},
+                            {"factory", ruleValue(rules.value(row, nzhi::kFactoryValue))},
                             {"formula", formula >= 0 ? rules.text(row, formula) : QString()}});
         }
         out << QJsonDocument(QJsonObject{{"modified", modified}, {"rules", rows}})
@@ -508,9 +511,9 @@ int listRules(const ParameterDatabase& database, bool json, QTextStream& out) {
         out << QString("%1%2  %3  N = %4  出厂值 %5\n")
                    .arg(differs[static_cast<std::size_t>(row)] ? "*" : " ")
                    .arg(row + 1, 2)
-                   .arg(rules.text(row, 1).leftJustified(10, QChar(0x3000)))
-                   .arg(rules.text(row, 2), -8)
-                   .arg(rules.text(row, 3));
+                   .arg(rules.text(row, nzhi::kName).leftJustified(10, QChar(0x3000)))
+                   .arg(rules.text(row, nzhi::kValue), -8)
+                   .arg(rules.text(row, nzhi::kFactoryValue));
     }
     return kExitRan;
 }
@@ -539,7 +542,7 @@ int runRules(const QStringList& arguments, const QString& programDirectory, QTex
         if (action == "set") {
             bool isNumber = false;
             const int number = values[0].toInt(&isNumber);
-            if (!isNumber || number < 1 || number > 16) {
+            if (!isNumber || number < 1 || number > schema::nzhi::kRowCount) {
                 return command.error(err, "N is the number of a coefficient, 1 to 16");
             }
             double value = 0;

@@ -4,19 +4,11 @@
 
 #include "calc/numeric.h"
 #include "input/input_rules.h"
+#include "input/recommendation.h"
 #include "store/parameter_database.h"
+#include "store/parameter_schema.h"
 
 namespace wormpair {
-
-namespace {
-
-// A lookup table with no row for the value looked up.
-class NoMatchingRow : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-}  // namespace
 
 DesignController::DesignController(MainForm& form, ResultView& results,
                                    const ParameterDatabase& database)
@@ -73,72 +65,35 @@ void DesignController::ratioFieldsChange() {
 void DesignController::comboBox1Change() {
     const std::string centreDistance = m_form.text("Edit1");
     if (centreDistance.empty()) return;
-    const ParameterTable table = m_database.readTable(
-        QString::fromStdString(gradeTableName(m_form.currentIndex("ComboBox1"))));
-    const std::optional<int> row = gradeRowFor(table, parseReal(centreDistance));
+    const ParameterTable table =
+        m_database.readTable(schema::gradeTable(m_form.currentIndex("ComboBox1")));
+    const std::optional<GradeRow> row = readGradeRow(table, parseReal(centreDistance));
     if (!row) return;  // outside every range: the last applied row stays
 
     const bool standardBacklash = m_form.isChecked("CheckBox2");
-    if (standardBacklash) m_form.setText("Edit8", table.text(*row, 16).toStdString());
+    if (standardBacklash) m_form.setText("Edit8", row->standardBacklash);
     m_form.setText("Edit9", gradeDesignation(m_form.currentText("ComboBox1"), standardBacklash));
-    m_accuracy = accuracyValuesOf(table, *row);
+    m_accuracy = row->accuracy;
 }
 
 void DesignController::speedButton2Click() {
-    try {
-        fillRecommendedParameters();
-    } catch (const DatabaseError&) {
-        m_form.showMessage(kReliefTableMessage);
+    DatabaseRuleTables tables(m_database);
+    const Recommendation recommendation =
+        recommend(tables, m_coefficients,
+                  {m_form.text("Edit1"), m_form.text("Edit2"), m_form.text("Edit3")});
+    // what was written before a failure stays in the fields
+    for (const Recommendation::FieldWrite& write : recommendation.writes) {
+        m_form.setText(write.control, write.text);
+    }
+    if (!recommendation.ok()) {
+        m_form.showMessage(recommendation.message());
         return;
-    } catch (const std::exception&) {
-        m_form.showMessage(kRecommendMessage);
-        return;
+    }
+    for (const char* control : {"Edit1", "Edit3", "Edit4", "SpeedButton2"}) {
+        m_form.setEnabled(control, false);
     }
     calculate();
     m_form.setEnabled("SpeedButton3", true);
-}
-
-void DesignController::fillRecommendedParameters() {
-    MainForm& f = m_form;
-    // A relief table without rows or with a bound that is no number is
-    // damaged data, not a fault of the input.
-    const auto reliefRow = [](const ParameterTable& table, double value) {
-        if (table.rowCount() == 0) throw DatabaseError(table.name() + " is empty");
-        try {
-            return firstRowReaching(table, value);
-        } catch (const CalculationError&) {
-            throw DatabaseError(table.name() + " has a bound that is no number");
-        }
-    };
-    double ratio = 0;
-    if (!f.text("Edit1").empty() && !f.text("Edit2").empty()) {
-        ratio = parseReal(f.text("Edit2"));
-        const double centreDistance = parseReal(f.text("Edit1"));
-        f.setText("Edit7", formatInteger(recommendedWormDiameter(
-                               centreDistance, ratio, m_coefficients.wormDiameterExponent)));
-        f.setText("Edit7", fiveStepSnap(f.text("Edit7")));
-        f.setText("Edit5", formatInteger(recommendedMainBaseDiameter(centreDistance, ratio)));
-        f.setText("Edit5", fiveStepSnap(f.text("Edit5")));
-        f.setText("Edit13", grindingIncrementText(f.text("Edit3")));
-        f.setText("Edit6", tipEccentricityText(parseReal(f.text("Edit5")), ratio));
-    }
-
-    const ParameterTable reliefAmounts = m_database.readTable("xiuyuan");
-    const std::optional<int> amountRow = reliefRow(reliefAmounts, parseReal(f.text("Edit1")));
-    if (!amountRow) throw NoMatchingRow("centre distance beyond the relief table");
-    f.setText("Edit11", reliefAmounts.text(*amountRow, reliefAmountPosition(ratio)).toStdString());
-
-    f.setText("Edit12", exitReliefText(f.text("Edit11")));
-
-    const ParameterTable reliefLengths = m_database.readTable("xiuyuanchangdu");
-    const std::optional<int> lengthRow = reliefRow(reliefLengths, parseInteger(f.text("Edit3")));
-    if (!lengthRow) throw NoMatchingRow("wheel teeth beyond the relief-length table");
-    f.setText("Edit11", f.text("Edit11") + " * " + reliefLengths.text(*lengthRow, 3).toStdString());
-    f.setText("Edit12", f.text("Edit12") + " * " + reliefLengths.text(*lengthRow, 4).toStdString());
-
-    for (const char* control : {"Edit1", "Edit3", "Edit4", "SpeedButton2"}) {
-        f.setEnabled(control, false);
-    }
 }
 
 void DesignController::speedButton3Click() {

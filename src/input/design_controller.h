@@ -45,7 +45,6 @@ class DesignController {
 
   private:
     void ratioFieldsChange();
-    void fillRecommendedParameters();
 
     MainForm& m_form;
     ResultView& m_results;

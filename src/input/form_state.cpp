@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "input/input_rules.h"
+
 namespace wormpair {
 
 namespace {
@@ -23,7 +25,7 @@ FormState::FormState() {
     for (const char* label : kTextLabels) m_texts.emplace(label, "");
     m_texts["Edit4"] = "1";
     m_texts["Edit8"] = "0";
-    m_texts["Edit9"] = "7级(GB/T16445-1996)";
+    m_texts["Edit9"] = kInitialGradeDesignation;
     m_texts["Edit10"] = "右旋";
     m_texts["Label46"] = "↑0.65 * A";
     m_checked = {{"CheckBox2", true}, {"CheckBox1", false}};

@@ -12,7 +12,7 @@ HeadlessSession::HeadlessSession(const QString& programDirectory)
 }
 
 StartupLoadResult HeadlessSession::load() {
-    return loadCoefficients(database, design.coefficients(), {});
+    return loadCoefficients(database, design.coefficients());
 }
 
 void HeadlessSession::run(const std::function<void()>& command) {

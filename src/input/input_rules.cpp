@@ -1,17 +1,13 @@
 #include "input/input_rules.h"
 
 #include "calc/numeric.h"
-#include "store/parameter_database.h"
+#include "store/parameter_schema.h"
 
 namespace wormpair {
 
 namespace {
 
 const char* const kBaseValue = "↑基础值：";
-
-double parseField(const ParameterTable& table, int row, int position) {
-    return parseReal(table.text(row, position).toStdString());
-}
 
 }  // namespace
 
@@ -74,10 +70,11 @@ std::string tipEccentricityText(double mainBaseDiameter, double ratio) {
 
 int reliefAmountPosition(double ratio) {
     const Extended i(ratio);
-    if (i <= Extended(24.999999L)) return 3;
-    if (i <= Extended(40.000001L)) return 4;
-    if (i <= Extended(63.000001L)) return 5;
-    return 6;
+    int band = 3;
+    if (i <= Extended(24.999999L)) band = 0;
+    else if (i <= Extended(40.000001L)) band = 1;
+    else if (i <= Extended(63.000001L)) band = 2;
+    return schema::xiuyuan::kFirstBandAmount + band;
 }
 
 std::string exitReliefText(std::string_view entryReliefText) {
@@ -85,34 +82,8 @@ std::string exitReliefText(std::string_view entryReliefText) {
     return formatReal(roundToDecimals(toDouble(Extended(entry) * Extended(0.67L)), 2));
 }
 
-std::optional<int> firstRowReaching(const ParameterTable& table, double value) {
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (parseField(table, row, 2) >= value) return row;
-    }
-    return std::nullopt;
-}
-
-std::optional<int> gradeRowFor(const ParameterTable& table, double centreDistance) {
-    const std::optional<int> row = firstRowReaching(table, centreDistance);
-    if (!row) return std::nullopt;
-    const double lower = parseField(table, *row, 1);
-    const double upper = parseField(table, *row, 2);
-    if (lower < centreDistance && centreDistance <= upper) return row;
-    return std::nullopt;
-}
-
-std::string gradeTableName(int gradeIndex) {
-    static const char* const kNames[] = {"6ji", "7ji", "8ji"};
-    return kNames[gradeIndex < 0 ? 0 : (gradeIndex > 2 ? 2 : gradeIndex)];
-}
-
 std::string gradeDesignation(std::string_view gradeText, bool standardBacklash) {
     return std::string(gradeText) + (standardBacklash ? "j(GB/T16445-1996)" : "级(GB/T16445-1996)");
-}
-
-AccuracyValues accuracyValuesOf(const ParameterTable& table, int row) {
-    auto text = [&](int position) { return table.text(row, position).toStdString(); };
-    return {text(3), text(4), text(8), text(9), text(10), text(11)};
 }
 
 }  // namespace wormpair

@@ -8,8 +8,6 @@
 
 namespace wormpair {
 
-class ParameterTable;
-
 // Messages of the input commands.
 inline constexpr std::string_view kCentreDistanceMessage =
     "输入参数有误，请输入合法有效的数字.........";
@@ -20,6 +18,9 @@ inline constexpr std::string_view kRecommendMessage =
 // damaged; the user's input is not at fault.
 inline constexpr std::string_view kReliefTableMessage =
     "参数数据库的修缘数据缺失或已损坏，无法推荐参数.........";
+
+// The grade designation in Edit9 before the first accuracy refresh.
+inline constexpr const char* kInitialGradeDesignation = "7级(GB/T16445-1996)";
 
 // Rules of the input assistance, each on the texts and numbers it needs.
 // Conversion and arithmetic failures throw CalculationError; a lookup that
@@ -48,24 +49,13 @@ std::string grindingIncrementText(std::string_view wheelTeeth);
 // Tip eccentricity by ratio band from the (snapped) main base circle diameter.
 std::string tipEccentricityText(double mainBaseDiameter, double ratio);
 
-// Position 3 to 6 of the relief-amount table for the ratio band.
+// Position of the entry relief amount in table xiuyuan for the ratio band.
 int reliefAmountPosition(double ratio);
 
 // Exit relief amount: 0.67 of the entry amount, two decimals.
 std::string exitReliefText(std::string_view entryReliefText);
 
-// First row whose position-2 bound, as a number, is at least the value.
-std::optional<int> firstRowReaching(const ParameterTable& table, double value);
-
-// The row of a grade table whose range (lower, upper] holds the centre
-// distance, if the scan finds one.
-std::optional<int> gradeRowFor(const ParameterTable& table, double centreDistance);
-
-// Table of the selected grade item (0, 1, 2) and the designation in Edit9.
-std::string gradeTableName(int gradeIndex);
+// The designation in Edit9.
 std::string gradeDesignation(std::string_view gradeText, bool standardBacklash);
-
-// The six tolerance texts of a grade row.
-AccuracyValues accuracyValuesOf(const ParameterTable& table, int row);
 
 }  // namespace wormpair

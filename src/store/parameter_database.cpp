@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "calc/numeric.h"
+#include "store/parameter_schema.h"
 
 namespace wormpair {
 
@@ -212,7 +213,7 @@ void ParameterDatabase::writeCoefficientValues(
     const std::vector<std::pair<int, double>>& rowValues) const {
     Connection connection(filePath(), Connection::Mode::ReadWrite);
     QSqlDatabase& db = connection.db();
-    if (!connection.hasTable(QStringLiteral("nzhi"))) {
+    if (!connection.hasTable(schema::nzhi::kTable)) {
         throw DatabaseError(
             QStringLiteral("parameter database %1 has no table nzhi").arg(filePath()));
     }
@@ -222,7 +223,8 @@ void ParameterDatabase::writeCoefficientValues(
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT rowid FROM nzhi ORDER BY rowid"))) {
+        if (!query.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid")
+                            .arg(quotedIdentifier(schema::nzhi::kTable)))) {
             throw DatabaseError(
                 QStringLiteral("cannot read table nzhi: %1").arg(query.lastError().text()));
         }
@@ -242,7 +244,9 @@ void ParameterDatabase::writeCoefficientValues(
     QString error;
     {
         QSqlQuery update(db);
-        update.prepare(QStringLiteral("UPDATE nzhi SET \"N\" = ? WHERE rowid = ?"));
+        update.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                           .arg(quotedIdentifier(schema::nzhi::kTable),
+                                quotedIdentifier(schema::nzhi::kValueName)));
         for (const auto& [row, value] : rowValues) {
             update.bindValue(0, value);
             update.bindValue(1, rowids[static_cast<std::size_t>(row - 1)]);

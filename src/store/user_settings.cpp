@@ -6,39 +6,39 @@
 #include <map>
 
 #include "store/parameter_database.h"
+#include "store/parameter_schema.h"
 
 namespace wormpair {
 
 namespace {
 
-const char* const kTables[] = {"nzhi", "6ji", "7ji", "8ji", "xiuyuan", "xiuyuanchangdu"};
-const char* const kGradeTables[] = {"6ji", "7ji", "8ji"};
-
 QString problemOf(const ParameterDatabase& database) {
     std::map<QString, ParameterTable> tables;
-    for (const char* table : kTables) {
+    for (const QString& table : schema::kAllTables) {
         try {
             tables.emplace(table, database.readTable(table));
         } catch (const DatabaseError&) {
             return QStringLiteral("缺少数据表 %1").arg(table);
         }
     }
-    const ParameterTable& rules = tables.at("nzhi");
-    if (rules.rowCount() != 16 || rules.columnCount() < 4) {
+    const ParameterTable& rules = tables.at(schema::nzhi::kTable);
+    if (rules.rowCount() != schema::nzhi::kRowCount ||
+        rules.columnCount() < schema::nzhi::kMinimumFields) {
         return QStringLiteral("计算法则表 nzhi 应有 16 行，实有 %1 行").arg(rules.rowCount());
     }
     for (int row = 0; row < rules.rowCount(); ++row) {
-        if (!finiteNumberOf(rules.value(row, 2))) {
+        if (!finiteNumberOf(rules.value(row, schema::nzhi::kValue))) {
             return QStringLiteral("计算法则表 nzhi 第 %1 行的 N 值不是数字").arg(row + 1);
         }
     }
-    for (const char* name : kGradeTables) {
+    for (const QString& name : schema::grade::kTables) {
         const ParameterTable& grades = tables.at(name);
-        if (grades.rowCount() == 0 || grades.columnCount() < 17) {
+        if (grades.rowCount() == 0 || grades.columnCount() < schema::grade::kMinimumFields) {
             return QStringLiteral("精度表 %1 不完整").arg(name);
         }
         for (int row = 0; row < grades.rowCount(); ++row) {
-            if (!finiteNumberOf(grades.value(row, 1)) || !finiteNumberOf(grades.value(row, 2))) {
+            if (!finiteNumberOf(grades.value(row, schema::grade::kLowerBound)) ||
+                !finiteNumberOf(grades.value(row, schema::grade::kUpperBound))) {
                 return QStringLiteral("精度表 %1 第 %2 行的中心距界限不是数字")
                     .arg(name)
                     .arg(row + 1);

@@ -773,65 +773,60 @@ TEST_F(Window, StartupLoadReadsTheCoefficients) {
 // ---------------------------------------------------------------------------
 // Closing, exit and new design
 
-TEST_F(Window, CloseWithPrompt) {
+// 关闭, 退出 and the window's close button ask about unsaved work; 是 goes on
+// only when the file was written, 取消 keeps the program as it was.
+TEST_F(Window, ClosingAsksAboutUnsavedWork) {
+    using Answer = wormpair::MessageBoxes::Answer;
     struct Case {
         const char* name;
         bool calculate;
-        std::deque<bool> answers;
+        std::deque<Answer> answers;
         bool chooseName;
         bool asks;
         bool writes;
+        bool closes;
         bool saveFails = false;
     } cases[] = {
-        {"nothing unsaved", false, {}, false, false, false},
-        {"unsaved, No", true, {false}, true, true, false},
-        {"unsaved, Yes, dialog cancelled", true, {true}, false, true, false},
-        {"unsaved, Yes, saved", true, {true}, true, true, true},
-        {"unsaved, Yes, save fails", true, {true}, true, true, false, true},
+        {"nothing unsaved", false, {}, false, false, false, true},
+        {"unsaved, No", true, {Answer::No}, true, true, false, true},
+        {"unsaved, Cancel", true, {Answer::Cancel}, true, true, false, false},
+        {"unsaved, Yes, dialog cancelled", true, {Answer::Yes}, false, true, false, false},
+        {"unsaved, Yes, saved", true, {Answer::Yes}, true, true, true, true},
+        {"unsaved, Yes, save fails", true, {Answer::Yes}, true, true, false, false, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        desktop = FakePlatform();
-        for (const QString& file : workFiles()) QFile::remove(workFile(file));
-        start();
-        if (c.calculate) recommend("160", "45");
-        desktop.answers = c.answers;
-        if (c.chooseName) desktop.saveNames = {workFile("closing")};
-        if (c.saveFails) QFile::remove(programPath() + "111.xls");
-        click("ToolButton13");
-        QApplication::processEvents();
-        EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(
-            desktop.questions,
-            c.asks ? QStringList{QString::fromUtf8("数据尚未保存，是否保存？")} : QStringList{});
-        const bool yes = !c.answers.empty() && c.answers.front();
-        EXPECT_EQ(desktop.proposals, yes && !c.saveFails ? QStringList{"160-45"} : QStringList{});
-        EXPECT_EQ(workFiles(), c.writes ? QStringList{"closing.cqb"} : QStringList{});
-        EXPECT_EQ(desktop.messages,
-                  c.saveFails ? QStringList{q(wormpair::kSaveFailedMessage)} : QStringList{});
-    }
-}
-
-TEST_F(Window, ExitAndTheWindowsCloseButtonCloseWithoutAsking) {
-    struct Case {
-        const char* name;
-        std::function<void(Window&)> close;
-    } cases[] = {
+    const std::pair<const char*, std::function<void(Window&)>> ways[] = {
+        {"ToolButton13", [](Window& w) { w.click("ToolButton13"); }},
         {"N6", [](Window& w) { w.trigger("N6"); }},
         {"close button", [](Window& w) { w.window->close(); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        desktop = FakePlatform();
-        start();
-        recommend("160", "45");
-        ASSERT_FALSE(saved());
-        c.close(*this);
-        QApplication::processEvents();
-        EXPECT_FALSE(window->isVisible());
-        EXPECT_TRUE(desktop.questions.isEmpty());
-        EXPECT_TRUE(desktop.proposals.isEmpty());
-        EXPECT_TRUE(workFiles().isEmpty());
+    for (const auto& [way, close] : ways) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(way) + ": " + c.name);
+            desktop = FakePlatform();
+            for (const QString& file : workFiles()) QFile::remove(workFile(file));
+            QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + "111.xls", programPath() + "111.xls");
+            start();
+            if (c.calculate) recommend("160", "45");
+            desktop.threeWayAnswers = c.answers;
+            if (c.chooseName) desktop.saveNames = {workFile("closing")};
+            if (c.saveFails) QFile::remove(programPath() + "111.xls");
+            close(*this);
+            QApplication::processEvents();
+            EXPECT_EQ(window->isVisible(), !c.closes);
+            EXPECT_EQ(desktop.questions, c.asks ? QStringList{QString::fromUtf8(
+                                                      "数据尚未保存，是否保存？")}
+                                                : QStringList{});
+            const bool yes = !c.answers.empty() && c.answers.front() == Answer::Yes;
+            EXPECT_EQ(desktop.proposals, yes && !c.saveFails ? QStringList{"160-45"} : QStringList{});
+            EXPECT_EQ(workFiles(), c.writes ? QStringList{"closing.cqb"} : QStringList{});
+            EXPECT_EQ(desktop.messages,
+                      c.saveFails ? QStringList{q(wormpair::kSaveFailedMessage)} : QStringList{});
+            if (window->isVisible()) {
+                EXPECT_FALSE(saved());  // the design is still there, unsaved
+                desktop.threeWayAnswers = {Answer::No};
+                window->close();
+            }
+        }
     }
 }
 
@@ -898,9 +893,9 @@ TEST_F(Window, TheSixExportsWriteTheirSheets) {
     } exports[] = {{"ToolButton5", "wogan.xls", nullptr},
                    {"ToolButton4", "gundao.xls", nullptr},
                    {"ToolButton1", "wolun.xls", nullptr},
-                   {"N3", "wogan", "1.xls"},
-                   {"N4", "gundao", "11.xls"},
-                   {"N14", "wolun", "1111.xls"}};
+                   {"N3", "wogan", "1m.xls"},
+                   {"N4", "gundao", "11m.xls"},
+                   {"N14", "wolun", "1111m.xls"}};
     for (const auto& e : exports) {
         SCOPED_TRACE(e.command);
         desktop.proposals.clear();
@@ -1295,15 +1290,21 @@ TEST_F(DesignFile, OpensAWorkbookWrittenElsewhere) {
     EXPECT_EQ(boundFile(), path);
 }
 
-// Last: New design asks the application to quit.
-TEST_F(Window, NewDesignStartsTheProgramAgainWithoutAsking) {
+// Last: New design asks the application to quit, once unsaved work is dealt with.
+TEST_F(Window, NewDesignAsksBeforeItStartsTheProgramAgain) {
     start();
     recommend("160", "45");
+    desktop.threeWayAnswers = {wormpair::MessageBoxes::Answer::Cancel};
+    click("ToolButton15");
+    EXPECT_TRUE(desktop.started.empty());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(desktop.questions, QStringList{QString::fromUtf8("数据尚未保存，是否保存？")});
+
+    desktop.threeWayAnswers = {wormpair::MessageBoxes::Answer::No};
     click("ToolButton15");
     ASSERT_EQ(desktop.started.size(), 1u);
     EXPECT_EQ(desktop.started[0].first, QCoreApplication::applicationFilePath());
     EXPECT_TRUE(desktop.started[0].second.isEmpty());
-    EXPECT_TRUE(desktop.questions.isEmpty());
     EXPECT_TRUE(workFiles().isEmpty());
 }
 

@@ -241,7 +241,7 @@ TEST_F(LibreOfficeTest, EachMenuExportWritesItsTable) {
             cells.push_back({at.row + 1, at.column + 1, QString::fromStdString(cell.text)});
         }
         EXPECT_EQ(checkCells(target, cells, dir,
-                             fs::path(WORMPAIR_PROGRAM_DIR) / sheetFiles(sheet).templateName),
+                             fs::path(WORMPAIR_PROGRAM_DIR) / sheetFiles(sheet).menuTemplateName),
                   "OK");
     }
     handle.reset();

@@ -82,29 +82,7 @@ TEST(InputRulesTest, ReliefAmountPositionAndExitRelief) {
     EXPECT_THROW(exitReliefText("0.3 * 40"), CalculationError);
 }
 
-TEST(InputRulesTest, RangeLookups) {
-    const ParameterTable grade("7ji", {"ID", "AMIN", "AMAX"},
-                               {{1, 50.0, 80.0}, {2, 80.0, 160.0}, {3, 160.0, 315.0}});
-    struct Case {
-        double centreDistance;
-        std::optional<int> row;
-    };
-    const Case cases[] = {{80, 0},  {80.001, 1}, {160, 1},           {315, 2},
-                          {60, 0},  {50, std::nullopt}, {10, std::nullopt}, {316, std::nullopt}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(gradeRowFor(grade, c.centreDistance), c.row) << c.centreDistance;
-    }
-    EXPECT_EQ(firstRowReaching(grade, 10), 0);
-    EXPECT_EQ(firstRowReaching(grade, 316), std::nullopt);
-    EXPECT_EQ(firstRowReaching(ParameterTable("xiuyuan", {}, {}), 100), std::nullopt);
-
-    const ParameterTable broken("6ji", {"ID", "AMIN", "AMAX"}, {{1, 0.0, QString("abc")}});
-    EXPECT_THROW(gradeRowFor(broken, 100), CalculationError);
-}
-
-TEST(InputRulesTest, GradeNamesAndDesignation) {
-    EXPECT_EQ(gradeTableName(0), "6ji");
-    EXPECT_EQ(gradeTableName(2), "8ji");
+TEST(InputRulesTest, GradeDesignation) {
     EXPECT_EQ(gradeDesignation("8", true), "8j(GB/T16445-1996)");
     EXPECT_EQ(gradeDesignation("7", false), "7级(GB/T16445-1996)");
 }

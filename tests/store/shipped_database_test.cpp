@@ -36,7 +36,7 @@ void expectRanges(const ParameterTable& t, double first, double last) {
 
 TEST(ShippedDatabaseTest, LoadsTheFactoryCoefficients) {
     CoefficientSet loaded;
-    const StartupLoadResult result = loadCoefficients(kShipped, loaded, {});
+    const StartupLoadResult result = loadCoefficients(kShipped, loaded);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_FALSE(result.differsFromFactory);
     for (std::size_t n = 1; n <= CoefficientSet::kCount; ++n) {

@@ -9,10 +9,10 @@
 
 #include "calc/design_record.h"
 
-// The geometry the drawings of the manuals are made from: the worm of a
+// The geometry drawings are made from: the worm of a
 // calculated design in the middle plane, and the drawing scales.
 
-namespace manuals {
+namespace wormpair::drawing {
 
 constexpr double kPi = 3.14159265358979323846;
 inline double radians(double degrees) { return degrees * kPi / 180; }
@@ -75,6 +75,6 @@ struct WormGeometry {
     QPainterPath section(double x0, double x1, double bottom) const;
 };
 
-WormGeometry wormGeometry(const wormpair::DesignRecord& record);
+WormGeometry wormGeometry(const DesignRecord& record);
 
-}  // namespace manuals
+}  // namespace wormpair::drawing

@@ -7,6 +7,7 @@
 
 #include "calc/numeric.h"
 #include "input/input_rules.h"
+#include "store/parameter_schema.h"
 #include "manual_document.h"
 
 namespace manuals {
@@ -39,14 +40,22 @@ struct GradeField {
     const char* symbol;
     const char* unit;
 };
+namespace grade = wormpair::schema::grade;
 constexpr GradeField kGradeFields[] = {
-    {3, "蜗杆轴向齿距极限偏差", "±fpx", "μm"}, {4, "蜗杆轴向齿距累积公差", "fpxL", "μm"},
-    {5, "蜗杆螺旋线公差", "fh", "μm"},         {6, "蜗杆齿形公差", "ff1", "μm"},
-    {7, "蜗杆齿槽径向跳动公差", "fr", "μm"},   {8, "蜗杆齿厚公差", "Ts1", "mm"},
-    {9, "蜗轮齿距极限偏差", "±fpt", "μm"},     {10, "蜗轮齿距累积公差", "Fp", "μm"},
-    {11, "蜗轮齿厚公差", "Ts2", "mm"},         {12, "蜗轮齿圈径向跳动公差", "Fr", "μm"},
-    {13, "中心距极限偏差", "±fa", "μm"},       {14, "中间平面极限偏移", "±fx", "μm"},
-    {15, "轴交角极限偏差", "±fΣ", "μm"},       {16, "标准法向侧隙", "jn", "mm"},
+    {grade::kAxialPitchDeviation, "蜗杆轴向齿距极限偏差", "±fpx", "μm"},
+    {grade::kAxialPitchCumulative, "蜗杆轴向齿距累积公差", "fpxL", "μm"},
+    {grade::kHelixTolerance, "蜗杆螺旋线公差", "fh", "μm"},
+    {grade::kWormProfileTolerance, "蜗杆齿形公差", "ff1", "μm"},
+    {grade::kWormRunout, "蜗杆齿槽径向跳动公差", "fr", "μm"},
+    {grade::kWormThicknessTolerance, "蜗杆齿厚公差", "Ts1", "mm"},
+    {grade::kWheelPitchDeviation, "蜗轮齿距极限偏差", "±fpt", "μm"},
+    {grade::kWheelPitchCumulative, "蜗轮齿距累积公差", "Fp", "μm"},
+    {grade::kWheelThicknessTolerance, "蜗轮齿厚公差", "Ts2", "mm"},
+    {grade::kWheelRunout, "蜗轮齿圈径向跳动公差", "Fr", "μm"},
+    {grade::kCentreDistanceDeviation, "中心距极限偏差", "±fa", "μm"},
+    {grade::kMiddlePlaneShift, "中间平面极限偏移", "±fx", "μm"},
+    {grade::kShaftAngleDeviation, "轴交角极限偏差", "±fΣ", "μm"},
+    {grade::kStandardBacklash, "标准法向侧隙", "jn", "mm"},
 };
 
 // "≤80" for the first range, ">80～160" for the others.
@@ -132,6 +141,8 @@ QString Content::exampleValue(const QString& name) const {
                                              found = q(*text);
                                          else if (const auto* i = std::get_if<std::int32_t>(&v))
                                              found = q(wormpair::formatInteger(*i));
+                                         else if (const auto* x = std::get_if<long double>(&v))
+                                             found = q(wormpair::formatReal(*x));
                                          else
                                              found = q(wormpair::formatReal(std::get<double>(v)));
                                      });
@@ -139,7 +150,7 @@ QString Content::exampleValue(const QString& name) const {
         return found;
     }
     const wormpair::ParameterTable& grade =
-        m_data.table(QString::fromStdString(d.gradeText) + "ji");
+        m_data.table(wormpair::schema::gradeTable(std::stoi(d.gradeText) - 6));
     const qsizetype column = grade.columnNames().indexOf(name);
     if (column >= 0) return grade.text(d.gradeRow, static_cast<int>(column));
     fail("no example value " + name);
@@ -167,11 +178,12 @@ QString Content::recommendedTable() const {
 
 QString Content::gradeTable(const QString& grade) const {
     if (grade != "6" && grade != "7" && grade != "8") fail("no grade " + grade);
-    const wormpair::ParameterTable& table = m_data.table(grade + "ji");
+    const wormpair::ParameterTable& table = m_data.table(wormpair::schema::gradeTable(grade.toInt() - 6));
     QStringList header{QStringLiteral("项目"), QStringLiteral("代号"), QStringLiteral("单位")};
     QString align = "lcc";
     for (int row = 0; row < table.rowCount(); ++row) {
-        header << rangeText(table, row, 1, 2);
+        header << rangeText(table, row, wormpair::schema::grade::kLowerBound,
+                            wormpair::schema::grade::kUpperBound);
         align += 'r';
     }
     std::vector<QStringList> rows{header};
@@ -186,34 +198,44 @@ QString Content::gradeTable(const QString& grade) const {
 }
 
 QString Content::reliefAmountTable() const {
-    const wormpair::ParameterTable& table = m_data.table("xiuyuan");
+    namespace xiuyuan = wormpair::schema::xiuyuan;
+    const wormpair::ParameterTable& table = m_data.table(xiuyuan::kTable);
     std::vector<QStringList> rows{{QStringLiteral("中心距 a/mm"), QStringLiteral("i < 25"),
                                    QStringLiteral("25 ≤ i ≤ 40"), QStringLiteral("40 < i ≤ 63"),
                                    QStringLiteral("i > 63")}};
     for (int row = 0; row < table.rowCount(); ++row) {
-        rows.push_back({rangeText(table, row, 1, 2), table.text(row, 3), table.text(row, 4),
-                        table.text(row, 5), table.text(row, 6)});
+        QStringList cells{rangeText(table, row, xiuyuan::kLowerBound, xiuyuan::kUpperBound)};
+        for (int band = 0; band < xiuyuan::kBandCount; ++band) {
+            cells << table.text(row, xiuyuan::kFirstBandAmount + band);
+        }
+        rows.push_back(cells);
     }
     return markdownTable(rows, "crrrr");
 }
 
 QString Content::reliefLengthTable() const {
-    const wormpair::ParameterTable& table = m_data.table("xiuyuanchangdu");
+    namespace lengths = wormpair::schema::xiuyuanchangdu;
+    const wormpair::ParameterTable& table = m_data.table(lengths::kTable);
     std::vector<QStringList> rows{{QStringLiteral("蜗轮齿数 z2"), QStringLiteral("入口修缘长度/°"),
                                    QStringLiteral("出口修缘长度/°")}};
     for (int row = 0; row < table.rowCount(); ++row) {
-        rows.push_back({rangeText(table, row, 1, 2), table.text(row, 3), table.text(row, 4)});
+        rows.push_back({rangeText(table, row, lengths::kLowerBound, lengths::kUpperBound),
+                        table.text(row, lengths::kEntryLength),
+                        table.text(row, lengths::kExitLength)});
     }
     return markdownTable(rows, "crr");
 }
 
 QString Content::coefficientTable() const {
-    const wormpair::ParameterTable& table = m_data.table("nzhi");
+    namespace nzhi = wormpair::schema::nzhi;
+    const wormpair::ParameterTable& table = m_data.table(nzhi::kTable);
+    const int formula = static_cast<int>(table.columnNames().indexOf(nzhi::kFormulaName));
+    if (formula < 0) fail("table nzhi has no field JSGS");
     std::vector<QStringList> rows{{QStringLiteral("序号"), QStringLiteral("名称"),
                                    QStringLiteral("出厂值"), QStringLiteral("所在计算式")}};
     for (int row = 0; row < table.rowCount(); ++row) {
-        rows.push_back(
-            {table.text(row, 0), table.text(row, 1), table.text(row, 3), table.text(row, 4)});
+        rows.push_back({table.text(row, nzhi::kNumber), table.text(row, nzhi::kName),
+                        table.text(row, nzhi::kFactoryValue), table.text(row, formula)});
     }
     return markdownTable(rows, "clrl");
 }

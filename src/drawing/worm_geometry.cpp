@@ -1,10 +1,10 @@
-#include "manual_geometry.h"
+#include "drawing/worm_geometry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 
-namespace manuals {
+namespace wormpair::drawing {
 
 namespace {
 
@@ -124,7 +124,7 @@ QPainterPath WormGeometry::section(double x0, double x1, double bottom) const {
     return area.intersected(box).simplified();
 }
 
-WormGeometry wormGeometry(const wormpair::DesignRecord& r) {
+WormGeometry wormGeometry(const DesignRecord& r) {
     WormGeometry g;
     g.a = r.centreDistance;
     g.e = r.tipEccentricity;
@@ -140,4 +140,4 @@ WormGeometry wormGeometry(const wormpair::DesignRecord& r) {
     return g;
 }
 
-}  // namespace manuals
+}  // namespace wormpair::drawing

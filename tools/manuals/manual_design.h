@@ -2,13 +2,11 @@
 
 #include <QString>
 
-#include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 
 #include "calc/coefficients.h"
-#include "calc/design_record.h"
+#include "drawing/drawn_design.h"
 #include "store/parameter_database.h"
 
 // The numbers of the manuals, from the program's own rules and the shipped
@@ -16,40 +14,9 @@
 
 namespace manuals {
 
-// What the recommend button writes for one set of basic inputs.
-struct Recommendation {
-    std::string centreDistance;        // Edit1
-    std::string ratio;                 // Edit2, teeth / starts as the window writes it
-    std::string wheelTeeth;            // Edit3
-    std::string wormStarts;            // Edit4
-    std::int64_t wormDiameterRaw = 0;  // before the five-step snap
-    std::int64_t mainBaseRaw = 0;
-    std::string mainBaseDiameter;   // Edit5
-    std::string tipEccentricity;    // Edit6
-    std::string wormDiameter;       // Edit7
-    std::string grindingIncrement;  // Edit13
-    std::string entryReliefAmount;  // from xiuyuan
-    std::string entryRelief;        // Edit11: amount * length
-    std::string exitRelief;         // Edit12
-    int reliefAmountRow = 0;        // rows of xiuyuan and xiuyuanchangdu used
-    int reliefLengthRow = 0;
-};
-
-// A complete design: recommendation, grade values and the calculation.
-struct Design {
-    Recommendation recommendation;
-    std::string gradeText;    // 6, 7 or 8
-    std::string backlash;     // Edit8: the standard backlash of the grade row
-    std::string designation;  // Edit9
-    int gradeRow = 0;
-    wormpair::AccuracyValues accuracy;
-    wormpair::DesignRecord record;
-    std::map<std::string, std::string> labels;  // label -> value text without its suffix
-    std::set<std::string> warnings;             // labels shown in red
-
-    // The value text of a result label; throws for a label never written.
-    const std::string& value(const std::string& label) const;
-};
+using wormpair::drawing::ChartSeries;
+using wormpair::drawing::Design;
+using wormpair::drawing::Recommendation;
 
 class ManualData {
   public:

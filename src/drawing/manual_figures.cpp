@@ -1,4 +1,4 @@
-#include "manual_drawings.h"
+#include "drawing/manual_figures.h"
 
 #include <QPainterPath>
 #include <QPolygonF>
@@ -8,14 +8,13 @@
 #include <stdexcept>
 
 #include "calc/numeric.h"
-#include "manual_fonts.h"
-#include "manual_geometry.h"
+#include "drawing/worm_geometry.h"
 
-namespace manuals {
+namespace wormpair::drawing {
 
 namespace {
 
-QString number(double value) { return QString::fromStdString(wormpair::formatReal(value)); }
+QString number(double value) { return QString::fromStdString(formatReal(value)); }
 
 const QColor kInk(0x10, 0x10, 0x10);
 const QColor kDimInk(0x10, 0x30, 0x60);
@@ -354,7 +353,7 @@ SheetLayout sheetLayout(Canvas& c) {
 
 std::vector<Row> wormRows(const Design& d) {
     const Recommendation& r = d.recommendation;
-    const wormpair::AccuracyValues& t = d.accuracy;
+    const AccuracyValues& t = d.accuracy;
     return {
         {QStringLiteral("中心距"), "a", text(r.centreDistance), "mm"},
         {QStringLiteral("蜗杆头数"), "z1", text(r.wormStarts), ""},
@@ -395,7 +394,7 @@ std::vector<Row> wormRows(const Design& d) {
 
 std::vector<Row> wheelRows(const Design& d) {
     const Recommendation& r = d.recommendation;
-    const wormpair::AccuracyValues& t = d.accuracy;
+    const AccuracyValues& t = d.accuracy;
     const double difference = d.record.pressureAngle - d.record.workingHalfWrapAngle;
     return {
         {QStringLiteral("蜗杆头数"), "z1", text(r.wormStarts), ""},
@@ -486,7 +485,7 @@ void drawWormSheet(Canvas& c, const Design& d) {
 
     // its dimensions: lengths below, diameters at the throat and the end, radii above
     const double below = -tipMax - 10 / k;
-    const QString shoulderText = QString::fromStdString(wormpair::formatInteger(d.record.shoulder));
+    const QString shoulderText = QString::fromStdString(formatInteger(d.record.shoulder));
     c.dimension(v(-g.halfLength - g.shoulder, below), v(-g.halfLength, below), 0, shoulderText);
     c.dimension(v(-g.halfLength, below), v(g.halfLength, below), 0, label(d, "Label10"));
     c.dimension(v(g.halfLength, below), v(g.halfLength + g.shoulder, below), 0, shoulderText);
@@ -606,7 +605,7 @@ void drawWormSheet(Canvas& c, const Design& d) {
 
 void drawWheelSheet(Canvas& c, const Design& d) {
     const SheetLayout layout = sheetLayout(c);
-    const wormpair::DesignRecord& r = d.record;
+    const DesignRecord& r = d.record;
     const double a = r.centreDistance;
     const double outside = r.wheelOutsideDiameter / 2;
     const double throat = (2 * r.addendum + r.wheelReferenceDiameter) / 2;
@@ -824,7 +823,7 @@ void drawPair(Canvas& c, const Design& d) {
 // --- modification (修形原理) -------------------------------------------------
 
 void drawModification(Canvas& c, const Design& d) {
-    const wormpair::DesignRecord& r = d.record;
+    const DesignRecord& r = d.record;
     const double a = r.centreDistance;
     const double mt = r.transverseModule;
     // drawn with a larger increment, so that the two circles can be told apart
@@ -1000,4 +999,4 @@ void Drawings::drawFigure(QPainter& painter, const QRectF& rect, const QString& 
         drawChart(canvas, m_chart);
 }
 
-}  // namespace manuals
+}  // namespace wormpair::drawing

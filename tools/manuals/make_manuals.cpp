@@ -20,7 +20,7 @@
 #include "manual_content.h"
 #include "manual_design.h"
 #include "manual_document.h"
-#include "manual_drawings.h"
+#include "drawing/manual_figures.h"
 #include "manual_fonts.h"
 
 namespace {
@@ -67,7 +67,7 @@ int run(const std::map<QString, QString>& options) {
             series.points.push_back(data.recommend(a, ratio, "1"));
         chart.push_back(std::move(series));
     }
-    const manuals::Drawings drawings(example, std::move(chart));
+    const wormpair::drawing::Drawings drawings(example, std::move(chart));
     const manuals::Content content(data, example, kSeries);
 
     for (const ManualFile& m : kManuals) {

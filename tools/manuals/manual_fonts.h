@@ -4,14 +4,16 @@
 #include <QString>
 #include <QStringList>
 
+#include "drawing/figure_source.h"
+
 // The fonts the manuals are set in: DejaVu Sans for Latin letters, digits and
 // symbols, Noto Sans CJK SC for Chinese. Both come from Debian's packages
 // (fonts-dejavu-core, fonts-noto-cjk) and are embedded in every PDF.
 
 namespace manuals {
 
-inline const QString kLatinFamily = QStringLiteral("DejaVu Sans");
-inline const QString kChineseFamily = QStringLiteral("Noto Sans CJK SC");
+using wormpair::drawing::kChineseFamily;
+using wormpair::drawing::kLatinFamily;
 
 // The CJK fonts map some radical and stroke code points (U+2F42 ⽂ and the
 // like) to the same glyph as the ideograph (U+6587 文). A PDF writer that

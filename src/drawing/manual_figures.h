@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "manual_design.h"
-#include "manual_document.h"
+#include "drawing/drawn_design.h"
+#include "drawing/figure_source.h"
 
 // The drawings of the manuals, drawn with QPainter from calculated designs:
 //   pair          the pair in the middle plane of the worked design (技术资料)
@@ -12,14 +12,7 @@
 //   worm-sheet    drawing sheet of the worm with its parameter table (制图示例)
 //   wheel-sheet   drawing sheet of the wheel with its parameter table (制图示例)
 
-namespace manuals {
-
-// One curve of the chart: recommendations for one ratio over the centre
-// distances, in ascending order.
-struct ChartSeries {
-    QString ratio;
-    std::vector<Recommendation> points;
-};
+namespace wormpair::drawing {
 
 class Drawings : public FigureSource {
   public:
@@ -34,4 +27,4 @@ class Drawings : public FigureSource {
     std::vector<ChartSeries> m_chart;
 };
 
-}  // namespace manuals
+}  // namespace wormpair::drawing

@@ -19,9 +19,9 @@
 #include "manual_content.h"
 #include "manual_design.h"
 #include "manual_document.h"
-#include "manual_drawings.h"
+#include "drawing/manual_figures.h"
 #include "manual_fonts.h"
-#include "manual_geometry.h"
+#include "drawing/worm_geometry.h"
 
 namespace {
 
@@ -299,47 +299,47 @@ TEST_F(ManualData, ContentIsReadFromTheDatabase) {
 // --- the worm's geometry -------------------------------------------------------
 
 // The complete run of the calculation rules: a = 160, d1 = 56, db = 104, e = 0.5.
-manuals::WormGeometry exampleWorm() {
+wormpair::drawing::WormGeometry exampleWorm() {
     wormpair::DesignRecord r;
     r.centreDistance = 160, r.tipEccentricity = 0.5, r.wormRootArcRadius = 137.28;
     r.wormTipArcRadius = 128.393, r.wheelReferenceDiameter = 264, r.mainBaseDiameter = 104;
     r.wormWorkingLength = 75, r.shoulder = 7, r.angularPitch = 8, r.workingHalfWrapAngle = 16.2;
     r.wormToothThickness = 8.094;
-    return manuals::wormGeometry(r);
+    return wormpair::drawing::wormGeometry(r);
 }
 
 double distance(QPointF a, QPointF b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); }
 
 TEST(WormGeometry, MeetsTheCalculatedDiameters) {
-    const manuals::WormGeometry g = exampleWorm();
+    const wormpair::drawing::WormGeometry g = exampleWorm();
     EXPECT_NEAR(2 * g.rootY(0), 45.44, 1e-9);             // df1
     EXPECT_NEAR(2 * g.tipY(g.halfLength), 75.411, 5e-4);  // largest tip diameter
 }
 
 TEST(WormGeometry, FlanksAreTangentToTheMainBaseCircle) {
-    const manuals::WormGeometry g = exampleWorm();
+    const wormpair::drawing::WormGeometry g = exampleWorm();
     const std::vector<double> angles = g.toothAngles();
     ASSERT_EQ(angles.size(), 7u);  // 0, ±8, ±16, ±24: within the wrap and one pitch beyond
     for (const double psi : angles) {
         for (const bool left : {true, false}) {
             SCOPED_TRACE(std::to_string(psi) + (left ? " left" : " right"));
-            const manuals::WormGeometry::Flank f = g.flank(psi, left);
-            const QPointF d = manuals::unit(f.tip - f.pitchPoint);
+            const wormpair::drawing::WormGeometry::Flank f = g.flank(psi, left);
+            const QPointF d = wormpair::drawing::unit(f.tip - f.pitchPoint);
             const QPointF c = g.centre() - f.pitchPoint;
             EXPECT_NEAR(std::abs(d.x() * c.y() - d.y() * c.x()), 52, 1e-9);
             EXPECT_NEAR(distance(f.tip, g.tipCentre()), 128.393, 1e-9);
             EXPECT_NEAR(distance(f.root, g.centre()), 137.28, 1e-9);
-            const QPointF radius = manuals::unit(c);
-            EXPECT_NEAR(manuals::degrees(std::acos(d.x() * radius.x() + d.y() * radius.y())), 23.2,
+            const QPointF radius = wormpair::drawing::unit(c);
+            EXPECT_NEAR(wormpair::drawing::degrees(std::acos(d.x() * radius.x() + d.y() * radius.y())), 23.2,
                         5e-3);
         }
-        const manuals::WormGeometry::Flank l = g.flank(psi, true), r = g.flank(psi, false);
+        const wormpair::drawing::WormGeometry::Flank l = g.flank(psi, true), r = g.flank(psi, false);
         EXPECT_LT(distance(l.tip, r.tip), distance(l.root, r.root));
     }
 }
 
 TEST(WormGeometry, SectionStaysInsideTheWorm) {
-    const manuals::WormGeometry g = exampleWorm();
+    const wormpair::drawing::WormGeometry g = exampleWorm();
     const QRectF box = g.section(-g.halfLength, g.halfLength, 0).boundingRect();
     EXPECT_GE(box.left(), -g.halfLength - 1e-6);
     EXPECT_LE(box.right(), g.halfLength + 1e-6);
@@ -361,7 +361,7 @@ TEST(DrawingScale, LargestStandardScaleThatFits) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.scale);
-        EXPECT_STREQ(manuals::fitScale(row.part, row.room, row.largest).text, row.scale);
+        EXPECT_STREQ(wormpair::drawing::fitScale(row.part, row.room, row.largest).text, row.scale);
     }
 }
 
@@ -373,7 +373,7 @@ TEST_F(ManualData, DrawingsStayInsideTheirRectangles) {
         for (const char* a : {"80", "160", "315"})
             s.points.push_back(data->recommend(a, s.ratio.toStdString(), "1"));
     }
-    const manuals::Drawings drawings(example, chart);
+    const wormpair::drawing::Drawings drawings(example, chart);
     const double k = 4;  // px per mm
     const double margin = 20;
     for (const char* name : {"pair", "modification", "chart", "worm-sheet", "wheel-sheet"}) {

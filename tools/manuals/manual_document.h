@@ -8,6 +8,8 @@
 
 #include <functional>
 
+#include "drawing/figure_source.h"
+
 // One manual: Markdown text (GitHub dialect, with tables) laid out by
 // QTextDocument on A4 pages and written by QPdfWriter, with a running head,
 // page numbers and drawings of our own in the flow of the text.
@@ -15,15 +17,7 @@
 namespace manuals {
 
 // The drawings a manual names as images: ![](figure:NAME).
-class FigureSource {
-  public:
-    virtual ~FigureSource() = default;
-    // Size on paper in mm; body is the text area of a page in mm.
-    virtual QSizeF figureSize(const QString& name, const QSizeF& body) const = 0;
-    // Draws into rect (device pixels); pxPerMm converts paper millimetres.
-    virtual void drawFigure(QPainter& painter, const QRectF& rect, const QString& name,
-                            double pxPerMm) const = 0;
-};
+using wormpair::drawing::FigureSource;
 
 struct Manual {
     QString title;     // 推荐参数, shown in the running head and the PDF's title

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "calc/coefficients.h"
+#include "calc/design_record.h"
+#include "store/parameter_database.h"
+
+// The tables of the parameter database and the positions of their fields
+// (0-based; the program reads by position, rows in stored order), and the
+// lookups every reader of the rules shares: the window, the tool, the rules
+// dialog, the settings-file check and the manuals.
+
+namespace wormpair::schema {
+
+// Calculation-rule coefficients: row k holds coefficient k.
+namespace nzhi {
+inline const QString kTable = QStringLiteral("nzhi");
+inline constexpr int kRowCount = 16;
+inline constexpr int kNumber = 0;        // 1 to 16
+inline constexpr int kName = 1;          // 名称
+inline constexpr int kValue = 2;         // N, read by the load, written by the dialog
+inline constexpr int kFactoryValue = 3;  // the shipped value N is compared with
+inline const QString kValueName = QStringLiteral("N");
+inline const QString kFormulaName = QStringLiteral("JSGS");  // at any position
+inline constexpr int kMinimumFields = 4;
+}  // namespace nzhi
+
+// Accuracy grades 6, 7 and 8: rows are centre-distance ranges, ascending.
+namespace grade {
+inline const std::array<QString, 3> kTables = {QStringLiteral("6ji"), QStringLiteral("7ji"),
+                                               QStringLiteral("8ji")};
+inline constexpr int kLowerBound = 1;  // exclusive, mm
+inline constexpr int kUpperBound = 2;  // inclusive, mm
+// Tolerance texts. The program copies FPX, FPXL, TS1, FPT, FP2 and TS2 into
+// accuracyValue3, 4, 8, 9, 10 and 11; the manuals show them all.
+inline constexpr int kAxialPitchDeviation = 3;        // ±fpx, µm (accuracyValue3)
+inline constexpr int kAxialPitchCumulative = 4;       // fpxL, µm (accuracyValue4)
+inline constexpr int kHelixTolerance = 5;             // fh, µm
+inline constexpr int kWormProfileTolerance = 6;       // ff1, µm
+inline constexpr int kWormRunout = 7;                 // fr, µm
+inline constexpr int kWormThicknessTolerance = 8;     // Ts1, mm (accuracyValue8)
+inline constexpr int kWheelPitchDeviation = 9;        // ±fpt, µm (accuracyValue9)
+inline constexpr int kWheelPitchCumulative = 10;      // Fp, µm (accuracyValue10)
+inline constexpr int kWheelThicknessTolerance = 11;   // Ts2, mm (accuracyValue11)
+inline constexpr int kWheelRunout = 12;               // Fr, µm
+inline constexpr int kCentreDistanceDeviation = 13;   // ±fa, µm
+inline constexpr int kMiddlePlaneShift = 14;          // ±fx, µm
+inline constexpr int kShaftAngleDeviation = 15;       // ±fΣ, µm
+inline constexpr int kStandardBacklash = 16;          // jn, mm, as text
+inline constexpr int kMinimumFields = 17;
+}  // namespace grade
+
+// Entry relief amount by centre distance and ratio band.
+namespace xiuyuan {
+inline const QString kTable = QStringLiteral("xiuyuan");
+inline constexpr int kLowerBound = 1;  // mm, shown in the manuals only
+inline constexpr int kUpperBound = 2;  // mm
+inline constexpr int kFirstBandAmount = 3;  // bands 1 to 4 at positions 3 to 6
+inline constexpr int kBandCount = 4;
+}  // namespace xiuyuan
+
+// Entry and exit relief lengths by wheel teeth.
+namespace xiuyuanchangdu {
+inline const QString kTable = QStringLiteral("xiuyuanchangdu");
+inline constexpr int kLowerBound = 1;  // teeth, shown in the manuals only
+inline constexpr int kUpperBound = 2;  // teeth
+inline constexpr int kEntryLength = 3;  // text, joined behind the amount
+inline constexpr int kExitLength = 4;
+}  // namespace xiuyuanchangdu
+
+// Every table of the database, in the order the files list them.
+inline const std::array<QString, 6> kAllTables = {nzhi::kTable,        grade::kTables[0],
+                                                  grade::kTables[1],   grade::kTables[2],
+                                                  xiuyuan::kTable,     xiuyuanchangdu::kTable};
+
+// The grade table of the grade list's item (0, 1, 2 for grades 6, 7, 8; out
+// of range clamps).
+const QString& gradeTable(int gradeIndex);
+
+}  // namespace wormpair::schema
+
+namespace wormpair {
+
+// Coefficient n from field N of row n; with fewer than 16 rows the last row
+// supplies the rest. Sets differsFromFactory when a row's N differs from its
+// factory value. Throws DatabaseError for an empty table or an N that is
+// empty or no finite number; what was read before that stays in place.
+void readCoefficients(const ParameterTable& nzhi, CoefficientSet& coefficients,
+                      bool& differsFromFactory);
+
+// Whether a coefficient equals its factory value as the database stores
+// them: two numbers compare as numbers, two texts as texts, else by text.
+bool sameAsStored(const QVariant& value, const QVariant& factory);
+
+// First row whose upper-bound field, as a number, is at least the value (the
+// range lookup of every table); nothing when no row reaches it. A bound that
+// is no number throws CalculationError.
+std::optional<int> firstRowReaching(const ParameterTable& table, int boundPosition, double value);
+
+// The row of a grade table for a centre distance and what it gives.
+struct GradeRow {
+    int row = 0;
+    AccuracyValues accuracy;
+    std::string standardBacklash;
+};
+
+// The row whose range (lower, upper] holds the centre distance, if the scan
+// finds one (a bound that is no number throws CalculationError), and its
+// values.
+std::optional<int> gradeRowFor(const ParameterTable& gradeTable, double centreDistance);
+std::optional<GradeRow> readGradeRow(const ParameterTable& gradeTable, double centreDistance);
+
+}  // namespace wormpair
