@@ -93,8 +93,9 @@ std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, Insp
     return points;
 }
 
-std::string inspectionCsv(const PairModeller& modeller, const DesignRecord& r, InspectedFlank flank,
-                          WormKind kind, GridSize size) {
+std::string inspectionCsv(const PairModeller& modeller, InspectedFlank flank, WormKind kind,
+                          GridSize size) {
+    const DesignRecord& r = modeller.design().record;
     const std::vector<InspectionPoint> points = inspectionPoints(modeller, flank, kind, size);
     const bool wheel = flank == InspectedFlank::Wheel;
     const bool hob = flank == InspectedFlank::HobFirst || flank == InspectedFlank::HobSecond;
@@ -112,7 +113,7 @@ std::string inspectionCsv(const PairModeller& modeller, const DesignRecord& r, I
             "，蜗杆头数 " + formatInteger(r.wormStarts) + "，主基圆直径 " +
             formatReal(r.mainBaseDiameter) + "，母平面倾斜角 " + r.motherPlaneInclinationText +
             "°\n";
-    text += std::string("# 旋向：") + (modeller.geometry().hand > 0 ? "右旋" : "左旋") + "\n";
+    text += "# 旋向：" + modeller.design().hand + "\n";
     text += "# 网格：" + std::to_string(size.rows) + " 行 × " + std::to_string(size.columns) +
             " 列（行沿" + (wheel ? "齿宽" : "轴向") + "，列由齿根到齿顶）；工作区为齿高的 " +
             number(100 * kHeightInset, 0) + "%–" + number(100 * (1 - kHeightInset), 0) + "%、" +

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ std::string inspectedFlankName(InspectedFlank flank);
 
 // The CSV text: header lines (frame, units, design, hand, grid), then one
 // row per point.
-std::string inspectionCsv(const PairModeller& modeller, const DesignRecord& record,
-                          InspectedFlank flank, WormKind kind, GridSize size);
+std::string inspectionCsv(const PairModeller& modeller, InspectedFlank flank, WormKind kind,
+                          GridSize size);
 
 }  // namespace wormpair::model

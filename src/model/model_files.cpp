@@ -23,6 +23,7 @@
 #include <XCAFDoc_ShapeTool.hxx>
 #include <XSControl_WorkSession.hxx>
 
+#include <cctype>
 #include <cstring>
 #include <mutex>
 #include <sstream>
@@ -168,6 +169,17 @@ StepContents readStep(const std::vector<std::uint8_t>& bytes) {
     }
     XCAFApp_Application::GetApplication()->Close(doc);
     return contents;
+}
+
+std::optional<ModelFormat> modelFormatOf(const std::string& fileName) {
+    const std::size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos) return std::nullopt;
+    std::string ending = fileName.substr(dot + 1);
+    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ending == "step" || ending == "stp") return ModelFormat::Step;
+    if (ending == "stl") return ModelFormat::Stl;
+    if (ending == "csv") return ModelFormat::Csv;
+    return std::nullopt;
 }
 
 }  // namespace wormpair::model

@@ -4,6 +4,7 @@
 #include <gp_Trsf.hxx>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,14 @@ struct StepContents {
 
 // Reads STEP bytes back (the tests' independent route into the file).
 StepContents readStep(const std::vector<std::uint8_t>& bytes);
+
+enum class ModelFormat { Step, Stl, Csv };
+
+// The format a file name asks for by its ending (.step, .stp, .stl, .csv,
+// any case); empty for any other.
+std::optional<ModelFormat> modelFormatOf(const std::string& fileName);
+
+// The chord deviation of written STL files, mm.
+inline constexpr double kStlDeviation = 0.02;
 
 }  // namespace wormpair::model

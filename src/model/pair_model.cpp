@@ -26,8 +26,10 @@ struct PairModeller::Evaluators {
     std::unique_ptr<WheelEnvelope> wheel;
 };
 
-PairModeller::PairModeller(const DesignRecord& record, std::string_view handText)
-    : m_geometry(pairGeometry(record, handText)), m_evaluators(std::make_unique<Evaluators>()) {}
+PairModeller::PairModeller(const DesignSnapshot& design)
+    : m_design(design),
+      m_geometry(pairGeometry(design.record, design.hand)),
+      m_evaluators(std::make_unique<Evaluators>()) {}
 
 PairModeller::~PairModeller() = default;
 

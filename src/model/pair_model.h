@@ -56,11 +56,13 @@ class WheelEnvelope;
 // inspection grids and the checks.
 class PairModeller {
   public:
-    PairModeller(const DesignRecord& record, std::string_view handText);
+    // Throws ModelError with the reason when the design gives no model.
+    explicit PairModeller(const DesignSnapshot& design);
     ~PairModeller();
     PairModeller(const PairModeller&) = delete;
     PairModeller& operator=(const PairModeller&) = delete;
 
+    const DesignSnapshot& design() const { return m_design; }
     const PairGeometry& geometry() const { return m_geometry; }
     const EnvelopedFlank& wormFlank(WormKind kind) const;
     const EnvelopedFlank& hobFlank() const;
@@ -73,6 +75,7 @@ class PairModeller {
     ModelBuild build(ModelPart part, WormKind kind, BuildProgress* progress = nullptr) const;
 
   private:
+    DesignSnapshot m_design;
     PairGeometry m_geometry;
     struct Evaluators;
     std::unique_ptr<Evaluators> m_evaluators;

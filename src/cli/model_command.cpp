@@ -1,0 +1,136 @@
+#include "cli/model_command.h"
+
+#include <QCommandLineParser>
+
+#include <map>
+
+#include "cli/cli.h"
+#include "input/design_file_open.h"
+#include "input/design_snapshot.h"
+#include "input/headless_session.h"
+#include "model/inspection_grid.h"
+#include "model/model_files.h"
+#include "model/pair_model.h"
+#include "platform/file_replace.h"
+#include "store/store_messages.h"
+#include "xls/xls_read_write.h"
+
+namespace wormpair {
+
+namespace {
+
+const char* const kModelUsage =
+    "Usage: wormpair-cli model worm|wheel|hob|pair DESIGN.cqb -o OUT\n"
+    "         [--nominal] [--grid ROWSxCOLUMNS] [--flank 1|2]\n"
+    "\n"
+    "Opens the design file as the window does and writes a 3D model of the worm\n"
+    "(蜗杆), the wheel (蜗轮), the hob (滚刀) or the pair (蜗杆副) in its own frame;\n"
+    "the ending of OUT chooses what is written:\n"
+    "  .step .stp   STEP AP214 solids, millimetres, named products\n"
+    "  .stl         binary STL triangles (chord deviation 0.02 mm)\n"
+    "  .csv         inspection points and unit normals of one flank (worm, wheel, hob)\n"
+    "Options:\n"
+    "  --nominal          the theoretical worm instead of the worm as ground\n"
+    "  --grid 9x9         rows along the length (or width) x columns root to tip\n"
+    "  --flank 1|2        the worm or hob flank facing +Z1 (1, default) or -Z1 (2)\n";
+
+int usage(QTextStream& err, const QString& problem) {
+    err << "wormpair-cli: " << problem << "\n\n" << kModelUsage;
+    return kExitUsage;
+}
+
+QString text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+}  // namespace
+
+int runModelCommand(const QStringList& arguments, const QString& programDirectory,
+                    QTextStream& out, QTextStream& err) {
+    using namespace model;
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption output(QStringList{"o", "output"}, "file to write", "OUT");
+    const QCommandLineOption nominal("nominal");
+    const QCommandLineOption grid("grid", "grid", "ROWSxCOLUMNS", "9x9");
+    const QCommandLineOption flank("flank", "flank", "1|2", "1");
+    parser.addOptions({help, output, nominal, grid, flank});
+    if (!parser.parse(QStringList("model") + arguments)) return usage(err, parser.errorText());
+    if (parser.isSet(help)) {
+        out << kModelUsage;
+        return kExitRan;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) return usage(err, "name the part and the design file");
+    const std::map<QString, ModelPart> parts = {{"worm", ModelPart::Worm},
+                                                {"wheel", ModelPart::Wheel},
+                                                {"hob", ModelPart::Hob},
+                                                {"pair", ModelPart::Pair}};
+    if (!parts.count(positional[0])) return usage(err, "the part is worm, wheel, hob or pair");
+    const ModelPart part = parts.at(positional[0]);
+    if (!parser.isSet(output)) return usage(err, "name the file to write with -o OUT");
+    const QString target = parser.value(output);
+    const std::optional<ModelFormat> format = modelFormatOf(target.toStdString());
+    if (!format) return usage(err, "OUT must end in .step, .stp, .stl or .csv");
+    const std::optional<GridSize> size = gridSizeFromText(parser.value(grid).toStdString());
+    if (!size) return usage(err, "--grid takes ROWSxCOLUMNS, 2 to 200 each, e.g. 9x9");
+    const QString flankText = parser.value(flank);
+    if (flankText != "1" && flankText != "2") return usage(err, "--flank is 1 or 2");
+    if (*format == ModelFormat::Csv && part == ModelPart::Pair)
+        return usage(err, "inspection points are written for the worm, the wheel or the hob");
+
+    HeadlessSession session(programDirectory);
+    if (!session.load().ok) {
+        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << "\n";
+        return kExitFailed;
+    }
+    TXLSReadWriteII4 workbook;
+    const QString design = positional[1];
+    if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
+        err << "wormpair-cli: " << design << ": "
+            << (session.form.messages.empty() ? QString("not calculated")
+                                              : text(session.form.messages.back()))
+            << "\n";
+        return kExitFailed;
+    }
+    const WormKind kind = parser.isSet(nominal) ? WormKind::Nominal : WormKind::Ground;
+    try {
+        const PairModeller modeller(designSnapshot(session.form, session.design));
+        std::vector<std::uint8_t> bytes;
+        QString summary;
+        if (*format == ModelFormat::Csv) {
+            const bool second = flankText == "2";
+            const InspectedFlank which =
+                part == ModelPart::Wheel ? InspectedFlank::Wheel
+                : part == ModelPart::Hob ? (second ? InspectedFlank::HobSecond : InspectedFlank::HobFirst)
+                                         : (second ? InspectedFlank::WormSecond : InspectedFlank::WormFirst);
+            const std::string csv = inspectionCsv(modeller, which, kind, *size);
+            bytes.assign(csv.begin(), csv.end());
+            summary = text(inspectedFlankName(which)) +
+                      QString("：%1 × %2 个测量点").arg(size->rows).arg(size->columns);
+        } else {
+            const ModelBuild build = modeller.build(part, kind);
+            std::vector<NamedPart> named;
+            for (const PartModel& p : build.parts) {
+                named.push_back({p.name, p.shape,
+                                 part == ModelPart::Pair ? p.placement : gp_Trsf()});
+                summary += text(p.name) + QString("：齿面拟合误差 %1 mm，法向 %2 rad\n")
+                                               .arg(p.flankFit.distance, 0, 'e', 1)
+                                               .arg(p.flankFit.normalAngle, 0, 'e', 1);
+            }
+            bytes = *format == ModelFormat::Step ? stepBytes(named, build.assemblyName)
+                                                 : stlBytes(named, kStlDeviation);
+            summary.chop(1);
+        }
+        replaceFile(target.toStdString(), bytes);
+        out << summary << "\n" << QString("已写出 %1\n").arg(target);
+    } catch (const ModelError& e) {
+        err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
+        return kExitFailed;
+    } catch (const FileReplaceError& e) {
+        err << "wormpair-cli: " << target << ": " << QString::fromUtf8(e.what()) << "\n";
+        return kExitFailed;
+    }
+    return kExitRan;
+}
+
+}  // namespace wormpair
