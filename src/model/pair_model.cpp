@@ -70,6 +70,7 @@ PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
     const EnvelopedFlank& flank = wormFlank(kind);
     step(progress, 1, 4, "蜗杆：拟合齿面");
     const FittedThreadFlank fitted = fitThreadFlank(flank);
+    requireGoodFit(fitted.error, "蜗杆");
     step(progress, 2, 4, "蜗杆：缝合实体");
     PartModel part{"蜗杆", threadedPart(fitted, m_geometry.wormBody),
                    wormPlacement(m_geometry.nominalWorm.meshing.centreDistance), fitted.error};
@@ -84,6 +85,7 @@ PartModel PairModeller::hob(BuildProgress* progress) const {
     const EnvelopedFlank& flank = hobFlank();
     step(progress, 1, 4, "滚刀：拟合齿面");
     const FittedThreadFlank fitted = fitThreadFlank(flank);
+    requireGoodFit(fitted.error, "滚刀");
     step(progress, 2, 4, "滚刀：缝合实体");
     PartModel part{"滚刀", threadedPart(fitted, m_geometry.hobBody),
                    wormPlacement(m_geometry.hob.meshing.centreDistance), fitted.error};
@@ -98,6 +100,7 @@ PartModel PairModeller::wheel(BuildProgress* progress) const {
     const WheelEnvelope& envelope = wheelEnvelope();
     step(progress, 1, 4, "蜗轮：拟合齿面");
     const FittedWheelFlank fitted = fitWheelFlank(envelope, m_geometry);
+    requireGoodFit(fitted.error, "蜗轮");
     step(progress, 2, 4, "蜗轮：缝合实体");
     PartModel part{"蜗轮", wheelPart(fitted, m_geometry.wheel), gp_Trsf(), fitted.error};
     step(progress, 3, 4, "蜗轮：检查实体");

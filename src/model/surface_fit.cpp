@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "model/enveloping.h"
 
@@ -104,6 +106,19 @@ Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec
         net, uKnots, vKnots, uMults, vMults, u->Degree(), v->Degree());
     surface->Segment(grid.u0, grid.u1, grid.v0, grid.v1);
     return surface;
+}
+
+double sewingTolerance(const SurfaceFitError& error) { return std::max(1e-4, 3 * error.distance); }
+
+void requireGoodFit(const SurfaceFitError& error, const char* partName) {
+    constexpr double kLargestDistance = 0.001;    // mm
+    constexpr double kLargestNormalAngle = 0.01;  // rad
+    if (!(error.distance <= kLargestDistance && error.normalAngle <= kLargestNormalAngle)) {
+        char millimetres[32];
+        std::snprintf(millimetres, sizeof millimetres, "%.4f", error.distance);
+        throw ModelError(std::string(partName) + "齿面无法光滑拟合（误差 " + millimetres +
+                         " mm），未生成实体（请检查设计参数）");
+    }
 }
 
 void SurfaceFitError::include(const SurfaceFitError& other) {

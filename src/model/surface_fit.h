@@ -47,6 +47,14 @@ struct SurfaceFitError {
     void include(const SurfaceFitError& other);
 };
 
+// The tolerance faces are sewn with: edges of exact curves meet fitted
+// surfaces within the fitting error.
+double sewingTolerance(const SurfaceFitError& error);
+
+// Throws ModelError when a fitted flank strays too far from its evaluator
+// to be a model of it (the design's flank is not a smooth surface there).
+void requireGoodFit(const SurfaceFitError& error, const char* partName);
+
 // Largest differences between the surface and exact(u, v, i, j) in the
 // middle of the face's cells and their edges; (i, j) names the sample at the
 // cell's lower corner (for the evaluator's start).

@@ -39,7 +39,8 @@ namespace {
 // with the fourth power of this.
 constexpr int kRowsPerTurn = 64;
 constexpr int kHeightSamples = 33;
-constexpr double kSewingTolerance = 1e-4;
+// denser samples until the measured error is below this, mm
+constexpr double kFitTarget = 5e-5;
 
 // The inner half of the torus made by turning an arc of radius r, centred
 // at distance R from the axis, about Z1: v for the point at axial position z.
@@ -115,25 +116,30 @@ FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
     // the angle the thread turns over the length, at mid height
     const auto probe = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 65), {0.5});
     const double turns = std::abs(probe.back()[0].angle - probe.front()[0].angle) / (2 * kPi);
-    const int rows = 2 * std::max(8, static_cast<int>(std::ceil(turns * kRowsPerTurn / 2))) + 1;
-
-    const SampleGrid grid(-b.halfLength, b.halfLength, rows, 0, 1, kHeightSamples, 2);
-    const auto samples = graph.grid(grid.us, grid.vs);
-    std::vector<std::vector<Vec3>> net(samples.size());
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        for (const auto& p : samples[i]) net[i].push_back(p.worm.point);
     FittedThreadFlank fitted;
-    fitted.surface = interpolateSurface(net, grid);
-    const auto first = static_cast<std::size_t>(grid.beyond);
-    for (std::size_t i = first; i < first + static_cast<std::size_t>(rows); ++i) {
-        fitted.axials.push_back(grid.us[i]);
-        fitted.rootAngles.push_back(samples[i][first].angle);
-        fitted.tipAngles.push_back(samples[i][first + kHeightSamples - 1].angle);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int perTurn = kRowsPerTurn * (attempt + 2) / 2;
+        const int heights = kHeightSamples + 16 * attempt;
+        const int rows = 2 * std::max(8, static_cast<int>(std::ceil(turns * perTurn / 2))) + 1;
+        const SampleGrid grid(-b.halfLength, b.halfLength, rows, 0, 1, heights, 2);
+        const auto samples = graph.grid(grid.us, grid.vs);
+        std::vector<std::vector<Vec3>> net(samples.size());
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            for (const auto& p : samples[i]) net[i].push_back(p.worm.point);
+        fitted = FittedThreadFlank{};
+        fitted.surface = interpolateSurface(net, grid);
+        const auto first = static_cast<std::size_t>(grid.beyond);
+        for (std::size_t i = first; i < first + static_cast<std::size_t>(rows); ++i) {
+            fitted.axials.push_back(grid.us[i]);
+            fitted.rootAngles.push_back(samples[i][first].angle);
+            fitted.tipAngles.push_back(samples[i][first + static_cast<std::size_t>(heights) - 1].angle);
+        }
+        fitted.error = measureFit(fitted.surface, grid,
+                                  [&](double axial, double height, std::size_t i, std::size_t j) {
+                                      return graph.at(axial, height, samples[i][j]).worm;
+                                  });
+        if (fitted.error.distance <= kFitTarget) break;
     }
-    fitted.error = measureFit(fitted.surface, grid,
-                              [&](double axial, double height, std::size_t i, std::size_t j) {
-                                  return graph.at(axial, height, samples[i][j]).worm;
-                              });
     return fitted;
 }
 
@@ -177,7 +183,7 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
         Handle(Geom_BSplineSurface)::DownCast(flank.surface->Transformed(halfTurn));
     second->UReverse();
 
-    BRepBuilderAPI_Sewing sewing(kSewingTolerance);
+    BRepBuilderAPI_Sewing sewing(sewingTolerance(flank.error));
     const double rootEnd = b.rootRadiusAt(half), tipEnd = b.tipRadiusAt(half);
     for (int k = 0; k < starts; ++k) {
         const double turn = 2 * kPi * k / starts;

@@ -1,5 +1,7 @@
 #include "model/wheel_envelope.h"
 
+#include "model/flank_graph.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -8,7 +10,8 @@ namespace wormpair::model {
 
 namespace {
 
-const char* const kNoWheelContact = "蜗轮齿面在齿槽内无法求得（请检查设计参数）";
+const char* const kNoWheelContact =
+    "蜗轮齿面超出滚刀二次包络的可解范围（多头、大导程角时常见），无法生成蜗轮";
 
 // Turns v about the worm axis direction (y) by angle, as the worm turns.
 Vec3 turnedAboutWormAxis(const Vec3& v, double angle) {
@@ -19,59 +22,66 @@ Vec3 turnedAboutWormAxis(const Vec3& v, double angle) {
 }  // namespace
 
 WheelEnvelope::WheelEnvelope(const EnvelopedFlank& hobFlank) : m_hob(hobFlank) {
-    const EnvelopedFlank::Range range = m_hob.wheelAngleRange(3.0);
-    m_firstAngle = range.first;
-    m_lastAngle = range.last;
     const ThreadBlank& b = m_hob.blank();
     const Meshing& g = m_hob.meshing();
-    // the limit line, tabulated over the radii the space can have
-    const double low = g.referenceRadius - 2.5 * (b.rootArcRadius - b.tipArcRadius);
-    const double high = g.referenceRadius + 2.5 * (b.rootArcRadius - b.tipArcRadius);
-    for (int k = 0; k <= 400; ++k) {
-        const double r = low + (high - low) * k / 400;
-        m_limitRadii.push_back(r);
-        double best = -std::numeric_limits<double>::infinity(), bestPhi = m_firstAngle;
-        const int samples = 240;
-        for (int j = 0; j <= samples; ++j) {
-            const double phi = m_firstAngle + (m_lastAngle - m_firstAngle) * j / samples;
-            const double z = g.hand * lineHeightAt(phi, r);
-            if (z > best) best = z, bestPhi = phi;
-        }
-        // golden-section refinement around the best sample
-        double a = std::max(m_firstAngle, bestPhi - (m_lastAngle - m_firstAngle) / samples);
-        double c = std::min(m_lastAngle, bestPhi + (m_lastAngle - m_firstAngle) / samples);
-        for (int j = 0; j < 40; ++j) {
-            const double m1 = c - 0.618033988749895 * (c - a);
-            const double m2 = a + 0.618033988749895 * (c - a);
-            (g.hand * lineHeightAt(m1, r) > g.hand * lineHeightAt(m2, r) ? c : a) =
-                (g.hand * lineHeightAt(m1, r) > g.hand * lineHeightAt(m2, r) ? m2 : m1);
-        }
-        m_limitHeights.push_back(lineHeightAt((a + c) / 2, r));
-    }
-    // hob points and where they touch a second time, to start the solutions
-    for (int k = 0; k <= 60; ++k) {
-        const double phi = m_firstAngle + (m_lastAngle - m_firstAngle) * k / 60;
-        const EnvelopedFlank::Span s = m_hob.span(phi);
-        const double depth = s.tip - s.root;
-        for (int j = -12; j <= 36; ++j) {
-            const double t = s.root + depth * j / 24.0;
-            const SurfacePoint w = secondContact(phi, t);
-            m_table.push_back({std::hypot(w.point.x, w.point.y), w.point.z, phi, t});
+    // hob flank points a little beyond its ends, root and tip, and where
+    // each touches the plane (first contact) and the wheel again (second)
+    const ThreadFlankGraph graph(m_hob);
+    // as far beyond the root and tip as the flank is regular
+    std::vector<std::vector<ThreadFlankGraph::Point>> points;
+    for (double beyond : {0.2, 0.1, 0.0}) {
+        try {
+            points = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 241),
+                                evenlySpaced(-beyond, 1 + beyond, 29));
+            break;
+        } catch (const ModelError&) {
+            if (beyond == 0.0) throw;
         }
     }
-}
-
-double WheelEnvelope::lineHeightAt(double phi, double radius) const {
-    // the point of the contact line at wheel radius r (nearest its anchor)
-    const Line line = m_hob.contactLine(phi);
-    const double a = line.direction.x * line.direction.x + line.direction.y * line.direction.y;
-    const double b = line.point.x * line.direction.x + line.point.y * line.direction.y;
-    const double c = line.point.x * line.point.x + line.point.y * line.point.y - radius * radius;
-    const double disc = b * b - a * c;
-    if (disc < 0 || a < 1e-14) return -m_hob.meshing().hand * 1e9;
-    const double r1 = (-b + std::sqrt(disc)) / a, r2 = (-b - std::sqrt(disc)) / a;
-    const double t = std::abs(r1) < std::abs(r2) ? r1 : r2;
-    return line.at(t).z;
+    for (const auto& row : points) {
+        for (const auto& p : row) {
+            const Vec3 w = secondContact(p.wheelAngle, p.lineParameter).point;
+            m_table.push_back({std::hypot(w.x, w.y), w.z, p.wheelAngle, p.lineParameter});
+        }
+    }
+    // the limit line: at each radius, the highest (right hand) first
+    // contact over the hob flank, found along its lines of constant height
+    const double tip = b.tipArcRadius - b.tipEccentricity;
+    const double depth = std::abs(b.rootArcRadius - tip);
+    const double low = std::min(tip, b.rootArcRadius) - depth;
+    const double high = std::max(tip, b.rootArcRadius) + depth;
+    constexpr int kBins = 400;
+    const double binWidth = (high - low) / kBins;
+    std::vector<double> best(kBins + 1, -std::numeric_limits<double>::infinity());
+    const auto onPlane = [&](const ThreadFlankGraph::Point& p) {
+        const Vec3 r =
+            g.wheelPoint(m_hob.contactLine(p.wheelAngle).at(p.lineParameter), p.wheelAngle);
+        return std::pair{std::hypot(r.x, r.y), g.hand * r.z};
+    };
+    const auto include = [&](const ThreadFlankGraph::Point& p, const ThreadFlankGraph::Point& q) {
+        const auto [r0, z0] = onPlane(p);
+        const auto [r1, z1] = onPlane(q);
+        const double from = std::min(r0, r1), to = std::max(r0, r1);
+        const int k0 = std::max(0, static_cast<int>(std::ceil((from - low) / binWidth)));
+        const int k1 = std::min(kBins, static_cast<int>(std::floor((to - low) / binWidth)));
+        for (int k = k0; k <= k1; ++k) {
+            const double r = low + k * binWidth;
+            const double share = to > from ? (r - r0) / (r1 - r0) : 0.0;
+            auto& z = best[static_cast<std::size_t>(k)];
+            z = std::max(z, z0 + share * (z1 - z0));
+        }
+    };
+    // along both directions of the grid, so every radius is crossed densely
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        for (std::size_t j = 0; j < points[i].size(); ++j) {
+            if (i + 1 < points.size()) include(points[i][j], points[i + 1][j]);
+            if (j + 1 < points[i].size()) include(points[i][j], points[i][j + 1]);
+        }
+    }
+    for (int k = 0; k <= kBins; ++k) {
+        m_limitRadii.push_back(low + k * binWidth);
+        m_limitHeights.push_back(g.hand * best[static_cast<std::size_t>(k)]);
+    }
 }
 
 double WheelEnvelope::limitHeight(double radius) const {

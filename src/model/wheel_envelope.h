@@ -53,12 +53,10 @@ class WheelEnvelope {
     const EnvelopedFlank& hobFlank() const { return m_hob; }
 
   private:
-    double lineHeightAt(double wheelAngle, double radius) const;
     Point solveSecond(double radius, double height, double phi, double t) const;
     Point inSpace(Point p, double plane) const;
 
     const EnvelopedFlank& m_hob;
-    double m_firstAngle = 0, m_lastAngle = 0;  // the hob's wheel-angle range
     std::vector<double> m_limitRadii, m_limitHeights;
     struct TableEntry {
         double radius, height, phi, t;

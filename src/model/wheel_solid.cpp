@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <cmath>
 
 namespace wormpair::model {
@@ -34,8 +35,9 @@ namespace {
 // the limit line (a jump in curvature) needs them closer
 constexpr double kSmoothSpacing = 1.0;
 constexpr double kMixedSpacing = 0.25;
+// closer samples until the measured error is below this, mm
+constexpr double kFitTarget = 5e-5;
 constexpr int kRadialSamples = 9;
-constexpr double kSewingTolerance = 1e-4;
 
 const char* const kRimTooWide = "齿圈宽度超出滚刀切削范围，无法生成蜗轮";
 
@@ -201,9 +203,6 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
             };
             double length = 0;
             for (std::size_t j = 0; j < ws.size(); ++j) length = std::max(length, part.high[j] - part.low[j]);
-            const double spacing = part.contact == 2 ? kMixedSpacing : kSmoothSpacing;
-            const int rows = std::max(9, static_cast<int>(std::ceil(length / spacing)) | 1);
-            const SampleGrid grid(0, 1, rows, 0, 1, kRadialSamples, 2);
             const auto evaluate = [&](double s, double w, const WheelEnvelope::Point* guess) {
                 const double z = heightAt(s, w);
                 const double r = radiusAt(z, w);
@@ -211,33 +210,47 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
                 if (part.contact == 1) return envelope.onSecond(r, z, guess);
                 return envelope.at(r, z, guess);
             };
-            std::vector<std::vector<WheelEnvelope::Point>> samples(
-                grid.us.size(), std::vector<WheelEnvelope::Point>(grid.vs.size()));
-            // march along s from the middle, every w starting from its neighbour
-            const std::size_t middle = grid.us.size() / 2;
-            for (std::size_t j = 0; j < grid.vs.size(); ++j) {
-                samples[middle][j] =
-                    evaluate(grid.us[middle], grid.vs[j], j > 0 ? &samples[middle][j - 1] : nullptr);
-                for (int direction : {-1, 1}) {
-                    for (std::size_t i = middle + direction; i < grid.us.size(); i += direction) {
-                        samples[i][j] = evaluate(grid.us[i], grid.vs[j], &samples[i - direction][j]);
-                        if (i == 0) break;
-                    }
-                }
-            }
-            std::vector<std::vector<Vec3>> net(samples.size());
-            for (std::size_t i = 0; i < samples.size(); ++i)
-                for (const auto& p : samples[i]) net[i].push_back(p.wheel.point);
             WheelFlankPiece piece;
-            piece.surface = interpolateSurface(net, grid);
             piece.planar = part.contact == 0;
             piece.secondContact = part.contact == 1;
             piece.onTorus = onTorus;
             piece.tipPiece = static_cast<int>(tipPiece);
-            fitted.error.include(measureFit(piece.surface, grid,
-                                            [&](double s, double w, std::size_t i, std::size_t j) {
-                                                return evaluate(s, w, &samples[i][j]).wheel;
-                                            }));
+            std::vector<std::vector<WheelEnvelope::Point>> samples;
+            int rows = 0;
+            std::optional<SampleGrid> fittedGrid;
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                const double spacing =
+                    (part.contact == 2 ? kMixedSpacing : kSmoothSpacing) / (1 << attempt);
+                rows = std::max(9, static_cast<int>(std::ceil(length / spacing)) | 1);
+                const SampleGrid grid(0, 1, rows, 0, 1, kRadialSamples, 2);
+                samples.assign(grid.us.size(), std::vector<WheelEnvelope::Point>(grid.vs.size()));
+                // march along s from the middle, every w starting from its neighbour
+                const std::size_t middle = grid.us.size() / 2;
+                for (std::size_t j = 0; j < grid.vs.size(); ++j) {
+                    samples[middle][j] = evaluate(grid.us[middle], grid.vs[j],
+                                                  j > 0 ? &samples[middle][j - 1] : nullptr);
+                    for (int direction : {-1, 1}) {
+                        for (std::size_t i = middle + direction; i < grid.us.size(); i += direction) {
+                            samples[i][j] = evaluate(grid.us[i], grid.vs[j], &samples[i - direction][j]);
+                            if (i == 0) break;
+                        }
+                    }
+                }
+                std::vector<std::vector<Vec3>> net(samples.size());
+                for (std::size_t i = 0; i < samples.size(); ++i)
+                    for (const auto& p : samples[i]) net[i].push_back(p.wheel.point);
+                piece.surface = interpolateSurface(net, grid);
+                const SurfaceFitError error =
+                    measureFit(piece.surface, grid, [&](double s, double w, std::size_t i, std::size_t j) {
+                        return evaluate(s, w, &samples[i][j]).wheel;
+                    });
+                fittedGrid = grid;
+                if (error.distance <= kFitTarget || attempt == 2) {
+                    fitted.error.include(error);
+                    break;
+                }
+            }
+            const SampleGrid& grid = *fittedGrid;
             const auto first = static_cast<std::size_t>(grid.beyond);
             for (std::size_t i = first; i < first + static_cast<std::size_t>(rows); ++i) {
                 piece.rootHeights.push_back(samples[i][first].wheel.point.z);
@@ -324,7 +337,7 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
         return planar.Face();
     };
 
-    BRepBuilderAPI_Sewing sewing(kSewingTolerance);
+    BRepBuilderAPI_Sewing sewing(sewingTolerance(flank.error));
     std::vector<TopoDS_Edge> sides[2];  // the outlines at z = -H and +H, in order
     const auto identity = [](double z) { return z; };
     for (int j = 0; j < teeth; ++j) {
