@@ -6,7 +6,10 @@
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
 #include <BRepCheck_Analyzer.hxx>
+#include <BRepGProp.hxx>
 #include <BRepLib.hxx>
+#include <BRep_Builder.hxx>
+#include <GProp_GProps.hxx>
 #include <BRep_Tool.hxx>
 #include <GCE2d_MakeSegment.hxx>
 #include <Geom2d_BSplineCurve.hxx>
@@ -29,6 +32,7 @@
 #include <cmath>
 #include <string>
 
+#include "model/face_building.h"
 #include "model/flank_graph.h"
 
 namespace wormpair::model {
@@ -46,31 +50,6 @@ constexpr double kFitTarget = 5e-5;
 // at distance R from the axis, about Z1: v for the point at axial position z.
 double innerTorusV(double minorRadius, double axial) {
     return kPi - std::asin(axial / minorRadius);
-}
-
-TopoDS_Edge edgeOnSurface(const Handle(Geom2d_Curve)& curve, const Handle(Geom_Surface)& surface) {
-    BRepBuilderAPI_MakeEdge edge(curve, surface);
-    if (!edge.IsDone()) throw ModelError("边线生成失败");
-    return edge.Edge();
-}
-
-TopoDS_Edge segment2d(const gp_Pnt2d& a, const gp_Pnt2d& b, const Handle(Geom_Surface)& surface) {
-    return edgeOnSurface(GCE2d_MakeSegment(a, b).Value(), surface);
-}
-
-// A face of the surface bounded by edges that carry their curve on it.
-TopoDS_Face faceFromEdges(const Handle(Geom_Surface)& surface,
-                          const std::vector<TopoDS_Edge>& edges) {
-    BRepBuilderAPI_MakeWire wire;
-    for (const TopoDS_Edge& e : edges) wire.Add(e);
-    if (!wire.IsDone()) throw ModelError("面的边界不闭合");
-    BRepBuilderAPI_MakeFace face(surface, wire.Wire(), Standard_True);
-    if (!face.IsDone()) throw ModelError("面生成失败");
-    TopoDS_Face f = face.Face();
-    BRepLib::BuildCurves3d(f, 1e-7);
-    ShapeFix_Face fix(f);
-    fix.Perform();
-    return fix.Face();
 }
 
 TopoDS_Edge circleArc(double radius, double axial, double fromAngle, double toAngle) {
@@ -163,18 +142,45 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
     if (std::abs(rootFirst[middle]) > kPi / starts)
         throw ModelError("螺牙过厚，齿槽不存在（请检查设计参数）");
 
-    Handle(Geom_ToroidalSurface) rootTorus =
-        new Geom_ToroidalSurface(gp_Ax3(gp::XOY()), b.axisToWheelCentre, b.rootArcRadius);
-    Handle(Geom_ToroidalSurface) tipTorus = new Geom_ToroidalSurface(
-        gp_Ax3(gp::XOY()), b.axisToWheelCentre + b.tipEccentricity, b.tipArcRadius);
-    const auto pcurve = [&](const std::vector<double>& angles, double shift, double minor) {
-        std::vector<gp_Pnt2d> uv(n);
-        for (std::size_t k = 0; k < n; ++k)
-            uv[k] = gp_Pnt2d(angles[k] + shift, innerTorusV(minor, axials[k]));
-        return interpolateCurve2d(uv, axials);
-    };
-    const auto ends = [&](const Handle(Geom2d_BSplineCurve)& c) {
-        return std::pair{c->Value(c->FirstParameter()), c->Value(c->LastParameter())};
+    // lands in pieces turning less than half a turn each: readers classify
+    // points on a periodic surface within one period
+    std::vector<std::pair<std::size_t, std::size_t>> pieces;
+    {
+        std::size_t from = 0;
+        for (std::size_t k = 1; k < n; ++k) {
+            const bool far = std::abs(tipFirst[k] - tipFirst[from]) > kPi / 2 ||
+                             std::abs(rootFirst[k] - rootFirst[from]) > kPi / 2;
+            if (far || k == n - 1) {
+                pieces.emplace_back(from, k);
+                from = k;
+            }
+        }
+    }
+    // the land between two chains of samples (rows from..to) on the torus
+    // of an arc (centre at `centre` from the axis, radius `minor`), its
+    // seam turned away from the piece so the piece lies within one period
+    const auto land = [&](double centre, double minor, const std::vector<double>& low,
+                          double lowShift, const std::vector<double>& high, double highShift,
+                          std::size_t from, std::size_t to) {
+        const std::size_t mid = (from + to) / 2;
+        const double facing = (low[mid] + lowShift + high[mid] + highShift) / 2;
+        Handle(Geom_ToroidalSurface) torus = new Geom_ToroidalSurface(
+            gp_Ax3(gp::Origin(), gp::DZ(), gp_Dir(std::cos(facing), std::sin(facing), 0)), centre,
+            minor);
+        const auto curve = [&](const std::vector<double>& angles, double shift) {
+            std::vector<gp_Pnt2d> uv;
+            std::vector<double> at;
+            for (std::size_t k = from; k <= to; ++k) {
+                uv.emplace_back(angles[k] + shift - facing, innerTorusV(minor, axials[k]));
+                at.push_back(axials[k]);
+            }
+            return interpolateCurve2d(uv, at);
+        };
+        const auto a = curve(low, lowShift), b = curve(high, highShift);
+        const gp_Pnt2d a0 = a->Value(a->FirstParameter()), a1 = a->Value(a->LastParameter());
+        const gp_Pnt2d b0 = b->Value(b->FirstParameter()), b1 = b->Value(b->LastParameter());
+        return faceWithinLoop(torus, {edgeOnSurface(a, torus), segmentOnSurface(a1, b1, torus),
+                                     edgeOnSurface(b, torus), segmentOnSurface(b0, a0, torus)});
     };
 
     gp_Trsf halfTurn;
@@ -190,33 +196,22 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
         const double next = 2 * kPi * (k + 1) / starts;
         gp_Trsf rotation;
         rotation.SetRotation(gp::OZ(), turn);
+        // the flanks in the same pieces as the lands, so every edge meets one edge
         for (const auto& s : {flank.surface, second}) {
             Handle(Geom_Surface) placed = Handle(Geom_Surface)::DownCast(s->Transformed(rotation));
-            sewing.Add(BRepBuilderAPI_MakeFace(placed, -half, half, 0, 1, 1e-7).Face());
+            for (const auto& [from, to] : pieces) {
+                sewing.Add(
+                    BRepBuilderAPI_MakeFace(placed, axials[from], axials[to], 0, 1, 1e-7).Face());
+            }
         }
-        // tip land of this thread
-        {
-            const auto first = pcurve(tipFirst, turn, b.tipArcRadius);
-            const auto other = pcurve(tipSecond, turn, b.tipArcRadius);
-            const auto [f0, f1] = ends(first);
-            const auto [o0, o1] = ends(other);
-            sewing.Add(faceFromEdges(tipTorus, {edgeOnSurface(first, tipTorus),
-                                                segment2d(f1, o1, tipTorus),
-                                                edgeOnSurface(other, tipTorus),
-                                                segment2d(o0, f0, tipTorus)}));
-        }
-        // root land between this thread and the next one round
-        {
-            const auto& lowSide = sense > 0 ? rootFirst : rootSecond;
-            const auto& highSide = sense > 0 ? rootSecond : rootFirst;
-            const auto low = pcurve(lowSide, turn, b.rootArcRadius);
-            const auto high = pcurve(highSide, next, b.rootArcRadius);
-            const auto [l0, l1] = ends(low);
-            const auto [h0, h1] = ends(high);
-            sewing.Add(faceFromEdges(rootTorus, {edgeOnSurface(low, rootTorus),
-                                                 segment2d(l1, h1, rootTorus),
-                                                 edgeOnSurface(high, rootTorus),
-                                                 segment2d(h0, l0, rootTorus)}));
+        // tip land of this thread, root land between it and the next one round
+        const auto& lowSide = sense > 0 ? rootFirst : rootSecond;
+        const auto& highSide = sense > 0 ? rootSecond : rootFirst;
+        for (const auto& [from, to] : pieces) {
+            sewing.Add(land(b.axisToWheelCentre + b.tipEccentricity, b.tipArcRadius, tipFirst, turn,
+                            tipSecond, turn, from, to));
+            sewing.Add(land(b.axisToWheelCentre, b.rootArcRadius, lowSide, turn, highSide, next,
+                            from, to));
         }
         // the thread's ends on the planes Z1 = -L/2 and +L/2
         for (int side : {-1, 1}) {
@@ -252,24 +247,48 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
         }
     }
     sewing.Perform();
-    const TopoDS_Shape sewn = sewing.SewedShape();
+    if (sewing.NbFreeEdges() > 0) throw ModelError("螺牙表面无法缝合成封闭实体（请检查设计参数）");
+    return solidOfShell(sewing.SewedShape(), "螺牙");
+}
+
+TopoDS_Shape solidOfShell(const TopoDS_Shape& sewn, const char* partName) {
     TopoDS_Shell shell;
     int shells = 0;
     for (TopExp_Explorer e(sewn, TopAbs_SHELL); e.More(); e.Next(), ++shells)
         shell = TopoDS::Shell(e.Current());
-    if (shells != 1 || sewing.NbFreeEdges() > 0)
-        throw ModelError("螺牙表面无法缝合成封闭实体（请检查设计参数）");
-    BRepBuilderAPI_MakeSolid solid(shell);
-    ShapeFix_Solid fix(solid.Solid());
+    if (shells != 1 || !BRep_Tool::IsClosed(shell))
+        throw ModelError(std::string(partName) + "表面无法缝合成封闭实体（请检查设计参数）");
+    ShapeFix_Solid fix(BRepBuilderAPI_MakeSolid(shell).Solid());
     fix.Perform();
-    return fix.Solid();
+    // faces as the solid sees them, in a forward shell
+    BRep_Builder builder;
+    TopoDS_Shell outward;
+    builder.MakeShell(outward);
+    for (TopExp_Explorer e(fix.Solid(), TopAbs_FACE); e.More(); e.Next()) builder.Add(outward, e.Current());
+    outward.Closed(Standard_True);
+    TopoDS_Solid solid;
+    builder.MakeSolid(solid);
+    builder.Add(solid, outward);
+    GProp_GProps volume;
+    BRepGProp::VolumeProperties(solid, volume);
+    if (volume.Mass() < 0) {
+        builder.MakeShell(outward);
+        for (TopExp_Explorer e(fix.Solid(), TopAbs_FACE); e.More(); e.Next())
+            builder.Add(outward, e.Current().Reversed());
+        outward.Closed(Standard_True);
+        builder.MakeSolid(solid);
+        builder.Add(solid, outward);
+    }
+    return solid;
 }
 
 void requireValidSolid(const TopoDS_Shape& shape, const char* partName) {
     int solids = 0;
     for (TopExp_Explorer e(shape, TopAbs_SOLID); e.More(); e.Next()) ++solids;
     BRepCheck_Analyzer analyzer(shape);
-    if (solids != 1 || !analyzer.IsValid())
+    GProp_GProps volume;
+    BRepGProp::VolumeProperties(shape, volume);
+    if (solids != 1 || !analyzer.IsValid() || !(volume.Mass() > 0))
         throw ModelError(std::string(partName) + "实体无效，未写出（请检查设计参数）");
     for (TopExp_Explorer e(shape, TopAbs_SHELL); e.More(); e.Next()) {
         if (!BRep_Tool::IsClosed(e.Current()))

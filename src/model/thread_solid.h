@@ -2,6 +2,7 @@
 
 #include <Geom_BSplineSurface.hxx>
 #include <TopoDS_Shape.hxx>
+#include <TopoDS_Shell.hxx>
 
 #include <vector>
 
@@ -41,7 +42,12 @@ FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank);
 // valid solid.
 TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& body);
 
-// Checks the shape is one valid closed solid; throws ModelError otherwise.
+// The solid a sewn closed shell bounds, its faces turned outwards and held
+// by a forward shell (a reversed shell is lost by some readers of STEP).
+TopoDS_Shape solidOfShell(const TopoDS_Shape& sewn, const char* partName);
+
+// Checks the shape is one valid closed solid of positive volume; throws
+// ModelError otherwise.
 void requireValidSolid(const TopoDS_Shape& shape, const char* partName);
 
 }  // namespace wormpair::model

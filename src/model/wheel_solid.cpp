@@ -1,6 +1,8 @@
 #include "model/wheel_solid.h"
 
+#include "model/face_building.h"
 #include "model/flank_graph.h"
+#include "model/thread_solid.h"
 
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
@@ -40,31 +42,6 @@ constexpr double kFitTarget = 5e-5;
 constexpr int kRadialSamples = 9;
 
 const char* const kRimTooWide = "齿圈宽度超出滚刀切削范围，无法生成蜗轮";
-
-// A face of the surface bounded by edges that carry their curve on it.
-TopoDS_Face faceFromEdges(const Handle(Geom_Surface)& surface,
-                          const std::vector<TopoDS_Edge>& edges) {
-    BRepBuilderAPI_MakeWire wire;
-    for (const TopoDS_Edge& e : edges) wire.Add(e);
-    if (!wire.IsDone()) throw ModelError("蜗轮面的边界不闭合");
-    BRepBuilderAPI_MakeFace face(surface, wire.Wire(), Standard_True);
-    if (!face.IsDone()) throw ModelError("蜗轮面生成失败");
-    TopoDS_Face f = face.Face();
-    BRepLib::BuildCurves3d(f, 1e-7);
-    ShapeFix_Face fix(f);
-    fix.Perform();
-    return fix.Face();
-}
-
-TopoDS_Edge edgeOnSurface(const Handle(Geom2d_Curve)& c, const Handle(Geom_Surface)& s) {
-    BRepBuilderAPI_MakeEdge edge(c, s);
-    if (!edge.IsDone()) throw ModelError("蜗轮边线生成失败");
-    return edge.Edge();
-}
-
-TopoDS_Edge segmentOn(const gp_Pnt2d& a, const gp_Pnt2d& b, const Handle(Geom_Surface)& s) {
-    return edgeOnSurface(GCE2d_MakeSegment(a, b).Value(), s);
-}
 
 }  // namespace
 
@@ -269,11 +246,19 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
     const int teeth = blank.teeth;
     const double pitch = 2 * kPi / teeth;
 
-    Handle(Geom_Surface) rootSurface = new Geom_SurfaceOfRevolution(flank.rootMeridian, gp::OZ());
-    Handle(Geom_Surface) cylinder =
-        new Geom_CylindricalSurface(gp_Ax3(gp::XOY()), blank.outsideRadius);
-    Handle(Geom_Surface) torus = new Geom_ToroidalSurface(gp_Ax3(gp::XOY()), blank.throatArcCentre,
-                                                          blank.throatArcRadius);
+    // the blank's surfaces with their seam turned to face away from a land
+    // (`facing`), so that every land lies within one period
+    enum class Land { Root, Cylinder, Torus };
+    const auto landSurface = [&](Land kind, double facing) -> Handle(Geom_Surface) {
+        const gp_Ax3 frame(gp::Origin(), gp::DZ(), gp_Dir(std::cos(facing), std::sin(facing), 0));
+        if (kind == Land::Cylinder) return new Geom_CylindricalSurface(frame, blank.outsideRadius);
+        if (kind == Land::Torus)
+            return new Geom_ToroidalSurface(frame, blank.throatArcCentre, blank.throatArcRadius);
+        gp_Trsf turn;
+        turn.SetRotation(gp::OZ(), facing);
+        return new Geom_SurfaceOfRevolution(
+            Handle(Geom_Curve)::DownCast(flank.rootMeridian->Transformed(turn)), gp::OZ());
+    };
     const auto tipV = [&](bool onTorus, double z) {
         return onTorus ? kPi - std::asin(z / blank.throatArcRadius) : z;
     };
@@ -299,28 +284,38 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
         second.push_back(m);
     }
     // a flank piece's edge on the root or tip as a curve of that surface
-    const auto pcurve = [&](const std::vector<double>& heights, const std::vector<double>& angles,
-                            double shift, const std::function<double(double)>& v) {
-        std::vector<gp_Pnt2d> uv;
-        for (std::size_t i = 0; i < heights.size(); ++i)
-            uv.emplace_back(angles[i] + shift, v(heights[i]));
-        return interpolateCurve2d(uv, heights);
-    };
-    const auto ends = [](const Handle(Geom2d_BSplineCurve)& c) {
-        return std::pair{c->Value(c->FirstParameter()), c->Value(c->LastParameter())};
+    // a chain of samples along a flank's root or tip: heights, angles, and
+    // the turn of its space
+    struct Chain {
+        const std::vector<double>* heights;
+        const std::vector<double>* angles;
+        double shift;
     };
     // one land face between two chains of flank edges (low side and high
-    // side, each by rising height) on a surface
-    const auto land = [&](const Handle(Geom_Surface)& surface,
-                          const std::vector<Handle(Geom2d_BSplineCurve)>& lowSide,
-                          const std::vector<Handle(Geom2d_BSplineCurve)>& highSide) {
+    // side, each by rising height) on a surface of the blank
+    const auto land = [&](Land kind, const std::vector<Chain>& lowSide,
+                          const std::vector<Chain>& highSide) {
+        const double facing = (lowSide.front().angles->front() + lowSide.front().shift +
+                               highSide.front().angles->front() + highSide.front().shift) / 2;
+        const Handle(Geom_Surface) surface = landSurface(kind, facing);
+        const auto v = [&](double z) { return kind == Land::Torus ? tipV(true, z) : z; };
+        const auto curve = [&](const Chain& c) {
+            std::vector<gp_Pnt2d> uv;
+            for (std::size_t i = 0; i < c.heights->size(); ++i)
+                uv.emplace_back((*c.angles)[i] + c.shift - facing, v((*c.heights)[i]));
+            return interpolateCurve2d(uv, *c.heights);
+        };
+        std::vector<Handle(Geom2d_BSplineCurve)> low, high;
+        for (const Chain& c : lowSide) low.push_back(curve(c));
+        for (const Chain& c : highSide) high.push_back(curve(c));
+        const auto first = [](const Handle(Geom2d_BSplineCurve)& c) { return c->Value(c->FirstParameter()); };
+        const auto last = [](const Handle(Geom2d_BSplineCurve)& c) { return c->Value(c->LastParameter()); };
         std::vector<TopoDS_Edge> edges;
-        for (const auto& c : lowSide) edges.push_back(edgeOnSurface(c, surface));
-        edges.push_back(segmentOn(ends(lowSide.back()).second, ends(highSide.back()).second, surface));
-        for (auto it = highSide.rbegin(); it != highSide.rend(); ++it)
-            edges.push_back(edgeOnSurface(*it, surface));
-        edges.push_back(segmentOn(ends(highSide.front()).first, ends(lowSide.front()).first, surface));
-        return faceFromEdges(surface, edges);
+        for (const auto& c : low) edges.push_back(edgeOnSurface(c, surface));
+        edges.push_back(segmentOnSurface(last(low.back()), last(high.back()), surface));
+        for (auto it = high.rbegin(); it != high.rend(); ++it) edges.push_back(edgeOnSurface(*it, surface));
+        edges.push_back(segmentOnSurface(first(high.front()), first(low.front()), surface));
+        return faceWithinLoop(surface, edges);
     };
     const auto face = [&](const WheelFlankPiece& piece, const gp_Trsf& rotation) {
         Handle(Geom_BSplineSurface) placed =
@@ -339,7 +334,6 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
 
     BRepBuilderAPI_Sewing sewing(sewingTolerance(flank.error));
     std::vector<TopoDS_Edge> sides[2];  // the outlines at z = -H and +H, in order
-    const auto identity = [](double z) { return z; };
     for (int j = 0; j < teeth; ++j) {
         const double turn = pitch * j;
         gp_Trsf rotation;
@@ -347,26 +341,24 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
         for (const auto& piece : flank.pieces) sewing.Add(face(piece, rotation));
         for (const auto& piece : second) sewing.Add(face(piece, rotation));
         for (std::size_t tipPiece = 0; tipPiece + 1 < flank.tipBreaks.size(); ++tipPiece) {
-            std::vector<Handle(Geom2d_BSplineCurve)> rootLow, rootHigh, tipLow, tipHigh;
+            std::vector<Chain> rootLow, rootHigh, tipLow, tipHigh;
             bool onTorus = false;
             for (const auto& p : second) {
                 if (p.tipPiece != static_cast<int>(tipPiece)) continue;
-                rootLow.push_back(pcurve(p.rootHeights, p.rootAngles, turn, identity));
-                tipHigh.push_back(pcurve(p.tipHeights, p.tipAngles, turn + pitch,
-                                         [&](double z) { return tipV(p.onTorus, z); }));
+                rootLow.push_back({&p.rootHeights, &p.rootAngles, turn});
+                tipHigh.push_back({&p.tipHeights, &p.tipAngles, turn + pitch});
             }
             for (const auto& p : flank.pieces) {
                 if (p.tipPiece != static_cast<int>(tipPiece)) continue;
                 onTorus = p.onTorus;
-                rootHigh.push_back(pcurve(p.rootHeights, p.rootAngles, turn, identity));
-                tipLow.push_back(pcurve(p.tipHeights, p.tipAngles, turn,
-                                        [&](double z) { return tipV(p.onTorus, z); }));
+                rootHigh.push_back({&p.rootHeights, &p.rootAngles, turn});
+                tipLow.push_back({&p.tipHeights, &p.tipAngles, turn});
             }
             // root land of this space: from the second flank to the first
-            sewing.Add(land(rootSurface, rootLow, rootHigh));
+            sewing.Add(land(Land::Root, rootLow, rootHigh));
             // tip land of the tooth after it: from this first flank to the
             // next space's second flank
-            sewing.Add(land(onTorus ? torus : cylinder, tipLow, tipHigh));
+            sewing.Add(land(onTorus ? Land::Torus : Land::Cylinder, tipLow, tipHigh));
         }
         // the outline on the side planes
         for (int side = 0; side < 2; ++side) {
@@ -402,17 +394,8 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
         sewing.Add(face.Face());
     }
     sewing.Perform();
-    const TopoDS_Shape sewn = sewing.SewedShape();
-    TopoDS_Shell shell;
-    int shells = 0;
-    for (TopExp_Explorer e(sewn, TopAbs_SHELL); e.More(); e.Next(), ++shells)
-        shell = TopoDS::Shell(e.Current());
-    if (shells != 1 || sewing.NbFreeEdges() > 0)
-        throw ModelError("蜗轮表面无法缝合成封闭实体（请检查设计参数）");
-    BRepBuilderAPI_MakeSolid solid(shell);
-    ShapeFix_Solid fix(solid.Solid());
-    fix.Perform();
-    return fix.Solid();
+    if (sewing.NbFreeEdges() > 0) throw ModelError("蜗轮表面无法缝合成封闭实体（请检查设计参数）");
+    return solidOfShell(sewing.SewedShape(), "蜗轮");
 }
 
 }  // namespace wormpair::model

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+#include "input/design_snapshot.h"
+#include "input/headless_session.h"
+
+namespace wormpair::model {
+
+// A design as the window makes it: the three basic inputs typed, the
+// recommend button pressed, with the shipped rules.
+inline DesignSnapshot shippedDesign(const std::string& centreDistance, const std::string& wheelTeeth,
+                                    const std::string& wormStarts) {
+    HeadlessSession session(WORMPAIR_PROGRAM_DIR);
+    if (!session.load().ok) return {};
+    session.form.setText("Edit1", centreDistance);
+    session.form.setText("Edit3", wheelTeeth);
+    session.form.setText("Edit4", wormStarts);
+    session.design.speedButton2Click();
+    return designSnapshot(session.form, session.design);
+}
+
+}  // namespace wormpair::model
