@@ -1,0 +1,160 @@
+// The wheel's flank against a cutting simulation that knows nothing of the
+// envelope: the hob, as written to STEP and read back, is swept through the
+// tooth space position by position, and the deepest cut along a line
+// through each flank point is compared with the written wheel. Where the
+// plane or the second contact shapes the flank the two agree; the share
+// the hob's edges shape is reported.
+#include <gtest/gtest.h>
+
+#include <BRepAdaptor_Surface.hxx>
+#include <BRepLProp_SLProps.hxx>
+#include <IntCurvesFace_ShapeIntersector.hxx>
+#include <gp_Lin.hxx>
+
+#include <cmath>
+#include <iostream>
+
+#include "model/enveloping.h"
+#include "model/model_files.h"
+#include "model/pair_model.h"
+#include "model/wheel_envelope.h"
+#include "model/wheel_solid.h"
+#include "model_designs.h"
+
+namespace wormpair::model {
+namespace {
+
+struct Hit {
+    double along = std::nan("");  // line parameter
+    Vec3 point;
+    Vec3 normal;           // the hob face's, where the line enters
+    bool onFlank = false;  // a B-spline face of the hob
+};
+
+// Lower ends of the stretches of the line inside the solid, within reach.
+std::vector<Hit> entries(IntCurvesFace_ShapeIntersector& solid, const gp_Lin& line, double reach) {
+    solid.Perform(line, -reach, reach);
+    std::vector<std::pair<double, int>> order;
+    for (int k = 1; k <= solid.NbPnt(); ++k) order.emplace_back(solid.WParameter(k), k);
+    std::sort(order.begin(), order.end());
+    std::vector<Hit> found;
+    bool inside = !order.empty() && solid.Transition(order.front().second) == IntCurveSurface_Out;
+    if (inside) found.push_back({-reach, {}, {}, false});
+    for (const auto& [w, k] : order) {
+        if (solid.Transition(k) != IntCurveSurface_In) continue;
+        const gp_Pnt p = solid.Pnt(k);
+        const BRepAdaptor_Surface face(solid.Face(k));
+        BRepLProp_SLProps props(face, solid.UParameter(k), solid.VParameter(k), 1, 1e-9);
+        const gp_Dir n = props.IsNormalDefined() ? props.Normal() : gp_Dir(line.Direction());
+        found.push_back({w, {p.X(), p.Y(), p.Z()}, {n.X(), n.Y(), n.Z()},
+                         face.GetType() == GeomAbs_BSplineSurface});
+    }
+    return found;
+}
+
+TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesIt) {
+    const DesignSnapshot design = shippedDesign("160", "45", "1");
+    const PairModeller modeller(design);
+    const PartModel hob = modeller.hob();
+    const PartModel wheel = modeller.wheel();
+    const TopoDS_Shape hobRead = readStep(stepBytes({{hob.name, hob.shape, gp_Trsf()}}, "")).shape;
+    const TopoDS_Shape wheelRead = readStep(stepBytes({{wheel.name, wheel.shape, gp_Trsf()}}, "")).shape;
+    IntCurvesFace_ShapeIntersector hobLines, wheelLines;
+    hobLines.Load(hobRead, 1e-7);
+    wheelLines.Load(wheelRead, 1e-7);
+
+    const PairGeometry& geometry = modeller.geometry();
+    const Meshing& g = geometry.hob.meshing;
+    const ThreadBlank& hobBlank = geometry.hob.blank;
+    const GeneratingPlane& generating = modeller.hobFlank().plane();
+    const WheelEnvelope& envelope = modeller.wheelEnvelope();
+    const double half = geometry.wheel.halfWidth;
+    // the whole passage of the space through the hob, and a little more
+    const double passage = std::asin((hobBlank.halfLength + 5) / g.referenceRadius);
+    constexpr double kReach = 3.0;  // mm along each line
+
+    int onPlane = 0, second = 0, edges = 0;
+    double worstEnvelope = 0, edgeLeast = 1e300, edgeMost = -1e300;
+    for (double z : {-0.95, -0.8, -0.6, -0.4, -0.2, 0.0, 0.2, 0.4, 0.6, 0.8, 0.95}) {
+        z *= half;
+        const double root = hobReachRadius(geometry.hob, z), tip = geometry.wheel.tipRadiusAt(z);
+        for (double w : {0.05, 0.2, 0.35, 0.5, 0.65, 0.8, 0.95}) {
+            SCOPED_TRACE(std::to_string(z) + " " + std::to_string(w));
+            // a line through the flank point along its normal, into the space
+            const WheelEnvelope::Point q = envelope.at(root + w * (tip - root), z);
+            const Vec3 at = q.wheel.point, n = q.wheel.normal;
+            const gp_Lin line(gp_Pnt(at.x, at.y, at.z), gp_Dir(n.x, n.y, n.z));
+            // the written wheel's flank on it
+            wheelLines.Perform(line, -kReach, kReach);
+            double model = std::nan("");
+            for (int k = 1; k <= wheelLines.NbPnt(); ++k)
+                if (std::isnan(model) || std::abs(wheelLines.WParameter(k)) < std::abs(model))
+                    model = wheelLines.WParameter(k);
+            ASSERT_FALSE(std::isnan(model));
+            // the deepest cut: the lowest entry into the hob over all positions
+            const auto deepest = [&](double psi) {
+                gp_Trsf wheelToFixed, hobPose;
+                wheelToFixed.SetRotation(gp::OZ(), -g.hand * psi);
+                gp_Trsf spin;
+                spin.SetRotation(gp::OZ(), g.ratio * psi);
+                hobPose = hob.placement * spin;
+                const gp_Trsf toHob = hobPose.Inverted() * wheelToFixed;
+                Hit best;
+                for (const Hit& h : entries(hobLines, line.Transformed(toHob), kReach))
+                    if (std::isnan(best.along) || h.along < best.along) best = h;
+                if (std::isnan(best.along) || norm(best.normal) == 0) return best;
+                // the hob face's normal in the wheel's frame
+                const gp_Dir normal = gp_Dir(best.normal.x, best.normal.y, best.normal.z)
+                                          .Transformed(toHob.Inverted());
+                best.normal = {normal.X(), normal.Y(), normal.Z()};
+                return best;
+            };
+            double bestPsi = 0;
+            Hit best;
+            for (double psi = -passage; psi <= passage; psi += 1e-3) {
+                const Hit h = deepest(psi);
+                if (!std::isnan(h.along) && (std::isnan(best.along) || h.along < best.along))
+                    best = h, bestPsi = psi;
+            }
+            ASSERT_FALSE(std::isnan(best.along)) << "the hob never reaches this flank point";
+            double lo = bestPsi - 1e-3, hi = bestPsi + 1e-3;
+            for (int k = 0; k < 30; ++k) {
+                const double m1 = hi - 0.618 * (hi - lo), m2 = lo + 0.618 * (hi - lo);
+                const Hit h1 = deepest(m1), h2 = deepest(m2);
+                const double a1 = std::isnan(h1.along) ? 1e300 : h1.along;
+                const double a2 = std::isnan(h2.along) ? 1e300 : h2.along;
+                if (a1 < a2)
+                    hi = m2;
+                else
+                    lo = m1;
+                if (std::min(a1, a2) < best.along) best = a1 < a2 ? h1 : h2;
+            }
+            // what shaped it: a hob flank touching the wheel's flank (the two
+            // tangent within a few thousandths of a radian, as an envelope
+            // touches), or an edge cutting across it
+            const bool nearEdge = !best.onFlank || std::abs(dot(best.normal, n)) < std::cos(0.003);
+            const double deviation = best.along - model;
+            if (nearEdge) {
+                ++edges;
+                edgeLeast = std::min(edgeLeast, deviation);
+                edgeMost = std::max(edgeMost, deviation);
+                continue;
+            }
+            const Vec3 cut = at + n * best.along;
+            (std::abs(dot(generating.normal, cut) - generating.offset) < 1e-3 ? onPlane : second)++;
+            worstEnvelope = std::max(worstEnvelope, std::abs(deviation));
+            EXPECT_NEAR(best.along, model, 0.005);
+        }
+    }
+    const double all = onPlane + second + edges;
+    std::cout << "flank shaped by the plane " << 100 * onPlane / all << " %, second contact "
+              << 100 * second / all << " %, hob edges " << 100 * edges / all
+              << " %; largest difference where the envelope shapes it " << worstEnvelope
+              << " mm; where the edges do, the cut lies " << edgeLeast << " to " << edgeMost
+              << " mm from the model (+: less cut, within " << kReach << " mm)\n";
+    EXPECT_GT(onPlane, 0);
+    EXPECT_GT(second, 0);
+}
+
+}  // namespace
+}  // namespace wormpair::model
