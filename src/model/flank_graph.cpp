@@ -7,7 +7,8 @@ namespace wormpair::model {
 
 namespace {
 
-const char* const kUndercut = "蜗杆齿面在工作区内出现根切或无法到达（请检查设计参数）";
+const char* const kUndercut =
+    "螺牙齿面在工作区内出现根切，或母平面包络不到（请检查设计参数）";
 
 }  // namespace
 

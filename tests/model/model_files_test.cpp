@@ -1,0 +1,221 @@
+// What wormpair-cli model writes, read by an independent program (FreeCAD's
+// Part module from Debian, through freecadcmd): every STEP file a valid
+// solid of the right size; the STL and CSV files in their formats; and
+// designs at the edges of the rules build or say why not.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <cstring>
+#include <iostream>
+
+#include "cli/cli.h"
+#include "input/design_file_open.h"
+#include "model/model_files.h"
+#include "model/pair_model.h"
+#include "model/thread_solid.h"
+#include "model_designs.h"
+#include "platform/file_replace.h"
+#include "store/design_file.h"
+#include "xls/xls_read_write.h"
+
+namespace wormpair::model {
+namespace {
+
+int runTool(const QStringList& arguments, QString* out = nullptr, QString* err = nullptr) {
+    QString o, e;
+    QTextStream os(&o), es(&e);
+    const int status = runCli(arguments, WORMPAIR_PROGRAM_DIR, os, es);
+    os.flush();
+    es.flush();
+    if (out) *out = o;
+    if (err) *err = e;
+    return status;
+}
+
+// The 160/45/1 design saved as a design file, as the window saves it.
+QString designFile(const QTemporaryDir& dir) {
+    HeadlessSession session(WORMPAIR_PROGRAM_DIR);
+    EXPECT_TRUE(session.load().ok);
+    session.form.setText("Edit1", "160");
+    session.form.setText("Edit3", "45");
+    session.form.setText("Edit4", "1");
+    session.design.speedButton2Click();
+    const QString path = dir.filePath("160-45-1 设计.cqb");
+    TXLSReadWriteII4 workbook;
+    fillDesignWorkbook(workbook, std::string(WORMPAIR_PROGRAM_DIR) + kDesignTemplate,
+                       designFileTexts(session.form));
+    writeDesignFile(workbook, path.toStdString());
+    return path;
+}
+
+// FreeCAD's reading of STEP files: validity, solids, volume, tight box.
+QJsonObject freecadReads(const QStringList& files) {
+    QTemporaryDir dir;
+    const QString script = dir.filePath("check.py");
+    QFile f(script);
+    f.open(QIODevice::WriteOnly);
+    f.write("import os, json, Part\n"
+            "out = {}\n"
+            "for path in os.environ['STEP_FILES'].split(os.pathsep):\n"
+            "    shape = Part.Shape()\n"
+            "    shape.read(path)\n"
+            "    box = shape.optimalBoundingBox(False)\n"
+            "    out[path] = {'valid': shape.isValid(), 'solids': len(shape.Solids),\n"
+            "                 'volume': shape.Volume,\n"
+            "                 'box': [box.XMin, box.YMin, box.ZMin, box.XMax, box.YMax, box.ZMax]}\n"
+            "print('RESULT ' + json.dumps(out))\n");
+    f.close();
+    QProcess freecad;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("STEP_FILES", files.join(QDir::listSeparator()));
+    freecad.setProcessEnvironment(environment);
+    freecad.start("freecadcmd", {script});
+    freecad.waitForFinished(300000);
+    const QString output = QString::fromUtf8(freecad.readAllStandardOutput());
+    const qsizetype at = output.indexOf("RESULT ");
+    if (at < 0) return {};
+    return QJsonDocument::fromJson(output.mid(at + 7).section('\n', 0, 0).toUtf8()).object();
+}
+
+TEST(ModelFiles, EveryStepFileOpensInFreeCadAsOneValidSolidOfTheRecordsSize) {
+    QTemporaryDir dir;
+    const QString design = designFile(dir);
+    const DesignSnapshot snapshot = shippedDesign("160", "45", "1");
+    const DesignRecord& r = snapshot.record;
+    QStringList files;
+    for (const char* part : {"worm", "wheel", "hob", "pair"}) {
+        const QString file = dir.filePath(QString(part) + ".step");
+        QString err;
+        ASSERT_EQ(runTool({"model", part, design, "-o", file}, nullptr, &err), kExitRan) << err.toStdString();
+        files << file;
+    }
+    const QJsonObject read = freecadReads(files);
+    ASSERT_EQ(read.size(), 4) << "freecadcmd did not read the files";
+    const auto box = [&](const QString& file) {
+        const QJsonArray b = read.value(file).toObject().value("box").toArray();
+        return std::array<double, 6>{b[0].toDouble(), b[1].toDouble(), b[2].toDouble(),
+                                     b[3].toDouble(), b[4].toDouble(), b[5].toDouble()};
+    };
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        const QJsonObject o = read.value(file).toObject();
+        EXPECT_TRUE(o.value("valid").toBool());
+        EXPECT_EQ(o.value("solids").toInt(), file.endsWith("pair.step") ? 2 : 1);
+        EXPECT_GT(o.value("volume").toDouble(), 0);
+    }
+    // worm: the largest tip diameter across, the thread, shoulders and shafts along
+    const auto worm = box(files[0]);
+    const double across = std::max({-worm[0], -worm[1], worm[3], worm[4]});
+    EXPECT_NEAR(across, r.largestWormTipDiameter / 2, 0.001);
+    EXPECT_NEAR(worm[5] - worm[2],
+                r.wormWorkingLength + 2 * r.shoulder + 2 * r.wormReferenceDiameter, 0.001);
+    // wheel: the outside diameter across, the rim width along the axis
+    const auto wheel = box(files[1]);
+    EXPECT_NEAR(std::max({-wheel[0], -wheel[1], wheel[3], wheel[4]}), r.wheelOutsideDiameter / 2,
+                0.001);
+    EXPECT_NEAR(wheel[5] - wheel[2], r.rimWorkingWidth, 0.001);
+    // hob: its effective length
+    const auto hob = box(files[2]);
+    EXPECT_NEAR(hob[5] - hob[2], r.hobEffectiveLength, 0.001);
+    // the pair in the fixed frame: the wheel about z, the worm along y at
+    // x = a (x = a - X1, y = Z1, z = Y1)
+    const auto pair = box(files[3]);
+    EXPECT_NEAR(pair[0], -r.wheelOutsideDiameter / 2, 0.001);
+    EXPECT_NEAR(pair[3], r.centreDistance - worm[0], 0.001);
+    EXPECT_NEAR(pair[4] - pair[1], std::max<double>(r.wheelOutsideDiameter, worm[5] - worm[2]), 0.001);
+    EXPECT_NEAR(pair[5] - pair[2], std::max<double>(r.rimWorkingWidth, worm[4] - worm[1]), 0.001);
+}
+
+TEST(ModelFiles, StlAndInspectionPoints) {
+    QTemporaryDir dir;
+    const QString design = designFile(dir);
+    const QString stl = dir.filePath("worm.stl"), csv = dir.filePath("齿面2.csv");
+    ASSERT_EQ(runTool({"model", "worm", design, "-o", stl}), kExitRan);
+    ASSERT_EQ(runTool({"model", "worm", design, "-o", csv, "--grid", "5x4", "--flank", "2"}), kExitRan);
+    const std::vector<std::uint8_t> bytes = readWholeFile(stl.toStdString());
+    std::uint32_t triangles = 0;
+    ASSERT_GE(bytes.size(), 84u);
+    std::memcpy(&triangles, &bytes[80], 4);
+    EXPECT_GT(triangles, 1000u);
+    EXPECT_EQ(bytes.size(), 84 + 50 * static_cast<std::size_t>(triangles));
+
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QStringList header = lines.filter(QRegularExpression("^(\\x{feff})?#"));
+    EXPECT_EQ(header.size(), 6);
+    EXPECT_TRUE(header.join("").contains("蜗杆自身坐标系") && header.join("").contains("右旋") &&
+                header.join("").contains("mm") && header.join("").contains("中心距 160"));
+    const qsizetype columns = lines.indexOf("点号,X,Y,Z,I,J,K");
+    ASSERT_GE(columns, 0);
+    const QStringList rows = lines.mid(columns + 1);
+    ASSERT_EQ(rows.size(), 20);
+    for (const QString& row : rows) {
+        const QStringList v = row.split(',');
+        ASSERT_EQ(v.size(), 7);
+        const double i = v[4].toDouble(), j = v[5].toDouble(), k = v[6].toDouble();
+        EXPECT_NEAR(i * i + j * j + k * k, 1, 1e-8);
+        EXPECT_LT(k, 0) << "the second flank faces -Z1";
+    }
+}
+
+TEST(ModelFiles, ToolRefusesWhatItCannotWrite) {
+    QTemporaryDir dir;
+    const QString design = designFile(dir);
+    const struct {
+        QStringList arguments;
+        int status;
+    } rows[] = {
+        {{"model", "gear", design, "-o", dir.filePath("a.step")}, kExitUsage},
+        {{"model", "worm", design}, kExitUsage},
+        {{"model", "worm", design, "-o", dir.filePath("a.iges")}, kExitUsage},
+        {{"model", "worm", design, "-o", dir.filePath("a.csv"), "--grid", "1x9"}, kExitUsage},
+        {{"model", "worm", design, "-o", dir.filePath("a.csv"), "--flank", "3"}, kExitUsage},
+        {{"model", "pair", design, "-o", dir.filePath("a.csv")}, kExitUsage},
+        {{"model", "worm", dir.filePath("none.cqb"), "-o", dir.filePath("a.step")}, kExitFailed},
+        {{"model", "worm", design, "-o", dir.filePath("no/such/folder/a.step")}, kExitFailed},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments.join(' ').toStdString());
+        EXPECT_EQ(runTool(row.arguments), row.status);
+    }
+}
+
+// Designs at the edges of the rules: each part builds as one valid solid or
+// is refused with a reason in Chinese; never another failure.
+TEST(ModelFiles, DesignsAtTheEdgesBuildOrSayWhy) {
+    const struct {
+        const char *centreDistance, *wheelTeeth, *wormStarts;
+    } designs[] = {{"50", "60", "1"}, {"1500", "40", "1"}, {"160", "40", "4"}, {"160", "30", "4"}};
+    for (const auto& d : designs) {
+        const DesignSnapshot snapshot = shippedDesign(d.centreDistance, d.wheelTeeth, d.wormStarts);
+        for (ModelPart part : {ModelPart::Worm, ModelPart::Wheel, ModelPart::Hob}) {
+            SCOPED_TRACE(std::string(d.centreDistance) + "/" + d.wheelTeeth + "/" + d.wormStarts + " " +
+                         partName(part));
+            try {
+                const PairModeller modeller(snapshot);
+                const ModelBuild build = modeller.build(part, WormKind::Ground);
+                ASSERT_EQ(build.parts.size(), 1u);
+                EXPECT_NO_THROW(requireValidSolid(build.parts[0].shape, "part"));
+                std::cout << "  built\n";
+            } catch (const ModelError& e) {
+                const std::string why = e.what();
+                EXPECT_GT(why.size(), 6u);
+                EXPECT_NE(why.find("\xE6"), std::string::npos);  // Chinese text
+                std::cout << "  refused: " << why << "\n";
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace wormpair::model
