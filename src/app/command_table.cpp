@@ -2,6 +2,7 @@
 
 #include "app/design_file_commands.h"
 #include "app/document_commands.h"
+#include "app/drawing_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
 #include "app/settings_commands.h"
@@ -29,6 +30,17 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.designFiles.save(); }},
     {"N6", "退出", "", -1, true, false, "Ctrl+Q",
      [](CommandFamilies& c) { c.lifecycle.exit(); }},
+    // 图纸
+    {"DrawingWorm", "蜗杆零件图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Worm); }},
+    {"DrawingWheel", "蜗轮零件图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Wheel); }},
+    {"DrawingHob", "滚刀图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Hob); }},
+    {"DrawingMesh", "啮合图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Mesh); }},
+    {"DrawingSettings", "图纸设置…", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.drawings.editTitleBlock(); }},
     // 设置
     {"N13", "计算法则参数设置", "", -1, true, false, kNoKey,
      [](CommandFamilies& c) { c.settings.showRuleSettings(); }},

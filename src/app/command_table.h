@@ -8,6 +8,7 @@
 namespace wormpair {
 
 class DesignFileCommands;
+class DrawingCommands;
 class DocumentCommands;
 class LifecycleCommands;
 class ParameterSheetCommands;
@@ -20,6 +21,7 @@ struct CommandFamilies {
     ParameterSheetCommands& sheets;
     DocumentCommands& documents;
     SettingsCommands& settings;
+    DrawingCommands& drawings;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);
