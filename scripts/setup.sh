@@ -12,6 +12,7 @@ packages=(
   python3 python3-xlrd python3-xlwt poppler-utils
   libreoffice-calc-nogui libreoffice-dev
   libsodium-dev
+  qt6-svg-dev python3-ezdxf librecad librsvg2-bin
 )
 
 missing=()

@@ -23,26 +23,29 @@ TitleBlockDialog::TitleBlockDialog(const drawing::TitleBlockFields& fields, QWid
     auto* form = new QFormLayout(common);
     auto* sheets = new QGroupBox(QStringLiteral("各图纸分别填写"), this);
     auto* grid = new QGridLayout(sheets);
-    int column = 1;
+    // common fields first, then the sheets row by row: the order Tab follows
     for (const drawing::TitleFieldDefinition& d : drawing::titleFields()) {
-        if (!d.perSheet) {
-            auto* edit = new QLineEdit(fields.value(drawing::SheetKind::Worm, d.field), common);
-            edit->setObjectName(d.key);
-            form->addRow(QString::fromUtf8(d.caption), edit);
-            for (const drawing::SheetKindInfo& info : drawing::sheetKinds())
-                m_edits[{info.kind, d.field}] = edit;
-            continue;
-        }
-        grid->addWidget(new QLabel(QString::fromUtf8(d.caption), sheets), 0, column);
-        int row = 1;
-        for (const drawing::SheetKindInfo& info : drawing::sheetKinds()) {
-            if (column == 1) grid->addWidget(new QLabel(QString::fromUtf8(info.title), sheets), row, 0);
+        if (d.perSheet) continue;
+        auto* edit = new QLineEdit(fields.value(drawing::SheetKind::Worm, d.field), common);
+        edit->setObjectName(d.key);
+        form->addRow(QString::fromUtf8(d.caption), edit);
+        for (const drawing::SheetKindInfo& info : drawing::sheetKinds())
+            m_edits[{info.kind, d.field}] = edit;
+    }
+    int row = 1;
+    for (const drawing::SheetKindInfo& info : drawing::sheetKinds()) {
+        grid->addWidget(new QLabel(QString::fromUtf8(info.title), sheets), row, 0);
+        int column = 1;
+        for (const drawing::TitleFieldDefinition& d : drawing::titleFields()) {
+            if (!d.perSheet) continue;
+            if (row == 1)
+                grid->addWidget(new QLabel(QString::fromUtf8(d.caption), sheets), 0, column);
             auto* edit = new QLineEdit(fields.value(info.kind, d.field), sheets);
             edit->setObjectName(QString("%1.%2").arg(info.command, d.key));
-            grid->addWidget(edit, row++, column);
+            grid->addWidget(edit, row, column++);
             m_edits[{info.kind, d.field}] = edit;
         }
-        ++column;
+        ++row;
     }
     layout->addWidget(common);
     layout->addWidget(sheets);
@@ -52,6 +55,7 @@ TitleBlockDialog::TitleBlockDialog(const drawing::TitleBlockFields& fields, QWid
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+    findChild<QLineEdit*>("designer")->setFocus();
 }
 
 drawing::TitleBlockFields TitleBlockDialog::fields() const {

@@ -564,7 +564,7 @@ void Drawings::drawFigure(QPainter& painter, const QRectF& rect, const QString& 
                           double pxPerMm) const {
     Canvas canvas(painter, rect, pxPerMm);
     if (name == "worm-sheet" || name == "wheel-sheet") {
-        // the sheet as the program draws it, on its A3 paper turned onto the page
+        // the sheet as the program draws it, its A3 paper reduced onto the page
         SheetRequest request;
         request.kind = name == "worm-sheet" ? SheetKind::Worm : SheetKind::Wheel;
         request.size = SheetSize::A3;
@@ -573,7 +573,7 @@ void Drawings::drawFigure(QPainter& painter, const QRectF& rect, const QString& 
                           {TitleField::Material, QStringLiteral("按设计选用")},
                           {TitleField::Quantity, QStringLiteral("1")},
                           {TitleField::Company, QStringLiteral("NALVEX 制图示例")}};
-        paintSheet(painter, buildSheet(m_example, request), rect, true);
+        paintSheet(painter, buildSheet(m_example, request), rect);
         return;
     }
     if (name == "pair")

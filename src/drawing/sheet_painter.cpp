@@ -196,19 +196,13 @@ class SheetPainter {
 
 }  // namespace
 
-void paintSheet(QPainter& painter, const Sheet& sheet, const QRectF& target, bool turned) {
+void paintSheet(QPainter& painter, const Sheet& sheet, const QRectF& target) {
     const double w = sheet.width(), h = sheet.height();
-    const double across = turned ? h : w, down = turned ? w : h;
-    const double s = std::min(target.width() / across, target.height() / down);
+    const double s = std::min(target.width() / w, target.height() / h);
     const QPointF corner =
-        target.topLeft() + QPointF((target.width() - across * s) / 2, (target.height() - down * s) / 2);
+        target.topLeft() + QPointF((target.width() - w * s) / 2, (target.height() - h * s) / 2);
     // paper (y up) to device (y down)
-    QTransform paper = QTransform(s, 0, 0, -s, 0, h * s);
-    if (turned) {
-        // a quarter turn counter-clockwise: the sheet's bottom edge on the right
-        paper = paper * QTransform(0, -1, 1, 0, 0, w * s);
-    }
-    paper = paper * QTransform::fromTranslate(corner.x(), corner.y());
+    const QTransform paper = QTransform(s, 0, 0, -s, corner.x(), corner.y() + h * s);
     SheetPainter(painter, sheet, paper).paint();
 }
 

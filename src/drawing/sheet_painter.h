@@ -14,9 +14,8 @@ class QPainter;
 namespace wormpair::drawing {
 
 // Paints the whole sheet into `target` (device units), keeping its
-// proportions; `turned` paints it a quarter turn counter-clockwise, as a
-// landscape sheet on a portrait page.
-void paintSheet(QPainter& painter, const Sheet& sheet, const QRectF& target, bool turned = false);
+// proportions, centred.
+void paintSheet(QPainter& painter, const Sheet& sheet, const QRectF& target);
 
 // The sheet as a one-page vector PDF on its own paper size, fonts embedded.
 QByteArray sheetPdf(const Sheet& sheet);

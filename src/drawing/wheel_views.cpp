@@ -95,9 +95,9 @@ void drawSectionHalf(ViewPen& pen, const Wheel& w, double s) {
     hatched.push_back(at(w.halfWidth, w.rimInner));
     hatched.insert(hatched.end(), body.begin(), body.end());
     pen.hatch({hatched});
-    // the reference line about the throat arc's centre
+    // the reference line about the throat arc's centre, over the throat arc
     const double pitchArc = w.tipArc + (w.throat - w.pitch);
-    const double delta = degrees(std::asin(std::min(1.0, (w.halfWidth + pen.part(2)) / pitchArc)));
+    const double delta = degrees(std::asin(std::min(1.0, w.arcHalf / pitchArc)));
     pen.arc(Layer::Centre, at(0, w.arcCentre), pitchArc, s > 0 ? 270 - delta : 90 - delta,
             s > 0 ? 270 + delta : 90 + delta);
 }
