@@ -12,6 +12,14 @@ namespace wormpair {
 inline constexpr std::string_view kRatioMismatchMessage = "输入参数不正确......（速比=齿数/头数）";
 inline constexpr std::string_view kInvalidNumberMessage = "只能输入合法数字，且不能为空";
 
+// Where Calculate turns a result label red: the pressure angle (Label14)
+// outside its band, the throat lead angle (Label28) above its limit, the
+// throat root diameter (Label53) below its limit. Degrees and mm.
+inline constexpr double kPressureAngleLowest = 20.5;
+inline constexpr double kPressureAngleHighest = 24.5;
+inline constexpr double kThroatLeadAngleHighest = 25;
+inline constexpr double kThroatRootDiameterLowest = 30;
+
 // What Calculate does to the window besides writing the record.
 class ResultView {
 public:
