@@ -148,8 +148,7 @@ void SeriesCommands::openRow(std::size_t index) {
     const SeriesRow& row = m_rows[index];
     if (!row.completed) {
         m_platform.messages.inform(
-            QStringLiteral("这一对没有完成设计，不能打开：") +
-                qt(row.cells.at(static_cast<std::size_t>(seriesColumnIndex("message"))).text),
+            QStringLiteral("这一对没有完成设计，不能打开：") + qt(row.cell("message").text),
             QString::fromUtf8(kTitle));
         return;
     }
@@ -162,8 +161,12 @@ void SeriesCommands::openRow(std::size_t index) {
     // the designation of a design file says whether the backlash is the standard one
     m_form.setChecked("CheckBox2", m_options.standardBacklash);
     applyDesignFile(m_form, m_design, seriesRowDesignTexts(row, m_options, m_form.text("Edit10")));
+    // a design file only ever ticks 取整数; unticking it calculates the row again
+    if (!m_options.wholeNumber) m_form.setChecked("CheckBox1", false);
     // a design of its own, bound to no file: Save asks where it goes
     document.designFilePath.clear();
+    // the design is in view; the table waits for the next 系列设计…
+    dialog().hide();
 }
 
 }  // namespace wormpair

@@ -78,6 +78,10 @@ class SeriesWindow : public ::testing::Test {
         QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, place);
     }
     QString field(const char* name) const { return find<QLineEdit>(name)->text(); }
+    void reopen() {
+        find<QAction>("NSeries")->trigger();
+        ASSERT_TRUE(dialog->isVisible());
+    }
 
     QTemporaryDir programDir, work;
     wormpair::FakePlatform desktop;
@@ -127,6 +131,7 @@ TEST_F(SeriesWindow, ARowOpensAsTheCurrentDesignAfterTheUnsavedQuestion) {
 
     doubleClick(1);  // 160, 12.5: nothing unsaved yet, nothing asked
     EXPECT_TRUE(desktop.questions.isEmpty());
+    EXPECT_FALSE(dialog->isVisible()) << "the design is in view";
     const SeriesRow& opened = window->series().rows()[1];
     for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8",
                              "Edit9", "Edit11", "Edit12", "Edit13"}) {
@@ -138,18 +143,26 @@ TEST_F(SeriesWindow, ARowOpensAsTheCurrentDesignAfterTheUnsavedQuestion) {
     EXPECT_TRUE(window->design().document().designFilePath.empty());
     EXPECT_TRUE(desktop.messages.isEmpty());
 
+    find<QCheckBox>("CheckBox1")->click();  // 取整数 on the design in view
+    reopen();
     desktop.answers = {true};  // save it, then cancel the save dialog: the design stays
     doubleClick(0);
     EXPECT_EQ(desktop.questions.size(), 1);
     EXPECT_EQ(field("Edit3"), "25");
-    desktop.answers = {false};  // do not save: the row replaces it
+    desktop.answers = {false};  // do not save: the row replaces it, as it was designed
     doubleClick(0);
     EXPECT_EQ(field("Edit3"), "40");
+    EXPECT_FALSE(find<QCheckBox>("CheckBox1")->isChecked());
+    const SeriesRow& replaced = window->series().rows()[0];
+    EXPECT_EQ(find<QLabel>("Label8")->text().toStdString(),
+              replaced.cell("Label8").text + "-----蜗杆齿根圆弧半径");
 
+    reopen();
     doubleClick(2);  // 1700: beyond the rules, nothing to open
     EXPECT_EQ(field("Edit1"), "160");
     ASSERT_EQ(desktop.messages.size(), 1);
     EXPECT_TRUE(desktop.messages[0].startsWith("这一对没有完成设计，不能打开："));
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 TEST_F(SeriesWindow, ExportCancelAndRefusedLists) {
