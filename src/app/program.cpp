@@ -21,7 +21,7 @@ DesktopProgram::DesktopProgram(const QString& programDirectory, const QStringLis
       m_spreadsheets(installedSpreadsheets()) {
     m_window =
         std::make_unique<TForm1>(m_desktop->platform(*m_progress, *m_spreadsheets),
-                                 programDirectory, arguments, QStringLiteral(WORMPAIR_SERVER_URL));
+                                 programDirectory, arguments, serverAddress);
 }
 
 DesktopProgram::~DesktopProgram() = default;

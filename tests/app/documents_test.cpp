@@ -16,6 +16,7 @@
 
 #include "app/document_commands.h"
 #include "app/main_window.h"
+#include "app/program.h"
 #include "app/qt_platform.h"
 #include "app/update_notice.h"
 #include "application_environment.h"
@@ -200,6 +201,21 @@ TEST_F(Documents, AboutBoxShowsTheShippedText) {
     EXPECT_TRUE(memo->toPlainText().startsWith("欢迎使用本软件"));
     EXPECT_TRUE(memo->toPlainText().contains("更新日志："));
     EXPECT_TRUE(memo->toPlainText().contains("V8.601"));
+}
+
+// The program as main() assembles it talks to the server it is given: the
+// notice and the version check both reach it.
+TEST_F(Documents, TheAssembledProgramTalksToTheServerItIsGiven) {
+    server.files["/uploads/v.txt"] = "V9.1";
+    server.files["/uploads/guanggao.txt"] = "新版本V9.1已发布";
+    DesktopProgram program(programDir.path() + '/', {}, server.base());
+    TForm1& shown = program.window();
+    shown.show();
+    QApplication::processEvents();
+    EXPECT_EQ(shown.windowTitle(), kBase + "  (最新版本V9.1请及时更新)");
+    EXPECT_EQ(shown.findChild<QLabel*>("Label32")->text(), QString("新版本V9.1已发布"));
+    EXPECT_EQ(server.requests.filter(QRegularExpression("^/uploads/(v|guanggao)\\.txt\\?s=suiji")).size(), 2);
+    shown.close();
 }
 
 }  // namespace
