@@ -31,8 +31,9 @@ QString seriesUsage() {
         "  --ratios LIST            (default: " +
         standardRatiosText() +
         ")\n"
-        "  --starts                 worm starts of every pair; auto (the default) takes the\n"
-        "                           fewest of 1, 2, 4 that make the wheel teeth whole\n"
+        "  --starts                 worm starts of every pair: 1, 2, 4, or a list of them (a\n"
+        "                           row for each); auto (the default) takes the fewest of\n"
+        "                           1, 2, 4 that make the wheel teeth whole\n"
         "  --grade, --no-standard-backlash, --whole-number  as for 'wormpair-cli design'\n"
         "  --sheet-per-centre-distance  the workbook also has a sheet per centre distance\n"
         "  -o OUT                   .xls (Excel 97-2003), .csv (UTF-8) or .json\n");

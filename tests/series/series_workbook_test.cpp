@@ -63,6 +63,7 @@ TEST_F(SeriesWorkbook, XlrdReadsNumbersAsNumbersAndTheRedCells) {
     EXPECT_EQ(sheets[0]["name"].toString(), QStringLiteral("汇总"));
     EXPECT_EQ(sheets[1]["name"].toString(), QStringLiteral("中心距 80"));
     EXPECT_EQ(sheets[14]["name"].toString(), QStringLiteral("中心距 630"));
+    EXPECT_EQ(sheets[0]["frozen_rows"].toInt(), 1) << "the captions stay in view";
 
     const std::vector<SeriesColumn>& columns = seriesColumns();
     std::map<std::pair<int, int>, QJsonArray> summary;
