@@ -108,7 +108,9 @@ void SeriesCommands::designSeries() {
             });
     });
     if (!finished) {
-        dialog().setStatus(QStringLiteral("系列设计已取消"));
+        dialog().setStatus(m_rows.empty() ? QStringLiteral("系列设计已取消")
+                                          : QStringLiteral("系列设计已取消；表中仍是上次的 %1 个设计")
+                                                .arg(m_rows.size()));
         return;
     }
     // the table lets go of the old rows before they are replaced
@@ -135,9 +137,11 @@ void SeriesCommands::exportSeries() {
     try {
         writeSeries(path.toStdString(), *format, m_rows, m_options,
                     dialog().sheetPerCentreDistance());
-    } catch (const std::exception& e) {
-        m_platform.messages.inform(QStringLiteral("系列设计导出失败：") + QString::fromUtf8(e.what()),
-                                   QString::fromUtf8(kTitle));
+    } catch (const std::exception&) {
+        m_platform.messages.inform(
+            QStringLiteral("导出失败：不能写入文件“%1”（文件夹不存在、只读或磁盘已满），原有文件保持不变")
+                .arg(path),
+            QString::fromUtf8(kTitle));
         return;
     }
     dialog().setStatus(qt(seriesSummary(m_rows)) + QStringLiteral("，已导出到 ") + path);

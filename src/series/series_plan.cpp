@@ -151,10 +151,8 @@ SeriesPlan planSeries(const std::vector<std::string>& centreDistances,
             }
             const auto add = [&](int z1, std::int64_t z2, std::string problem) {
                 SeriesCase c{centreDistance, ratioText, {}, {}, std::move(problem)};
-                if (c.problem.empty()) {
-                    c.wormStarts = formatInteger(z1);
-                    c.wheelTeeth = formatInteger(z2);
-                }
+                if (z1 > 0) c.wormStarts = formatInteger(z1);
+                if (c.problem.empty()) c.wheelTeeth = formatInteger(z2);
                 plan.cases.push_back(std::move(c));
             };
             if (options.wormStarts.empty()) {

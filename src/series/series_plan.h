@@ -66,8 +66,8 @@ StartsChoice readWormStarts(std::string_view text);
 struct SeriesCase {
     std::string centreDistance;  // Edit1
     std::string ratio;           // the ratio as listed
-    std::string wormStarts;      // Edit4
-    std::string wheelTeeth;      // Edit3
+    std::string wormStarts;      // Edit4; empty when no starts were found
+    std::string wheelTeeth;      // Edit3; empty when there is no pair
     std::string problem;         // why no pair is designed; empty when one is
 
     bool designable() const { return problem.empty(); }

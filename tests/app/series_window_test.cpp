@@ -183,12 +183,19 @@ TEST_F(SeriesWindow, ExportCancelAndRefusedLists) {
     QFile csv(work.filePath("series.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_TRUE(csv.readLine().startsWith("中心距 a/mm,公称速比 i,"));
+    const QString nowhere = work.filePath("no-such-folder/series.xls");
+    desktop.saveNames = {nowhere};
+    press("ExportButton");
+    EXPECT_EQ(desktop.messages,
+              QStringList{"导出失败：不能写入文件“" + nowhere +
+                          "”（文件夹不存在、只读或磁盘已满），原有文件保持不变"});
+    desktop.messages.clear();
 
     desktop.cancelAfterReports = 1;  // 取消 during the run: the table stays
     retype("CentreDistancesEdit", "80, 125");
     press("DesignButton");
     EXPECT_EQ(table().rowCount(), 12);
-    EXPECT_EQ(find<QLabel>("SummaryLabel")->text(), "系列设计已取消");
+    EXPECT_EQ(find<QLabel>("SummaryLabel")->text(), "系列设计已取消；表中仍是上次的 12 个设计");
 
     desktop.cancelAfterReports = -1;
     retype("RatiosEdit", "10, x");

@@ -59,14 +59,14 @@ TEST(SeriesPlan, FewestStartsThatMakeWholeTeethOrTheOnesGiven) {
     const struct {
         const char* ratio;
         std::vector<int> starts;
-        Texts startsAndTeeth;  // z1, z2 of each case; "" for a case that says why not
+        Texts startsAndTeeth;  // z1, z2 of each case; "" where it has none
     } cases[] = {
         {"10", {}, {"1", "10"}},
         {"12.5", {}, {"2", "25"}},
         {"31.5", {}, {"2", "63"}},
         {"10.25", {}, {"4", "41"}},
         {"10.3", {}, {"", ""}},
-        {"12.5", {1, 2, 4}, {"", "", "2", "25", "4", "50"}},
+        {"12.5", {1, 2, 4}, {"1", "", "2", "25", "4", "50"}},
         {"40", {2}, {"2", "80"}},
     };
     for (const auto& c : cases) {
@@ -79,7 +79,7 @@ TEST(SeriesPlan, FewestStartsThatMakeWholeTeethOrTheOnesGiven) {
         for (const SeriesCase& pair : plan.cases) {
             EXPECT_EQ(pair.centreDistance, "160");
             EXPECT_EQ(pair.ratio, c.ratio);
-            EXPECT_EQ(pair.designable(), !pair.wormStarts.empty()) << pair.problem;
+            EXPECT_EQ(pair.designable(), !pair.wheelTeeth.empty()) << pair.problem;
             got.push_back(pair.wormStarts);
             got.push_back(pair.wheelTeeth);
         }
