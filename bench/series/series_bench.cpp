@@ -29,7 +29,8 @@ struct Rules {
 SeriesPlan tenThousandPairs() {
     std::vector<std::string> centreDistances;
     std::vector<std::string> ratios;
-    for (int a = 100; centreDistances.size() < 40; a += 30) centreDistances.push_back(std::to_string(a));
+    for (int a = 100; centreDistances.size() < 40; a += 30)
+        centreDistances.push_back(std::to_string(a));
     for (int i = 10; ratios.size() < 250; ++i) ratios.push_back(std::to_string(i));
     return planSeries(centreDistances, ratios, {});
 }
@@ -53,7 +54,8 @@ void BM_StandardSeriesWorkbook(benchmark::State& state) {
         planSeries({kStandardCentreDistances.begin(), kStandardCentreDistances.end()},
                    {kStandardRatios.begin(), kStandardRatios.end()}, {});
     for (auto _ : state) {
-        const std::vector<SeriesRow> rows = designSeries(rules.tables, rules.coefficients, plan, {});
+        const std::vector<SeriesRow> rows =
+            designSeries(rules.tables, rules.coefficients, plan, {});
         const std::vector<std::uint8_t> bytes = seriesWorkbook(rows, true);
         benchmark::DoNotOptimize(bytes.data());
     }

@@ -95,22 +95,24 @@ void SeriesCommands::designSeries() {
     PreloadedRuleTables tables(m_database);
     const CoefficientSet coefficients = m_design.coefficients();
     std::vector<SeriesRow> rows;
-    const bool finished = m_platform.work.run(QString::fromUtf8(kTitle), [&](WorkProgress& progress) {
-        rows = wormpair::designSeries(
-            tables, coefficients, plan, options, [&](std::size_t done, std::size_t total) {
-                if (done % kReportEvery == 0) {
-                    progress.report(static_cast<int>(done), static_cast<int>(total),
-                                    QStringLiteral("正在设计第 %1 对，共 %2 对……")
-                                        .arg(done + 1)
-                                        .arg(total));
-                }
-                return !progress.cancelled();
-            });
-    });
+    const bool finished =
+        m_platform.work.run(QString::fromUtf8(kTitle), [&](WorkProgress& progress) {
+            rows = wormpair::designSeries(
+                tables, coefficients, plan, options, [&](std::size_t done, std::size_t total) {
+                    if (done % kReportEvery == 0) {
+                        progress.report(static_cast<int>(done), static_cast<int>(total),
+                                        QStringLiteral("正在设计第 %1 对，共 %2 对……")
+                                            .arg(done + 1)
+                                            .arg(total));
+                    }
+                    return !progress.cancelled();
+                });
+        });
     if (!finished) {
-        dialog().setStatus(m_rows.empty() ? QStringLiteral("系列设计已取消")
-                                          : QStringLiteral("系列设计已取消；表中仍是上次的 %1 个设计")
-                                                .arg(m_rows.size()));
+        dialog().setStatus(
+            m_rows.empty()
+                ? QStringLiteral("系列设计已取消")
+                : QStringLiteral("系列设计已取消；表中仍是上次的 %1 个设计").arg(m_rows.size()));
         return;
     }
     // the table lets go of the old rows before they are replaced
@@ -122,8 +124,8 @@ void SeriesCommands::designSeries() {
 
 void SeriesCommands::exportSeries() {
     if (m_rows.empty()) return;
-    QString path = m_platform.files.saveFileName(QString::fromUtf8(kExportFilter),
-                                                 QString::fromUtf8(kTitle));
+    QString path =
+        m_platform.files.saveFileName(QString::fromUtf8(kExportFilter), QString::fromUtf8(kTitle));
     if (path.isEmpty()) return;
     std::optional<SeriesFormat> format = seriesFormatOf(path.toStdString());
     if (!format) {
@@ -139,7 +141,8 @@ void SeriesCommands::exportSeries() {
                     dialog().sheetPerCentreDistance());
     } catch (const std::exception&) {
         m_platform.messages.inform(
-            QStringLiteral("导出失败：不能写入文件“%1”（文件夹不存在、只读或磁盘已满），原有文件保持不变")
+            QStringLiteral(
+                "导出失败：不能写入文件“%1”（文件夹不存在、只读或磁盘已满），原有文件保持不变")
                 .arg(path),
             QString::fromUtf8(kTitle));
         return;

@@ -36,7 +36,8 @@ class SeriesTableModel : public QAbstractTableModel {
         const SeriesCell& cell = row(index.row()).cells[static_cast<std::size_t>(index.column())];
         const bool failure = column.kind == SeriesColumnKind::Message && !cell.text.empty();
         switch (role) {
-            case Qt::DisplayRole: return QString::fromStdString(cell.text);
+            case Qt::DisplayRole:
+                return QString::fromStdString(cell.text);
             case kSortRole:
                 if (cell.isNumber) return cell.number;
                 return QString::fromStdString(cell.text);
@@ -50,7 +51,8 @@ class SeriesTableModel : public QAbstractTableModel {
             case Qt::TextAlignmentRole:
                 if (cell.isNumber) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
                 return {};
-            default: return {};
+            default:
+                return {};
         }
     }
 

@@ -68,7 +68,8 @@ int runSeries(const QStringList& arguments, const QString& programDirectory, QTe
         return kExitRan;
     }
     if (!parser.positionalArguments().isEmpty()) {
-        return usageError(err, "unexpected argument '" + parser.positionalArguments().first() + "'");
+        return usageError(err,
+                          "unexpected argument '" + parser.positionalArguments().first() + "'");
     }
     if (!parser.isSet(output)) return usageError(err, "name the file to write with -o OUT");
     const QString target = parser.value(output);

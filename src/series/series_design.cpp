@@ -1,7 +1,6 @@
 #include "series/series_design.h"
 
 #include <algorithm>
-#include <cmath>
 #include <stdexcept>
 
 #include "calc/calculate.h"
@@ -36,8 +35,7 @@ const ParameterTable& PreloadedRuleTables::table(const QString& name) {
 namespace {
 
 // The unit of each result, by label: angles and counts; every other is a length.
-constexpr std::string_view kAngleLabels[] = {"Label13", "Label27", "Label14", "Label28",
-                                             "Label41"};
+constexpr std::string_view kAngleLabels[] = {"Label13", "Label27", "Label14", "Label28", "Label41"};
 constexpr std::string_view kCountLabels[] = {"Label26", "Label29", "Label42"};
 
 std::string resultUnit(std::string_view label) {
@@ -67,9 +65,9 @@ struct FieldColumn {
 constexpr FieldColumn kBasicFields[] = {
     {"Edit1", " a/mm", true}, {"Edit4", " z1", true}, {"Edit3", " z2", true}, {"Edit2", "", true}};
 constexpr FieldColumn kRecommendedFields[] = {
-    {"Edit9", "", false},          {"Edit8", "/mm", true},         {"Edit5", "/mm", true},
-    {"Edit6", "/mm", true},        {"Edit7", "/mm", true},         {"Edit11", "/mm * °", false},
-    {"Edit12", "/mm * °", false},  {"Edit13", "/mm", true}};
+    {"Edit9", "", false},         {"Edit8", "/mm", true}, {"Edit5", "/mm", true},
+    {"Edit6", "/mm", true},       {"Edit7", "/mm", true}, {"Edit11", "/mm * °", false},
+    {"Edit12", "/mm * °", false}, {"Edit13", "/mm", true}};
 
 // The tolerance texts the window keeps of the grade row.
 struct ToleranceColumn {
@@ -96,8 +94,8 @@ std::string fieldCaption(std::string_view field) {
 std::vector<SeriesColumn> makeColumns() {
     std::vector<SeriesColumn> columns;
     const auto field = [&](const FieldColumn& f) {
-        columns.push_back({f.field, fieldCaption(f.field) + f.ending, SeriesColumnKind::Input,
-                           f.numeric});
+        columns.push_back(
+            {f.field, fieldCaption(f.field) + f.ending, SeriesColumnKind::Input, f.numeric});
     };
     field(kBasicFields[0]);
     columns.push_back({"ratio", "公称速比 i", SeriesColumnKind::Input, true});
@@ -105,8 +103,7 @@ std::vector<SeriesColumn> makeColumns() {
     for (const FieldColumn& f : kRecommendedFields) field(f);
     for (const ResultGroup& group : resultGroups()) {
         for (const ResultLabel& label : group.labels) {
-            columns.push_back({std::string(label.name),
-                               resultName(label) + resultUnit(label.name),
+            columns.push_back({std::string(label.name), resultName(label) + resultUnit(label.name),
                                SeriesColumnKind::Result, true});
         }
     }
@@ -136,11 +133,8 @@ void setText(SeriesCell& cell, std::string text, bool numeric) {
     cell.text = std::move(text);
     if (!numeric || cell.text.empty()) return;
     try {
-        const double value = parseReal(cell.text);
-        if (std::isfinite(value)) {
-            cell.number = value;
-            cell.isNumber = true;
-        }
+        cell.number = parseReal(cell.text);
+        cell.isNumber = true;
     } catch (const CalculationError&) {
         // a text where a number was expected stays a text
     }

@@ -62,7 +62,7 @@ struct SeriesCell {
 
 struct SeriesRow {
     SeriesCase pair;
-    bool completed = false;        // recommended and calculated without a message
+    bool completed = false;         // recommended and calculated without a message
     std::vector<SeriesCell> cells;  // one per column of seriesColumns()
 
     const SeriesCell& cell(std::string_view key) const;

@@ -41,10 +41,9 @@ void fillSheet(xls::WorkbookBuilder& book, int sheet, std::span<const SeriesRow*
     for (const SeriesRow* row : rows) {
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const SeriesCell& cell = row->cells[c];
-            const bool failure =
-                columns[c].kind == SeriesColumnKind::Message && !cell.text.empty();
-            const xls::CellLook look = !cell.warning.empty() || failure ? xls::CellLook::Warning
-                                                                        : xls::CellLook::Plain;
+            const bool failure = columns[c].kind == SeriesColumnKind::Message && !cell.text.empty();
+            const xls::CellLook look =
+                !cell.warning.empty() || failure ? xls::CellLook::Warning : xls::CellLook::Plain;
             const int column = static_cast<int>(c);
             if (cell.isNumber) {
                 book.setNumber(sheet, column, line, cell.number, look);
@@ -137,9 +136,8 @@ std::string seriesJson(const std::vector<SeriesRow>& rows, const SeriesOptions& 
     const std::vector<SeriesColumn>& columns = seriesColumns();
     QJsonArray columnList;
     for (const SeriesColumn& column : columns) {
-        columnList.append(QJsonObject{{"key", qt(column.key)},
-                                      {"caption", qt(column.caption)},
-                                      {"numeric", column.numeric}});
+        columnList.append(QJsonObject{
+            {"key", qt(column.key)}, {"caption", qt(column.caption)}, {"numeric", column.numeric}});
     }
     QJsonArray rowList;
     for (const SeriesRow& row : rows) {
@@ -163,10 +161,8 @@ std::string seriesJson(const std::vector<SeriesRow>& rows, const SeriesOptions& 
             }
             if (!cell.warning.empty()) warnings.insert(key, qt(cell.warning));
         }
-        rowList.append(QJsonObject{{"ok", row.completed},
-                                   {"message", message},
-                                   {"cells", cells},
-                                   {"warnings", warnings}});
+        rowList.append(QJsonObject{
+            {"ok", row.completed}, {"message", message}, {"cells", cells}, {"warnings", warnings}});
     }
     QJsonValue starts = QStringLiteral("auto");
     if (!options.wormStarts.empty()) {
@@ -194,8 +190,8 @@ void writeSeries(const std::filesystem::path& target, SeriesFormat format,
         case SeriesFormat::Json: {
             const std::string text =
                 format == SeriesFormat::Csv ? seriesCsv(rows) : seriesJson(rows, options);
-            replaceFile(target, std::span(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                          text.size()));
+            replaceFile(target,
+                        std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
             return;
         }
     }

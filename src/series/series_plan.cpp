@@ -114,8 +114,8 @@ StartsChoice readWormStarts(std::string_view text) {
             }
         }
         if (!allowed) {
-            choice.problem = "蜗杆头数只能是 " + startsText({kSeriesWormStarts.begin(),
-                                                          kSeriesWormStarts.end()}) +
+            choice.problem = "蜗杆头数只能是 " +
+                             startsText({kSeriesWormStarts.begin(), kSeriesWormStarts.end()}) +
                              " 或“自动”，不能是“" + entry + "”";
             return choice;
         }
@@ -167,8 +167,9 @@ SeriesPlan planSeries(const std::vector<std::string>& centreDistances,
                 if (chosen > 0) {
                     add(chosen, teeth, {});
                 } else {
-                    add(0, 0, "速比 " + ratioText + " 用 " + startsText(automatic) +
-                                  " 头蜗杆都得不到整数的蜗轮齿数");
+                    add(0, 0,
+                        "速比 " + ratioText + " 用 " + startsText(automatic) +
+                            " 头蜗杆都得不到整数的蜗轮齿数");
                 }
                 continue;
             }
@@ -177,8 +178,9 @@ SeriesPlan planSeries(const std::vector<std::string>& centreDistances,
                 if (wholeTeeth(ratio, z1, teeth)) {
                     add(z1, teeth, {});
                 } else {
-                    add(z1, 0, "速比 " + ratioText + " 用 " + std::to_string(z1) +
-                                   " 头蜗杆得不到整数的蜗轮齿数");
+                    add(z1, 0,
+                        "速比 " + ratioText + " 用 " + std::to_string(z1) +
+                            " 头蜗杆得不到整数的蜗轮齿数");
                 }
             }
         }

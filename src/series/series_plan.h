@@ -13,7 +13,8 @@ namespace wormpair {
 
 // Reducer frames by centre distance (mm) and the preferred ratios (R10).
 inline constexpr std::array<std::string_view, 14> kStandardCentreDistances = {
-    "80", "100", "125", "160", "200", "250", "280", "315", "355", "400", "450", "500", "560", "630"};
+    "80",  "100", "125", "160", "200", "250", "280",
+    "315", "355", "400", "450", "500", "560", "630"};
 inline constexpr std::array<std::string_view, 12> kStandardRatios = {
     "10", "12.5", "16", "20", "25", "31.5", "40", "50", "63", "80", "100", "125"};
 

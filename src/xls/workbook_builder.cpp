@@ -123,9 +123,12 @@ Record bof(std::uint16_t kind) {
 
 std::uint16_t xfOf(CellLook look) {
     switch (look) {
-        case CellLook::Plain: return kDefaultXf;
-        case CellLook::Caption: return kCaptionXf;
-        case CellLook::Warning: return kWarningXf;
+        case CellLook::Plain:
+            return kDefaultXf;
+        case CellLook::Caption:
+            return kCaptionXf;
+        case CellLook::Warning:
+            return kWarningXf;
     }
     return kDefaultXf;
 }
@@ -202,15 +205,13 @@ void WorkbookBuilder::setText(int sheetIndex, int column, int row, std::string_v
     Sheet& target = sheet(sheetIndex);
     const std::u16string wide = utf8ToUtf16(text);
     if (wide.size() > kMaxCellTextLength) throw XlsError("Cell text longer than 32767 characters");
-    if (column < 0 || row < 0 || column >= FirstSheet::kMaxColumns ||
-        row >= FirstSheet::kMaxRows) {
+    if (column < 0 || row < 0 || column >= FirstSheet::kMaxColumns || row >= FirstSheet::kMaxRows) {
         throw XlsError("Cell position outside the sheet (columns 0-255, rows 0-65535)");
     }
     target.cells.setSharedString(column, row, m_strings.add(wide), xfOf(look));
 }
 
-void WorkbookBuilder::setNumber(int sheetIndex, int column, int row, double value,
-                                CellLook look) {
+void WorkbookBuilder::setNumber(int sheetIndex, int column, int row, double value, CellLook look) {
     sheet(sheetIndex).cells.setNumber(column, row, value, xfOf(look));
 }
 
@@ -230,16 +231,15 @@ std::vector<std::uint8_t> WorkbookBuilder::writeToBytes() const {
     globals.push_back(font(kWeightBold));
     globals.push_back(xf({0, kStyleXfFlags, kAlignBottom, 0, 0, kSystemText}));
     for (int i = 1; i < kStyleXfCount; ++i) {
-        globals.push_back(xf({0, kStyleXfFlags, kAlignBottom, kStyleIgnoresAllButFont, 0,
-                              kSystemText}));
+        globals.push_back(
+            xf({0, kStyleXfFlags, kAlignBottom, kStyleIgnoresAllButFont, 0, kSystemText}));
     }
     globals.push_back(xf({}));
     globals.push_back(xf({kBoldFont, kCellOfNormalStyle, kAlignCentredWrapped,
                           kUsesFont | kUsesAlignment | kUsesFill, kSolidFill, kSilver}));
-    globals.push_back(
-        xf({0, kCellOfNormalStyle, kAlignBottom, kUsesFill, kSolidFill, kRed}));
+    globals.push_back(xf({0, kCellOfNormalStyle, kAlignBottom, kUsesFill, kSolidFill, kRed}));
     Record normalStyle = record(nt::kStyle, {0x8000});  // built-in style of XF 0
-    appendU8(normalStyle.data, 0);                       // Normal
+    appendU8(normalStyle.data, 0);                      // Normal
     appendU8(normalStyle.data, 0xFF);
     globals.push_back(std::move(normalStyle));
     const std::size_t firstBoundSheet = globals.size();

@@ -105,7 +105,8 @@ TEST_F(SeriesWindow, TheStandardSeriesInATableToSortFilterAndCheck) {
             const QModelIndex index = table().index(r, column(label));
             if (index.data(Qt::BackgroundRole).isNull()) continue;
             ++red;
-            EXPECT_EQ(index.data(Qt::BackgroundRole).value<QColor>(), wormpair::forms::warningColour());
+            EXPECT_EQ(index.data(Qt::BackgroundRole).value<QColor>(),
+                      wormpair::forms::warningColour());
             EXPECT_EQ(index.data(Qt::ToolTipRole).toString().toStdString(),
                       wormpair::warningReason(label));
         }
@@ -173,8 +174,8 @@ TEST_F(SeriesWindow, ExportCancelAndRefusedLists) {
     desktop.saveNames = {work.filePath("series"), work.filePath("series.csv")};
     press("ExportButton");
     press("ExportButton");
-    EXPECT_EQ(desktop.dialogFilters, (QStringList{"Excel 97-2003 工作簿|*.xls",
-                                                  "Excel 97-2003 工作簿|*.xls"}));
+    EXPECT_EQ(desktop.dialogFilters,
+              (QStringList{"Excel 97-2003 工作簿|*.xls", "Excel 97-2003 工作簿|*.xls"}));
     wormpair::TXLSReadWriteII4 workbook;
     workbook.setFilename(work.filePath("series.xls").toStdString());
     workbook.readWorkbook();
@@ -186,9 +187,8 @@ TEST_F(SeriesWindow, ExportCancelAndRefusedLists) {
     const QString nowhere = work.filePath("no-such-folder/series.xls");
     desktop.saveNames = {nowhere};
     press("ExportButton");
-    EXPECT_EQ(desktop.messages,
-              QStringList{"导出失败：不能写入文件“" + nowhere +
-                          "”（文件夹不存在、只读或磁盘已满），原有文件保持不变"});
+    EXPECT_EQ(desktop.messages, QStringList{"导出失败：不能写入文件“" + nowhere +
+                                            "”（文件夹不存在、只读或磁盘已满），原有文件保持不变"});
     desktop.messages.clear();
 
     desktop.cancelAfterReports = 1;  // 取消 during the run: the table stays

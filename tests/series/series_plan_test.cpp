@@ -42,8 +42,8 @@ TEST(SeriesList, WormStartsAreAutomaticOrOneTwoFour) {
         std::vector<int> starts;
         bool ok;
     } cases[] = {
-        {"auto", {}, true}, {"自动", {}, true},     {"", {}, true},       {"2", {2}, true},
-        {"4,1,4", {4, 1}, true}, {"3", {}, false}, {"1,x", {}, false}, {"0", {}, false},
+        {"auto", {}, true},      {"自动", {}, true}, {"", {}, true},     {"2", {2}, true},
+        {"4,1,4", {4, 1}, true}, {"3", {}, false},   {"1,x", {}, false}, {"0", {}, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -61,12 +61,9 @@ TEST(SeriesPlan, FewestStartsThatMakeWholeTeethOrTheOnesGiven) {
         std::vector<int> starts;
         Texts startsAndTeeth;  // z1, z2 of each case; "" where it has none
     } cases[] = {
-        {"10", {}, {"1", "10"}},
-        {"12.5", {}, {"2", "25"}},
-        {"31.5", {}, {"2", "63"}},
-        {"10.25", {}, {"4", "41"}},
-        {"10.3", {}, {"", ""}},
-        {"12.5", {1, 2, 4}, {"1", "", "2", "25", "4", "50"}},
+        {"10", {}, {"1", "10"}},   {"12.5", {}, {"2", "25"}},
+        {"31.5", {}, {"2", "63"}}, {"10.25", {}, {"4", "41"}},
+        {"10.3", {}, {"", ""}},    {"12.5", {1, 2, 4}, {"1", "", "2", "25", "4", "50"}},
         {"40", {2}, {"2", "80"}},
     };
     for (const auto& c : cases) {
@@ -90,10 +87,9 @@ TEST(SeriesPlan, FewestStartsThatMakeWholeTeethOrTheOnesGiven) {
 }
 
 TEST(SeriesPlan, CentreDistanceByCentreDistanceUpToTheLimit) {
-    const SeriesPlan standard = planSeries(Texts(kStandardCentreDistances.begin(),
-                                                 kStandardCentreDistances.end()),
-                                           Texts(kStandardRatios.begin(), kStandardRatios.end()),
-                                           {});
+    const SeriesPlan standard =
+        planSeries(Texts(kStandardCentreDistances.begin(), kStandardCentreDistances.end()),
+                   Texts(kStandardRatios.begin(), kStandardRatios.end()), {});
     ASSERT_EQ(standard.cases.size(), 14u * 12u);
     EXPECT_EQ(standard.cases[12].centreDistance, "100");
     EXPECT_EQ(standard.cases[12].ratio, "10");

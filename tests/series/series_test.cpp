@@ -88,8 +88,8 @@ class ChangedRules {
         for (const char* name : {"db1.mdb", "db1.ccq"}) {
             QFile::copy(QStringLiteral(WORMPAIR_PROGRAM_DIR) + name, m_dir.filePath(name));
         }
-        for (const QStringList& rule : {QStringList{"rules", "set", "1", "0.9"},
-                                        QStringList{"rules", "set", "6", "0.5"}}) {
+        for (const QStringList& rule :
+             {QStringList{"rules", "set", "1", "0.9"}, QStringList{"rules", "set", "6", "0.5"}}) {
             const ToolRun run = cli(rule, path());
             EXPECT_EQ(run.status, kExitRan) << run.err.toStdString();
         }
@@ -121,10 +121,11 @@ TEST(SeriesTool, EveryRowIsWhatTheDesignCommandPrintsOnShippedAndChangedRules) {
             const QJsonObject row = rows[static_cast<qsizetype>(r)].toObject();
             const auto text = [&](const char* key) { return line.at(column(key)); };
             SCOPED_TRACE(text("Edit1") + " / " + text("ratio"));
-            const ToolRun design = cli({"design", "--centre-distance", QString::fromStdString(text("Edit1")),
-                                    "--wheel-teeth", QString::fromStdString(text("Edit3")),
-                                    "--worm-starts", QString::fromStdString(text("Edit4")), "--json"},
-                                   programDirectory);
+            const ToolRun design =
+                cli({"design", "--centre-distance", QString::fromStdString(text("Edit1")),
+                     "--wheel-teeth", QString::fromStdString(text("Edit3")), "--worm-starts",
+                     QString::fromStdString(text("Edit4")), "--json"},
+                    programDirectory);
             ASSERT_EQ(design.status, kExitRan);
             const QJsonObject printed = QJsonDocument::fromJson(design.out.toUtf8()).object();
             EXPECT_EQ(row["ok"].toBool(), printed["ok"].toBool());
@@ -148,7 +149,8 @@ TEST(SeriesTool, EveryRowIsWhatTheDesignCommandPrintsOnShippedAndChangedRules) {
             std::set<QString> warnings;
             for (const QString& key : row["warnings"].toObject().keys()) warnings.insert(key);
             std::set<QString> red;
-            for (const QJsonValue& label : printed["warnings"].toArray()) red.insert(label.toString());
+            for (const QJsonValue& label : printed["warnings"].toArray())
+                red.insert(label.toString());
             EXPECT_EQ(warnings, red);
             warned += !red.empty();
             // the JSON holds the numbers of the texts, exactly
@@ -167,9 +169,9 @@ TEST(SeriesTool, EveryRowIsWhatTheDesignCommandPrintsOnShippedAndChangedRules) {
 TEST(SeriesTool, PairsThatCannotBeDesignedSayWhyRowByRow) {
     QTemporaryDir out;
     const QString path = out.filePath("some.csv");
-    const ToolRun run = cli({"series", "--centre-distances", "160, 1700", "--ratios", "10,10.3", "--starts",
-                         "auto", "-o", path},
-                        WORMPAIR_PROGRAM_DIR);
+    const ToolRun run = cli({"series", "--centre-distances", "160, 1700", "--ratios", "10,10.3",
+                             "--starts", "auto", "-o", path},
+                            WORMPAIR_PROGRAM_DIR);
     ASSERT_EQ(run.status, kExitRan) << run.err.toStdString();
     EXPECT_TRUE(run.out.contains(QStringLiteral("4 个设计：")));
     const auto csv = readCsv(readAll(path).toStdString());

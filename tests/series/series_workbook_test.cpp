@@ -54,8 +54,8 @@ TEST_F(SeriesWorkbook, XlrdReadsNumbersAsNumbersAndTheRedCells) {
     const std::string python = testing::foundProgram(WORMPAIR_XLRD_PYTHON);
     ASSERT_FALSE(python.empty()) << "python3 with xlrd not found: run scripts/setup.sh";
     const auto [status, output] = runProgram(
-        shellQuoted(python) + " " + shellQuoted(WORMPAIR_SOURCE_DIR "tests/xls/xlrd_dump.py") + " " +
-        shellQuoted(path));
+        shellQuoted(python) + " " + shellQuoted(WORMPAIR_SOURCE_DIR "tests/xls/xlrd_dump.py") +
+        " " + shellQuoted(path));
     ASSERT_EQ(status, 0) << output;
     const QJsonArray sheets =
         QJsonDocument::fromJson(QByteArray::fromStdString(output))["sheets"].toArray();

@@ -45,7 +45,8 @@ std::vector<Cell> sampleCells() {
         {1, 0, 0, "", 1e300, CellLook::Plain},
     };
     // more rows than one row block holds
-    for (int row = 3; row < 100; ++row) cells.push_back({0, 0, row, "", row * 0.5, CellLook::Plain});
+    for (int row = 3; row < 100; ++row)
+        cells.push_back({0, 0, row, "", row * 0.5, CellLook::Plain});
     return cells;
 }
 
@@ -93,7 +94,8 @@ TEST(WorkbookBuilder, RefusesWhatASpreadsheetWouldNot) {
         {"no such sheet", [](WorkbookBuilder& b) { b.setNumber(1, 0, 0, 1); }},
         {"column 256", [](WorkbookBuilder& b) { b.setText(0, 256, 0, "x"); }},
         {"row 65536", [](WorkbookBuilder& b) { b.setNumber(0, 0, 65536, 1); }},
-        {"a text too long", [](WorkbookBuilder& b) { b.setText(0, 0, 0, std::string(32768, 'x')); }},
+        {"a text too long",
+         [](WorkbookBuilder& b) { b.setText(0, 0, 0, std::string(32768, 'x')); }},
     };
     for (const auto& r : refused) {
         SCOPED_TRACE(r.name);
