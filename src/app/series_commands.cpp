@@ -27,13 +27,13 @@ QString qt(const std::string& text) { return QString::fromStdString(text); }
 }  // namespace
 
 SeriesCommands::SeriesCommands(const Platform& platform, MainForm& form, DesignController& design,
-                               const ParameterDatabase& database, DesignFileCommands& designFiles,
+                               const ParameterDatabase& database, LifecycleCommands& lifecycle,
                                QWidget& window)
     : m_platform(platform),
       m_form(form),
       m_design(design),
       m_database(database),
-      m_designFiles(designFiles),
+      m_lifecycle(lifecycle),
       m_window(window) {}
 
 SeriesCommands::~SeriesCommands() = default;
@@ -159,19 +159,14 @@ void SeriesCommands::openRow(std::size_t index) {
             QString::fromUtf8(kTitle));
         return;
     }
-    DocumentState& document = m_design.document();
-    if (!document.designSaved &&
-        m_platform.messages.askYesNo(QString::fromUtf8(LifecycleCommands::kUnsavedQuestion)) &&
-        !m_designFiles.save()) {
-        return;  // not saved: the current design stays
-    }
+    if (!m_lifecycle.mayEnd()) return;  // the current design stays
     // the designation of a design file says whether the backlash is the standard one
     m_form.setChecked("CheckBox2", m_options.standardBacklash);
     applyDesignFile(m_form, m_design, seriesRowDesignTexts(row, m_options, m_form.text("Edit10")));
     // a design file only ever ticks 取整数; unticking it calculates the row again
     if (!m_options.wholeNumber) m_form.setChecked("CheckBox1", false);
     // a design of its own, bound to no file: Save asks where it goes
-    document.designFilePath.clear();
+    m_design.document().designFilePath.clear();
     // the design is in view; the table waits for the next 系列设计…
     dialog().hide();
 }

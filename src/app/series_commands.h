@@ -13,7 +13,7 @@ class QWidget;
 namespace wormpair {
 
 class DesignController;
-class DesignFileCommands;
+class LifecycleCommands;
 class MainForm;
 class ParameterDatabase;
 class TSeriesDialog;
@@ -24,7 +24,7 @@ class TSeriesDialog;
 class SeriesCommands {
   public:
     SeriesCommands(const Platform& platform, MainForm& form, DesignController& design,
-                   const ParameterDatabase& database, DesignFileCommands& designFiles,
+                   const ParameterDatabase& database, LifecycleCommands& lifecycle,
                    QWidget& window);
     ~SeriesCommands();
 
@@ -35,7 +35,8 @@ class SeriesCommands {
     void designSeries();
     // Writes the table: .xls (the default), .csv or .json by the name chosen.
     void exportSeries();
-    // Opens a row as the current design, after asking about unsaved work.
+    // Opens a row as the current design once the unsaved-work question
+    // agrees (是 saves first, 否 drops the work, 取消 keeps it).
     void openRow(std::size_t row);
 
     TSeriesDialog& dialog();
@@ -49,7 +50,7 @@ class SeriesCommands {
     MainForm& m_form;
     DesignController& m_design;
     const ParameterDatabase& m_database;
-    DesignFileCommands& m_designFiles;
+    LifecycleCommands& m_lifecycle;
     QWidget& m_window;
     std::unique_ptr<TSeriesDialog> m_dialog;
     std::vector<SeriesRow> m_rows;

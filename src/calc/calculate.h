@@ -12,14 +12,6 @@ namespace wormpair {
 inline constexpr std::string_view kRatioMismatchMessage = "输入参数不正确......（速比=齿数/头数）";
 inline constexpr std::string_view kInvalidNumberMessage = "只能输入合法数字，且不能为空";
 
-// Where Calculate turns a result label red: the pressure angle (Label14)
-// outside its band, the throat lead angle (Label28) above its limit, the
-// throat root diameter (Label53) below its limit. Degrees and mm.
-inline constexpr double kPressureAngleLowest = 20.5;
-inline constexpr double kPressureAngleHighest = 24.5;
-inline constexpr double kThroatLeadAngleHighest = 25;
-inline constexpr double kThroatRootDiameterLowest = 30;
-
 // What Calculate does to the window besides writing the record.
 class ResultView {
 public:
@@ -27,8 +19,9 @@ public:
     // Hide the result groups and CheckBox1, disable the export and Save commands.
     virtual void resetResults() = 0;
     virtual void setLabelText(std::string_view label, std::string_view text) = 0;
-    // Label14, Label28 and Label53: red when true, the window colour when false.
-    virtual void setLabelWarning(std::string_view label, bool warning) = 0;
+    // Label14, Label28 and Label53: red with the reason when one is given,
+    // the window colour when the reason is empty.
+    virtual void setLabelWarning(std::string_view label, std::string_view reason) = 0;
     // Show the result groups and CheckBox1, enable the export and Save commands.
     virtual void showResults() = 0;
 };

@@ -25,10 +25,11 @@ inline constexpr const char* kSheetFilter = ".xls";
 
 enum class Sheet { Worm, Hob, Wheel };
 
-// A parameter sheet's template in the program directory and the file names
-// the save dialog proposes on the two routes.
+// A parameter sheet's templates in the program directory, one laid out for
+// each route's cell table, and the file names the save dialog proposes.
 struct SheetFiles {
-    const char* templateName;
+    const char* templateName;      // the toolbar route's
+    const char* menuTemplateName;  // the menu route's
     const char* menuProposal;
     const char* toolbarProposal;
 };

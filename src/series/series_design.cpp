@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "calc/calculate.h"
 #include "calc/numeric.h"
 #include "calc/result_labels.h"
 #include "input/main_form.h"
@@ -168,20 +167,6 @@ bool SeriesRow::hasWarnings() const {
                        [](const SeriesCell& c) { return !c.warning.empty(); });
 }
 
-std::string warningReason(std::string_view label) {
-    const auto limit = [](double value) { return formatReal(static_cast<long double>(value)); };
-    if (label == "Label14") {
-        return "分度圆齿形角不在 " + limit(kPressureAngleLowest) + "°～" +
-               limit(kPressureAngleHighest) + "° 之内";
-    }
-    if (label == "Label28") return "蜗杆喉部导程角大于 " + limit(kThroatLeadAngleHighest) + "°";
-    if (label == "Label53") {
-        return "蜗杆喉部齿根圆直径小于 " + limit(kThroatRootDiameterLowest) + " mm";
-    }
-    const ResultLabel* result = findResultLabel(label);
-    return (result ? resultName(*result) : std::string(label)) + "超出推荐范围";
-}
-
 SeriesRow designSeriesRow(RuleTables& tables, const CoefficientSet& coefficients,
                           const SeriesCase& pair, const SeriesOptions& options) {
     const std::vector<SeriesColumn>& columns = seriesColumns();
@@ -226,7 +211,8 @@ SeriesRow designSeriesRow(RuleTables& tables, const CoefficientSet& coefficients
                 if (!row.completed) break;
                 setText(cell, resultValueText(design.record, column.key), true);
                 if (design.warnings.count(column.key)) {
-                    cell.warning = warningReason(column.key);
+                    cell.warning = warningReason(design.record, column.key);
+                    if (cell.warning.empty()) cell.warning = column.caption + " 超出推荐范围";
                     warnings += (warnings.empty() ? "" : "；") + cell.warning;
                 }
                 break;

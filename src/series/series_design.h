@@ -71,9 +71,6 @@ struct SeriesRow {
     bool clean() const { return completed && !hasWarnings(); }
 };
 
-// Why the window shows a result label red.
-std::string warningReason(std::string_view label);
-
 // One pair designed as typing its basic inputs, picking the grade and options
 // and pressing the recommend button does it.
 SeriesRow designSeriesRow(RuleTables& tables, const CoefficientSet& coefficients,

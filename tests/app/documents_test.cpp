@@ -19,6 +19,7 @@
 #include "app/program.h"
 #include "app/qt_platform.h"
 #include "app/update_notice.h"
+#include "updater/update_messages.h"
 #include "application_environment.h"
 #include "fake_platform.h"
 #include "loopback_server.h"
@@ -153,7 +154,7 @@ TEST_F(Documents, ServersThatFailLeaveTheNoticeEmptyAndTheStartGoingOn) {
 }
 
 TEST_F(Documents, ManualsHelpAndUpgrade) {
-    start({});
+    start(server.base());
     const QString noReader = QString::fromUtf8(DocumentCommands::kNoReaderMessage);
     // a manual that is missing
     window->findChild<QAction*>("N20")->trigger();
@@ -178,10 +179,29 @@ TEST_F(Documents, ManualsHelpAndUpgrade) {
     EXPECT_TRUE(window->isVisible());
     window.reset();
 
-    // the updater starts from the program directory without arguments, and
-    // the program ends
+    // without an update server the window says so and stays; nothing starts
     processes = &fake;
     start({});
+    window->findChild<QAction*>("N18")->trigger();
+    EXPECT_EQ(fake.messages.last(), QString::fromUtf8(kNoUpdateServerMessage));
+    EXPECT_TRUE(fake.started.empty());
+    EXPECT_TRUE(window->isVisible());
+    window.reset();
+
+    // unsaved work: 取消 keeps the program and starts nothing
+    start(server.base());
+    window->design().document().designSaved = false;
+    fake.threeWayAnswers = {MessageBoxes::Answer::Cancel};
+    window->findChild<QAction*>("N18")->trigger();
+    EXPECT_EQ(fake.questions, QStringList{LifecycleCommands::kUnsavedQuestion});
+    EXPECT_TRUE(fake.started.empty());
+    EXPECT_TRUE(window->isVisible());
+    window->design().document().designSaved = true;
+    window.reset();
+
+    // the updater starts from the program directory without arguments, and
+    // the program ends
+    start(server.base());
     window->findChild<QAction*>("N18")->trigger();
     QApplication::processEvents();
     ASSERT_EQ(fake.started.size(), 1u);

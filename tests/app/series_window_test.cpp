@@ -99,16 +99,19 @@ TEST_F(SeriesWindow, TheStandardSeriesInATableToSortFilterAndCheck) {
 
     int red = 0;
     int clean = 0;
-    for (const SeriesRow& row : window->series().rows()) clean += row.clean();
+    const auto& rows = window->series().rows();
+    for (const SeriesRow& row : rows) clean += row.clean();
     for (int r = 0; r < table().rowCount(); ++r) {
         for (const char* label : {"Label14", "Label28", "Label53"}) {
             const QModelIndex index = table().index(r, column(label));
-            if (index.data(Qt::BackgroundRole).isNull()) continue;
+            const std::string& reason = rows[std::size_t(r)].cell(label).warning;
+            EXPECT_EQ(index.data(Qt::ToolTipRole).toString().toStdString(), reason);
+            if (reason.empty()) continue;
             ++red;
             EXPECT_EQ(index.data(Qt::BackgroundRole).value<QColor>(),
                       wormpair::forms::warningColour());
-            EXPECT_EQ(index.data(Qt::ToolTipRole).toString().toStdString(),
-                      wormpair::warningReason(label));
+            EXPECT_NE(reason.find(rows[std::size_t(r)].cell(label).text), std::string::npos)
+                << "the reason names the value: " << reason;
         }
     }
     EXPECT_GT(red, 0);
@@ -146,11 +149,14 @@ TEST_F(SeriesWindow, ARowOpensAsTheCurrentDesignAfterTheUnsavedQuestion) {
 
     find<QCheckBox>("CheckBox1")->click();  // 取整数 on the design in view
     reopen();
-    desktop.answers = {true};  // save it, then cancel the save dialog: the design stays
-    doubleClick(0);
-    EXPECT_EQ(desktop.questions.size(), 1);
-    EXPECT_EQ(field("Edit3"), "25");
-    desktop.answers = {false};  // do not save: the row replaces it, as it was designed
+    using Answer = wormpair::MessageBoxes::Answer;
+    for (const Answer keep : {Answer::Cancel, Answer::Yes}) {  // 是, then the save dialog cancelled
+        desktop.threeWayAnswers = {keep};
+        doubleClick(0);
+        EXPECT_EQ(field("Edit3"), "25") << "the design in view stays";
+    }
+    EXPECT_EQ(desktop.questions, QStringList(2, "数据尚未保存，是否保存？"));
+    desktop.threeWayAnswers = {Answer::No};  // the row replaces it, as it was designed
     doubleClick(0);
     EXPECT_EQ(field("Edit3"), "40");
     EXPECT_FALSE(find<QCheckBox>("CheckBox1")->isChecked());
