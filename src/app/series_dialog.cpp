@@ -98,6 +98,8 @@ TSeriesDialog::TSeriesDialog(QWidget* parent)
     m_filter->setSortRole(SeriesTableModel::kSortRole);
     m_ui->ResultsTable->setModel(m_filter);
     m_ui->ResultsTable->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    // a line of text a row: a series is read many rows at a time
+    m_ui->ResultsTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_ui->ResultsTable->sortByColumn(-1, Qt::AscendingOrder);  // the order designed until asked
 
     const auto standardSeries = [this] {
