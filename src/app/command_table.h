@@ -12,6 +12,7 @@ class DrawingCommands;
 class DocumentCommands;
 class LifecycleCommands;
 class ParameterSheetCommands;
+class SeriesCommands;
 class SettingsCommands;
 
 // The command families the window owns; each row's handler runs on them.
@@ -22,6 +23,7 @@ struct CommandFamilies {
     DocumentCommands& documents;
     SettingsCommands& settings;
     DrawingCommands& drawings;
+    SeriesCommands& series;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

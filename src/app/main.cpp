@@ -4,7 +4,9 @@
 #include "app/program.h"
 
 int main(int argc, char* argv[]) {
+    wormpair::ChineseLocale chinese;
     QApplication app(argc, argv);
+    chinese.restoreEnvironment();
     wormpair::installChineseTranslations(app);
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -16,6 +16,7 @@
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
 #include "app/rule_settings_dialog.h"
+#include "app/series_commands.h"
 #include "app/settings_commands.h"
 #include "app/update_notice.h"
 #include "app/window_shell.h"
@@ -61,6 +62,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     TForm6& aboutBox() { return *m_about; }
     TForm5& ruleSettings() { return *m_ruleSettings; }
     DrawingCommands& drawings() { return m_drawings; }
+    SeriesCommands& series() { return m_series; }
 
     // MainForm
     std::string text(std::string_view control) const override;
@@ -78,7 +80,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     // ResultView
     void resetResults() override;
     void setLabelText(std::string_view label, std::string_view text) override;
-    void setLabelWarning(std::string_view label, bool warning) override;
+    void setLabelWarning(std::string_view label, std::string_view reason) override;
     void showResults() override;
 
     // WindowShell
@@ -88,6 +90,8 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // The window's own close button asks about unsaved work first.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     struct CommandControl {
@@ -97,6 +101,8 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
 
     void resolveControls();
     void connectControls();
+    // Tab order, the toolbar out of it, Enter to recommend, focus at start.
+    void arrangeKeyboard();
     void setResultCommandsEnabled(bool enabled);
     // Runs a user command; a failure it does not handle itself is reported
     // with its own text, and the program carries on.
@@ -120,6 +126,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     std::unique_ptr<TForm5> m_ruleSettings;
     SettingsCommands m_settings;
     DrawingCommands m_drawings;
+    SeriesCommands m_series;
     CommandFamilies m_families;
 
     std::map<std::string, QLineEdit*, std::less<>> m_edits;
@@ -132,6 +139,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     bool m_shownOnce = false;
     bool m_loadFailed = false;
     bool m_inShowEvent = false;
+    bool m_closeAgreed = false;  // a command has dealt with unsaved work and closes
 };
 
 }  // namespace wormpair

@@ -20,8 +20,9 @@
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
 #include "cli/drawing_command.h"
+#include "cli/series_command.h"
 #include "export/parameter_sheets.h"
-#include "export/sheet_sources.h"
+#include "input/design_snapshot.h"
 #include "export/spreadsheet_application.h"
 #include "input/design_controller.h"
 #include "input/design_file_open.h"
@@ -51,6 +52,7 @@ const char* const kUsage =
     "  export   write the worm, hob or wheel parameter sheet of a design file\n"
     "  rules    list, set, restore, load and save the calculation rules\n"
     "  drawing  write the worm, wheel, hob or meshing drawing of a design file (DXF, PDF, SVG)\n"
+    "  series   design a range of centre distances and ratios into one workbook\n"
     "\n"
     "\n"
     "Run 'wormpair-cli COMMAND --help' for the options of a command,\n"
@@ -441,7 +443,7 @@ int runExport(const QStringList& arguments, const QString& programDirectory, QTe
     AnsweredDialogs dialogs(parser.value(output));
     TerminalDesktop terminal(err);
     const ExportDesktop desktop{dialogs, terminal, terminal};
-    const SheetSources sources = sheetSources(session.form, session.design);
+    const SheetSources sources = designSnapshot(session.form, session.design);
     ExportOutcome outcome;
     if (routeName == "menu") {
         const std::unique_ptr<SpreadsheetApplications> applications = installedSpreadsheets();
@@ -590,6 +592,7 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "export") return runExport(rest, programDirectory, out, err);
     if (command == "rules") return runRules(rest, programDirectory, out, err);
     if (command == "drawing") return runDrawing(rest, programDirectory, out, err);
+    if (command == "series") return runSeries(rest, programDirectory, out, err);
     if (command == "--version") {
         out << "wormpair-cli " << kVersion << "\n";
         return kExitRan;
