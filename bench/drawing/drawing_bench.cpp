@@ -8,7 +8,8 @@
 #include <optional>
 
 #include "drawing/dxf_writer.h"
-#include "drawing/form_design.h"
+#include "drawing/snapshot_design.h"
+#include "input/design_snapshot.h"
 #include "drawing/part_sheets.h"
 #include "drawing/sheet_painter.h"
 #include "input/headless_session.h"
@@ -25,7 +26,7 @@ const Design& workedDesign() {
         s.form.setText("Edit1", "160");
         s.form.setText("Edit3", "45");
         s.design.speedButton2Click();
-        return std::optional<Design>(formDesign(s.form, s.design));
+        return std::optional<Design>(drawnDesign(wormpair::designSnapshot(s.form, s.design)));
     }();
     return *design;
 }

@@ -10,7 +10,8 @@
 #include "app/drawing_preview.h"
 #include "app/title_block_dialog.h"
 #include "drawing/dxf_writer.h"
-#include "drawing/form_design.h"
+#include "drawing/snapshot_design.h"
+#include "input/design_snapshot.h"
 #include "drawing/sheet_painter.h"
 #include "drawing/title_block_fields.h"
 #include "platform/file_replace.h"
@@ -111,7 +112,7 @@ void DrawingCommands::setPrinter(SheetPrinter* printer) { m_printer = printer; }
 SheetPrinter& DrawingCommands::printer() { return m_printer ? *m_printer : *m_dialogPrinter; }
 
 void DrawingCommands::showSheet(drawing::SheetKind kind) {
-    const drawing::Design design = drawing::formDesign(m_form, m_design);
+    const drawing::Design design = drawing::drawnDesign(designSnapshot(m_form, m_design));
     const drawing::TitleBlockFields fields =
         drawing::loadTitleBlockFields(m_layout.dataDirectory);
     auto* preview = new DrawingPreview(design, kind, fields.forSheet(kind), m_platform,

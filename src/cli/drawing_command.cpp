@@ -8,7 +8,8 @@
 
 #include "cli/cli.h"
 #include "drawing/dxf_writer.h"
-#include "drawing/form_design.h"
+#include "drawing/snapshot_design.h"
+#include "input/design_snapshot.h"
 #include "drawing/part_sheets.h"
 #include "input/design_file_open.h"
 #include "input/headless_session.h"
@@ -125,7 +126,7 @@ int runDrawing(const QStringList& arguments, const QString& programDirectory, QT
     }
     try {
         const drawing::Sheet built =
-            drawing::buildSheet(drawing::formDesign(session.form, session.design), request);
+            drawing::buildSheet(drawing::drawnDesign(designSnapshot(session.form, session.design)), request);
         if (format == "dxf") {
             const std::string dxf = drawing::sheetDxf(built);
             write(target, {reinterpret_cast<const std::uint8_t*>(dxf.data()), dxf.size()});

@@ -175,6 +175,7 @@ Scale drawMeshViews(Sheet& sheet, const Design& d, const QRectF& room) {
     // view A beside it, at the top, drawn at the main view's scale
     View aside = inclinationView(d, scale, size);
     aside.origin = QPointF(0, 0);
+    breakLinesAtTexts(aside, size);
     const QRectF box = viewBounds(aside, size);
     const double captionRoom = captionHeight(size, false);
     const QPointF centre(room.right() - asideWidth / 2,

@@ -150,6 +150,74 @@ void requireFinite(const std::vector<QPointF>& points, const char* what) {
     }
 }
 
+namespace {
+
+// The parts of the segment a-b outside the box, as parameter ranges.
+std::vector<std::pair<double, double>> outside(QPointF a, QPointF b, const QRectF& box) {
+    // Liang-Barsky: the parameter range [t0, t1] inside the box
+    double t0 = 0, t1 = 1;
+    const QPointF d = b - a;
+    const double p[] = {-d.x(), d.x(), -d.y(), d.y()};
+    const double q[] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(),
+                        box.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return {{0, 1}};
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0) t0 = std::max(t0, t);
+        else t1 = std::min(t1, t);
+    }
+    if (t0 >= t1) return {{0, 1}};
+    std::vector<std::pair<double, double>> parts;
+    if (t0 > 0) parts.emplace_back(0, t0);
+    if (t1 < 1) parts.emplace_back(t1, 1);
+    return parts;
+}
+
+}  // namespace
+
+void breakLinesAtTexts(View& view, SheetSize size) {
+    std::vector<QRectF> boxes;
+    const double margin = view.part(0.6);
+    auto collect = [&](const Entity& e) {
+        if (const auto* t = std::get_if<TextShape>(&e.shape)) {
+            if (!t->text.isEmpty())
+                boxes.push_back(textBounds(*t).adjusted(-margin, -margin, margin, margin));
+        }
+    };
+    for (const Entity& e : view.entities) collect(e);
+    for (const Dimension& d : view.dimensions) {
+        for (const Entity& e : dimensionGeometry(d, view.scale.factor, size)) collect(e);
+    }
+    std::vector<Entity> kept;
+    for (const Entity& e : view.entities) {
+        const auto* line = std::get_if<LineShape>(&e.shape);
+        const bool breakable =
+            e.layer == Layer::Thin || e.layer == Layer::Centre || e.layer == Layer::Hidden;
+        if (line == nullptr || !breakable) {
+            kept.push_back(e);
+            continue;
+        }
+        std::vector<std::pair<QPointF, QPointF>> pieces{{line->from, line->to}};
+        for (const QRectF& box : boxes) {
+            std::vector<std::pair<QPointF, QPointF>> next;
+            for (const auto& [a, b] : pieces) {
+                for (const auto& [t0, t1] : outside(a, b, box)) {
+                    next.emplace_back(a + (b - a) * t0, a + (b - a) * t1);
+                }
+            }
+            pieces = std::move(next);
+        }
+        for (const auto& [a, b] : pieces) {
+            if (std::hypot(b.x() - a.x(), b.y() - a.y()) > view.part(0.3))
+                kept.push_back({e.layer, LineShape{a, b}, e.weight});
+        }
+    }
+    view.entities = std::move(kept);
+}
+
 FittedView fitView(const ViewFactory& factory, QSizeF room, SheetSize size, double largest,
                    double smallest) {
     FittedView last;
@@ -159,6 +227,7 @@ FittedView fitView(const ViewFactory& factory, QSizeF room, SheetSize size, doub
         FittedView fitted;
         fitted.view = factory(scale);
         fitted.view.origin = QPointF(0, 0);
+        breakLinesAtTexts(fitted.view, size);
         fitted.bounds = viewBounds(fitted.view, size);
         fitted.fits = fitted.bounds.width() <= room.width() && fitted.bounds.height() <= room.height();
         if (fitted.fits) return fitted;

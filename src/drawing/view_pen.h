@@ -63,6 +63,10 @@ class ViewPen {
 std::vector<QPointF> arcPoints(QPointF centre, double radius, double from, double to,
                                int steps = 24);
 
+// GB/T 4458.4: no line runs through a dimension's value. Thin, centre and
+// hidden lines of the view are broken where they cross one of its texts.
+void breakLinesAtTexts(View& view, SheetSize size);
+
 // Throws DrawingError when any point is not a finite number.
 void requireFinite(const std::vector<QPointF>& points, const char* what);
 

@@ -174,6 +174,8 @@ Scale drawWheelViews(Sheet& sheet, const Design& d, const QRectF& room) {
         if (scale.factor > 5) continue;
         section.view = sectionView(d, w, scale, size);
         side.view = sideView(d, w, scale, size);
+        breakLinesAtTexts(section.view, size);
+        breakLinesAtTexts(side.view, size);
         section.bounds = viewBounds(section.view, size);
         side.bounds = viewBounds(side.view, size);
         const double height = std::max(section.bounds.bottom(), side.bounds.bottom()) -

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "drawing/form_design.h"
+#include "drawing/snapshot_design.h"
+#include "input/design_snapshot.h"
 #include "drawing/part_sheets.h"
 #include "drawing/sheet_frame.h"
 #include "drawing/title_block_fields.h"
@@ -37,7 +38,7 @@ std::optional<Design> designOf(const DesignCase& c) {
         applyDesignFile(s.form, s.design, texts);
     });
     if (!s.succeeded()) return std::nullopt;
-    return formDesign(s.form, s.design);
+    return drawnDesign(wormpair::designSnapshot(s.form, s.design));
 }
 
 bool overlap(const QRectF& a, const QRectF& b, double tolerance) {
