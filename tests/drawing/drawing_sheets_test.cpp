@@ -2,9 +2,11 @@
 
 #include <QString>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "calc/numeric.h"
 #include "drawing/snapshot_design.h"
 #include "input/design_snapshot.h"
 #include "drawing/part_sheets.h"
@@ -76,6 +78,28 @@ std::vector<std::string> layoutFaults(const Sheet& sheet) {
     return faults;
 }
 
+// What a CAD program measures between a dimension's definition points.
+double measured(const Dimension& d) {
+    const auto length = [](QPointF v) { return std::hypot(v.x(), v.y()); };
+    switch (d.kind) {
+        case DimensionKind::Linear: {
+            const double a = d.direction * 3.14159265358979323846 / 180;
+            const QPointF v = d.p2 - d.p1;
+            return std::abs(v.x() * std::cos(a) + v.y() * std::sin(a));
+        }
+        case DimensionKind::Diameter:
+        case DimensionKind::Radius:
+            return length(d.p2 - d.p1);
+        case DimensionKind::Angular: {
+            double sweep = (std::atan2(d.p2.y() - d.vertex.y(), d.p2.x() - d.vertex.x()) -
+                            std::atan2(d.p1.y() - d.vertex.y(), d.p1.x() - d.vertex.x())) *
+                           180 / 3.14159265358979323846;
+            return sweep < 0 ? sweep + 360 : sweep;
+        }
+    }
+    return -1;
+}
+
 const DesignCase kDesigns[] = {
     {"160/45/1", "160", "45", "1", {}},
     {"250/50/2", "250", "50", "2", {}},
@@ -95,7 +119,14 @@ TEST(DrawingSheets, TheDesignsDrawCleanlyOnEverySize) {
                 const Sheet sheet = buildSheet(*design, {kind.kind, format.size, {}});
                 EXPECT_EQ(layoutFaults(sheet), std::vector<std::string>());
                 int dimensions = 0;
-                for (const View& view : sheet.views) dimensions += int(view.dimensions.size());
+                for (const View& view : sheet.views) {
+                    for (const Dimension& d : view.dimensions) {
+                        EXPECT_NEAR(measured(d), d.value, 1e-9) << d.text.toStdString();
+                        EXPECT_TRUE(d.text.contains(QString::fromStdString(formatReal(d.value))))
+                            << d.text.toStdString();
+                        ++dimensions;
+                    }
+                }
                 EXPECT_GE(dimensions, kind.kind == SheetKind::Wheel ? 6 : 5);
             }
         }
