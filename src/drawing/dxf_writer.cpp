@@ -716,9 +716,9 @@ void DxfDocument::objects(Output& o) {
         o.tag(100, "AcDbPlotSettings");
         o.tag(1, "");
         o.tag(2, "none_device");
-        o.tag(4, std::string("ISO_full_bleed_") + sheetFormat(m_sheet.size).name + "_(" +
-                     number(f.width).substr(0, number(f.width).find('.')) + ".00_x_" +
-                     number(f.height).substr(0, number(f.height).find('.')) + ".00_MM)");
+        o.tag(4, std::string("ISO_full_bleed_") + f.name + "_(" +
+                     std::to_string(std::lround(f.width)) + ".00_x_" +
+                     std::to_string(std::lround(f.height)) + ".00_MM)");
         o.tag(6, "");
         for (const int code : {40, 41, 42, 43}) o.real(code, 0);
         o.real(44, f.width);
