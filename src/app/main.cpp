@@ -1,10 +1,16 @@
 #include <QApplication>
+#include <QFile>
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "platform/file_replace.h"
+#include "updater/install_journal.h"
 
 int main(int argc, char* argv[]) {
+    wormpair::ignoreFileSizeSignal();
     QApplication app(argc, argv);
+    wormpair::updater::recoverInterruptedInstall(
+        QFile::encodeName(QApplication::applicationDirPath()).toStdString());
     wormpair::installChineseTranslations(app);
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calc/coefficients.h"
 #include "calc/design_record.h"
@@ -82,6 +83,36 @@ inline const std::array<QString, 6> kAllTables = {nzhi::kTable,        grade::kT
 // of range clamps).
 const QString& gradeTable(int gradeIndex);
 
+// A column as this program makes its tables: the positions above index
+// these lists. `key` marks the INTEGER PRIMARY KEY, whose value is the
+// row's stored order.
+struct Column {
+    const char* name;
+    const char* type;
+    bool key = false;
+    bool required = false;  // NOT NULL
+};
+struct TableDefinition {
+    QString name;
+    std::vector<Column> columns;
+};
+
+// Every table with its columns, in the order of kAllTables.
+const std::array<TableDefinition, 6>& tableDefinitions();
+
+// The CREATE TABLE statement of a table.
+QString createStatement(const TableDefinition& table);
+
+// An identifier quoted for SQL.
+QString quotedName(const QString& name);
+
+// The range the program calculates and its tables must cover: a centre
+// distance above 70 mm and below 1500 mm; a ratio above 7.5 and below 150,
+// so up to 149 wheel teeth with a single-start worm.
+inline constexpr double kSmallestCentreDistance = 70;  // exclusive
+inline constexpr double kLargestCentreDistance = 1500;  // exclusive
+inline constexpr int kLargestWheelTeeth = 149;
+
 }  // namespace wormpair::schema
 
 namespace wormpair {
@@ -114,5 +145,13 @@ struct GradeRow {
 // values.
 std::optional<int> gradeRowFor(const ParameterTable& gradeTable, double centreDistance);
 std::optional<GradeRow> readGradeRow(const ParameterTable& gradeTable, double centreDistance);
+
+// Whether gradeRowFor finds a row for every centre distance above `from`
+// and below `to`. Every bound must read as a number.
+bool gradeTableCovers(const ParameterTable& gradeTable, double from, double to);
+
+// Whether firstRowReaching finds a row for every value up to `upTo`. Every
+// bound must read as a number.
+bool boundsReach(const ParameterTable& table, int boundPosition, double upTo);
 
 }  // namespace wormpair

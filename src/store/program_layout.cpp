@@ -15,10 +15,13 @@ QString userDataDirectory() {
 
 ProgramLayout programLayout(const QString& programDirectory) {
     if (mayBeWritten(QFile::encodeName(programDirectory).toStdString())) {
+        removeAbandonedTemporaries(QFile::encodeName(programDirectory).toStdString());
         return {programDirectory, programDirectory};
     }
     const ProgramLayout layout{programDirectory, userDataDirectory()};
     QDir().mkpath(layout.dataDirectory);
+    // what a killed run of this program left while writing there
+    removeAbandonedTemporaries(QFile::encodeName(layout.dataDirectory).toStdString());
     const QString database = layout.dataDirectory + "db1.mdb";
     if (!QFileInfo::exists(database)) {
         try {
