@@ -9,12 +9,14 @@
 #include <QSqlRecord>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 
 #include "calc/numeric.h"
 #include "platform/file_replace.h"
 #include "store/parameter_schema.h"
+#include "store/sqlite_connection.h"
 
 namespace wormpair {
 
@@ -302,6 +304,28 @@ void ParameterDatabase::writeCoefficientValues(
     if (!error.isEmpty()) {
         control.exec(QStringLiteral("ROLLBACK"));
         throw failed(error, sqlError);
+    }
+}
+
+void ParameterDatabase::removeLeftoverJournal() const {
+    const QString journal = filePath() + QStringLiteral("-journal");
+    if (!QFileInfo::exists(journal)) return;
+    try {
+        checkWritable();
+        SqliteConnection connection =
+            SqliteConnection::openFile(filePath(), SqliteConnection::Access::ReadWrite);
+        // a writer at work now owns the journal: leave it to its commit
+        connection.waitForLocks(std::chrono::milliseconds(0));
+        connection.execute("BEGIN IMMEDIATE");
+        if (QFileInfo::exists(journal)) {
+            // a write that changes nothing: its commit deletes the journal
+            const QString version = connection.text(QStringLiteral("PRAGMA user_version"));
+            connection.execute(
+                QStringLiteral("PRAGMA user_version = %1").arg(version.toLongLong()).toUtf8().constData());
+        }
+        connection.execute("COMMIT");
+    } catch (const DatabaseError&) {
+        // a database that cannot be written keeps its journal; reads are unaffected
     }
 }
 

@@ -114,6 +114,12 @@ class ParameterDatabase {
     // (ReadOnly) when not.
     void checkWritable() const;
 
+    // Removes a journal a writer killed before its first flush left beside
+    // the database: SQLite ignores such a journal (it holds nothing to play
+    // back) and leaves it until the next write. Done only while no other
+    // writer is active; a journal that holds a transaction is played back.
+    void removeLeftoverJournal() const;
+
     // How long a connection waits for another process's lock.
     static constexpr int kBusyTimeoutMs = 5000;
 

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +41,33 @@ namespace {
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every row of every table of the rules, as text: what a database holds for
+// the program, whatever its bytes.
+QStringList rulesOf(const QString& file) {
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "settings_rules");
+        db.setDatabaseName(file);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        if (!db.open()) return {"cannot open " + file};
+        QSqlQuery query(db);
+        for (const char* table : {"nzhi", "6ji", "7ji", "8ji", "xiuyuan", "xiuyuanchangdu"}) {
+            if (!query.exec(QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(table))) {
+                rows << QString("no table ") + table;
+            }
+            while (query.next()) {
+                QString row = QString(table) + ':';
+                for (int i = 0; i < query.record().count(); ++i) {
+                    row += query.value(i).toString() + '|';
+                }
+                rows << row;
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("settings_rules");
+    return rows;
 }
 
 // Runs SQL on a database file, on a connection of its own.
@@ -203,12 +231,12 @@ TEST_F(Settings, RestoreLoadAndSaveUserSettings) {
     window->findChild<QAction*>("N17")->trigger();
     window->findChild<QAction*>("N17")->trigger();
     EXPECT_EQ(QDir(work.path()).entryList(QDir::Files), (QStringList{"my.ccq", "my.ccq.ccq"}));
-    EXPECT_EQ(bytesOf(workFile("my.ccq")), bytesOf(program("db1.mdb")));
+    EXPECT_EQ(rulesOf(workFile("my.ccq")), rulesOf(program("db1.mdb")));
     EXPECT_EQ(coefficient1(), 0.8);
 
     // restore: the factory rules and the notice hidden
     window->findChild<QAction*>("N15")->trigger();
-    EXPECT_EQ(bytesOf(program("db1.mdb")), bytesOf(program("db1.ccq")));
+    EXPECT_EQ(rulesOf(program("db1.mdb")), rulesOf(program("db1.ccq")));
     EXPECT_FALSE(noticeShown());
     EXPECT_EQ(coefficient1(), 0.875);
 
@@ -236,7 +264,7 @@ TEST_F(Settings, RestoreLoadAndSaveUserSettings) {
     execute(program("db1.mdb"), {"UPDATE nzhi SET N = 0.7 WHERE ID = 1"});
     window->findChild<QAction*>("N17")->trigger();
     EXPECT_EQ(fake.questions.size(), 1);
-    EXPECT_NE(bytesOf(workFile("my.ccq")), bytesOf(program("db1.mdb")));
+    EXPECT_NE(rulesOf(workFile("my.ccq")), rulesOf(program("db1.mdb")));
     EXPECT_TRUE(fake.messages.isEmpty());
 }
 
@@ -300,7 +328,10 @@ TEST_F(Settings, ACopyThatFailsLeavesTheOldDatabase) {
     execute(program("db1.mdb"), {"UPDATE nzhi SET N = 0.8 WHERE ID = 1"});
     const QByteArray before = bytesOf(program("db1.mdb"));
     const ParameterDatabase database(programDir.path() + '/');
-    EXPECT_THROW(restoreFactorySettings(database, testing::failingAfter(4096)), SettingsFileError);
+    {
+        const testing::FileSizeLimit full(4096);  // the journal cannot grow past its first page
+        EXPECT_THROW(restoreFactorySettings(database), SettingsFileError);
+    }
     EXPECT_EQ(bytesOf(program("db1.mdb")), before);
     EXPECT_EQ(QDir(programDir.path()).entryList({".wp-*"}, QDir::Files | QDir::Hidden).size(), 0);
 

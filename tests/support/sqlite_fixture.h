@@ -37,6 +37,36 @@ inline void buildDatabase(const QString& file, const QStringList& statements,
     QSqlDatabase::removeDatabase("test_fixture");
 }
 
+// Runs the statements one by one outside any transaction (PRAGMA
+// journal_mode needs that), on a connection removed afterwards.
+inline void execute(const QString& file, const QStringList& statements) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test_execute");
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        QSqlQuery query(db);
+        for (const QString& s : statements) {
+            ASSERT_TRUE(query.exec(s)) << s.toStdString() << ": "
+                                       << query.lastError().text().toStdString();
+        }
+    }
+    QSqlDatabase::removeDatabase("test_execute");
+}
+
+// Runs `body` in a child process that ends with _exit(0) right after it:
+// no connection is closed, no transaction ended, as when a process is killed.
+template <class Body>
+inline bool inKilledChild(Body body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        body();
+        _exit(0);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 inline void writeBytes(const QString& file, const QByteArray& bytes) {
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -45,10 +75,10 @@ inline void writeBytes(const QString& file, const QByteArray& bytes) {
 
 // Another process that takes the write lock of `file` (BEGIN EXCLUSIVE and a
 // write) and releases it after `holdMs`; the constructor returns once the
-// lock is held.
+// lock is held. With `commit`, that statement is the write and is committed.
 class WriteLockHolder {
   public:
-    WriteLockHolder(const QString& file, int holdMs) {
+    WriteLockHolder(const QString& file, int holdMs, const QString& commit = {}) {
         int ready[2];
         if (pipe(ready) != 0) return;
         m_child = fork();
@@ -59,10 +89,10 @@ class WriteLockHolder {
                 db.setDatabaseName(file);
                 QSqlQuery query(db);
                 locked = db.open() && query.exec("BEGIN EXCLUSIVE") &&
-                         query.exec("CREATE TABLE lock_holder (a)");
+                         query.exec(commit.isEmpty() ? "CREATE TABLE lock_holder (a)" : commit);
                 (void)!write(ready[1], &locked, 1);
                 usleep(static_cast<useconds_t>(holdMs) * 1000);
-                query.exec("ROLLBACK");
+                locked = query.exec(commit.isEmpty() ? "ROLLBACK" : "COMMIT") && locked;
             }
             _exit(locked ? 0 : 1);
         }
