@@ -12,7 +12,7 @@ public:
     void setLabelText(std::string_view, std::string_view text) override {
         benchmark::DoNotOptimize(text.data());
     }
-    void setLabelWarning(std::string_view, bool) override {}
+    void setLabelWarning(std::string_view, std::string_view) override {}
     void showResults() override {}
 };
 

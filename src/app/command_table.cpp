@@ -61,7 +61,7 @@ const CommandRow kCommands[] = {
     // the toolbar, left to right
     {"ToolButton15", "", "", 0, true, false, kNoKey,
      [](CommandFamilies& c) { c.lifecycle.newDesign(); }},
-    {"ToolButton3", "", "计算", 11, true, false, kNoKey,
+    {"ToolButton3", "", "打开", 11, true, false, kNoKey,
      [](CommandFamilies& c) { c.designFiles.open(); }},
     {"ToolButton11", "", "保存", 1, false, true, kNoKey,
      [](CommandFamilies& c) { c.designFiles.save(); }},

@@ -1,6 +1,7 @@
 #include "app/document_commands.h"
 
 #include "app/window_shell.h"
+#include "updater/update_messages.h"
 
 namespace wormpair {
 
@@ -12,8 +13,14 @@ const char* const DocumentCommands::kPackageManagerMessage =
     "本软件以软件包方式安装，请使用系统的软件包管理器（例如“软件更新”或 apt）升级........";
 
 DocumentCommands::DocumentCommands(const Platform& platform, WindowShell& shell,
-                                   const ProgramLayout& layout, std::function<void()> showAbout)
-    : m_platform(platform), m_shell(shell), m_layout(layout), m_showAbout(std::move(showAbout)) {}
+                                   const ProgramLayout& layout, QString serverAddress,
+                                   std::function<void()> showAbout, std::function<bool()> mayEnd)
+    : m_platform(platform),
+      m_shell(shell),
+      m_layout(layout),
+      m_serverAddress(std::move(serverAddress)),
+      m_showAbout(std::move(showAbout)),
+      m_mayEnd(std::move(mayEnd)) {}
 
 void DocumentCommands::openManual(const char* fileName) {
     if (!m_platform.documents.open(m_layout.programDirectory + fileName)) {
@@ -32,6 +39,11 @@ void DocumentCommands::onlineUpgrade() {
         m_platform.messages.inform(QString::fromUtf8(kPackageManagerMessage), QString());
         return;
     }
+    if (m_serverAddress.trimmed().isEmpty()) {
+        m_platform.messages.inform(QString::fromUtf8(kNoUpdateServerMessage), QString());
+        return;
+    }
+    if (m_mayEnd && !m_mayEnd()) return;
     if (!m_platform.processes.start(m_layout.programDirectory + kUpdaterName, {})) {
         m_platform.messages.inform(QString::fromUtf8(kUpdaterMessage), QString());
         return;

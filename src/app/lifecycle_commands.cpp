@@ -53,16 +53,23 @@ bool LifecycleCommands::startupLoad() {
     return load.ok;
 }
 
-void LifecycleCommands::closeWithPrompt() {
-    if (!m_design.document().designSaved && m_platform.messages.askYesNo(kUnsavedQuestion)) {
-        m_designFiles.save();
+bool LifecycleCommands::mayEnd() {
+    if (m_design.document().designSaved) return true;
+    switch (m_platform.messages.askYesNoCancel(kUnsavedQuestion)) {
+        case MessageBoxes::Answer::Yes: return m_designFiles.save();
+        case MessageBoxes::Answer::No: return true;
+        case MessageBoxes::Answer::Cancel: return false;
     }
-    m_shell.closeWindow();
+    return false;
 }
 
-void LifecycleCommands::exit() { m_shell.closeWindow(); }
+void LifecycleCommands::closeWithPrompt() {
+    if (mayEnd()) m_shell.closeWindow();
+}
 
 void LifecycleCommands::newDesign() {
+    if (!mayEnd()) return;
+    m_shell.closeWindow();
     QCoreApplication::quit();
     m_platform.processes.start(QCoreApplication::applicationFilePath(), {});
 }

@@ -33,9 +33,15 @@ class LifecycleCommands {
     // Loads the coefficients and raises the modified-rules notice; a failure
     // shows its message and closes the window. Returns true on success.
     bool startupLoad();
+    // Asks about unsaved work before the program ends or starts afresh:
+    // 是 saves and goes on only when the file was written, 否 goes on, 取消
+    // (and Escape) stays. True when the program may go on; nothing is asked
+    // when there is nothing unsaved.
+    bool mayEnd();
+    // 关闭, 退出 and the window's close button: close once mayEnd agrees.
     void closeWithPrompt();
-    void exit();
-    // Ends this instance and starts the program again, unsaved work and all.
+    void exit() { closeWithPrompt(); }
+    // Ends this instance and starts the program again, once mayEnd agrees.
     void newDesign();
 
     static const char* const kUnsavedQuestion;

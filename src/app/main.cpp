@@ -8,7 +8,9 @@
 
 int main(int argc, char* argv[]) {
     wormpair::ignoreFileSizeSignal();
+    wormpair::ChineseLocale chinese;
     QApplication app(argc, argv);
+    chinese.restoreEnvironment();
     wormpair::updater::recoverInterruptedInstall(
         QFile::encodeName(QApplication::applicationDirPath()).toStdString());
     wormpair::installChineseTranslations(app);

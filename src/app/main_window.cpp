@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QIcon>
@@ -50,7 +51,9 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_lifecycle(platform, *this, *this, m_design, m_database, m_designFiles),
       m_sheets(platform, *this, m_design, m_workbook, programDirectory),
       m_notice(platform.downloads, *this, *this, m_layout, serverAddress),
-      m_documents(platform, *this, m_layout, [this] { m_about->exec(); }),
+      m_documents(
+          platform, *this, m_layout, serverAddress, [this] { m_about->exec(); },
+          [this] { return m_lifecycle.mayEnd(); }),
       m_ruleSettings(std::make_unique<TForm5>(platform.messages, m_database,
                                               [this] { m_lifecycle.startupLoad(); })),
       m_settings(platform, *this, m_database, *m_ruleSettings,
@@ -60,6 +63,7 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
     forms::fixWindow(*this, false, true);
     resolveControls();
     connectControls();
+    arrangeKeyboard();
     m_lifecycle.versionCheck = [this] { m_notice.versionCheck(); };
     m_design.document().designSaved = true;
     adjustSize();
@@ -127,8 +131,11 @@ void TForm1::connectControls() {
     }
     connect(ui.ComboBox1, &QComboBox::activated, this,
             [this] { guarded([&] { m_design.comboBox1Change(); }); });
-    connect(ui.SpeedButton2, &QToolButton::clicked, this,
-            [this] { guarded([&] { m_design.speedButton2Click(); }); });
+    connect(ui.SpeedButton2, &QToolButton::clicked, this, [this] {
+        guarded([&] { m_design.speedButton2Click(); });
+        // the button has locked itself: the keyboard goes on to 编辑
+        if (m_ui->SpeedButton3->isEnabled()) m_ui->SpeedButton3->setFocus();
+    });
     connect(ui.SpeedButton3, &QToolButton::clicked, this,
             [this] { guarded([&] { m_design.speedButton3Click(); }); });
     connect(ui.SpeedButton4, &QToolButton::clicked, this,
@@ -147,6 +154,32 @@ void TForm1::connectControls() {
         if (control.action != nullptr) connect(control.action, &QAction::triggered, this, run);
         if (control.button != nullptr) connect(control.button, &QToolButton::clicked, this, run);
     }
+}
+
+void TForm1::arrangeKeyboard() {
+    // the inputs top to bottom, the recommend button, the recommended
+    // parameters, their buttons, the option of the results
+    static const char* const kTabOrder[] = {
+        "Edit1",  "Edit3",  "Edit4",  "ComboBox1", "CheckBox2",    "SpeedButton2",
+        "Edit5",  "Edit6",  "Edit7",  "Edit8",     "Edit10",       "Edit11",
+        "Edit12", "Edit13", "SpeedButton3", "SpeedButton4", "CheckBox1"};
+    QWidget* previous = nullptr;
+    for (const char* name : kTabOrder) {
+        QWidget* widget = child<QWidget>(*this, name);
+        if (previous != nullptr) setTabOrder(previous, widget);
+        previous = widget;
+    }
+    // toolbar buttons are reached by mouse and by the menu's keys, never by Tab
+    for (const auto& [name, control] : m_commands) {
+        if (control.button != nullptr) control.button->setFocusPolicy(Qt::NoFocus);
+    }
+    Ui::TForm1& ui = *m_ui;
+    for (QLineEdit* edit : {ui.Edit1, ui.Edit3, ui.Edit4}) {
+        connect(edit, &QLineEdit::returnPressed, this, [this] {
+            if (m_ui->SpeedButton2->isEnabled()) m_ui->SpeedButton2->click();
+        });
+    }
+    ui.Edit1->setFocus();
 }
 
 template <typename T>
@@ -247,8 +280,10 @@ void TForm1::setLabelText(std::string_view label, std::string_view text) {
     lookUp(m_labels, label)->setText(toQString(text));
 }
 
-void TForm1::setLabelWarning(std::string_view label, bool warning) {
-    forms::setWarning(*lookUp(m_labels, label), warning);
+void TForm1::setLabelWarning(std::string_view label, std::string_view reason) {
+    QLabel& shown = *lookUp(m_labels, label);
+    forms::setWarning(shown, !reason.empty());
+    shown.setToolTip(toQString(reason));
 }
 
 void TForm1::showResults() {
@@ -262,12 +297,26 @@ QString TForm1::caption() const { return windowTitle(); }
 void TForm1::setCaption(const QString& caption) { setWindowTitle(caption); }
 
 void TForm1::closeWindow() {
+    m_closeAgreed = true;
     // closing from inside the show event would leave the event loop running
     if (m_inShowEvent) {
         QTimer::singleShot(0, this, &QWidget::close);
     } else {
         close();
     }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!m_closeAgreed) {
+        bool mayEnd = false;
+        guarded([&] { mayEnd = m_lifecycle.mayEnd(); });
+        if (!mayEnd) {
+            event->ignore();
+            return;
+        }
+        m_closeAgreed = true;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void TForm1::showEvent(QShowEvent* event) {

@@ -76,7 +76,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     // ResultView
     void resetResults() override;
     void setLabelText(std::string_view label, std::string_view text) override;
-    void setLabelWarning(std::string_view label, bool warning) override;
+    void setLabelWarning(std::string_view label, std::string_view reason) override;
     void showResults() override;
 
     // WindowShell
@@ -86,6 +86,8 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // The window's own close button asks about unsaved work first.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     struct CommandControl {
@@ -95,6 +97,8 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
 
     void resolveControls();
     void connectControls();
+    // Tab order, the toolbar out of it, Enter to recommend, focus at start.
+    void arrangeKeyboard();
     void setResultCommandsEnabled(bool enabled);
     // Runs a user command; a failure it does not handle itself is reported
     // with its own text, and the program carries on.
@@ -129,6 +133,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     bool m_shownOnce = false;
     bool m_loadFailed = false;
     bool m_inShowEvent = false;
+    bool m_closeAgreed = false;  // a command has dealt with unsaved work and closes
 };
 
 }  // namespace wormpair

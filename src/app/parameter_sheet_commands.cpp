@@ -1,6 +1,6 @@
 #include "app/parameter_sheet_commands.h"
 
-#include "export/sheet_sources.h"
+#include "input/design_snapshot.h"
 
 namespace wormpair {
 
@@ -18,12 +18,12 @@ ExportDesktop ParameterSheetCommands::desktop() const {
 }
 
 void ParameterSheetCommands::exportByMenu(Sheet sheet) {
-    wormpair::exportByMenu(sheet, sheetSources(m_form, m_design), m_programDirectory,
+    wormpair::exportByMenu(sheet, designSnapshot(m_form, m_design), m_programDirectory,
                            m_platform.spreadsheets, m_application, desktop());
 }
 
 void ParameterSheetCommands::exportByToolbar(Sheet sheet) {
-    wormpair::exportByToolbar(sheet, sheetSources(m_form, m_design), m_programDirectory, m_workbook,
+    wormpair::exportByToolbar(sheet, designSnapshot(m_form, m_design), m_programDirectory, m_workbook,
                               desktop());
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <memory>
@@ -35,9 +36,25 @@ class DesktopProgram {
     std::unique_ptr<TForm1> m_window;
 };
 
+// Makes the program's locale Chinese (China) whatever the environment says,
+// so that dates and numbers in Qt's own dialogs read Chinese. Construct it
+// before the application object, which reads the system locale from the
+// environment, and call restoreEnvironment() after: programs this one starts
+// keep the user's own locale.
+class ChineseLocale {
+  public:
+    ChineseLocale();
+    void restoreEnvironment();
+
+  private:
+    QByteArray m_original;
+    bool m_wasSet;
+};
+
 // Loads Qt's own Chinese translations, so that its dialogs and buttons
 // ("Save As", "Cancel", "Yes", "No") speak Chinese like the rest of the
-// program. Returns false when they are not installed.
+// program, with the few texts of its file dialogs they lack. Returns false
+// when they are not installed.
 bool installChineseTranslations(QApplication& application);
 
 }  // namespace wormpair

@@ -1,6 +1,9 @@
 #include "app/progress_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QWindow>
 
 #include "app/forms/form_look.h"
 #include "ui_form2.h"
@@ -21,9 +24,18 @@ void TForm2::show() {
     forms::centre(*this);
     QDialog::show();
     raise();
-    // The store that follows blocks the event loop: paint the window first.
+    // The store that follows blocks the event loop, so the window must be on
+    // the screen and painted before this returns: a window manager maps it
+    // only after a round trip, and what is painted before that is lost.
+    QElapsedTimer waited;
+    waited.start();
+    while ((windowHandle() == nullptr || !windowHandle()->isExposed()) && waited.elapsed() < 2000) {
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(5);
+    }
     repaint();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::sync();
 }
 
 void TForm2::close() { QDialog::hide(); }

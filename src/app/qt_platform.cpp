@@ -49,6 +49,16 @@ bool QtPlatform::askYesNo(const QString& text) {
                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+MessageBoxes::Answer QtPlatform::askYesNoCancel(const QString& text) {
+    switch (QMessageBox::warning(activeWindow(), QString::fromUtf8(kProgramTitle), text,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                 QMessageBox::Yes)) {
+        case QMessageBox::Yes: return Answer::Yes;
+        case QMessageBox::No: return Answer::No;
+        default: return Answer::Cancel;
+    }
+}
+
 QString QtPlatform::openFileName(const QString& filter) {
     return QFileDialog::getOpenFileName(activeWindow(), QString(), QString(), qtFilter(filter));
 }

@@ -21,6 +21,7 @@ class QtPlatform : public MessageBoxes,
 
     void inform(const QString& text, const QString& caption) override;
     bool askYesNo(const QString& text) override;
+    Answer askYesNoCancel(const QString& text) override;
     QString openFileName(const QString& filter) override;
     QString saveFileName(const QString& filter, const QString& proposedName) override;
     bool start(const QString& program, const QStringList& arguments) override;

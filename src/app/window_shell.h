@@ -10,8 +10,9 @@ class WindowShell {
     virtual ~WindowShell() = default;
     virtual QString caption() const = 0;
     virtual void setCaption(const QString& caption) = 0;
-    // Closes the main window, which ends the program; when called while the
-    // window is being shown, it closes as soon as the event loop runs.
+    // Closes the main window, which ends the program, without asking about
+    // unsaved work (the caller has); when called while the window is being
+    // shown, it closes as soon as the event loop runs.
     virtual void closeWindow() = 0;
 };
 

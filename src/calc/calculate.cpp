@@ -154,7 +154,7 @@ void Run::transmission() {
     r.throatLeadAngle = R3(toDegrees(r.throatLeadAngleRadians));
     r.pressureAngle = R3(toDegrees(arcSine(X(r.mainBaseDiameter) / d2)));
     const double alpha = r.pressureAngle;
-    view.setLabelWarning("Label14", alpha < 20.5 || alpha > 24.5);
+    view.setLabelWarning("Label14", warningReason(r, "Label14"));
     write(resultLabel("Label14"));
 
     r.circularPitch = R3(Extended(kPi) * r.transverseModule);
@@ -176,7 +176,7 @@ void Run::transmission() {
     write(resultLabel("Label25"));
     write(resultLabel("Label26"));
     write(resultLabel("Label27"));
-    view.setLabelWarning("Label28", r.throatLeadAngle > 25);
+    view.setLabelWarning("Label28", warningReason(r, "Label28"));
     write(resultLabel("Label28"));
 }
 
@@ -188,7 +188,7 @@ void Run::hob() {
         R3(X(r.wormTipArcRadius) - Extended(0.2L) * mt - X(c.hobClearanceFactor) * mt);
 
     r.wormThroatRootDiameterShown = R2((X(r.centreDistance) - r.wormRootArcRadius) * 2);
-    view.setLabelWarning("Label53", r.wormThroatRootDiameterShown < 30);
+    view.setLabelWarning("Label53", warningReason(r, "Label53"));
     write(resultLabel("Label53"));
 
     write(resultLabel("Label18"));

@@ -19,8 +19,9 @@ public:
     // Hide the result groups and CheckBox1, disable the export and Save commands.
     virtual void resetResults() = 0;
     virtual void setLabelText(std::string_view label, std::string_view text) = 0;
-    // Label14, Label28 and Label53: red when true, the window colour when false.
-    virtual void setLabelWarning(std::string_view label, bool warning) = 0;
+    // Label14, Label28 and Label53: red with the reason when one is given,
+    // the window colour when the reason is empty.
+    virtual void setLabelWarning(std::string_view label, std::string_view reason) = 0;
     // Show the result groups and CheckBox1, enable the export and Save commands.
     virtual void showResults() = 0;
 };

@@ -90,6 +90,22 @@ struct AccuracyValues {
     std::string accuracyValue11;
 };
 
+// A calculated design as it leaves the program (parameter sheets, drawings,
+// models): the record, the grade's tolerance texts and the fields whose texts
+// documents carry exactly as they stand in the window.
+struct DesignSnapshot {
+    DesignRecord record;
+    AccuracyValues accuracy;
+    std::string centreDistance;     // Edit1, as typed
+    std::string wheelTeeth;         // Edit3
+    std::string wormStarts;         // Edit4
+    std::string gradeDesignation;   // Edit9
+    std::string hand;               // Edit10
+    std::string entryRelief;        // Edit11
+    std::string exitRelief;         // Edit12
+    std::string grindingIncrement;  // Edit13
+};
+
 // Visits every field of the record by name, in declaration order.
 using RecordFieldValue = std::variant<double, long double, std::int32_t, std::string>;
 

@@ -19,15 +19,21 @@ public:
         writes.emplace_back(std::string(label), std::string(text));
         texts[std::string(label)] = std::string(text);
     }
-    void setLabelWarning(std::string_view label, bool warning) override {
-        if (warning) warnings.insert(std::string(label));
-        else warnings.erase(std::string(label));
+    void setLabelWarning(std::string_view label, std::string_view reason) override {
+        if (!reason.empty()) {
+            warnings.insert(std::string(label));
+            warningReasons[std::string(label)] = std::string(reason);
+        } else {
+            warnings.erase(std::string(label));
+            warningReasons.erase(std::string(label));
+        }
     }
     void showResults() override { resultsShown = true; }
 
     std::vector<std::pair<std::string, std::string>> writes;
     std::map<std::string, std::string> texts;
     std::set<std::string> warnings;
+    std::map<std::string, std::string> warningReasons;
     bool resultsShown = false;
 };
 

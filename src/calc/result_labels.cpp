@@ -1,5 +1,6 @@
 #include "calc/result_labels.h"
 
+#include <limits>
 #include <stdexcept>
 
 namespace wormpair {
@@ -26,6 +27,41 @@ std::string_view labelValueText(const DesignRecord& record, const ResultLabel& l
         }
     };
     return std::visit(Text{record, buffer}, label.value);
+}
+
+namespace {
+
+constexpr double kOpen = std::numeric_limits<double>::infinity();
+
+constexpr RecommendedRange kRanges[] = {
+    {"Label14", "分度圆齿形角 α", &DesignRecord::pressureAngle, 20.5, 24.5, "°"},
+    {"Label28", "蜗杆喉部导程角 γ", &DesignRecord::throatLeadAngle, -kOpen, 25, "°"},
+    {"Label53", "蜗杆喉部齿根直径", &DesignRecord::wormThroatRootDiameterShown, 30, kOpen, " mm"},
+};
+
+std::string number(double value) { return formatReal(value); }
+
+}  // namespace
+
+std::span<const RecommendedRange> recommendedRanges() { return kRanges; }
+
+std::string warningReason(const DesignRecord& record, std::string_view labelName) {
+    for (const RecommendedRange& range : kRanges) {
+        if (range.label != labelName) continue;
+        const double value = record.*range.field;
+        if (!(value < range.lowest || value > range.highest)) return {};
+        const std::string unit(range.unit);
+        std::string reason = std::string(range.quantity) + " = " + resultValueText(record, labelName) + unit;
+        if (range.lowest == -kOpen) {
+            reason += "，大于推荐上限 " + number(range.highest) + unit;
+        } else if (range.highest == kOpen) {
+            reason += "，小于推荐下限 " + number(range.lowest) + unit;
+        } else {
+            reason += "，超出推荐范围 " + number(range.lowest) + unit + "～" + number(range.highest) + unit;
+        }
+        return reason;
+    }
+    return {};
 }
 
 std::string resultValueText(const DesignRecord& record, std::string_view labelName) {

@@ -108,6 +108,25 @@ std::string_view labelValueText(const DesignRecord& record, const ResultLabel& l
 // that is no result label.
 std::string resultValueText(const DesignRecord& record, std::string_view labelName);
 
+// The results Calculate shows in the warning colour when they leave their
+// recommended range (an open end is an infinity).
+struct RecommendedRange {
+    std::string_view label;
+    std::string_view quantity;  // what the reason calls the value
+    double DesignRecord::*field;
+    double lowest;
+    double highest;
+    std::string_view unit;
+};
+
+// Why the label stands in the warning colour: the value and its range, in
+// the numbers the labels print; empty when the value lies in its range or
+// the label has no range.
+std::string warningReason(const DesignRecord& record, std::string_view labelName);
+
+// The labels that have a recommended range.
+std::span<const RecommendedRange> recommendedRanges();
+
 // The groups left to right as the window shows them.
 inline std::span<const ResultGroup> resultGroups() { return result_labels::kGroups; }
 

@@ -24,7 +24,7 @@
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
 #include "export/parameter_sheets.h"
-#include "export/sheet_sources.h"
+#include "input/design_snapshot.h"
 #include "export/spreadsheet_application.h"
 #include "input/design_controller.h"
 #include "input/design_file_open.h"
@@ -463,7 +463,7 @@ int runExport(const QStringList& arguments, const QString& programDirectory, QTe
     AnsweredDialogs dialogs(parser.value(output));
     TerminalDesktop terminal(err);
     const ExportDesktop desktop{dialogs, terminal, terminal};
-    const SheetSources sources = sheetSources(session.form, session.design);
+    const SheetSources sources = designSnapshot(session.form, session.design);
     ExportOutcome outcome;
     if (routeName == "menu") {
         const std::unique_ptr<SpreadsheetApplications> applications = installedSpreadsheets();

@@ -317,7 +317,7 @@ class LibreOfficeApplication final : public SpreadsheetApplication {
                                property("Overwrite", css::uno::Any(true))));
             const std::vector<std::uint8_t> bytes = readWholeFile(stored);
             fs::remove(stored);
-            replaceFile(localPath(path), bytes);
+            replaceFile(localPath(storedWorkbookPath(path)), bytes);
         });
     }
 

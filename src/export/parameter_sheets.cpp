@@ -1,5 +1,7 @@
 #include "export/parameter_sheets.h"
 
+#include <QFileInfo>
+
 #include <exception>
 #include <stdexcept>
 
@@ -32,11 +34,16 @@ void showFailure(const ExportDesktop& desktop) {
 
 const SheetFiles& sheetFiles(Sheet sheet) {
     static const SheetFiles kFiles[] = {
-        {"1.xls", "wogan", "wogan.xls"},
-        {"11.xls", "gundao", "gundao.xls"},
-        {"1111.xls", "wolun", "wolun.xls"},
+        {"1.xls", "1m.xls", "wogan", "wogan.xls"},
+        {"11.xls", "11m.xls", "gundao", "gundao.xls"},
+        {"1111.xls", "1111m.xls", "wolun", "wolun.xls"},
     };
     return kFiles[static_cast<int>(sheet)];
+}
+
+QString storedWorkbookPath(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.contains('.') ? path : path + ".xls";
 }
 
 std::optional<CellPosition> cellPosition(std::string_view name) {
@@ -214,7 +221,7 @@ ExportOutcome exportByMenu(Sheet sheet, const SheetSources& sources,
         handle = applications.create();
         SpreadsheetApplication& application = *handle;
         application.setVisible(false);
-        application.openWorkbook(programDirectory + files.templateName);
+        application.openWorkbook(programDirectory + files.menuTemplateName);
         for (const CellText& cell : menuCells(sheet, sources)) {
             const CellPosition at = *cellPosition(cell.cell);
             application.setCellValue(at.row + 1, at.column + 1, QString::fromStdString(cell.text));

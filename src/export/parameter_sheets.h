@@ -25,30 +25,18 @@ inline constexpr const char* kSheetFilter = ".xls";
 
 enum class Sheet { Worm, Hob, Wheel };
 
-// A parameter sheet's template in the program directory and the file names
-// the save dialog proposes on the two routes.
+// A parameter sheet's templates in the program directory, one laid out for
+// each route's cell table, and the file names the save dialog proposes.
 struct SheetFiles {
-    const char* templateName;
+    const char* templateName;      // the toolbar route's
+    const char* menuTemplateName;  // the menu route's
     const char* menuProposal;
     const char* toolbarProposal;
 };
 const SheetFiles& sheetFiles(Sheet sheet);
 
-// What the sheets are filled from, read at the moment of the export: the
-// calculated design, the grade's tolerance texts and the texts of the fields
-// as they stand.
-struct SheetSources {
-    DesignRecord record;
-    AccuracyValues accuracy;
-    std::string centreDistance;     // Edit1, as typed
-    std::string wheelTeeth;         // Edit3
-    std::string wormStarts;         // Edit4
-    std::string gradeDesignation;   // Edit9
-    std::string hand;               // Edit10
-    std::string entryRelief;        // Edit11
-    std::string exitRelief;         // Edit12
-    std::string grindingIncrement;  // Edit13
-};
+// What the sheets are filled from, read at the moment of the export.
+using SheetSources = DesignSnapshot;
 
 // A1-style cell name ("C12") to zero-based column and row; nothing for a
 // name outside BIFF8's 256 columns and 65,536 rows.

@@ -33,7 +33,8 @@ class SpreadsheetApplication {
     // content and keeps its format; an empty text leaves the cell empty.
     virtual void setCellValue(int row, int column, const QString& text) = 0;
     // Step 5: stores the active workbook as an Excel 97-2003 workbook at
-    // exactly this path.
+    // this path, with the format's extension appended when the name has
+    // none (storedWorkbookPath), as a spreadsheet application does.
     virtual void saveActiveWorkbookAs(const QString& path) = 0;
     // Step 6: the active workbook counts as having no unsaved changes.
     virtual void setActiveWorkbookSaved(bool saved) = 0;
@@ -53,5 +54,9 @@ class SpreadsheetApplications {
 
 // The spreadsheet application installed on this machine.
 std::unique_ptr<SpreadsheetApplications> installedSpreadsheets();
+
+// Where a spreadsheet application stores a workbook saved under this name:
+// ".xls" appended to a name without an extension, any other name as it is.
+QString storedWorkbookPath(const QString& path);
 
 }  // namespace wormpair

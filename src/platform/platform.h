@@ -20,6 +20,13 @@ class MessageBoxes {
     virtual void inform(const QString& text, const QString& caption) = 0;
     // A warning box with Yes and No; true for Yes.
     virtual bool askYesNo(const QString& text) = 0;
+
+    enum class Answer { Yes, No, Cancel };
+    // A warning box with Yes, No and Cancel; Escape and the window's close
+    // button answer Cancel. Where no such box is shown it is a Yes/No box.
+    virtual Answer askYesNoCancel(const QString& text) {
+        return askYesNo(text) ? Answer::Yes : Answer::No;
+    }
 };
 
 class FileDialogs {

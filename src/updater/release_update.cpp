@@ -1,3 +1,4 @@
+#include "updater/update_messages.h"
 #include "updater/release_update.h"
 
 #include <QDateTime>
@@ -66,7 +67,7 @@ class Run {
     UpdateOutcome perform() {
         const QString base = serverBase();
         if (m_settings.publicKey.size() != kPublicKeyBytes) {
-            throw Stop{UpdateOutcome::NotConfigured, u("本程序未设置升级签名公钥，无法在线升级。")};
+            throw Stop{UpdateOutcome::NotConfigured, u(kNoUpdateKeyMessage)};
         }
         std::error_code error;
         const fs::path programDir =
@@ -146,8 +147,7 @@ class Run {
         QString base = m_settings.serverUrl.trimmed();
         while (base.endsWith('/')) base.chop(1);
         if (base.isEmpty()) {
-            throw Stop{UpdateOutcome::NotConfigured,
-                       u("本程序未设置升级服务器地址，无法在线升级。")};
+            throw Stop{UpdateOutcome::NotConfigured, u(kNoUpdateServerMessage)};
         }
         const QUrl url(base, QUrl::StrictMode);
         if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https") ||

@@ -16,8 +16,10 @@
 
 #include "app/document_commands.h"
 #include "app/main_window.h"
+#include "app/program.h"
 #include "app/qt_platform.h"
 #include "app/update_notice.h"
+#include "updater/update_messages.h"
 #include "application_environment.h"
 #include "fake_platform.h"
 #include "loopback_server.h"
@@ -152,7 +154,7 @@ TEST_F(Documents, ServersThatFailLeaveTheNoticeEmptyAndTheStartGoingOn) {
 }
 
 TEST_F(Documents, ManualsHelpAndUpgrade) {
-    start({});
+    start(server.base());
     const QString noReader = QString::fromUtf8(DocumentCommands::kNoReaderMessage);
     // a manual that is missing
     window->findChild<QAction*>("N20")->trigger();
@@ -177,10 +179,29 @@ TEST_F(Documents, ManualsHelpAndUpgrade) {
     EXPECT_TRUE(window->isVisible());
     window.reset();
 
-    // the updater starts from the program directory without arguments, and
-    // the program ends
+    // without an update server the window says so and stays; nothing starts
     processes = &fake;
     start({});
+    window->findChild<QAction*>("N18")->trigger();
+    EXPECT_EQ(fake.messages.last(), QString::fromUtf8(kNoUpdateServerMessage));
+    EXPECT_TRUE(fake.started.empty());
+    EXPECT_TRUE(window->isVisible());
+    window.reset();
+
+    // unsaved work: 取消 keeps the program and starts nothing
+    start(server.base());
+    window->design().document().designSaved = false;
+    fake.threeWayAnswers = {MessageBoxes::Answer::Cancel};
+    window->findChild<QAction*>("N18")->trigger();
+    EXPECT_EQ(fake.questions, QStringList{LifecycleCommands::kUnsavedQuestion});
+    EXPECT_TRUE(fake.started.empty());
+    EXPECT_TRUE(window->isVisible());
+    window->design().document().designSaved = true;
+    window.reset();
+
+    // the updater starts from the program directory without arguments, and
+    // the program ends
+    start(server.base());
     window->findChild<QAction*>("N18")->trigger();
     QApplication::processEvents();
     ASSERT_EQ(fake.started.size(), 1u);
@@ -200,6 +221,21 @@ TEST_F(Documents, AboutBoxShowsTheShippedText) {
     EXPECT_TRUE(memo->toPlainText().startsWith("欢迎使用本软件"));
     EXPECT_TRUE(memo->toPlainText().contains("更新日志："));
     EXPECT_TRUE(memo->toPlainText().contains("V8.601"));
+}
+
+// The program as main() assembles it talks to the server it is given: the
+// notice and the version check both reach it.
+TEST_F(Documents, TheAssembledProgramTalksToTheServerItIsGiven) {
+    server.files["/uploads/v.txt"] = "V9.1";
+    server.files["/uploads/guanggao.txt"] = "新版本V9.1已发布";
+    DesktopProgram program(programDir.path() + '/', {}, server.base());
+    TForm1& shown = program.window();
+    shown.show();
+    QApplication::processEvents();
+    EXPECT_EQ(shown.windowTitle(), kBase + "  (最新版本V9.1请及时更新)");
+    EXPECT_EQ(shown.findChild<QLabel*>("Label32")->text(), QString("新版本V9.1已发布"));
+    EXPECT_EQ(server.requests.filter(QRegularExpression("^/uploads/(v|guanggao)\\.txt\\?s=suiji")).size(), 2);
+    shown.close();
 }
 
 }  // namespace

@@ -454,7 +454,7 @@ TEST_F(Form, ToolbarButtonsInOrder) {
     // nullptr marks a separator.
     const Button tools[] = {
         {"ToolButton15", "", "", true},
-        {"ToolButton3", "", "计算", true},
+        {"ToolButton3", "", "打开", true},
         {"ToolButton11", "", "保存", false},
         {nullptr, nullptr, nullptr, false},
         {"ToolButton5", "", "导出蜗杆参数表", false},

@@ -773,66 +773,109 @@ TEST_F(Window, StartupLoadReadsTheCoefficients) {
 // ---------------------------------------------------------------------------
 // Closing, exit and new design
 
-TEST_F(Window, CloseWithPrompt) {
+// 关闭, 退出 and the window's close button ask about unsaved work; 是 goes on
+// only when the file was written, 取消 keeps the program as it was.
+TEST_F(Window, ClosingAsksAboutUnsavedWork) {
+    using Answer = wormpair::MessageBoxes::Answer;
     struct Case {
         const char* name;
         bool calculate;
-        std::deque<bool> answers;
+        std::deque<Answer> answers;
         bool chooseName;
         bool asks;
         bool writes;
+        bool closes;
         bool saveFails = false;
     } cases[] = {
-        {"nothing unsaved", false, {}, false, false, false},
-        {"unsaved, No", true, {false}, true, true, false},
-        {"unsaved, Yes, dialog cancelled", true, {true}, false, true, false},
-        {"unsaved, Yes, saved", true, {true}, true, true, true},
-        {"unsaved, Yes, save fails", true, {true}, true, true, false, true},
+        {"nothing unsaved", false, {}, false, false, false, true},
+        {"unsaved, No", true, {Answer::No}, true, true, false, true},
+        {"unsaved, Cancel", true, {Answer::Cancel}, true, true, false, false},
+        {"unsaved, Yes, dialog cancelled", true, {Answer::Yes}, false, true, false, false},
+        {"unsaved, Yes, saved", true, {Answer::Yes}, true, true, true, true},
+        {"unsaved, Yes, save fails", true, {Answer::Yes}, true, true, false, false, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        desktop = FakePlatform();
-        for (const QString& file : workFiles()) QFile::remove(workFile(file));
-        start();
-        if (c.calculate) recommend("160", "45");
-        desktop.answers = c.answers;
-        if (c.chooseName) desktop.saveNames = {workFile("closing")};
-        if (c.saveFails) QFile::remove(programPath() + "111.xls");
-        click("ToolButton13");
-        QApplication::processEvents();
-        EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(
-            desktop.questions,
-            c.asks ? QStringList{QString::fromUtf8("数据尚未保存，是否保存？")} : QStringList{});
-        const bool yes = !c.answers.empty() && c.answers.front();
-        EXPECT_EQ(desktop.proposals, yes && !c.saveFails ? QStringList{"160-45"} : QStringList{});
-        EXPECT_EQ(workFiles(), c.writes ? QStringList{"closing.cqb"} : QStringList{});
-        EXPECT_EQ(desktop.messages,
-                  c.saveFails ? QStringList{q(wormpair::kSaveFailedMessage)} : QStringList{});
-    }
-}
-
-TEST_F(Window, ExitAndTheWindowsCloseButtonCloseWithoutAsking) {
-    struct Case {
-        const char* name;
-        std::function<void(Window&)> close;
-    } cases[] = {
+    const std::pair<const char*, std::function<void(Window&)>> ways[] = {
+        {"ToolButton13", [](Window& w) { w.click("ToolButton13"); }},
         {"N6", [](Window& w) { w.trigger("N6"); }},
         {"close button", [](Window& w) { w.window->close(); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        desktop = FakePlatform();
-        start();
-        recommend("160", "45");
-        ASSERT_FALSE(saved());
-        c.close(*this);
-        QApplication::processEvents();
-        EXPECT_FALSE(window->isVisible());
-        EXPECT_TRUE(desktop.questions.isEmpty());
-        EXPECT_TRUE(desktop.proposals.isEmpty());
-        EXPECT_TRUE(workFiles().isEmpty());
+    for (const auto& [way, close] : ways) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(way) + ": " + c.name);
+            desktop = FakePlatform();
+            for (const QString& file : workFiles()) QFile::remove(workFile(file));
+            QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + "111.xls", programPath() + "111.xls");
+            start();
+            if (c.calculate) recommend("160", "45");
+            desktop.threeWayAnswers = c.answers;
+            if (c.chooseName) desktop.saveNames = {workFile("closing")};
+            if (c.saveFails) QFile::remove(programPath() + "111.xls");
+            close(*this);
+            QApplication::processEvents();
+            EXPECT_EQ(window->isVisible(), !c.closes);
+            EXPECT_EQ(desktop.questions, c.asks ? QStringList{QString::fromUtf8(
+                                                      "数据尚未保存，是否保存？")}
+                                                : QStringList{});
+            const bool yes = !c.answers.empty() && c.answers.front() == Answer::Yes;
+            EXPECT_EQ(desktop.proposals, yes && !c.saveFails ? QStringList{"160-45"} : QStringList{});
+            EXPECT_EQ(workFiles(), c.writes ? QStringList{"closing.cqb"} : QStringList{});
+            EXPECT_EQ(desktop.messages,
+                      c.saveFails ? QStringList{q(wormpair::kSaveFailedMessage)} : QStringList{});
+            if (window->isVisible()) {
+                EXPECT_FALSE(saved());  // the design is still there, unsaved
+                desktop.threeWayAnswers = {Answer::No};
+                window->close();
+            }
+        }
     }
+}
+
+// From start to a calculated design by keyboard alone: the focus starts in
+// the centre distance, Tab walks the inputs and never the toolbar, Enter
+// recommends and calculates, and Space can no longer restart the program.
+TEST_F(Window, KeyboardAloneReachesACalculatedDesign) {
+    start();
+    window->activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), edit("Edit1"));
+    for (const wormpair::CommandRow& row : wormpair::commandTable()) {
+        if (!row.isMenuItem()) {
+            EXPECT_EQ(find<QToolButton>(std::string(row.control).c_str())->focusPolicy(), Qt::NoFocus);
+        }
+    }
+    QTest::keyClicks(QApplication::focusWidget(), "160");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), edit("Edit3"));
+    QTest::keyClicks(QApplication::focusWidget(), "45");
+    QStringList walk;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walk << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(walk, (QStringList{"Edit4", "ComboBox1", "CheckBox2", "SpeedButton2"}));
+    QTest::keyClick(edit("Edit3"), Qt::Key_Return);
+    EXPECT_TRUE(shown("GroupBox1"));
+    EXPECT_TRUE(text("Label8").endsWith("-----蜗杆齿根圆弧半径")) << text("Label8").toStdString();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // lands on 编辑, never New design
+    EXPECT_TRUE(desktop.started.empty());
+}
+
+// A label in the warning colour says why in its tip, and the tip goes with the colour.
+TEST_F(Window, RedLabelsSayWhy) {
+    start();
+    recommend("160", "45");
+    EXPECT_EQ(find<QLabel>("Label14")->toolTip(), "");
+    click("SpeedButton3");
+    retype("Edit5", "85");
+    click("SpeedButton4");
+    const QString alpha = text("Label14").section('-', 0, 0);
+    EXPECT_LT(alpha.toDouble(), 20.5);
+    EXPECT_EQ(find<QLabel>("Label14")->toolTip(),
+              "分度圆齿形角 α = " + alpha + "°，超出推荐范围 20.5°～24.5°");
+    click("SpeedButton3");
+    retype("Edit5", "104");
+    click("SpeedButton4");
+    EXPECT_EQ(find<QLabel>("Label14")->toolTip(), "");
 }
 
 TEST_F(Window, SaveIsUnreachableBeforeACalculation) {
@@ -898,9 +941,9 @@ TEST_F(Window, TheSixExportsWriteTheirSheets) {
     } exports[] = {{"ToolButton5", "wogan.xls", nullptr},
                    {"ToolButton4", "gundao.xls", nullptr},
                    {"ToolButton1", "wolun.xls", nullptr},
-                   {"N3", "wogan", "1.xls"},
-                   {"N4", "gundao", "11.xls"},
-                   {"N14", "wolun", "1111.xls"}};
+                   {"N3", "wogan", "1m.xls"},
+                   {"N4", "gundao", "11m.xls"},
+                   {"N14", "wolun", "1111m.xls"}};
     for (const auto& e : exports) {
         SCOPED_TRACE(e.command);
         desktop.proposals.clear();
@@ -1295,15 +1338,21 @@ TEST_F(DesignFile, OpensAWorkbookWrittenElsewhere) {
     EXPECT_EQ(boundFile(), path);
 }
 
-// Last: New design asks the application to quit.
-TEST_F(Window, NewDesignStartsTheProgramAgainWithoutAsking) {
+// Last: New design asks the application to quit, once unsaved work is dealt with.
+TEST_F(Window, NewDesignAsksBeforeItStartsTheProgramAgain) {
     start();
     recommend("160", "45");
+    desktop.threeWayAnswers = {wormpair::MessageBoxes::Answer::Cancel};
+    click("ToolButton15");
+    EXPECT_TRUE(desktop.started.empty());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(desktop.questions, QStringList{QString::fromUtf8("数据尚未保存，是否保存？")});
+
+    desktop.threeWayAnswers = {wormpair::MessageBoxes::Answer::No};
     click("ToolButton15");
     ASSERT_EQ(desktop.started.size(), 1u);
     EXPECT_EQ(desktop.started[0].first, QCoreApplication::applicationFilePath());
     EXPECT_TRUE(desktop.started[0].second.isEmpty());
-    EXPECT_TRUE(desktop.questions.isEmpty());
     EXPECT_TRUE(workFiles().isEmpty());
 }
 

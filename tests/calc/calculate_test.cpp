@@ -213,6 +213,32 @@ TEST(CalculateTest, WarningColoursAtTheirBoundaries) {
     EXPECT_EQ(r.view.warnings.count("Label28"), 1u);
 }
 
+// A red label says why: its value as printed and the range it left.
+TEST(CalculateTest, WarningReasonsNameTheValueAndItsRange) {
+    struct Case {
+        const char* label;
+        double DesignRecord::*field;
+        double value;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"Label14", &DesignRecord::pressureAngle, 19.833, "分度圆齿形角 α = 19.833°，超出推荐范围 20.5°～24.5°"},
+        {"Label14", &DesignRecord::pressureAngle, 24.5, ""},
+        {"Label14", &DesignRecord::pressureAngle, 24.501, "分度圆齿形角 α = 24.501°，超出推荐范围 20.5°～24.5°"},
+        {"Label28", &DesignRecord::throatLeadAngle, 30.256, "蜗杆喉部导程角 γ = 30.256°，大于推荐上限 25°"},
+        {"Label28", &DesignRecord::throatLeadAngle, 25, ""},
+        {"Label53", &DesignRecord::wormThroatRootDiameterShown, 29.99, "蜗杆喉部齿根直径 = 29.99 mm，小于推荐下限 30 mm"},
+        {"Label53", &DesignRecord::wormThroatRootDiameterShown, 30, ""},
+        {"Label8", &DesignRecord::wormRootArcRadius, 1e9, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.label) + " " + std::to_string(c.value));
+        DesignRecord record;
+        record.*c.field = c.value;
+        EXPECT_EQ(warningReason(record, c.label), c.reason);
+    }
+}
+
 TEST(CalculateTest, FailuresEndTheRunWithTheGeneralMessageAndKeepEarlierWrites) {
     struct Case {
         const char* name;

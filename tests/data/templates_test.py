@@ -2,9 +2,9 @@
 """Checks the workbook templates shipped in the program directory.
 
 The program writes texts into fixed cells of these templates on two routes
-(toolbar and menu) and prints or saves the result. Every cell it writes must
-be a plain, unlocked, empty cell of its own, and on the toolbar table it must
-sit beside the caption and unit that name it.
+(toolbar and menu, each with templates laid out for its own cell table) and
+prints or saves the result. Every cell it writes must be a plain, unlocked,
+empty cell of its own, beside the caption and unit that name it.
 
 Usage: templates_test.py PROGRAM_DIR
 Exit code 77 (skipped) when no Python with xlrd is available.
@@ -75,15 +75,37 @@ TOOLBAR = {
     },
 }
 
-# Cells the menu route writes into the same templates.
+# Menu route of each parameter sheet, into its own template laid out for it.
 MENU = {
-    "1.xls": "C2 C3 C4 C5 C6 C7 C8 C9 B10 B11 C12 C13 C14 C15 C17 C18 C19 C20 C21",
-    "11.xls": "C2 C3 C4 C5 C6 C7 C8 C9 B11 C12 C13",
-    "1111.xls": "C2 C3 C4 C5 C6 C7 C8 C9 B10 C11 C12 C13 C14 C15 C16 C17",
+    "1m.xls": {
+        "C2": ("蜗杆头数", ""), "C3": ("蜗轮齿数", ""), "C4": ("端面模数", "mm"),
+        "C5": ("包围齿数", ""), "C6": ("母平面倾斜角", "°"), "C7": ("工作半包角", "°"),
+        "C8": ("喉部导程角", "°"), "C9": ("齿形角", "°"), "B10": ("旋向", ""),
+        "B11": ("精度等级", ""), "C12": ("法向弦齿厚", "mm"), "C13": ("法向弦齿高", "mm"),
+        "C14": ("入口修缘", "mm"), "C15": ("出口修缘", "mm"), "C17": ("磨齿增量", ""),
+        "C18": ("修形中心距", "mm"), "C19": ("修形传动比", ""), "C20": ("修形主基圆直径", "mm"),
+        "C21": ("修形母面倾斜角", "°"),
+    },
+    "11m.xls": {
+        "C2": ("蜗杆头数", ""), "C3": ("蜗轮齿数", ""), "C4": ("端面模数", "mm"),
+        "C5": ("滚刀包围齿数", ""), "C6": ("母平面倾斜角", "°"), "C7": ("工作半包角", "°"),
+        "C8": ("喉部导程角", "°"), "C9": ("齿形角", "°"), "B10": ("旋向", ""),
+        "B11": ("滚刀旋向", ""), "C12": ("滚刀法向弦齿厚", "mm"), "C13": ("滚刀法向弦齿高", "mm"),
+    },
+    "1111m.xls": {
+        "C2": ("蜗杆头数", ""), "C3": ("蜗轮齿数", ""), "C4": ("端面模数", "mm"),
+        "C5": ("喉部导程角", "°"), "C6": ("齿形角", "°"), "C7": ("工作半包角", "°"),
+        "C8": ("之差", "°"), "C9": ("母平面倾斜角", "°"), "B10": ("旋向", ""),
+        "C11": ("包围齿数", ""), "C12": ("法向侧隙", "mm"), "C13": ("蜗轮法向弦齿高", "mm"),
+        "C14": ("蜗轮法向弦齿厚", "mm"), "C15": ("中心距", "mm"), "C16": ("", ""),
+        "C17": ("主基圆直径", "mm"),
+    },
 }
+LAYOUTS = {**TOOLBAR, **MENU}
 
 # Template -> number of sheets it must have (None: at least one).
-SHEETS = {"1.xls": None, "11.xls": None, "1111.xls": None, "111.xls": 1}
+SHEETS = {"1.xls": None, "11.xls": None, "1111.xls": None, "1m.xls": None, "11m.xls": None,
+          "1111m.xls": None, "111.xls": 1}
 
 failures = []
 
@@ -124,8 +146,8 @@ def first_sheet_setup(path):
 
 
 def check_parameter_sheet(name, book, sheet):
-    toolbar = TOOLBAR[name]
-    written = set(toolbar) | set(MENU[name].split())
+    layout = LAYOUTS[name]
+    written = set(layout)
 
     for ref in sorted(written):
         r, c = cell_index(ref)
@@ -142,7 +164,7 @@ def check_parameter_sheet(name, book, sheet):
             if xf.border.left_line_style == 0 or xf.border.bottom_line_style == 0:
                 fail(name, f"{ref} has no border")
 
-    for ref, (caption, unit) in toolbar.items():
+    for ref, (caption, unit) in layout.items():
         r, c = cell_index(ref)
         row_caption = text(sheet, r, 0)
         if caption not in row_caption:
@@ -182,7 +204,7 @@ for name, nsheets in SHEETS.items():
     if book.nsheets < 1 or (nsheets is not None and book.nsheets != nsheets):
         fail(name, f"{book.nsheets} sheets")
         continue
-    if name in TOOLBAR:
+    if name in LAYOUTS:
         check_parameter_sheet(name, book, book.sheet_by_index(0))
 
 for f in failures:

@@ -209,7 +209,8 @@ TEST_F(LibreOfficeTest, WritesTextCellsAndLeavesTheRestOfTheTemplate) {
 }
 
 // The three menu exports through the real application: every tabled cell
-// holds its text, every other cell of the template is as it was.
+// holds its text, every other cell of the template is as it was, and a name
+// without an extension gets the workbook's.
 TEST_F(LibreOfficeTest, EachMenuExportWritesItsTable) {
     const TempDir dir;
     SheetSources sources;
@@ -229,8 +230,10 @@ TEST_F(LibreOfficeTest, EachMenuExportWritesItsTable) {
     for (const Sheet sheet : {Sheet::Worm, Sheet::Hob, Sheet::Wheel}) {
         SCOPED_TRACE(sheetFiles(sheet).templateName);
         FakePlatform desktop;
+        // the proposed name taken as it is: the application appends ".xls"
+        const fs::path chosen = dir / sheetFiles(sheet).menuProposal;
         const fs::path target = dir / (std::string(sheetFiles(sheet).menuProposal) + ".xls");
-        desktop.saveNames = {QString::fromStdString(target.string())};
+        desktop.saveNames = {QString::fromStdString(chosen.string())};
         ASSERT_EQ(exportByMenu(sheet, sources, WORMPAIR_PROGRAM_DIR, applications, handle,
                                {desktop, desktop, desktop}),
                   ExportOutcome::Written)
@@ -241,7 +244,7 @@ TEST_F(LibreOfficeTest, EachMenuExportWritesItsTable) {
             cells.push_back({at.row + 1, at.column + 1, QString::fromStdString(cell.text)});
         }
         EXPECT_EQ(checkCells(target, cells, dir,
-                             fs::path(WORMPAIR_PROGRAM_DIR) / sheetFiles(sheet).templateName),
+                             fs::path(WORMPAIR_PROGRAM_DIR) / sheetFiles(sheet).menuTemplateName),
                   "OK");
     }
     handle.reset();

@@ -55,6 +55,67 @@ SheetSources example() {
     return s;
 }
 
+// Every value of every sheet on both routes stands in the row whose caption
+// names it: each source gets a text of its own, and the caption of the row it
+// lands in, in the template the route fills, must name that source.
+TEST(SheetLayout, EveryValueStandsBesideItsOwnCaption) {
+    SheetSources s;
+    DesignRecord& r = s.record;
+    const std::pair<double DesignRecord::*, double> numbers[] = {
+        {&DesignRecord::transverseModule, 5.111}, {&DesignRecord::wrappedTeeth, 4.5},
+        {&DesignRecord::hobWrappedTeeth, 6}, {&DesignRecord::workingHalfWrapAngle, 16.2},
+        {&DesignRecord::throatLeadAngle, 5.98}, {&DesignRecord::pressureAngle, 23.2},
+        {&DesignRecord::wormNormalChordalThickness, 8.05}, {&DesignRecord::wormNormalChordalHeight, 4.045},
+        {&DesignRecord::hobNormalChordalHeight, 5.805}, {&DesignRecord::wheelNormalChordalThickness, 10.083},
+        {&DesignRecord::wheelNormalChordalHeight, 4.204}, {&DesignRecord::backlash, 0.2},
+        {&DesignRecord::mainBaseDiameter, 104}, {&DesignRecord::modifiedCentreDistance, 165.867},
+        {&DesignRecord::modifiedRatio, 47}, {&DesignRecord::modifiedMainBaseDiameter, 108.629},
+        {&DesignRecord::modifiedInclination, 7.424}};
+    for (const auto& [field, value] : numbers) r.*field = value;
+    r.hobNormalChordalThickness = 8.25L;
+    r.motherPlaneInclinationText = "7.31";
+    s.accuracy = {"18", "30", "0.08", "21", "80", "0.11"};
+    s.centreDistance = "160.0";
+    s.wheelTeeth = "45";
+    s.wormStarts = "3";
+    s.gradeDesignation = "7j(GB/T16445-1996)";
+    s.hand = "左旋";
+    s.entryRelief = "0.3 * 3.6";
+    s.exitRelief = "0.2 * 2.4";
+    s.grindingIncrement = "0.45";
+    // the text each source writes -> what the caption of its row must say
+    const std::map<std::string, std::string> meaning = {
+        {"5.111", "端面模数"}, {"4.5", "包围齿数"}, {"6", "包围齿数"}, {"16.2", "工作半包角"},
+        {"5.98", "导程角"}, {"23.2", "齿形角"}, {"8.05", "法向弦齿厚"}, {"4.045", "法向弦齿高"},
+        {"8.25", "滚刀法向弦齿厚"}, {"5.805", "滚刀法向弦齿高"}, {"10.083", "蜗轮法向弦齿厚"},
+        {"4.204", "蜗轮法向弦齿高"}, {"0.2", "侧隙"}, {"104", "主基圆直径"},
+        {"165.867", "修形中心距"}, {"47", "修形传动比"}, {"108.629", "修形主基圆直径"},
+        {"7.424", "修形母面倾斜角"}, {"7.31", "母平面倾斜角"}, {"7", "之差"},
+        {"18", "齿距极限偏差"}, {"30", "齿距累积公差"}, {"-0.08", "齿厚"}, {"21", "齿距极限偏差"},
+        {"80", "齿距累积公差"}, {"+0.11", "齿厚"}, {"-0.11", "齿厚"}, {"160.0", "中心距"},
+        {"45", "蜗轮齿数"}, {"3", "蜗杆头数"}, {"7j(GB/T16445-1996)", "精度等级"},
+        {"左旋", "旋向"}, {"右", "旋向"}, {"0.3 * 3.6", "入口修缘"}, {"0.2 * 2.4", "出口修缘"},
+        {"0.45", "磨齿增量"}};
+    for (const Sheet sheet : {Sheet::Worm, Sheet::Hob, Sheet::Wheel}) {
+        for (const bool menuRoute : {false, true}) {
+            const char* name =
+                menuRoute ? sheetFiles(sheet).menuTemplateName : sheetFiles(sheet).templateName;
+            SCOPED_TRACE(name);
+            TXLSReadWriteII4 layout;
+            layout.setFilename(std::string(WORMPAIR_PROGRAM_DIR) + name);
+            layout.readWorkbook();
+            for (const CellText& cell : menuRoute ? menuCells(sheet, s) : toolbarCells(sheet, s)) {
+                if (cell.text.empty()) continue;  // a cell the route empties
+                const auto meant = meaning.find(cell.text);
+                ASSERT_NE(meant, meaning.end()) << cell.cell << " = " << cell.text;
+                const std::string caption = layout.getCellText(0, cellPosition(cell.cell)->row);
+                EXPECT_NE(caption.find(meant->second), std::string::npos)
+                    << cell.cell << " = " << cell.text << " stands beside '" << caption << "'";
+            }
+        }
+    }
+}
+
 class SheetExport : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -137,7 +198,7 @@ TEST_F(SheetExport, EachRouteWritesItsOwnTableInOrder) {
 
 TEST_F(SheetExport, MenuRouteSendsTheEightStepsInOrder) {
     ASSERT_EQ(menu(Sheet::Hob, example(), target("gundao")), ExportOutcome::Written);
-    QStringList expected = {"create", "visible=false", "open " + program() + "11.xls"};
+    QStringList expected = {"create", "visible=false", "open " + program() + "11m.xls"};
     for (const CellText& c : menuCells(Sheet::Hob, example())) {
         const CellPosition at = *cellPosition(c.cell);
         expected << QString("cell %1,%2=%3")

@@ -36,6 +36,14 @@ class FakePlatform : public MessageBoxes,
         answers.pop_front();
         return answer;
     }
+    // Three-way questions take the next of threeWayAnswers, Cancel when none is left.
+    Answer askYesNoCancel(const QString& text) override {
+        questions.push_back(text);
+        if (threeWayAnswers.empty()) return Answer::Cancel;
+        const Answer answer = threeWayAnswers.front();
+        threeWayAnswers.pop_front();
+        return answer;
+    }
     QString openFileName(const QString& filter) override {
         dialogFilters.push_back(filter);
         return next(openNames);
@@ -104,6 +112,7 @@ class FakePlatform : public MessageBoxes,
     QStringList captions;
     QStringList questions;
     std::deque<bool> answers;  // Yes/No answers, in order; No when none left
+    std::deque<Answer> threeWayAnswers;
     std::deque<QString> openNames;
     std::deque<QString> saveNames;  // empty text: the user cancels
     QStringList dialogFilters;
