@@ -489,9 +489,11 @@ QString rulesUsage() {
            "  (none)    list them and whether they differ from the factory rules\n"
            "  set       set coefficient N (1 to 16) to a number\n"
            "  restore   go back to the factory rules (db1.ccq)\n"
-           "  load      replace the whole database by a user settings file, after checking it\n"
-           "  save      copy the database to NAME.ccq (\".ccq\" always appended); an\n"
-           "            existing file is replaced only with --overwrite\n";
+           "  load      check a user settings file and put all its tables into the database\n"
+           "            (a file that is no usable rules is refused, the database unchanged)\n"
+           "  save      write the rules to NAME.ccq (\".ccq\" always appended); an\n"
+           "            existing file is replaced only with --overwrite\n"
+           "Another program's change is waited for up to 5 seconds.\n";
 }
 
 // The stored value as a number when it is one, else its text.

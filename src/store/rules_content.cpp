@@ -75,7 +75,7 @@ std::optional<QString> contentProblem(const std::array<ParameterTable, 6>& table
         const ParameterTable& table = tables[grade + 1];
         if (!gradeTableCovers(table, schema::kSmallestCentreDistance,
                               schema::kLargestCentreDistance)) {
-            return QStringLiteral("精度表 %1 的中心距范围不完整或其界限不是数字（应覆盖 %2～%3 mm）")
+            return QStringLiteral("精度表 %1 未覆盖 %2～%3 mm 的中心距，或其界限不是数字")
                 .arg(table.name())
                 .arg(schema::kSmallestCentreDistance)
                 .arg(schema::kLargestCentreDistance);
@@ -83,7 +83,7 @@ std::optional<QString> contentProblem(const std::array<ParameterTable, 6>& table
     }
     const ParameterTable& amounts = tables[4];
     if (!boundsReach(amounts, schema::xiuyuan::kUpperBound, schema::kLargestCentreDistance)) {
-        return QStringLiteral("修缘量表 xiuyuan 的中心距范围不完整或其界限不是数字（应达到 %1 mm）")
+        return QStringLiteral("修缘量表 xiuyuan 的中心距未达到 %1 mm，或其界限不是数字")
             .arg(schema::kLargestCentreDistance);
     }
     for (int row = 0; row < amounts.rowCount(); ++row) {
@@ -94,7 +94,7 @@ std::optional<QString> contentProblem(const std::array<ParameterTable, 6>& table
         }
     }
     if (!boundsReach(tables[5], schema::xiuyuanchangdu::kUpperBound, schema::kLargestWheelTeeth)) {
-        return QStringLiteral("修缘长度表 xiuyuanchangdu 的齿数范围不完整或其界限不是数字（应达到 %1 齿）")
+        return QStringLiteral("修缘长度表 xiuyuanchangdu 的齿数未达到 %1，或其界限不是数字")
             .arg(schema::kLargestWheelTeeth);
     }
     return std::nullopt;
@@ -153,7 +153,7 @@ CheckedRules checkRules(SqliteConnection& source) {
     } catch (const DatabaseError& error) {
         switch (error.kind()) {
             case DatabaseError::Kind::TimedOut:
-                checked.problem = QStringLiteral("读取超时（超过 %1 秒），文件可能含有恶意结构")
+                checked.problem = QStringLiteral("读取超过 %1 秒仍未完成，文件可能含有恶意结构")
                                       .arg(kCheckTimeLimit.count() / 1000);
                 break;
             case DatabaseError::Kind::Busy:

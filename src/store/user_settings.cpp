@@ -34,6 +34,10 @@ RulesContent checkedRulesOf(const QString& path, const QString& what) {
                                       .arg(QFileInfo(path).fileName(), QLatin1String(side)));
         }
     }
+    if (QFileInfo(path).size() > qint64(kSettingsFileLimit)) {
+        throw unchanged(what, QStringLiteral("过大（超过 %1 MB），不是参数数据库")
+                                  .arg(kSettingsFileLimit >> 20));
+    }
     std::vector<std::uint8_t> bytes;
     try {
         bytes = readWholeFile(localPath(path), kSettingsFileLimit);
