@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +28,7 @@
 #include "failing_writer.h"
 #include "fake_platform.h"
 #include "store/parameter_database.h"
+#include "sqlite_fixture.h"
 #include "store/user_settings.h"
 
 void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -36,38 +36,13 @@ void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStd
 namespace wormpair {
 namespace {
 
+using test::rulesOf;
+
 [[maybe_unused]] auto* const environment = wormpair::testing::installApplication<QApplication>();
 
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Every row of every table of the rules, as text: what a database holds for
-// the program, whatever its bytes.
-QStringList rulesOf(const QString& file) {
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "settings_rules");
-        db.setDatabaseName(file);
-        db.setConnectOptions("QSQLITE_OPEN_READONLY");
-        if (!db.open()) return {"cannot open " + file};
-        QSqlQuery query(db);
-        for (const char* table : {"nzhi", "6ji", "7ji", "8ji", "xiuyuan", "xiuyuanchangdu"}) {
-            if (!query.exec(QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(table))) {
-                rows << QString("no table ") + table;
-            }
-            while (query.next()) {
-                QString row = QString(table) + ':';
-                for (int i = 0; i < query.record().count(); ++i) {
-                    row += query.value(i).toString() + '|';
-                }
-                rows << row;
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase("settings_rules");
-    return rows;
 }
 
 // Runs SQL on a database file, on a connection of its own.

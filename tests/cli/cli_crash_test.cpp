@@ -13,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -36,41 +35,11 @@ namespace {
 
 using testing::ProgramRun;
 using testing::runProgram;
+using test::rulesOf;
 
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// What a database holds for the program: its objects and every row of the
-// six tables, as text.
-QStringList rulesOf(const QString& file) {
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rules_of");
-        db.setDatabaseName(file);
-        db.setConnectOptions("QSQLITE_OPEN_READONLY");
-        if (!db.open()) return {"cannot open"};
-        QSqlQuery query(db);
-        if (!query.exec("PRAGMA integrity_check") || !query.next() ||
-            query.value(0).toString() != "ok") {
-            return {"damaged"};
-        }
-        query.exec("SELECT type || ' ' || name FROM sqlite_schema ORDER BY name");
-        while (query.next()) rows << query.value(0).toString();
-        for (const char* table : {"nzhi", "6ji", "7ji", "8ji", "xiuyuan", "xiuyuanchangdu"}) {
-            query.exec(QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
-            while (query.next()) {
-                QString row = QString(table) + ':';
-                for (int i = 0; i < query.record().count(); ++i) {
-                    row += query.value(i).toString() + '|';
-                }
-                rows << row;
-            }
-        }
-    }
-    QSqlDatabase::removeDatabase("rules_of");
-    return rows;
 }
 
 // A program directory of its own: the tool (linked, or copied) and its data.
@@ -119,7 +88,7 @@ class ProgramDirectory {
 };
 
 double coefficientOf(const ProgramRun& listing, int number) {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(listing.out))
+    return QJsonDocument::fromJson(QByteArray::fromStdString(listing.output))
         .object()
         .value("rules")
         .toArray()
@@ -148,7 +117,7 @@ TEST_F(CliCrashTest, EveryKilledRuleChangeLeavesRulesThatLoadAndChange) {
         [&](const std::string& where) {
             SCOPED_TRACE(where);
             const ProgramRun listing = program.run({"rules", "--json"});
-            ASSERT_EQ(listing.status, 0) << listing.err;
+            ASSERT_EQ(listing.status, 0) << listing.output;
             const double second = coefficientOf(listing, 2);
             EXPECT_TRUE(second == 0.9 || second == 0.95) << second;
             ASSERT_EQ(program.run({"rules", "load", good}).status, 0);
@@ -249,7 +218,7 @@ TEST_F(CliCrashTest, ALockHeldTooLongRefusesTheChangeAndKeepsTheOtherCommit) {
         ASSERT_TRUE(holder.locked());
         const ProgramRun refused = program.run(change);
         EXPECT_EQ(refused.status, 1);
-        EXPECT_NE(refused.err.find("另一程序"), std::string::npos) << refused.err;
+        EXPECT_NE(refused.output.find("另一程序"), std::string::npos) << refused.output;
         ASSERT_TRUE(holder.finish());
         const ProgramRun listing = program.run({"rules", "--json"});
         EXPECT_EQ(coefficientOf(listing, 5), 0.125);
@@ -269,7 +238,7 @@ TEST_F(CliCrashTest, AWritePastTheFileSizeLimitFailsWithAMessage) {
         SCOPED_TRACE(change.join(' ').toStdString());
         const ProgramRun run = runProgram(program.command(change), 4096);
         EXPECT_EQ(run.status, 1);
-        EXPECT_NE(run.err.find("文件大小限制"), std::string::npos) << run.err;
+        EXPECT_NE(run.output.find("文件大小限制"), std::string::npos) << run.output;
         EXPECT_EQ(bytesOf(program.live()), before);
         EXPECT_EQ(program.leftovers(), QStringList());
     }

@@ -4,7 +4,6 @@
 // call of a system call with strace's fault injection: the points where a
 // write is flushed or a file is put in place.
 
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +17,7 @@ namespace wormpair::testing {
 
 struct ProgramRun {
     int status = -1;  // the exit status, or 128 + the signal that ended it
-    std::string out, err;
+    std::string output;  // standard output and error, as they came
     bool killed() const { return status == 128 + SIGKILL; }
 };
 
@@ -26,45 +25,27 @@ struct ProgramRun {
 // A file-size limit other than RLIM_INFINITY is set in the child only.
 inline ProgramRun runProgram(const std::vector<std::string>& command,
                              rlim_t fileSizeLimit = RLIM_INFINITY) {
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return {};
+    int pipe[2];
+    if (::pipe(pipe) != 0) return {};
     std::vector<std::string> arguments = command;
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
-        ::dup2(out[1], 1);
-        ::dup2(err[1], 2);
-        ::close(out[0]);
-        ::close(err[0]);
-        if (fileSizeLimit != RLIM_INFINITY) {
-            const rlimit limit{fileSizeLimit, fileSizeLimit};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-        }
+        ::dup2(pipe[1], 1);
+        ::dup2(pipe[1], 2);
+        ::close(pipe[0]);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        if (fileSizeLimit != RLIM_INFINITY) ::setrlimit(RLIMIT_FSIZE, &limit);
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
-    ::close(out[1]);
-    ::close(err[1]);
+    ::close(pipe[1]);
     ProgramRun run;
-    // both pipes drained as they fill, so a child writing much never blocks
-    pollfd pipes[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    while (pipes[0].fd >= 0 || pipes[1].fd >= 0) {
-        if (::poll(pipes, 2, -1) < 0) continue;
-        for (int i = 0; i < 2; ++i) {
-            if (pipes[i].fd < 0 || pipes[i].revents == 0) continue;
-            char buffer[4096];
-            const long n = ::read(pipes[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                (i == 0 ? run.out : run.err).append(buffer, std::size_t(n));
-            } else {
-                pipes[i].fd = -1;  // poll ignores it from now on
-            }
-        }
-    }
-    ::close(out[0]);
-    ::close(err[0]);
+    char buffer[4096];
+    for (long n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, std::size_t(n));
+    ::close(pipe[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -4,6 +4,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 #include <QVariant>
 
@@ -51,6 +52,49 @@ inline void execute(const QString& file, const QStringList& statements) {
         }
     }
     QSqlDatabase::removeDatabase("test_execute");
+}
+
+// The first value of a query on the file, read-only ("" on failure).
+inline QString valueOf(const QString& file, const QString& sql) {
+    QString value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test_value");
+        db.setDatabaseName(file);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        QSqlQuery query(db);
+        if (db.open() && query.exec(sql) && query.next()) value = query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("test_value");
+    return value;
+}
+
+// What a database holds for the program, whatever its bytes: its objects
+// and every row of the six tables as text; {"damaged"} when it fails
+// SQLite's integrity check.
+inline QStringList rulesOf(const QString& file) {
+    if (valueOf(file, "PRAGMA integrity_check") != "ok") return {"damaged"};
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "test_rules");
+        db.setDatabaseName(file);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        db.open();
+        QSqlQuery query(db);
+        query.exec("SELECT type || ' ' || name FROM sqlite_schema ORDER BY name");
+        while (query.next()) rows << query.value(0).toString();
+        for (const char* table : {"nzhi", "6ji", "7ji", "8ji", "xiuyuan", "xiuyuanchangdu"}) {
+            query.exec(QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(table));
+            while (query.next()) {
+                QString row = QString(table) + ':';
+                for (int i = 0; i < query.record().count(); ++i) {
+                    row += query.value(i).toString() + '|';
+                }
+                rows << row;
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase("test_rules");
+    return rows;
 }
 
 // Runs `body` in a child process that ends with _exit(0) right after it:
