@@ -214,8 +214,12 @@ class TemporaryFile {
         const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
         for (int attempt = 0; attempt < 100; ++attempt) {
             const fs::path path = m_folder / temporaryName(randomNumber());
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-                ::linkat(m_fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) {
+            int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+            // without /proc: the descriptor itself, where the process may
+            if (linked != 0 && errno != EEXIST) {
+                linked = ::linkat(m_fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+            }
+            if (linked == 0) {
                 m_path = path;
                 return;
             }

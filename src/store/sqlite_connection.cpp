@@ -108,8 +108,7 @@ SqliteConnection SqliteConnection::openFile(const QString& path, Access access) 
         throw DatabaseError(QStringLiteral("database %1 does not exist").arg(path));
     }
     sqlite3* db = nullptr;
-    const int flags = (access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_NOFOLLOW;
+    const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     SqliteConnection connection(db);
     if (rc != SQLITE_OK) {

@@ -177,21 +177,6 @@ TEST_F(UserSettings, ALoadedFileLeavesOnlyItsRows) {
     EXPECT_FALSE(QFile::exists(live() + "-wal") || QFile::exists(live() + "-journal"));
 }
 
-TEST_F(UserSettings, ASavedFileLoadsBackToTheSameRules) {
-    database().writeCoefficientValues({{1, 0.8}, {16, 9}});
-    const QStringList changed = rulesOf(live());
-    const QString first = m_dir.filePath("first.ccq");
-    saveUserSettings(database(), first);
-    const QByteArray saved = bytesOf(first);
-    EXPECT_EQ(settingsFileProblem({saved.begin(), saved.end()}), QString());
-    restoreFactorySettings(database());
-    EXPECT_EQ(rulesOf(live()), rulesOf(factory()));
-    loadUserSettings(database(), first);
-    EXPECT_EQ(rulesOf(live()), changed);
-    saveUserSettings(database(), m_dir.filePath("second.ccq"));
-    EXPECT_EQ(bytesOf(m_dir.filePath("second.ccq")), bytesOf(first));
-}
-
 // A writer killed mid-commit leaves a hot journal: reads roll it back
 // instead of failing, and a load after it is not undone by the next write.
 TEST_F(UserSettings, AJournalAKilledWriterLeftIsPlayedBackFirst) {
