@@ -4,6 +4,7 @@
 #include "app/document_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
+#include "app/series_commands.h"
 #include "app/settings_commands.h"
 
 namespace wormpair {
@@ -25,6 +26,8 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Wheel); }},
     {"N4", "导出滚刀参数", "", -1, false, true, kNoKey,
      [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Hob); }},
+    {"NSeries", "系列设计…", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.series.showDialog(); }},
     {"N5", "保存", "", -1, false, true, "Ctrl+S",
      [](CommandFamilies& c) { c.designFiles.save(); }},
     {"N6", "退出", "", -1, true, false, "Ctrl+Q",

@@ -11,6 +11,7 @@ class DesignFileCommands;
 class DocumentCommands;
 class LifecycleCommands;
 class ParameterSheetCommands;
+class SeriesCommands;
 class SettingsCommands;
 
 // The command families the window owns; each row's handler runs on them.
@@ -20,6 +21,7 @@ struct CommandFamilies {
     ParameterSheetCommands& sheets;
     DocumentCommands& documents;
     SettingsCommands& settings;
+    SeriesCommands& series;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

@@ -23,6 +23,7 @@
 #include "calc/result_collector.h"
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
+#include "cli/series_command.h"
 #include "export/parameter_sheets.h"
 #include "input/design_snapshot.h"
 #include "export/spreadsheet_application.h"
@@ -53,6 +54,7 @@ const char* const kUsage =
     "  cells    read and set cell texts of a workbook's first sheet\n"
     "  export   write the worm, hob or wheel parameter sheet of a design file\n"
     "  rules    list, set, restore, load and save the calculation rules\n"
+    "  series   design a range of centre distances and ratios into one workbook\n"
     "\n"
     "\n"
     "Run 'wormpair-cli COMMAND --help' for the options of a command,\n"
@@ -618,6 +620,7 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "cells") return runCells(rest, out, err);
     if (command == "export") return runExport(rest, programDirectory, out, err);
     if (command == "rules") return runRules(rest, programDirectory, out, err);
+    if (command == "series") return runSeries(rest, programDirectory, out, err);
     if (command == "--version") {
         out << "wormpair-cli " << kVersion << "\n";
         return kExitRan;
