@@ -50,6 +50,9 @@ class ProgramDirectory {
             QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + name, path(name));
             QFile::setPermissions(path(name), QFile::ReadOwner | QFile::WriteOwner);
         }
+        QDir().mkpath(path("tmp"));
+        m_tmpdir = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(path("tmp")));
         // the tool takes its program directory from where it lies
         if (::link(WORMPAIR_CLI, QFile::encodeName(path("wormpair-cli")).constData()) != 0) {
             QFile::copy(WORMPAIR_CLI, path("wormpair-cli"));
@@ -77,14 +80,28 @@ class ProgramDirectory {
         for (const char* side : {"-journal", "-wal", "-shm"}) QFile::remove(live() + side);
         test::writeBytes(live(), bytes);
     }
-    // Names a crash may have left: temporary files and SQLite's journals.
+    // Names a crash may have left: temporary files and SQLite's journals
+    // beside the rules, and anything in the temporary folder the tool is
+    // given (TMPDIR).
     QStringList leftovers() const {
         return QDir(m_dir.path()).entryList({".wp-*", "*-journal", "*-wal"},
-                                            QDir::Files | QDir::Hidden | QDir::System);
+                                            QDir::Files | QDir::Hidden | QDir::System) +
+               QDir(path("tmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
+
+    ~ProgramDirectory() {
+        if (m_tmpdir.isEmpty()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", m_tmpdir);
+        }
+    }
+    ProgramDirectory(const ProgramDirectory&) = delete;
+    ProgramDirectory& operator=(const ProgramDirectory&) = delete;
 
   private:
     QTemporaryDir m_dir;
+    QByteArray m_tmpdir;
 };
 
 double coefficientOf(const ProgramRun& listing, int number) {
