@@ -54,6 +54,38 @@ inline constexpr int kMiddlePlaneShift = 14;          // ±fx, µm
 inline constexpr int kShaftAngleDeviation = 15;       // ±fΣ, µm
 inline constexpr int kStandardBacklash = 16;          // jn, mm, as text
 inline constexpr int kMinimumFields = 17;
+
+// What each tolerance field is, as documents name it.
+struct ToleranceField {
+    int position;
+    const char* name;
+    const char* symbol;
+    const char* unit;
+};
+inline constexpr ToleranceField kToleranceFields[] = {
+    {kAxialPitchDeviation, "蜗杆轴向齿距极限偏差", "±fpx", "μm"},
+    {kAxialPitchCumulative, "蜗杆轴向齿距累积公差", "fpxL", "μm"},
+    {kHelixTolerance, "蜗杆螺旋线公差", "fh", "μm"},
+    {kWormProfileTolerance, "蜗杆齿形公差", "ff1", "μm"},
+    {kWormRunout, "蜗杆齿槽径向跳动公差", "fr", "μm"},
+    {kWormThicknessTolerance, "蜗杆齿厚公差", "Ts1", "mm"},
+    {kWheelPitchDeviation, "蜗轮齿距极限偏差", "±fpt", "μm"},
+    {kWheelPitchCumulative, "蜗轮齿距累积公差", "Fp", "μm"},
+    {kWheelThicknessTolerance, "蜗轮齿厚公差", "Ts2", "mm"},
+    {kWheelRunout, "蜗轮齿圈径向跳动公差", "Fr", "μm"},
+    {kCentreDistanceDeviation, "中心距极限偏差", "±fa", "μm"},
+    {kMiddlePlaneShift, "中间平面极限偏移", "±fx", "μm"},
+    {kShaftAngleDeviation, "轴交角极限偏差", "±fΣ", "μm"},
+    {kStandardBacklash, "标准法向侧隙", "jn", "mm"},
+};
+
+// The field of a tolerance position.
+constexpr const ToleranceField& toleranceField(int position) {
+    for (const ToleranceField& field : kToleranceFields) {
+        if (field.position == position) return field;
+    }
+    throw "no tolerance field at that position";
+}
 }  // namespace grade
 
 // Entry relief amount by centre distance and ratio band.
