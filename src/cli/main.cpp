@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QFile>
 #ifdef WORMPAIR_CLI_PAINTS
 #include <QGuiApplication>
 #endif
@@ -9,8 +10,11 @@
 
 #include "cli/cli.h"
 #include "cli/drawing_command.h"
+#include "platform/file_replace.h"
+#include "updater/install_journal.h"
 
 int main(int argc, char* argv[]) {
+    wormpair::ignoreFileSizeSignal();
     QStringList given;
     for (int i = 1; i < argc; ++i) given << QString::fromLocal8Bit(argv[i]);
     // Only PDF and SVG drawings need Qt Gui; the tool shows no window, so it
@@ -23,6 +27,8 @@ int main(int argc, char* argv[]) {
     }
 #endif
     if (!app) app = std::make_unique<QCoreApplication>(argc, argv);
+    wormpair::updater::recoverInterruptedInstall(
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = QCoreApplication::arguments();

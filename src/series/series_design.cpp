@@ -68,20 +68,25 @@ constexpr FieldColumn kRecommendedFields[] = {
     {"Edit6", "/mm", true},       {"Edit7", "/mm", true}, {"Edit11", "/mm * °", false},
     {"Edit12", "/mm * °", false}, {"Edit13", "/mm", true}};
 
-// The tolerance texts the window keeps of the grade row.
+// The tolerance texts the window keeps of the grade row, by their field.
 struct ToleranceColumn {
     const char* key;
-    const char* caption;
+    int position;
     std::string AccuracyValues::*value;
 };
 const ToleranceColumn kTolerances[] = {
-    {"accuracyValue3", "蜗杆轴向齿距极限偏差 ±fpx/μm", &AccuracyValues::accuracyValue3},
-    {"accuracyValue4", "蜗杆轴向齿距累积公差 fpxL/μm", &AccuracyValues::accuracyValue4},
-    {"accuracyValue8", "蜗杆齿厚公差 Ts1/mm", &AccuracyValues::accuracyValue8},
-    {"accuracyValue9", "蜗轮齿距极限偏差 ±fpt/μm", &AccuracyValues::accuracyValue9},
-    {"accuracyValue10", "蜗轮齿距累积公差 Fp/μm", &AccuracyValues::accuracyValue10},
-    {"accuracyValue11", "蜗轮齿厚公差 Ts2/mm", &AccuracyValues::accuracyValue11},
+    {"accuracyValue3", schema::grade::kAxialPitchDeviation, &AccuracyValues::accuracyValue3},
+    {"accuracyValue4", schema::grade::kAxialPitchCumulative, &AccuracyValues::accuracyValue4},
+    {"accuracyValue8", schema::grade::kWormThicknessTolerance, &AccuracyValues::accuracyValue8},
+    {"accuracyValue9", schema::grade::kWheelPitchDeviation, &AccuracyValues::accuracyValue9},
+    {"accuracyValue10", schema::grade::kWheelPitchCumulative, &AccuracyValues::accuracyValue10},
+    {"accuracyValue11", schema::grade::kWheelThicknessTolerance, &AccuracyValues::accuracyValue11},
 };
+
+std::string toleranceCaption(int position) {
+    const schema::grade::ToleranceField& field = schema::grade::toleranceField(position);
+    return std::string(field.name) + " " + field.symbol + "/" + field.unit;
+}
 
 std::string fieldCaption(std::string_view field) {
     for (std::size_t i = 0; i < kEditFields.size(); ++i) {
@@ -107,7 +112,7 @@ std::vector<SeriesColumn> makeColumns() {
         }
     }
     for (const ToleranceColumn& t : kTolerances) {
-        columns.push_back({t.key, t.caption, SeriesColumnKind::Tolerance, true});
+        columns.push_back({t.key, toleranceCaption(t.position), SeriesColumnKind::Tolerance, true});
     }
     columns.push_back({"warnings", "警告", SeriesColumnKind::Warnings, false});
     columns.push_back({"message", "计算失败原因", SeriesColumnKind::Message, false});
