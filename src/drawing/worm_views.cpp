@@ -120,18 +120,15 @@ View mainView(const Design& d, const HourglassNumbers& n, const Body& b, const S
     if (n.shoulder) {
         const Number shoulder = labelNumber(d, n.shoulder);
         const double x = length.value / 2;
-        Dimension& left = pen.linear(shoulder, "", {-x - shoulder.value, -b.T}, {-x, -b.T}, 0,
-                                     {0, below});
-        left.place = TextPlace::BeyondStart;
+        // a narrow shoulder's value goes outside, beyond its outer arrow
+        const bool roomy = shoulder.value * scale.factor >
+                           textWidth(shoulder.text, textHeight(TextRole::Dimension, size)) + 2 +
+                               2 * dimensionStyle().arrowLength;
+        pen.linear(shoulder, "", {-x - shoulder.value, -b.T}, {-x, -b.T}, 0, {0, below}).place =
+            roomy ? TextPlace::Centre : TextPlace::BeyondStart;
         pen.linear(length, "", {-x, -b.T}, {x, -b.T}, 0, {0, below});
-        Dimension& right =
-            pen.linear(shoulder, "", {x, -b.T}, {x + shoulder.value, -b.T}, 0, {0, below});
-        right.place = TextPlace::BeyondEnd;
-        if (shoulder.value * scale.factor >
-            textWidth(shoulder.text, textHeight(TextRole::Dimension, size)) + 2 +
-                2 * dimensionStyle().arrowLength) {
-            left.place = right.place = TextPlace::Centre;
-        }
+        pen.linear(shoulder, "", {x, -b.T}, {x + shoulder.value, -b.T}, 0, {0, below}).place =
+            roomy ? TextPlace::Centre : TextPlace::BeyondEnd;
     } else {
         pen.linear(length, "", {-length.value / 2, -b.T}, {length.value / 2, -b.T}, 0, {0, below});
     }
