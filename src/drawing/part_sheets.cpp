@@ -6,6 +6,7 @@
 #include "calc/numeric.h"
 #include "drawing/sheet_builders.h"
 #include "drawing/sheet_frame.h"
+#include "store/parameter_schema.h"
 
 namespace wormpair::drawing {
 
@@ -23,7 +24,13 @@ QString label(const Design& d, const char* name) { return labelNumber(d, name).t
 QString real(double value) { return QString::fromStdString(formatReal(value)); }
 QString whole(std::int32_t value) { return QString::fromStdString(formatInteger(value)); }
 const QString kDegree = QStringLiteral("°");
-const QString kMicron = QStringLiteral("μm");
+
+// A tolerance of the grade as the grade table names it, with its text.
+TableRow tolerance(int position, const QString& value) {
+    const schema::grade::ToleranceField& f = schema::grade::toleranceField(position);
+    return {QString::fromUtf8(f.name), QString::fromUtf8(f.symbol), value,
+            QString::fromUtf8(f.unit)};
+}
 
 std::vector<TableRow> modificationRows(const Design& d) {
     return {{QStringLiteral("修形参数"), "", "", ""},
@@ -55,14 +62,14 @@ SheetText wormText(const Design& d) {
         {QStringLiteral("旋向"), "", q(d.hand), ""},
         {QStringLiteral("精度等级"), "", q(d.designation), ""},
         {QStringLiteral("法向弦齿厚"), QStringLiteral("sn1"), label(d, "Label16"), "mm"},
-        {QStringLiteral("法向弦齿厚公差"), "Ts1", "-" + q(t.accuracyValue8), "mm"},
+        tolerance(schema::grade::kWormThicknessTolerance, "-" + q(t.accuracyValue8)),
         {QStringLiteral("法向弦齿高"), QStringLiteral("ha1"), label(d, "Label17"), "mm"},
         {QStringLiteral("入口修缘（量×长）"), QStringLiteral("Δe×le"),
          q(d.recommendation.entryRelief), ""},
         {QStringLiteral("出口修缘（量×长）"), QStringLiteral("Δx×lx"),
          q(d.recommendation.exitRelief), ""},
-        {QStringLiteral("蜗杆齿距极限偏差"), QStringLiteral("±fpx"), q(t.accuracyValue3), kMicron},
-        {QStringLiteral("蜗杆齿距累积公差"), "fpxL", q(t.accuracyValue4), kMicron},
+        tolerance(schema::grade::kAxialPitchDeviation, q(t.accuracyValue3)),
+        tolerance(schema::grade::kAxialPitchCumulative, q(t.accuracyValue4)),
     };
     const std::vector<TableRow> modification = modificationRows(d);
     s.rows.insert(s.rows.end(), modification.begin(), modification.end());
@@ -135,10 +142,10 @@ SheetText wheelText(const Design& d) {
         {QStringLiteral("法向侧隙"), "jn", real(r.backlash), "mm"},
         {QStringLiteral("蜗轮法向弦齿高"), QStringLiteral("ha2"), label(d, "Label45"), "mm"},
         {QStringLiteral("蜗轮法向弦齿厚"), QStringLiteral("sn2"), label(d, "Label44"), "mm"},
-        {QStringLiteral("齿厚公差"), "Ts2", "-" + q(t.accuracyValue11), "mm"},
+        tolerance(schema::grade::kWheelThicknessTolerance, "-" + q(t.accuracyValue11)),
         {QStringLiteral("中心距"), "a", real(r.centreDistance), "mm"},
-        {QStringLiteral("蜗轮齿距极限偏差"), QStringLiteral("±fpt"), q(t.accuracyValue9), kMicron},
-        {QStringLiteral("蜗轮齿距累积公差"), "Fp", q(t.accuracyValue10), kMicron},
+        tolerance(schema::grade::kWheelPitchDeviation, q(t.accuracyValue9)),
+        tolerance(schema::grade::kWheelPitchCumulative, q(t.accuracyValue10)),
         {QStringLiteral("精度等级"), "", q(d.designation), ""},
     };
     s.notes = {

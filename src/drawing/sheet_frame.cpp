@@ -110,11 +110,22 @@ void drawSheetFrame(Sheet& sheet, const SheetRegions& r, const SheetText& text,
     // border, frame and the centring marks of GB/T 14689
     addRectangle(sheet, Layer::Frame, QRectF(0, 0, f.width, f.height), Weight::Thin);
     addRectangle(sheet, Layer::Frame, r.frame, Weight::Thick);
+    // centring marks: from the paper's edge 5 mm into the frame, stopping at
+    // the frame line where the title block or the table lies behind it
     const QPointF middle(f.width / 2, f.height / 2);
-    addLine(sheet, Layer::Frame, {middle.x(), 0}, {middle.x(), r.frame.top() + 5});
-    addLine(sheet, Layer::Frame, {middle.x(), f.height}, {middle.x(), r.frame.bottom() - 5});
-    addLine(sheet, Layer::Frame, {0, middle.y()}, {r.frame.left() + 5, middle.y()});
-    addLine(sheet, Layer::Frame, {f.width, middle.y()}, {r.frame.right() - 5, middle.y()});
+    const struct {
+        QPointF edge, frame, inward;
+    } marks[] = {{{middle.x(), 0}, {middle.x(), r.frame.top()}, {0, 5}},
+                 {{middle.x(), f.height}, {middle.x(), r.frame.bottom()}, {0, -5}},
+                 {{0, middle.y()}, {r.frame.left(), middle.y()}, {5, 0}},
+                 {{f.width, middle.y()}, {r.frame.right(), middle.y()}, {-5, 0}}};
+    for (const auto& mark : marks) {
+        QPointF end = mark.frame + mark.inward;
+        for (const QRectF& area : {r.titleBlock, r.table}) {
+            if (area.adjusted(-0.5, -0.5, 0.5, 0.5).contains(end)) end = mark.frame;
+        }
+        addLine(sheet, Layer::Frame, mark.edge, end);
+    }
 
     // title block
     const QRectF& tb = r.titleBlock;
