@@ -22,9 +22,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # what the binaries do not name: the database driver, a font for the Chinese
-# texts; the menu route drives LibreOffice Calc when it is there
+# texts and the one the drawings letter digits in; the menu route drives
+# LibreOffice Calc when it is there
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6sql6-sqlite, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
+    "libqt6sql6-sqlite, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-calc-nogui | libreoffice-calc, qt6-translations-l10n, xdg-utils")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

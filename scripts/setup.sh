@@ -11,7 +11,8 @@ packages=(
   xvfb xauth fontconfig fonts-dejavu-core fonts-noto-cjk xdg-utils
   python3 python3-xlrd python3-xlwt poppler-utils
   libreoffice-calc-nogui libreoffice-dev
-  libsodium-dev
+  libsodium-dev libsqlite3-dev strace
+  qt6-svg-dev python3-ezdxf librecad librsvg2-bin
 )
 
 missing=()

@@ -2,8 +2,10 @@
 
 #include "app/design_file_commands.h"
 #include "app/document_commands.h"
+#include "app/drawing_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
+#include "app/series_commands.h"
 #include "app/settings_commands.h"
 
 namespace wormpair {
@@ -25,10 +27,23 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Wheel); }},
     {"N4", "导出滚刀参数", "", -1, false, true, kNoKey,
      [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Hob); }},
+    {"NSeries", "系列设计…", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.series.showDialog(); }},
     {"N5", "保存", "", -1, false, true, "Ctrl+S",
      [](CommandFamilies& c) { c.designFiles.save(); }},
     {"N6", "退出", "", -1, true, false, "Ctrl+Q",
      [](CommandFamilies& c) { c.lifecycle.exit(); }},
+    // 图纸
+    {"DrawingWorm", "蜗杆零件图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Worm); }},
+    {"DrawingWheel", "蜗轮零件图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Wheel); }},
+    {"DrawingHob", "滚刀图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Hob); }},
+    {"DrawingMesh", "啮合图", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Mesh); }},
+    {"DrawingSettings", "图纸设置…", "", -1, true, false, kNoKey,
+     [](CommandFamilies& c) { c.drawings.editTitleBlock(); }},
     // 设置
     {"N13", "计算法则参数设置", "", -1, true, false, kNoKey,
      [](CommandFamilies& c) { c.settings.showRuleSettings(); }},

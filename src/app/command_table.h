@@ -8,9 +8,11 @@
 namespace wormpair {
 
 class DesignFileCommands;
+class DrawingCommands;
 class DocumentCommands;
 class LifecycleCommands;
 class ParameterSheetCommands;
+class SeriesCommands;
 class SettingsCommands;
 
 // The command families the window owns; each row's handler runs on them.
@@ -20,6 +22,8 @@ struct CommandFamilies {
     ParameterSheetCommands& sheets;
     DocumentCommands& documents;
     SettingsCommands& settings;
+    DrawingCommands& drawings;
+    SeriesCommands& series;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

@@ -1,12 +1,18 @@
 #include <QApplication>
+#include <QFile>
 
 #include "app/main_window.h"
 #include "app/program.h"
+#include "platform/file_replace.h"
+#include "updater/install_journal.h"
 
 int main(int argc, char* argv[]) {
+    wormpair::ignoreFileSizeSignal();
     wormpair::ChineseLocale chinese;
     QApplication app(argc, argv);
     chinese.restoreEnvironment();
+    wormpair::updater::recoverInterruptedInstall(
+        QFile::encodeName(QApplication::applicationDirPath()).toStdString());
     wormpair::installChineseTranslations(app);
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

@@ -12,9 +12,11 @@
 #include "app/command_table.h"
 #include "app/design_file_commands.h"
 #include "app/document_commands.h"
+#include "app/drawing_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
 #include "app/rule_settings_dialog.h"
+#include "app/series_commands.h"
 #include "app/settings_commands.h"
 #include "app/update_notice.h"
 #include "app/window_shell.h"
@@ -59,6 +61,8 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     LifecycleCommands& lifecycle() { return m_lifecycle; }
     TForm6& aboutBox() { return *m_about; }
     TForm5& ruleSettings() { return *m_ruleSettings; }
+    DrawingCommands& drawings() { return m_drawings; }
+    SeriesCommands& series() { return m_series; }
 
     // MainForm
     std::string text(std::string_view control) const override;
@@ -121,6 +125,8 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     DocumentCommands m_documents;
     std::unique_ptr<TForm5> m_ruleSettings;
     SettingsCommands m_settings;
+    DrawingCommands m_drawings;
+    SeriesCommands m_series;
     CommandFamilies m_families;
 
     std::map<std::string, QLineEdit*, std::less<>> m_edits;

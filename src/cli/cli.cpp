@@ -1,12 +1,16 @@
 #include "cli/cli.h"
 
+#include <sys/stat.h>
+
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -19,6 +23,8 @@
 #include "calc/result_collector.h"
 #include "calc/result_labels.h"
 #include "cli/cli_output.h"
+#include "cli/drawing_command.h"
+#include "cli/series_command.h"
 #include "cli/model_command.h"
 #include "export/parameter_sheets.h"
 #include "input/design_snapshot.h"
@@ -50,6 +56,8 @@ const char* const kUsage =
     "  cells    read and set cell texts of a workbook's first sheet\n"
     "  export   write the worm, hob or wheel parameter sheet of a design file\n"
     "  rules    list, set, restore, load and save the calculation rules\n"
+    "  drawing  write the worm, wheel, hob or meshing drawing of a design file (DXF, PDF, SVG)\n"
+    "  series   design a range of centre distances and ratios into one workbook\n"
     "  model    write the 3D model (STEP, STL) or inspection points (CSV) of a design file\n"
     "\n"
     "\n"
@@ -325,6 +333,21 @@ QString cellsUsage() {
            "writes the workbook to OUT. FILE itself is never changed.\n";
 }
 
+// Why a path names no workbook to read, told apart: nothing there, a
+// folder, or a pipe or device (never opened: reading one could block).
+QString workbookFileProblem(const QString& path) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? QStringLiteral("找不到该文件")
+                                                   : QStringLiteral("无法访问该文件");
+    }
+    if (S_ISDIR(status.st_mode)) return QStringLiteral("是文件夹，不是工作簿文件");
+    if (!S_ISREG(status.st_mode)) {
+        return QStringLiteral("不是普通文件（是管道、套接字或设备），不能作为工作簿读取");
+    }
+    return {};
+}
+
 int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
     CommandLine command("cells", cellsUsage(), 1, "workbook");
     QCommandLineParser& parser = command.parser;
@@ -354,9 +377,14 @@ int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         gets.emplace_back(position->column, position->row);
     }
 
+    const QString input = parser.positionalArguments().first();
+    if (const QString problem = workbookFileProblem(input); !problem.isEmpty()) {
+        err << "wormpair-cli: " << input << ": " << problem << "\n";
+        return kExitFailed;
+    }
     TXLSReadWriteII4 workbook;
     try {
-        workbook.setFilename(parser.positionalArguments().first().toStdString());
+        workbook.setFilename(input.toStdString());
         workbook.readWorkbook();
         for (const auto& [column, row, text] : sets) workbook.setCellText(column, row, text);
         for (const auto& [column, row] : gets) {
@@ -467,9 +495,11 @@ QString rulesUsage() {
            "  (none)    list them and whether they differ from the factory rules\n"
            "  set       set coefficient N (1 to 16) to a number\n"
            "  restore   go back to the factory rules (db1.ccq)\n"
-           "  load      replace the whole database by a user settings file, after checking it\n"
-           "  save      copy the database to NAME.ccq (\".ccq\" always appended); an\n"
-           "            existing file is replaced only with --overwrite\n";
+           "  load      check a user settings file and put all its tables into the database\n"
+           "            (a file that is no usable rules is refused, the database unchanged)\n"
+           "  save      write the rules to NAME.ccq (\".ccq\" always appended); an\n"
+           "            existing file is replaced only with --overwrite\n"
+           "Another program's change is waited for up to 5 seconds.\n";
 }
 
 // The stored value as a number when it is one, else its text.
@@ -555,7 +585,12 @@ int runRules(const QStringList& arguments, const QString& programDirectory, QTex
             }
             if (!std::isfinite(value))
                 return failed("'" + values[1] + "' 不是有限的数字，计算法则未作更改");
-            database.writeCoefficientValues({{number, value}});
+            try {
+                database.writeCoefficientValues({{number, value}});
+            } catch (const DatabaseError& error) {
+                return failed("参数数据库 db1.mdb 无法写入（" + databaseFailureText(error) +
+                              "），计算法则未作更改");
+            }
         } else if (action == "restore") {
             restoreFactorySettings(database);
         } else if (action == "load") {
@@ -589,6 +624,8 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "cells") return runCells(rest, out, err);
     if (command == "export") return runExport(rest, programDirectory, out, err);
     if (command == "rules") return runRules(rest, programDirectory, out, err);
+    if (command == "drawing") return runDrawing(rest, programDirectory, out, err);
+    if (command == "series") return runSeries(rest, programDirectory, out, err);
     if (command == "model") return runModelCommand(rest, programDirectory, out, err);
     if (command == "--version") {
         out << "wormpair-cli " << kVersion << "\n";

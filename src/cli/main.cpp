@@ -1,12 +1,34 @@
 #include <QCoreApplication>
+#include <QFile>
+#ifdef WORMPAIR_CLI_PAINTS
+#include <QGuiApplication>
+#endif
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 #include "cli/cli.h"
+#include "cli/drawing_command.h"
+#include "platform/file_replace.h"
+#include "updater/install_journal.h"
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    wormpair::ignoreFileSizeSignal();
+    QStringList given;
+    for (int i = 1; i < argc; ++i) given << QString::fromLocal8Bit(argv[i]);
+    // Only PDF and SVG drawings need Qt Gui; the tool shows no window, so it
+    // paints off screen and needs no display.
+    std::unique_ptr<QCoreApplication> app;
+#ifdef WORMPAIR_CLI_PAINTS
+    if (wormpair::drawingNeedsPainting(given)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+#endif
+    if (!app) app = std::make_unique<QCoreApplication>(argc, argv);
+    wormpair::updater::recoverInterruptedInstall(
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
     QTextStream out(stdout);
     QTextStream err(stderr);
     QStringList arguments = QCoreApplication::arguments();

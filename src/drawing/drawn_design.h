@@ -39,6 +39,7 @@ struct Design {
     std::string gradeText;    // 6, 7 or 8
     std::string backlash;     // Edit8: the standard backlash of the grade row
     std::string designation;  // Edit9
+    std::string hand = "右旋";  // Edit10
     int gradeRow = 0;
     AccuracyValues accuracy;
     DesignRecord record;

@@ -8,6 +8,8 @@
 #include <stdexcept>
 
 #include "calc/numeric.h"
+#include "drawing/part_sheets.h"
+#include "drawing/sheet_painter.h"
 #include "drawing/worm_geometry.h"
 
 namespace wormpair::drawing {
@@ -247,7 +249,7 @@ class Canvas {
 };
 
 // Model coordinates (mm of the part, y up) placed on the paper at a scale.
-struct View {
+struct PaperView {
     QPointF origin;    // paper position of the model origin
     double scale = 1;  // paper mm per model mm
 
@@ -266,459 +268,33 @@ struct View {
 QString label(const Design& d, const char* name) { return QString::fromStdString(d.value(name)); }
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
-// --- tables on drawing sheets -------------------------------------------
+}  // namespace
 
-struct Row {
-    QString name, symbol, value, unit;
-};
-
-void drawParameterTable(Canvas& c, const QRectF& box, const QString& title,
-                        const std::vector<Row>& rows) {
-    const double widths[] = {0.39, 0.16, 0.32, 0.13};
-    const double height = std::min(5.6, box.height() / (rows.size() + 1));
-    const double top = box.top();
-    c.line(box.topLeft(), box.topRight(), Stroke::Thick);
-    c.text(QPointF(box.center().x(), top + height / 2), title, 8.5, Qt::AlignCenter, 0, true);
-    double y = top + height;
-    for (const Row& row : rows) {
-        c.line(QPointF(box.left(), y), QPointF(box.right(), y), Stroke::Thin);
-        const bool section = row.symbol.isEmpty() && row.value.isEmpty() && row.unit.isEmpty();
-        if (section) {
-            c.text(QPointF(box.center().x(), y + height / 2), row.name, 7.5, Qt::AlignCenter, 0,
-                   true);
-        } else {
-            double x = box.left();
-            const QString cells[] = {row.name, row.symbol, row.value, row.unit};
-            for (int i = 0; i < 4; ++i) {
-                const double w = widths[i] * box.width();
-                if (i > 0) c.line(QPointF(x, y), QPointF(x, y + height), Stroke::Thin);
-                c.text(QPointF(i == 0 ? x + 1.2 : x + w / 2, y + height / 2), cells[i], 7.3,
-                       (i == 0 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter);
-                x += w;
-            }
-        }
-        y += height;
-    }
-    QPainterPath frame;
-    frame.addRect(QRectF(box.left(), top, box.width(), y - top));
-    c.path(frame, Stroke::Thick);
-}
-
-void drawTitleBlock(Canvas& c, const QRectF& box, const QString& name, const QString& scale,
-                    const QString& number) {
-    QPainterPath frame;
-    frame.addRect(box);
-    c.path(frame, Stroke::Thick);
-    const double h = box.height() / 3;
-    const double x1 = box.left() + 15, x2 = box.left() + 64, x3 = box.left() + 78;
-    for (int i = 1; i < 3; ++i) {
-        c.line(QPointF(box.left(), box.top() + i * h), QPointF(box.right(), box.top() + i * h),
-               Stroke::Thin);
-    }
-    for (const double x : {x1, x2, x3})
-        c.line(QPointF(x, box.top()), QPointF(x, box.top() + 2 * h), Stroke::Thin);
-    auto cell = [&](double x0, double x1_, int row, const QString& s, bool bold = false) {
-        c.text(QPointF((x0 + x1_) / 2, box.top() + (row + 0.5) * h), s, bold ? 8.5 : 7.5,
-               Qt::AlignCenter, 0, bold);
-    };
-    cell(box.left(), x1, 0, QStringLiteral("名称"));
-    cell(x1, x2, 0, name, true);
-    cell(x2, x3, 0, QStringLiteral("比例"));
-    cell(x3, box.right(), 0, scale);
-    cell(box.left(), x1, 1, QStringLiteral("图号"));
-    cell(x1, x2, 1, number);
-    cell(x2, x3, 1, QStringLiteral("材料"));
-    cell(x3, box.right(), 1, QStringLiteral("按设计选用"));
-    cell(box.left(), box.right(), 2, QStringLiteral("NALVEX蜗杆副设计V8.601　制图示例"));
-}
-
-// The sheet's frame: drawing area left, parameter table and title block right.
-struct SheetLayout {
-    QRectF drawing, table, title;
-};
-
-SheetLayout sheetLayout(Canvas& c) {
-    const QSizeF size = c.size();
-    QPainterPath border;
-    border.addRect(QRectF(0.3, 0.3, size.width() - 0.6, size.height() - 0.6));
-    c.path(border, Stroke::Thick);
-    const double right = size.width() - 4;
-    const double columnLeft = right - 100;
-    SheetLayout s;
-    s.title = QRectF(columnLeft, size.height() - 4 - 24, 100, 24);
-    s.table = QRectF(columnLeft, 4, 100, s.title.top() - 8);
-    s.drawing = QRectF(4, 4, columnLeft - 10, size.height() - 8);
-    return s;
-}
-
-std::vector<Row> wormRows(const Design& d) {
-    const Recommendation& r = d.recommendation;
-    const AccuracyValues& t = d.accuracy;
-    return {
-        {QStringLiteral("中心距"), "a", text(r.centreDistance), "mm"},
-        {QStringLiteral("蜗杆头数"), "z1", text(r.wormStarts), ""},
-        {QStringLiteral("蜗轮齿数"), "z2", text(r.wheelTeeth), ""},
-        {QStringLiteral("端面模数"), "mt", label(d, "Label25"), "mm"},
-        {QStringLiteral("包围齿数"), "K", label(d, "Label26"), ""},
-        {QStringLiteral("母平面倾斜角"), QStringLiteral("β"),
-         text(d.record.motherPlaneInclinationText), QStringLiteral("°")},
-        {QStringLiteral("工作半包角"), QStringLiteral("φ"), label(d, "Label27"),
-         QStringLiteral("°")},
-        {QStringLiteral("喉部导程角"), QStringLiteral("γ"), label(d, "Label28"),
-         QStringLiteral("°")},
-        {QStringLiteral("分度圆齿形角"), QStringLiteral("α"), label(d, "Label14"),
-         QStringLiteral("°")},
-        {QStringLiteral("主基圆直径"), "db", label(d, "Label12"), "mm"},
-        {QStringLiteral("蜗杆分度圆直径"), "d1", text(r.wormDiameter), "mm"},
-        {QStringLiteral("旋向"), "", QStringLiteral("右旋"), ""},
-        {QStringLiteral("精度等级"), "", text(d.designation), ""},
-        {QStringLiteral("法向弦齿厚"), "sn1", label(d, "Label16"), "mm"},
-        {QStringLiteral("法向弦齿厚公差"), "Ts1", "-" + text(t.accuracyValue8), "mm"},
-        {QStringLiteral("法向弦齿高"), "ha1", label(d, "Label17"), "mm"},
-        {QStringLiteral("入口修缘（量×长）"), QStringLiteral("Δe×le"), text(r.entryRelief),
-         QStringLiteral("mm×°")},
-        {QStringLiteral("出口修缘（量×长）"), QStringLiteral("Δx×lx"), text(r.exitRelief),
-         QStringLiteral("mm×°")},
-        {QStringLiteral("蜗杆齿距极限偏差"), QStringLiteral("±fpx"), text(t.accuracyValue3),
-         QStringLiteral("μm")},
-        {QStringLiteral("蜗杆齿距累积公差"), "fpxL", text(t.accuracyValue4), QStringLiteral("μm")},
-        {QStringLiteral("修形参数"), "", "", ""},
-        {QStringLiteral("磨齿增量"), QStringLiteral("Δz"), text(r.grindingIncrement), ""},
-        {QStringLiteral("修形中心距"), QStringLiteral("a′"), label(d, "Label51"), "mm"},
-        {QStringLiteral("修形传动比"), QStringLiteral("i′"), label(d, "Label42"), ""},
-        {QStringLiteral("修形主基圆直径"), QStringLiteral("db′"), label(d, "Label52"), "mm"},
-        {QStringLiteral("修形母面倾斜角"), QStringLiteral("β′"), label(d, "Label41"),
-         QStringLiteral("°")},
-    };
-}
-
-std::vector<Row> wheelRows(const Design& d) {
-    const Recommendation& r = d.recommendation;
-    const AccuracyValues& t = d.accuracy;
-    const double difference = d.record.pressureAngle - d.record.workingHalfWrapAngle;
-    return {
-        {QStringLiteral("蜗杆头数"), "z1", text(r.wormStarts), ""},
-        {QStringLiteral("蜗轮齿数"), "z2", text(r.wheelTeeth), ""},
-        {QStringLiteral("端面模数"), "mt", label(d, "Label25"), "mm"},
-        {QStringLiteral("喉部导程角"), QStringLiteral("γ"), label(d, "Label28"),
-         QStringLiteral("°")},
-        {QStringLiteral("分度圆齿形角"), QStringLiteral("α"), label(d, "Label14"),
-         QStringLiteral("°")},
-        {QStringLiteral("工作半包角"), QStringLiteral("φ"), label(d, "Label27"),
-         QStringLiteral("°")},
-        {QStringLiteral("齿形角与半包角之差"), QStringLiteral("α−φ"), number(difference),
-         QStringLiteral("°")},
-        {QStringLiteral("母平面倾斜角"), QStringLiteral("β"),
-         text(d.record.motherPlaneInclinationText), QStringLiteral("°")},
-        {QStringLiteral("主基圆直径"), "db", label(d, "Label12"), "mm"},
-        {QStringLiteral("旋向"), "", QStringLiteral("右旋"), ""},
-        {QStringLiteral("包围齿数"), "K", label(d, "Label26"), ""},
-        {QStringLiteral("法向侧隙"), "jn", text(d.backlash), "mm"},
-        {QStringLiteral("蜗轮法向弦齿高"), "ha2", label(d, "Label45"), "mm"},
-        {QStringLiteral("蜗轮法向弦齿厚"), "sn2", label(d, "Label44"), "mm"},
-        {QStringLiteral("齿厚公差"), "Ts2", "-" + text(t.accuracyValue11), "mm"},
-        {QStringLiteral("中心距"), "a", text(r.centreDistance), "mm"},
-        {QStringLiteral("蜗轮齿距极限偏差"), QStringLiteral("±fpt"), text(t.accuracyValue9),
-         QStringLiteral("μm")},
-        {QStringLiteral("蜗轮齿距累积公差"), "Fp", text(t.accuracyValue10), QStringLiteral("μm")},
-        {QStringLiteral("精度等级"), "", text(d.designation), ""},
-    };
-}
-
-QString diameter(const QString& value) { return QStringLiteral("⌀") + value; }
-
-// --- the worm sheet ------------------------------------------------------
-
-void drawWormSheet(Canvas& c, const Design& d) {
-    const SheetLayout layout = sheetLayout(c);
-    const WormGeometry g = wormGeometry(d.record);
-    const double tipMax = g.tipMax();
-    const double stubRadius = 0.72 * g.rootY(0);
-    const double stub = std::max(10.0, 0.22 * g.halfLength * 2);
-    const double end = g.halfLength + g.shoulder + stub;
-    const QRectF area = layout.drawing;
-
-    // main view: the worm seen from the side, tip surface thick, root thin
-    const QRectF mainRoom(area.left(), area.top() + 8, area.width(), area.height() * 0.56);
-    const Scale scale = fitScale(QSizeF(2 * end, 2 * tipMax), mainRoom.size() - QSizeF(40, 30), 1);
-    const double k = scale.factor;
-    const View v{QPointF(mainRoom.center().x() - 10, mainRoom.top() + 20 + tipMax * k), k};
-    c.text(QPointF(v(0, 0).x(), area.top() + 3), QStringLiteral("蜗杆（主视图）"), 9,
-           Qt::AlignHCenter | Qt::AlignTop, 0, true);
-
-    QPainterPath outline;
-    for (const double side : {1.0, -1.0}) {
-        QPolygonF p;
-        p << QPointF(-end, side * stubRadius)
-          << QPointF(-g.halfLength - g.shoulder, side * stubRadius)
-          << QPointF(-g.halfLength - g.shoulder, side * tipMax)
-          << QPointF(-g.halfLength, side * tipMax);
-        for (int i = 0; i <= 60; ++i) {
-            const double x = -g.halfLength + 2 * g.halfLength * i / 60;
-            p << QPointF(x, side * g.tipY(x));
-        }
-        p << QPointF(g.halfLength + g.shoulder, side * tipMax)
-          << QPointF(g.halfLength + g.shoulder, side * stubRadius)
-          << QPointF(end, side * stubRadius);
-        outline.addPolygon(p);
-    }
-    for (const double x :
-         {-g.halfLength - g.shoulder, -g.halfLength, g.halfLength, g.halfLength + g.shoulder}) {
-        outline.moveTo(x, tipMax);
-        outline.lineTo(x, -tipMax);
-    }
-    c.path(v.map(outline), Stroke::Thick);
-    QPainterPath roots;
-    for (const double side : {1.0, -1.0}) {
-        QPolygonF p;
-        for (int i = 0; i <= 60; ++i) {
-            const double x = -g.halfLength + 2 * g.halfLength * i / 60;
-            p << QPointF(x, side * g.rootY(x));
-        }
-        roots.addPolygon(p);
-    }
-    c.path(v.map(roots), Stroke::Thin);
-    c.breakLine(v(-end, stubRadius), v(-end, -stubRadius));
-    c.breakLine(v(end, stubRadius), v(end, -stubRadius));
-    c.line(v(-end - 4, 0), v(end + 4, 0), Stroke::Centre);
-    c.line(v(0, tipMax + 3 / k), v(0, -tipMax - 3 / k), Stroke::Centre);
-
-    // its dimensions: lengths below, diameters at the throat and the end, radii above
-    const double below = -tipMax - 10 / k;
-    const QString shoulderText = QString::fromStdString(formatInteger(d.record.shoulder));
-    c.dimension(v(-g.halfLength - g.shoulder, below), v(-g.halfLength, below), 0, shoulderText);
-    c.dimension(v(-g.halfLength, below), v(g.halfLength, below), 0, label(d, "Label10"));
-    c.dimension(v(g.halfLength, below), v(g.halfLength + g.shoulder, below), 0, shoulderText);
-    for (const double x :
-         {-g.halfLength - g.shoulder, -g.halfLength, g.halfLength, g.halfLength + g.shoulder}) {
-        c.line(v(x, -tipMax) + QPointF(0, 0.8), v(x, below) + QPointF(0, 1.8), Stroke::Thin,
-               kDimInk);
-    }
-    c.dimension(v(g.halfLength + g.shoulder, -tipMax), v(g.halfLength + g.shoulder, tipMax),
-                -(stub * k + 8), diameter(label(d, "Label48")));
-    c.dimension(v(0, -g.rootY(0)), v(0, g.rootY(0)), 0, diameter(label(d, "Label53")),
-                -g.rootY(0) * k * 0.5);
-    const double xTip = -0.6 * g.halfLength;
-    c.leader(v(xTip, g.tipY(xTip)), QPointF(-0.5, -1), 12, "R" + label(d, "Label9"));
-    const double xRoot = 0.45 * g.halfLength;
-    c.leader(v(xRoot, g.rootY(xRoot)), QPointF(0.45, -1), 10 + (tipMax - g.rootY(xRoot)) * k,
-             "R" + label(d, "Label8"));
-
-    // detail I: the axial tooth profile at the throat, enlarged
-    const double depth = g.tipY(0) - g.rootY(0);
-    const double span =
-        std::min(g.halfLength, g.pitchRadius * std::sin(radians(0.8 * g.pitchAngle)));
-    const double low = g.rootY(0) - 0.8 * depth;
-    const double high = g.tipY(span) + 0.1 * depth;
-    const QPointF markCentre = v(0, (g.rootY(0) + g.tipY(0)) / 2);
-    const double markRadius = std::max(span, depth) * k * 0.8;
-    QPainterPath mark;
-    mark.addEllipse(markCentre, markRadius, markRadius);
-    c.path(mark, Stroke::Thin);
-    c.text(markCentre + QPointF(markRadius * 0.72, -markRadius * 0.72), "I", 9, Qt::AlignLeft, 0,
-           true);
-
-    const QRectF detailRoom(area.left() + area.width() * 0.40, mainRoom.bottom() + 2,
-                            area.width() * 0.60, area.bottom() - mainRoom.bottom() - 2);
-    const Scale enlarged =
-        fitScale(QSizeF(2 * span, high - low), detailRoom.size() - QSizeF(24, 22), 5);
-    const double e = enlarged.factor;
-    const View detail{QPointF(detailRoom.center().x() - 6, detailRoom.top() + 16 + high * e), e};
-    c.text(QPointF(detail(0, 0).x(), detailRoom.top() + 3), QStringLiteral("I　") + enlarged.text,
-           9, Qt::AlignHCenter | Qt::AlignTop, 0, true);
-
-    QPolygonF cut;  // the local section ends in freehand lines below and at the sides
-    const int n = 48;
-    for (int i = 0; i <= n; ++i) {
-        const double x = -span + 2 * span * i / n;
-        cut << QPointF(x, low + 0.6 / e * std::sin(i * 0.8));
-    }
-    cut << QPointF(span, high + depth) << QPointF(-span, high + depth);
-    QPainterPath cutArea;
-    cutArea.addPolygon(cut);
-    cutArea.closeSubpath();
-    const QPainterPath section =
-        g.section(-g.halfLength, g.halfLength, low - depth).intersected(cutArea);
-    c.hatch(detail.map(section));
-    c.path(detail.map(section), Stroke::Thick);
-    QPolygonF freehand;
-    for (int i = 0; i <= n; ++i) freehand << cut[i];
-    c.polyline(detail.map(freehand), Stroke::Thin);
-    QPolygonF pitchArc;
-    const double a0 = degrees(std::asin(span / g.pitchRadius));
-    for (int i = 0; i <= 40; ++i)
-        pitchArc << g.onCircle(g.centre(), g.pitchRadius, -a0 + 2 * a0 * i / 40);
-    c.polyline(detail.map(pitchArc), Stroke::Centre);
-    c.line(detail(0, low - 0.2 * depth), detail(0, high + 0.5 * depth), Stroke::Centre);
-
-    const WormGeometry::Flank left = g.flank(0, true), right = g.flank(0, false);
-    c.dimension(detail(left.tip), detail(right.tip), 6, label(d, "Label43"));
-    // the profile angle: the flank against the radius through its pitch point
-    const QPointF p = detail(left.pitchPoint);
-    const QPointF radial = unit(detail(g.centre()) - p);
-    const QPointF flank = unit(detail(left.tip) - p);
-    const double r0 = std::min(14.0, depth * e * 1.6);
-    c.line(p, p + radial * (r0 + 3), Stroke::Thin, kDimInk);
-    c.line(p, p + flank * (r0 + 3), Stroke::Thin, kDimInk);
-    QPainterPath angleArc;
-    const double t0 = std::atan2(-radial.y(), radial.x()), t1 = std::atan2(-flank.y(), flank.x());
-    for (int i = 0; i <= 12; ++i) {
-        const double t = t0 + (t1 - t0) * i / 12;
-        const QPointF q = p + QPointF(r0 * std::cos(t), -r0 * std::sin(t));
-        if (i == 0)
-            angleArc.moveTo(q);
-        else
-            angleArc.lineTo(q);
-    }
-    c.path(angleArc, Stroke::Thin, kDimInk);
-    c.leader(p + QPointF(r0 * std::cos((t0 + t1) / 2), -r0 * std::sin((t0 + t1) / 2)),
-             QPointF(-1, 0.3), std::max(8.0, span * e * 0.55),
-             QStringLiteral("α = ") + label(d, "Label14") + QStringLiteral("°"));
-    const QPointF onPitch = g.onCircle(g.centre(), g.pitchRadius, 0.85 * a0);
-    c.leader(detail(onPitch), QPointF(0.35, 1), 8,
-             QStringLiteral("分度圆弧 R") + number(d.record.wheelReferenceDiameter / 2));
-
-    // notes
-    const QRectF notes(area.left() + 2, detailRoom.top() + 2, area.width() * 0.38 - 4,
-                       detailRoom.height() - 4);
-    c.text(notes.topLeft(), QStringLiteral("技术要求"), 9, Qt::AlignLeft | Qt::AlignTop, 0, true);
-    c.paragraph(
-        notes.adjusted(0, 6, 0, 0),
-        QStringLiteral("1. 图中尺寸与右表数值由本软件按示例设计计算：中心距 %1，蜗轮齿数 %2，"
-                       "蜗杆头数 %3，%4级精度，标准侧隙，推荐参数。\n"
-                       "2. 齿根圆弧 R%5 的圆心在蜗轮轴线上（距蜗杆轴线 %1）；齿顶圆弧 R%6 "
-                       "的圆心再偏移齿顶偏心量 %7。\n"
-                       "3. 齿面按平面二次包络原理加工：母平面与主基圆 ⌀%8 相切，倾斜角 β 见右表；"
-                       "修缘与修形按右表。\n"
-                       "4. 轴颈、键槽等结构尺寸按整机设计确定，图中以断裂线省略。")
-            .arg(text(d.recommendation.centreDistance), text(d.recommendation.wheelTeeth),
-                 text(d.recommendation.wormStarts), text(d.gradeText), label(d, "Label8"),
-                 label(d, "Label9"), label(d, "Label24"), label(d, "Label12")),
-        7.5);
-
-    drawParameterTable(c, layout.table, QStringLiteral("蜗杆参数"), wormRows(d));
-    drawTitleBlock(c, layout.title, QStringLiteral("平面二次包络环面蜗杆"), scale.text,
-                   QStringLiteral("示例-01"));
-}
-
-// --- the wheel sheet -----------------------------------------------------
-
-void drawWheelSheet(Canvas& c, const Design& d) {
-    const SheetLayout layout = sheetLayout(c);
-    const DesignRecord& r = d.record;
-    const double a = r.centreDistance;
-    const double outside = r.wheelOutsideDiameter / 2;
-    const double throat = (2 * r.addendum + r.wheelReferenceDiameter) / 2;
-    const double pitch = r.wheelReferenceDiameter / 2;
-    const double rootR = pitch - r.dedendum;
-    const double halfWidth = r.rimWorkingWidth / 2.0;
-    const double tipArc = std::stod(d.value("Label40"));
-    const double rimInner = rootR - 2.2 * r.transverseModule;
-    const double hubOuter = std::max(0.32 * pitch, 0.2 * rimInner);
-    const double bore = 0.5 * hubOuter;
-    const double web = 0.32 * halfWidth;
-    const double hubHalf = 0.95 * halfWidth;
-
-    // the throat arc: radius tipArc through the throat point, up to the outside cylinder
-    const double arcCentre = throat + tipArc;
-    const double rise = outside - throat;
-    const double arcHalf =
-        rise < tipArc ? std::sqrt(tipArc * tipArc - (tipArc - rise) * (tipArc - rise)) : halfWidth;
-    auto top = [&](double x) {
-        if (std::abs(x) >= arcHalf) return outside;
-        return arcCentre - std::sqrt(tipArc * tipArc - x * x);
-    };
-
-    const QRectF area = layout.drawing;
-    const double modelHeight = (a + 8) + outside;
-    const Scale scale = fitScale(QSizeF(2 * halfWidth + outside + 60, modelHeight),
-                                 QSizeF(area.width() - 60, area.height() - 64), 1);
-    const double s = scale.factor;
-    const View v{QPointF(area.left() + 36 + halfWidth * s, area.top() + 14 + (a + 8) * s), s};
-
-    QPainterPath half;  // upper half of the section
-    QPolygonF rim;
-    rim << QPointF(-halfWidth, rimInner);
+QPainterPath axialSection(const WormGeometry& g, double x0, double x1, double bottom) {
+    QPolygonF core;
+    core << QPointF(x0, bottom);
     for (int i = 0; i <= 60; ++i) {
-        const double x = -halfWidth + 2 * halfWidth * i / 60;
-        rim << QPointF(x, top(x));
+        const double x = x0 + (x1 - x0) * i / 60;
+        core << QPointF(x, g.rootY(x));
     }
-    rim << QPointF(halfWidth, rimInner);
-    half.addPolygon(rim);
-    half.closeSubpath();
-    QPainterPath webPath;
-    webPath.addRect(QRectF(QPointF(-web, hubOuter - 0.5), QPointF(web, rimInner + 0.5)));
-    QPainterPath hub;
-    hub.addRect(QRectF(QPointF(-hubHalf, bore), QPointF(hubHalf, hubOuter)));
-    half = half.united(webPath).united(hub).simplified();
-    QPainterPath both = half;
-    both.addPath(QTransform(1, 0, 0, -1, 0, 0).map(half));
-    const QPainterPath paper = v.map(both);
-    c.hatch(paper);
-    c.path(paper, Stroke::Thick);
-    QPainterPath thin;
-    for (const double side : {1.0, -1.0}) {
-        thin.moveTo(-halfWidth, side * rootR);
-        thin.lineTo(halfWidth, side * rootR);
+    core << QPointF(x1, bottom);
+    QPainterPath area;
+    area.addPolygon(core);
+    area.closeSubpath();
+    for (const double psi : g.toothAngles()) {
+        QPainterPath t;
+        const std::vector<QPointF> tooth = g.tooth(psi);
+        t.addPolygon(QPolygonF(QList<QPointF>(tooth.begin(), tooth.end())));
+        t.closeSubpath();
+        area = area.united(t);
     }
-    c.path(v.map(thin), Stroke::Thin);
-    for (const double side : {1.0, -1.0}) {
-        c.line(v(-halfWidth - 4, side * pitch), v(halfWidth + 4, side * pitch), Stroke::Centre);
-    }
-    c.line(v(-hubHalf - 6, 0), v(hubHalf + 6, 0), Stroke::Centre);
-    // the worm's axis, seen end on
-    c.line(v(-10, a), v(10, a), Stroke::Centre);
-    c.line(v(0, a - 10), v(0, a + 8), Stroke::Centre);
-
-    // dimensions
-    c.dimension(v(-halfWidth, -outside), v(-halfWidth, outside), 10, diameter(label(d, "Label33")));
-    c.dimension(v(-halfWidth, -pitch), v(-halfWidth, pitch), 20, diameter(label(d, "Label23")));
-    c.dimension(v(0, -throat), v(0, throat), -(halfWidth * s + 10), diameter(label(d, "Label35")));
-    c.dimension(v(0, 0), v(0, a), -(halfWidth * s + 22), text(d.recommendation.centreDistance));
-    c.dimension(v(-halfWidth, -outside), v(halfWidth, -outside), -8, label(d, "Label34"));
-    c.leader(v(0.55 * arcHalf, top(0.55 * arcHalf)), QPointF(0.5, -1), 9 + (a - outside) * s * 0.3,
-             "R" + label(d, "Label40"));
-    c.text(v(0, 0) + QPointF(0, -(a + 8) * s - 8), QStringLiteral("蜗轮（剖视图）"), 9,
-           Qt::AlignHCenter | Qt::AlignTop, 0, true);
-
-    // half side view: the circles of the wheel, seen along its axis
-    const QPointF sideCentre(area.left() + area.width() * 0.62 + 0, v(0, 0).y());
-    const View sv{sideCentre, s};
-    auto halfCircle = [&](double radius, Stroke stroke) {
-        QPainterPath p;
-        p.moveTo(sv(0, radius));
-        p.arcTo(QRectF(sv(-radius, radius), sv(radius, -radius)), 90, -180);
-        c.path(p, stroke);
-    };
-    halfCircle(outside, Stroke::Thick);
-    halfCircle(throat, Stroke::Thin);
-    halfCircle(pitch, Stroke::Centre);
-    halfCircle(rootR, Stroke::Thin);
-    halfCircle(rimInner, Stroke::Thick);
-    halfCircle(hubOuter, Stroke::Thick);
-    halfCircle(bore, Stroke::Thick);
-    c.line(sv(0, outside + 4), sv(0, -outside - 4), Stroke::Centre);
-    c.line(sv(-4, 0), sv(outside + 4, 0), Stroke::Centre);
-    c.text(sv(outside * 0.5, 0) + QPointF(0, -(a + 8) * s - 8), QStringLiteral("半侧视图"), 9,
-           Qt::AlignHCenter | Qt::AlignTop, 0, true);
-
-    const QRectF notes(area.left() + 4, area.bottom() - 36, area.width() - 8, 34);
-    c.text(notes.topLeft(), QStringLiteral("技术要求"), 9, Qt::AlignLeft | Qt::AlignTop, 0, true);
-    c.paragraph(
-        notes.adjusted(0, 6, 0, 0),
-        QStringLiteral(
-            "1. 图中尺寸与右表数值由本软件按示例设计计算；齿顶圆弧 R%1 与喉径 ⌀%2 "
-            "相接，外侧为最大外圆 ⌀%3。\n"
-            "2. 齿面用按本设计滚刀参数表制造的滚刀，在中心距 %4 下展成加工；齿圈工作宽度 %5。\n"
-            "3. 轮毂、轮辐与孔的结构尺寸按整机设计确定，图中只按比例示意，未注尺寸。")
-            .arg(label(d, "Label40"), label(d, "Label35"), label(d, "Label33"),
-                 text(d.recommendation.centreDistance), label(d, "Label34")),
-        7.5);
-
-    drawParameterTable(c, layout.table, QStringLiteral("蜗轮参数"), wheelRows(d));
-    drawTitleBlock(c, layout.title, QStringLiteral("平面二次包络环面蜗轮"), scale.text,
-                   QStringLiteral("示例-02"));
+    QPainterPath box;
+    box.addRect(QRectF(QPointF(x0, bottom), QPointF(x1, g.a)));
+    return area.intersected(box).simplified();
 }
+
+namespace {
+
 
 // --- the pair in the middle plane (技术资料) ---------------------------------
 
@@ -731,12 +307,12 @@ void drawPair(Canvas& c, const Design& d) {
     const Scale scale = fitScale(QSizeF(2 * halfWidth, top + bottom + 12),
                                  QSizeF(column - 14, c.size().height() - 12), 1);
     const double s = scale.factor;
-    const View v{QPointF((column - 8) / 2, 4 + top * s), s};
+    const PaperView v{QPointF((column - 8) / 2, 4 + top * s), s};
     const QPointF centre = g.centre();
     const QColor generating(0x90, 0x20, 0x20);
 
     // worm: section above the axis (the teeth in mesh), view below
-    const QPainterPath upper = g.section(-g.halfLength, g.halfLength, 0);
+    const QPainterPath upper = axialSection(g, -g.halfLength, g.halfLength, 0);
     c.fill(v.map(upper), QColor(0xdc, 0xe6, 0xf2));
     c.path(v.map(upper), Stroke::Thick);
     QPolygonF tip, root;
@@ -837,7 +413,7 @@ void drawModification(Canvas& c, const Design& d) {
     const Scale scale = fitScale(QSizeF(2 * halfWidth + 30, a2 + rbm + 8),
                                  QSizeF(column - 20, c.size().height() - 10), 1);
     const double s = scale.factor;
-    const View v{QPointF(10 + (column - 12) / 2, 4 + (a2 + rbm) * s), s};
+    const PaperView v{QPointF(10 + (column - 12) / 2, 4 + (a2 + rbm) * s), s};
     const QColor modified(0x90, 0x20, 0x20);
 
     c.line(v(-halfWidth, 0), v(halfWidth, 0), Stroke::Centre);
@@ -987,11 +563,20 @@ QSizeF Drawings::figureSize(const QString& name, const QSizeF& body) const {
 void Drawings::drawFigure(QPainter& painter, const QRectF& rect, const QString& name,
                           double pxPerMm) const {
     Canvas canvas(painter, rect, pxPerMm);
-    if (name == "worm-sheet")
-        drawWormSheet(canvas, m_example);
-    else if (name == "wheel-sheet")
-        drawWheelSheet(canvas, m_example);
-    else if (name == "pair")
+    if (name == "worm-sheet" || name == "wheel-sheet") {
+        // the sheet as the program draws it, its A3 paper reduced onto the page
+        SheetRequest request;
+        request.kind = name == "worm-sheet" ? SheetKind::Worm : SheetKind::Wheel;
+        request.size = SheetSize::A3;
+        request.fields = {{TitleField::DrawingNumber,
+                           name == "worm-sheet" ? QStringLiteral("示例-01") : QStringLiteral("示例-02")},
+                          {TitleField::Material, QStringLiteral("按设计选用")},
+                          {TitleField::Quantity, QStringLiteral("1")},
+                          {TitleField::Company, QStringLiteral("NALVEX 制图示例")}};
+        paintSheet(painter, buildSheet(m_example, request), rect);
+        return;
+    }
+    if (name == "pair")
         drawPair(canvas, m_example);
     else if (name == "modification")
         drawModification(canvas, m_example);

@@ -2,15 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 
 namespace wormpair::drawing {
 
 namespace {
-
-constexpr Scale kScales[] = {{5, "5:1"},       {4, "4:1"},         {2.5, "2.5:1"}, {2, "2:1"},
-                             {1, "1:1"},       {1 / 1.5, "1:1.5"}, {0.5, "1:2"},   {0.4, "1:2.5"},
-                             {1 / 3.0, "1:3"}, {0.25, "1:4"},      {0.2, "1:5"},   {0.1, "1:10"}};
 
 // Distance along u from p to the circle (c, r): the nearest crossing ahead
 // (forward) or behind.
@@ -24,6 +19,11 @@ double crossing(QPointF p, QPointF u, QPointF c, double r, bool forward) {
     return t2 < 0 ? t2 : t1;
 }
 
+QPointF between(QPointF a, QPointF b, double x) {
+    const double t = (x - a.x()) / (b.x() - a.x());
+    return a + (b - a) * t;
+}
+
 }  // namespace
 
 QPointF unit(QPointF v) {
@@ -31,19 +31,26 @@ QPointF unit(QPointF v) {
     return length > 0 ? v / length : QPointF(1, 0);
 }
 
-Scale fitScale(QSizeF part, QSizeF room, double largest) {
-    for (const Scale& s : kScales) {
-        if (s.factor > largest) continue;
+Scale fitScale(QSizeF part, QSizeF room, double largest, double smallest) {
+    const Scale* last = nullptr;
+    for (const Scale& s : standardScales()) {
+        if (s.factor > largest + 1e-12) continue;
+        if (s.factor < smallest - 1e-12) break;
+        last = &s;
         if (part.width() * s.factor <= room.width() && part.height() * s.factor <= room.height()) {
             return s;
         }
     }
-    return kScales[std::size(kScales) - 1];
+    return last != nullptr ? *last : standardScales().back();
 }
 
 double WormGeometry::rootY(double x) const { return a - std::sqrt(rootArc * rootArc - x * x); }
 
 double WormGeometry::tipY(double x) const { return a + e - std::sqrt(tipArc * tipArc - x * x); }
+
+double WormGeometry::pitchY(double x) const {
+    return a - std::sqrt(pitchRadius * pitchRadius - x * x);
+}
 
 QPointF WormGeometry::onCircle(QPointF c, double r, double psi) const {
     return c + QPointF(r * std::sin(radians(psi)), -r * std::cos(radians(psi)));
@@ -51,13 +58,13 @@ QPointF WormGeometry::onCircle(QPointF c, double r, double psi) const {
 
 double WormGeometry::angleOf(QPointF p) const { return degrees(std::atan2(p.x(), a - p.y())); }
 
-QPolygonF WormGeometry::arc(QPointF c, double r, QPointF p, QPointF q) const {
+std::vector<QPointF> WormGeometry::arc(QPointF c, double r, QPointF p, QPointF q) const {
     const double from = std::atan2(p.x() - c.x(), c.y() - p.y());
     const double to = std::atan2(q.x() - c.x(), c.y() - q.y());
-    QPolygonF points;
+    std::vector<QPointF> points;
     for (int i = 0; i <= 16; ++i) {
         const double t = from + (to - from) * i / 16;
-        points << c + QPointF(r * std::sin(t), -r * std::cos(t));
+        points.push_back(c + QPointF(r * std::sin(t), -r * std::cos(t)));
     }
     return points;
 }
@@ -86,11 +93,12 @@ WormGeometry::Flank WormGeometry::flank(double psi, bool left) const {
     return f;
 }
 
-QPolygonF WormGeometry::tooth(double psi) const {
+std::vector<QPointF> WormGeometry::tooth(double psi) const {
     const Flank l = flank(psi, true), r = flank(psi, false);
-    QPolygonF p;
-    p << l.root << l.tip << arc(tipCentre(), tipArc, l.tip, r.tip) << r.tip << r.root
-      << arc(centre(), rootArc, r.root, l.root);
+    std::vector<QPointF> p{l.root};
+    const std::vector<QPointF> top = arc(tipCentre(), tipArc, l.tip, r.tip);
+    p.insert(p.end(), top.begin(), top.end());
+    p.push_back(r.root);
     return p;
 }
 
@@ -102,26 +110,34 @@ std::vector<double> WormGeometry::toothAngles() const {
     return angles;
 }
 
-QPainterPath WormGeometry::section(double x0, double x1, double bottom) const {
-    QPolygonF core;
-    core << QPointF(x0, bottom);
-    for (int i = 0; i <= 60; ++i) {
-        const double x = x0 + (x1 - x0) * i / 60;
-        core << QPointF(x, rootY(x));
+std::vector<QPointF> WormGeometry::axialProfile(double x0, double x1, double phase) const {
+    // the teeth from left of x0 to right of x1, joined by the root arc
+    const double widest = std::max(std::abs(x0), std::abs(x1));
+    const double reach = degrees(std::asin(std::min(1.0, widest / std::min(rootArc, tipArc))));
+    const int first = static_cast<int>(std::floor((-reach - phase) / pitchAngle)) - 1;
+    const int last = static_cast<int>(std::ceil((reach - phase) / pitchAngle)) + 1;
+    std::vector<QPointF> path;
+    for (int j = first; j <= last; ++j) {
+        const std::vector<QPointF> t = tooth(phase + j * pitchAngle);
+        if (!path.empty()) {
+            if (t.front().x() <= path.back().x()) continue;  // teeth that would overlap
+            const std::vector<QPointF> gap = arc(centre(), rootArc, path.back(), t.front());
+            path.insert(path.end(), gap.begin() + 1, gap.end() - 1);
+        }
+        path.insert(path.end(), t.begin(), t.end());
     }
-    core << QPointF(x1, bottom);
-    QPainterPath area;
-    area.addPolygon(core);
-    area.closeSubpath();
-    for (const double psi : toothAngles()) {
-        QPainterPath t;
-        t.addPolygon(tooth(psi));
-        t.closeSubpath();
-        area = area.united(t);
+    // cut to [x0, x1]
+    std::vector<QPointF> cut;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const QPointF p = path[i];
+        if (i > 0) {
+            const QPointF q = path[i - 1];
+            if (q.x() < x0 && p.x() > x0) cut.push_back(between(q, p, x0));
+            if (q.x() < x1 && p.x() > x1) cut.push_back(between(q, p, x1));
+        }
+        if (p.x() >= x0 && p.x() <= x1) cut.push_back(p);
     }
-    QPainterPath box;
-    box.addRect(QRectF(QPointF(x0, bottom), QPointF(x1, a)));
-    return area.intersected(box).simplified();
+    return cut;
 }
 
 WormGeometry wormGeometry(const DesignRecord& r) {
@@ -137,6 +153,17 @@ WormGeometry wormGeometry(const DesignRecord& r) {
     g.pitchAngle = r.angularPitch;
     g.halfWrap = r.workingHalfWrapAngle;
     g.toothThickness = r.wormToothThickness;
+    return g;
+}
+
+WormGeometry hobGeometry(const DesignRecord& r) {
+    WormGeometry g = wormGeometry(r);
+    g.rootArc = static_cast<double>(r.hobRootArcRadius);
+    g.tipArc = r.hobTipArcRadius;
+    g.halfLength = r.hobEffectiveLength / 2;
+    g.shoulder = 0;
+    g.halfWrap = r.hobHalfWrapAngle;
+    g.toothThickness = r.hobToothThickness;
     return g;
 }
 

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QPainterPath>
 #include <QPointF>
-#include <QPolygonF>
 #include <QSizeF>
 
 #include <vector>
 
 #include "calc/design_record.h"
+#include "drawing/drafting_standards.h"
 
-// The geometry drawings are made from: the worm of a
-// calculated design in the middle plane, and the drawing scales.
+// The geometry drawings are made from: the worm (or the hob) of a calculated
+// design in the middle plane, and the drawing scales.
 
 namespace wormpair::drawing {
 
@@ -19,15 +18,10 @@ inline double radians(double degrees) { return degrees * kPi / 180; }
 inline double degrees(double radians) { return radians * 180 / kPi; }
 QPointF unit(QPointF v);
 
-// A drawing scale of the technical drawing standards, paper : part.
-struct Scale {
-    double factor;  // paper mm per part mm
-    const char* text;
-};
-
-// The largest standard scale, at most `largest`, at which a part of that
-// size fits the room; the smallest scale when none does.
-Scale fitScale(QSizeF part, QSizeF room, double largest);
+// The largest standard scale, at most `largest` and at least `smallest`, at
+// which a part of that size fits the room; the smallest such scale when none
+// does.
+Scale fitScale(QSizeF part, QSizeF room, double largest, double smallest = 0.1);
 
 // The worm in the middle plane, in mm: x along its axis, y toward the wheel
 // centre, which lies at (0, a). Angles psi are seen from the wheel centre,
@@ -49,12 +43,13 @@ struct WormGeometry {
     QPointF tipCentre() const { return {0, a + e}; }
     double rootY(double x) const;
     double tipY(double x) const;
+    double pitchY(double x) const;
     double tipMax() const { return tipY(halfLength); }
     QPointF onCircle(QPointF c, double r, double psi) const;
     double angleOf(QPointF p) const;
 
     // Arc points around c from p to q (both at radius r), inclusive.
-    QPolygonF arc(QPointF c, double r, QPointF p, QPointF q) const;
+    std::vector<QPointF> arc(QPointF c, double r, QPointF p, QPointF q) const;
 
     struct Flank {
         QPointF pitchPoint, root, tip, tangent;
@@ -65,16 +60,20 @@ struct WormGeometry {
     // base circle, from the root arc to the tip arc.
     Flank flank(double psi, bool left) const;
 
-    // The tooth centred at psi in the axial section.
-    QPolygonF tooth(double psi) const;
+    // The tooth centred at psi in the axial section, from its left root
+    // corner over the tip to its right root corner.
+    std::vector<QPointF> tooth(double psi) const;
 
     // Centres of the teeth in mesh: multiples of tau within the wrap.
     std::vector<double> toothAngles() const;
 
-    // The axial section above `bottom` between x0 and x1: core and teeth.
-    QPainterPath section(double x0, double x1, double bottom) const;
+    // The outline of the axial section above the axis between x0 and x1:
+    // root arc and teeth, the teeth centred at phase + j tau, left to right.
+    std::vector<QPointF> axialProfile(double x0, double x1, double phase = 0) const;
 };
 
 WormGeometry wormGeometry(const DesignRecord& record);
+// The hob that cuts the wheel: its own arcs, thickness and effective length.
+WormGeometry hobGeometry(const DesignRecord& record);
 
 }  // namespace wormpair::drawing

@@ -137,18 +137,27 @@ Reference<css::uno::XComponentContext> localContext() {
     return *context;
 }
 
+// Where LibreOffice makes the socket files of its pipes, and their names.
+const char* const kPipeFolders[] = {"/tmp/", "/var/tmp/"};
+std::string pipeFilePrefix() { return "OSL_PIPE_" + std::to_string(::getuid()) + "_"; }
+constexpr char kPipePrefix[] = "wormpair-";
+
 // The socket file of the office's end of our pipe, which an office that was
 // killed leaves behind. The name is ours alone.
 void removePipeFile(const std::string& pipe) {
-    for (const char* folder : {"/tmp/", "/var/tmp/"}) {
-        ::unlink((folder + ("OSL_PIPE_" + std::to_string(::getuid()) + "_" + pipe)).c_str());
-    }
+    for (const char* folder : kPipeFolders) ::unlink((folder + pipeFilePrefix() + pipe).c_str());
+}
+
+// Those of earlier runs killed with their office: the name holds the pid.
+void removeAbandonedPipes() {
+    office::removeAbandonedPipeFiles({kPipeFolders[0], kPipeFolders[1]},
+                                     pipeFilePrefix() + kPipePrefix);
 }
 
 std::string pipeName() {
     static std::atomic<unsigned> counter{0};
     std::random_device random;
-    return "wormpair-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
+    return kPipePrefix + std::to_string(::getpid()) + "-" + std::to_string(++counter) + "-" +
            std::to_string(random());
 }
 
@@ -430,6 +439,7 @@ std::unique_ptr<SpreadsheetApplication> LibreOfficeApplications::create() {
         auto work = std::make_unique<office::WorkFolder>(profile.path() / "work");
         fs::create_directory(work->path() / "tmp");
 
+        removeAbandonedPipes();
         const std::string pipe = pipeName();
         const std::vector<std::string> arguments{
             "--headless",

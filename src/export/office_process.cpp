@@ -70,6 +70,35 @@ void removeAbandonedProfiles(const fs::path& preferred) {
 
 }  // namespace
 
+int removeAbandonedPipeFiles(const std::vector<fs::path>& folders, const std::string& prefix) {
+    int removed = 0;
+    for (const fs::path& folder : folders) {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(folder, error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.compare(0, prefix.size(), prefix) != 0) continue;
+            const std::size_t dash = name.find('-', prefix.size());
+            if (dash == std::string::npos || dash == prefix.size() || dash - prefix.size() > 9) {
+                continue;
+            }
+            pid_t pid = 0;
+            bool digits = true;
+            for (std::size_t i = prefix.size(); i < dash; ++i) {
+                digits = digits && name[i] >= '0' && name[i] <= '9';
+                pid = pid * 10 + (name[i] - '0');
+            }
+            struct stat status {};
+            if (!digits || pid <= 0 || ::lstat(entry.path().c_str(), &status) != 0 ||
+                !S_ISSOCK(status.st_mode) || status.st_uid != ::geteuid()) {
+                continue;
+            }
+            const bool alive = ::kill(pid, 0) == 0 || errno == EPERM;
+            if (!alive && ::unlink(entry.path().c_str()) == 0) ++removed;
+        }
+    }
+    return removed;
+}
+
 std::optional<fs::path> findProgram(const std::string& nameOrPath) {
     if (nameOrPath.empty()) return std::nullopt;
     if (nameOrPath.find('/') != std::string::npos) {

@@ -70,6 +70,13 @@ class WorkFolder {
     std::filesystem::path m_path;
 };
 
+// Removes the socket files "<prefix><pid>-..." in the folders that belong to
+// this user and whose process <pid> is gone: an office killed with the
+// program that started it cannot remove its end of their pipe. Returns how
+// many were removed.
+int removeAbandonedPipeFiles(const std::vector<std::filesystem::path>& folders,
+                             const std::string& prefix);
+
 // A child process in a process group of its own. The child gets SIGKILL
 // when the thread that started it ends (so also when this program crashes
 // or is killed), its standard streams are /dev/null, and it inherits no

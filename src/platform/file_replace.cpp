@@ -1,6 +1,7 @@
 #include "platform/file_replace.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <random>
 
 namespace wormpair {
 
@@ -21,14 +24,6 @@ namespace fs = std::filesystem;
     std::string message = what + ": " + path.string();
     if (error != 0) message += " (" + std::string(std::strerror(error)) + ")";
     throw FileReplaceError(message);
-}
-
-// A write past the file-size limit would kill the process with SIGXFSZ and
-// leave the temporary file behind; ignored, the write fails with EFBIG and
-// is cleaned up like any other failure.
-void ignoreFileSizeSignal() {
-    static std::once_flag once;
-    std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
 }
 
 // The umask now: Linux shows it in /proc/self/status, so it is read without
@@ -133,14 +128,62 @@ void keepOwnerAndMode(int fd, const struct stat& old, const fs::path& path) {
     if (::fchmod(fd, mode) != 0) fail("Cannot keep the permissions of", path, errno);
 }
 
+constexpr char kTemporaryPrefix[] = ".wp-";
+// A temporary file whose writer is gone but whose name tells no process.
+constexpr time_t kUnknownWriterAge = 3600;
+
+std::string temporaryName(unsigned random) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string name = kTemporaryPrefix + std::to_string(::getpid()) + '-';
+    for (int i = 0; i < 6; ++i) {
+        name += letters[random % (sizeof letters - 1)];
+        random /= sizeof letters - 1;
+    }
+    return name;
+}
+
+unsigned randomNumber() {
+    static std::mutex lock;
+    static std::random_device device;
+    const std::lock_guard<std::mutex> guard(lock);
+    return device();
+}
+
+// The process a temporary name tells, if it tells one.
+std::optional<pid_t> writerOf(const std::string& name) {
+    const std::size_t start = sizeof kTemporaryPrefix - 1;
+    const std::size_t dash = name.find('-', start);
+    if (dash == std::string::npos || dash == start || dash - start > 10) return std::nullopt;
+    pid_t pid = 0;
+    for (std::size_t i = start; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9') return std::nullopt;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid > 0 ? std::optional(pid) : std::nullopt;
+}
+
+bool processLives(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+
+// The new content's file in the target's folder: unnamed where the file
+// system allows, else named and locked for as long as it is open.
 class TemporaryFile {
   public:
-    explicit TemporaryFile(const fs::path& folder) {
-        // short, so a target name near the 255-byte limit still leaves room
-        std::string pattern = (folder / ".wp-XXXXXX").string();
-        m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    explicit TemporaryFile(const fs::path& folder) : m_folder(folder) {
+        m_fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_fd >= 0) return;
+        // EISDIR or EOPNOTSUPP: the kernel or the file system has no unnamed files
+        for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
+            const fs::path path = folder / temporaryName(randomNumber());
+            m_fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (m_fd >= 0) {
+                m_path = path;
+            } else if (errno != EEXIST) {
+                break;
+            }
+        }
         if (m_fd < 0) fail("Cannot create a file in the folder", folder, errno);
-        m_path = pattern;
+        // the lock tells a sweeping process that this writer still lives
+        ::flock(m_fd, LOCK_EX | LOCK_NB);
     }
     ~TemporaryFile() {
         if (m_fd >= 0) ::close(m_fd);
@@ -150,19 +193,44 @@ class TemporaryFile {
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     int fd() const { return m_fd; }
-    const fs::path& path() const { return m_path; }
 
-    void close() {
+    // Puts the complete file in place of target.
+    void renameOver(const fs::path& target) {
+        if (m_path.empty()) linkIntoFolder();
+        if (::rename(m_path.c_str(), target.c_str()) != 0) {
+            fail("Cannot replace the file", target, errno);
+        }
+        m_path.clear();  // the name belongs to the target now
         const int fd = m_fd;
         m_fd = -1;
-        if (::close(fd) != 0) fail("Cannot finish writing", m_path, errno);
+        if (::close(fd) != 0) fail("Cannot finish writing", target, errno);
     }
-    // After the rename the name belongs to the target.
-    void release() { m_path.clear(); }
 
   private:
+    // An unnamed file gets a name of the locked form just before its rename;
+    // the descriptor already holds the lock.
+    void linkIntoFolder() {
+        ::flock(m_fd, LOCK_EX | LOCK_NB);
+        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const fs::path path = m_folder / temporaryName(randomNumber());
+            int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+            // without /proc: the descriptor itself, where the process may
+            if (linked != 0 && errno != EEXIST) {
+                linked = ::linkat(m_fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+            }
+            if (linked == 0) {
+                m_path = path;
+                return;
+            }
+            if (errno != EEXIST) fail("Cannot name the new file in", m_folder, errno);
+        }
+        fail("Cannot name the new file in", m_folder, EEXIST);
+    }
+
+    fs::path m_folder;
     int m_fd = -1;
-    fs::path m_path;
+    fs::path m_path;  // empty while the file has no name
 };
 
 void writeAll(int fd, std::span<const std::uint8_t> bytes, const WriteFunction& write,
@@ -195,6 +263,7 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     if (folder.empty()) folder = ".";
 
     if (!mayBeWritten(folder)) fail("The folder is read-only", folder);
+    removeAbandonedTemporaries(folder);
     TemporaryFile temporary(folder);
     if (destination.exists) {
         keepOwnerAndMode(temporary.fd(), destination.status, destination.path);
@@ -203,17 +272,69 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     }
     writeAll(temporary.fd(), bytes, write, destination.path);
     if (::fsync(temporary.fd()) != 0) fail("Cannot flush the file", destination.path, errno);
-    temporary.close();
-    if (::rename(temporary.path().c_str(), destination.path.c_str()) != 0) {
-        fail("Cannot replace the file", destination.path, errno);
-    }
-    temporary.release();
+    temporary.renameOver(destination.path);
     // the rename itself reaches the disk with the folder
-    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
+    syncFolder(folder);
+}
+
+void syncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
     }
+}
+
+void giveOwnerAndModeOf(const fs::path& model, const fs::path& file) {
+    struct stat status {};
+    if (::stat(model.c_str(), &status) != 0) fail("Cannot examine the file", model, errno);
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) fail("Cannot open the file", file, errno);
+    try {
+        keepOwnerAndMode(fd, status, file);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
+
+bool isTemporaryName(const std::string& name) {
+    return name.size() > sizeof kTemporaryPrefix - 1 &&
+           name.compare(0, sizeof kTemporaryPrefix - 1, kTemporaryPrefix) == 0;
+}
+
+int removeAbandonedTemporaries(const fs::path& folder) {
+    int removed = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!isTemporaryName(name)) continue;
+        struct stat status {};
+        if (::lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+            status.st_uid != ::geteuid()) {
+            continue;
+        }
+        const std::optional<pid_t> writer = writerOf(name);
+        const bool gone = writer ? !processLives(*writer)
+                                 : status.st_mtime + kUnknownWriterAge < ::time(nullptr);
+        if (!gone) continue;
+        const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened {};
+        // unlocked: no process holds the file open for writing it
+        if (::fstat(fd, &opened) == 0 && opened.st_ino == status.st_ino &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(entry.path().c_str()) == 0) {
+            ++removed;
+        }
+        ::close(fd);
+    }
+    return removed;
+}
+
+void ignoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] { std::signal(SIGXFSZ, SIG_IGN); });
 }
 
 std::vector<std::uint8_t> readWholeFile(const fs::path& path, std::size_t maxBytes) {

@@ -16,6 +16,12 @@
 // the disk and only then renamed over the target. On any failure the
 // temporary file is removed and the target is exactly as before.
 //
+// - The temporary file has no name while it is written (O_TMPFILE) where the
+//   file system allows; it is linked under a name only for the rename, so a
+//   process killed meanwhile leaves nothing. Where it must be named it is
+//   ".wp-<pid>-XXXXXX", locked while its writer lives; the next write into
+//   the folder removes such files of this user whose writer is gone.
+//
 // - An existing target keeps its permission bits (and, where the process may
 //   set them, its owner and group; a writer that cannot keep the group gives
 //   the new one no more than others had); a new file gets 0666 less the
@@ -53,6 +59,26 @@ bool mayBeWritten(const std::filesystem::path& path);
 // is read (a larger file is refused).
 std::vector<std::uint8_t> readWholeFile(const std::filesystem::path& path,
                                         std::size_t maxBytes = std::size_t(1) << 30);
+
+// Gives file the owner, group and permission bits of model as replaceFile
+// gives a replacement those of the file it replaces. Throws FileReplaceError.
+void giveOwnerAndModeOf(const std::filesystem::path& model, const std::filesystem::path& file);
+
+// Flushes a folder's entries (names made, renamed or removed) to the disk.
+void syncFolder(const std::filesystem::path& folder);
+
+// Removes from folder the temporary files of replaceFile that a killed
+// process left: this user's, unlocked, and whose process is gone (or, for a
+// name without a process number, older than an hour). Returns how many.
+int removeAbandonedTemporaries(const std::filesystem::path& folder);
+
+// Whether name is one replaceFile gives its temporary files.
+bool isTemporaryName(const std::string& name);
+
+// A write past the file-size limit would kill the process with SIGXFSZ;
+// ignored, the write fails with EFBIG and the failure is reported. Every
+// program calls this first; replaceFile calls it too.
+void ignoreFileSizeSignal();
 
 // Copies source over target through replaceFile.
 void copyFileSafely(const std::filesystem::path& source, const std::filesystem::path& target,

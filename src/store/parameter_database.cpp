@@ -1,5 +1,6 @@
 #include "store/parameter_database.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSqlDatabase>
@@ -8,10 +9,14 @@
 #include <QSqlRecord>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include "calc/numeric.h"
+#include "platform/file_replace.h"
 #include "store/parameter_schema.h"
+#include "store/sqlite_connection.h"
 
 namespace wormpair {
 
@@ -22,12 +27,19 @@ const QString kFactoryFileName = QStringLiteral("db1.ccq");
 const QString kPrefix = QStringLiteral("wormpair_store_");
 // Another process (a second instance saving its coefficients) may hold the
 // write lock for a moment; a connection waits this long before giving up.
-constexpr int kBusyTimeoutMs = 5000;
+constexpr int kBusyTimeoutMs = ParameterDatabase::kBusyTimeoutMs;
 
-QString quotedIdentifier(const QString& name) {
-    QString inner = name;
-    inner.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + inner + u'"';
+QString quotedIdentifier(const QString& name) { return schema::quotedName(name); }
+
+std::filesystem::path localPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// The kind of a failure the Qt driver reports with SQLite's result code.
+DatabaseError::Kind kindOf(const QSqlError& error) {
+    bool isNumber = false;
+    const int code = error.nativeErrorCode().toInt(&isNumber);
+    return isNumber ? databaseErrorKind(code) : DatabaseError::Kind::Other;
 }
 
 // One connection for the life of one call: registered under a name of its
@@ -55,16 +67,18 @@ class Connection {
             const QString error = m_db.lastError().text();
             release();
             throw DatabaseError(
-                QStringLiteral("cannot open parameter database %1: %2").arg(file, error));
+                QStringLiteral("cannot open parameter database %1: %2").arg(file, error),
+                DatabaseError::Kind::ReadOnly);
         }
         // A file that is not an SQLite database opens but fails its first read.
         QSqlQuery probe(m_db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
             const QString error = probe.lastError().text();
+            const DatabaseError::Kind kind = kindOf(probe.lastError());
             probe = QSqlQuery();
             release();
             throw DatabaseError(
-                QStringLiteral("%1 is not a readable SQLite database: %2").arg(file, error));
+                QStringLiteral("%1 is not a readable SQLite database: %2").arg(file, error), kind);
         }
     }
 
@@ -176,8 +190,27 @@ QString ParameterDatabase::factoryCopyPath() const { return m_factoryDirectory +
 
 QString ParameterDatabase::connectionPrefix() { return kPrefix; }
 
+void ParameterDatabase::checkWritable() const {
+    const QString folder = m_directory.isEmpty() ? QStringLiteral(".") : m_directory;
+    const bool exists = QFileInfo::exists(filePath());
+    if ((exists && !mayBeWritten(localPath(filePath()))) || !mayBeWritten(localPath(folder))) {
+        throw DatabaseError(QStringLiteral("parameter database %1 may not be written").arg(filePath()),
+                            DatabaseError::Kind::ReadOnly);
+    }
+}
+
 ParameterTable ParameterDatabase::readTable(const QString& name) const {
-    Connection connection(filePath(), Connection::Mode::ReadOnly);
+    // A read-write connection rolls back what a killed writer left in the
+    // journal; a read-only one could only fail on it. One that may not
+    // write the file reads it as it is.
+    bool writable = true;
+    try {
+        checkWritable();
+    } catch (const DatabaseError&) {
+        writable = false;
+    }
+    Connection connection(filePath(),
+                          writable ? Connection::Mode::ReadWrite : Connection::Mode::ReadOnly);
     if (!connection.hasTable(name)) {
         throw DatabaseError(
             QStringLiteral("parameter database %1 has no table %2").arg(filePath(), name));
@@ -211,60 +244,108 @@ ParameterTable ParameterDatabase::readTable(const QString& name) const {
 
 void ParameterDatabase::writeCoefficientValues(
     const std::vector<std::pair<int, double>>& rowValues) const {
+    checkWritable();
     Connection connection(filePath(), Connection::Mode::ReadWrite);
     QSqlDatabase& db = connection.db();
     if (!connection.hasTable(schema::nzhi::kTable)) {
         throw DatabaseError(
             QStringLiteral("parameter database %1 has no table nzhi").arg(filePath()));
     }
+    const auto failed = [](const QString& what, const QSqlError& error) {
+        return DatabaseError(what + QStringLiteral(": ") + error.text(), kindOf(error));
+    };
 
-    // rowids in stored order, so that row k is the k-th row a read returns
-    std::vector<qlonglong> rowids;
-    {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid")
-                            .arg(quotedIdentifier(schema::nzhi::kTable)))) {
-            throw DatabaseError(
-                QStringLiteral("cannot read table nzhi: %1").arg(query.lastError().text()));
-        }
-        while (query.next()) rowids.push_back(query.value(0).toLongLong());
-    }
-    for (const auto& [row, value] : rowValues) {
-        if (row < 1 || row > static_cast<int>(rowids.size())) {
-            throw DatabaseError(
-                QStringLiteral("table nzhi has no row %1 (it has %2)").arg(row).arg(rowids.size()));
-        }
-    }
-
-    if (!db.transaction()) {
-        throw DatabaseError(
-            QStringLiteral("cannot begin a transaction: %1").arg(db.lastError().text()));
+    // The write lock first, waiting for other writers: a transaction that
+    // read first and then wants to write is refused at once when another
+    // holds the lock, as waiting could deadlock.
+    QSqlQuery control(db);
+    if (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        throw failed(QStringLiteral("cannot begin a transaction"), control.lastError());
     }
     QString error;
+    QSqlError sqlError;
     {
+        // rowids in stored order, so that row k is the k-th row a read returns
+        std::vector<qlonglong> rowids;
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (query.exec(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid")
+                           .arg(quotedIdentifier(schema::nzhi::kTable)))) {
+            while (query.next()) rowids.push_back(query.value(0).toLongLong());
+        } else {
+            error = QStringLiteral("cannot read table nzhi");
+            sqlError = query.lastError();
+        }
+        for (const auto& [row, value] : rowValues) {
+            if (error.isEmpty() && (row < 1 || row > static_cast<int>(rowids.size()))) {
+                error = QStringLiteral("table nzhi has no row %1 (it has %2)")
+                            .arg(row)
+                            .arg(rowids.size());
+            }
+        }
         QSqlQuery update(db);
         update.prepare(QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
                            .arg(quotedIdentifier(schema::nzhi::kTable),
                                 quotedIdentifier(schema::nzhi::kValueName)));
         for (const auto& [row, value] : rowValues) {
+            if (!error.isEmpty()) break;
             update.bindValue(0, value);
             update.bindValue(1, rowids[static_cast<std::size_t>(row - 1)]);
             if (!update.exec()) {
-                error = update.lastError().text();
-                break;
+                error = QStringLiteral("cannot write table nzhi");
+                sqlError = update.lastError();
             }
         }
     }
+    if (error.isEmpty() && !control.exec(QStringLiteral("COMMIT"))) {
+        error = QStringLiteral("cannot write table nzhi");
+        sqlError = control.lastError();
+    }
     if (!error.isEmpty()) {
-        db.rollback();
-        throw DatabaseError(QStringLiteral("cannot write table nzhi: %1").arg(error));
+        control.exec(QStringLiteral("ROLLBACK"));
+        throw failed(error, sqlError);
     }
-    if (!db.commit()) {
-        const QString commitError = db.lastError().text();
-        db.rollback();
-        throw DatabaseError(QStringLiteral("cannot write table nzhi: %1").arg(commitError));
+}
+
+void ParameterDatabase::removeLeftoverJournal() const {
+    const QString journal = filePath() + QStringLiteral("-journal");
+    if (!QFileInfo::exists(journal)) return;
+    try {
+        checkWritable();
+        SqliteConnection connection =
+            SqliteConnection::openFile(filePath(), SqliteConnection::Access::ReadWrite);
+        // a writer at work now owns the journal: leave it to its commit
+        connection.waitForLocks(std::chrono::milliseconds(0));
+        connection.execute("BEGIN IMMEDIATE");
+        if (QFileInfo::exists(journal)) {
+            // a write that changes nothing: its commit deletes the journal
+            const QString version = connection.text(QStringLiteral("PRAGMA user_version"));
+            connection.execute(
+                QStringLiteral("PRAGMA user_version = %1").arg(version.toLongLong()).toUtf8().constData());
+        }
+        connection.execute("COMMIT");
+    } catch (const DatabaseError&) {
+        // a database that cannot be written keeps its journal; reads are unaffected
     }
+}
+
+QString databaseFailureText(const DatabaseError& error) {
+    switch (error.kind()) {
+        case DatabaseError::Kind::Busy:
+            return QStringLiteral("数据库正被另一程序使用，等待 %1 秒后仍未释放，请稍后再试")
+                .arg(ParameterDatabase::kBusyTimeoutMs / 1000);
+        case DatabaseError::Kind::ReadOnly:
+            return QStringLiteral("数据库文件或其所在文件夹是只读的");
+        case DatabaseError::Kind::NoSpace:
+            return QStringLiteral("磁盘空间不足或超出了文件大小限制");
+        case DatabaseError::Kind::Damaged:
+            return QStringLiteral("数据库文件已损坏");
+        case DatabaseError::Kind::TimedOut:
+            return QStringLiteral("读取数据库超时");
+        case DatabaseError::Kind::Other:
+            break;
+    }
+    return QStringLiteral("数据库操作失败");
 }
 
 void ParameterDatabase::releaseConnections() {

@@ -10,11 +10,13 @@
 #include <utility>
 #include <vector>
 
-// Access to the parameter database db1.mdb in the program directory.
+// Access to the live parameter database db1.mdb in the data directory.
 //
 // Every call opens its own connection and removes it again before returning,
-// so the file is never held open between uses and can be replaced as a whole
-// (for instance by the factory copy db1.ccq).
+// so the file is never held open between uses. The file is changed only
+// through SQLite (its journal and its locks), never replaced as a file while
+// it exists: a transaction another process has open, or one a killed
+// process left in the journal, is always honoured.
 
 #include "store/program_layout.h"
 
@@ -22,9 +24,30 @@ namespace wormpair {
 
 class DatabaseError : public std::runtime_error {
   public:
-    explicit DatabaseError(const std::string& what) : std::runtime_error(what) {}
-    explicit DatabaseError(const QString& what) : std::runtime_error(what.toStdString()) {}
+    // What went wrong, as far as it decides what the user is told.
+    enum class Kind {
+        Other,
+        Busy,         // another program held the database longer than we wait
+        ReadOnly,     // the file or its folder may not be written
+        NoSpace,      // the disk is full or the file-size limit reached
+        Damaged,      // not a database, or a damaged one
+        TimedOut,     // a query ran longer than allowed
+    };
+    explicit DatabaseError(const std::string& what, Kind kind = Kind::Other)
+        : std::runtime_error(what), m_kind(kind) {}
+    explicit DatabaseError(const QString& what, Kind kind = Kind::Other)
+        : std::runtime_error(what.toStdString()), m_kind(kind) {}
+    Kind kind() const { return m_kind; }
+
+  private:
+    Kind m_kind;
 };
+
+// The kind of an SQLite result code (primary or extended).
+DatabaseError::Kind databaseErrorKind(int sqliteCode);
+
+// Why a change of the live database failed, in Chinese, for the user.
+QString databaseFailureText(const DatabaseError& error);
 
 // All rows of one table in stored order; fields are addressed by position.
 class ParameterTable {
@@ -81,7 +104,24 @@ class ParameterDatabase {
 
     // Writes field N of table nzhi for the given rows (1-based, in stored
     // order) in one transaction; nothing is written when any row fails.
+    // Waits up to busyTimeout for another writer; refuses a database that
+    // may not be written (see checkWritable).
     void writeCoefficientValues(const std::vector<std::pair<int, double>>& rowValues) const;
+
+    // The one rule of whether the live database may be changed: the file
+    // and its folder may be written, as mayBeWritten judges (so a file
+    // without write bits is left alone by root too). Throws DatabaseError
+    // (ReadOnly) when not.
+    void checkWritable() const;
+
+    // Removes a journal a writer killed before its first flush left beside
+    // the database: SQLite ignores such a journal (it holds nothing to play
+    // back) and leaves it until the next write. Done only while no other
+    // writer is active; a journal that holds a transaction is played back.
+    void removeLeftoverJournal() const;
+
+    // How long a connection waits for another process's lock.
+    static constexpr int kBusyTimeoutMs = 5000;
 
     // Removes any connection of this layer still registered. Each call above
     // already removes its own; this is a guard for shutdown.

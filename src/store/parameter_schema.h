@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calc/coefficients.h"
 #include "calc/design_record.h"
@@ -53,6 +54,38 @@ inline constexpr int kMiddlePlaneShift = 14;          // ±fx, µm
 inline constexpr int kShaftAngleDeviation = 15;       // ±fΣ, µm
 inline constexpr int kStandardBacklash = 16;          // jn, mm, as text
 inline constexpr int kMinimumFields = 17;
+
+// What each tolerance field is, as documents name it.
+struct ToleranceField {
+    int position;
+    const char* name;
+    const char* symbol;
+    const char* unit;
+};
+inline constexpr ToleranceField kToleranceFields[] = {
+    {kAxialPitchDeviation, "蜗杆轴向齿距极限偏差", "±fpx", "μm"},
+    {kAxialPitchCumulative, "蜗杆轴向齿距累积公差", "fpxL", "μm"},
+    {kHelixTolerance, "蜗杆螺旋线公差", "fh", "μm"},
+    {kWormProfileTolerance, "蜗杆齿形公差", "ff1", "μm"},
+    {kWormRunout, "蜗杆齿槽径向跳动公差", "fr", "μm"},
+    {kWormThicknessTolerance, "蜗杆齿厚公差", "Ts1", "mm"},
+    {kWheelPitchDeviation, "蜗轮齿距极限偏差", "±fpt", "μm"},
+    {kWheelPitchCumulative, "蜗轮齿距累积公差", "Fp", "μm"},
+    {kWheelThicknessTolerance, "蜗轮齿厚公差", "Ts2", "mm"},
+    {kWheelRunout, "蜗轮齿圈径向跳动公差", "Fr", "μm"},
+    {kCentreDistanceDeviation, "中心距极限偏差", "±fa", "μm"},
+    {kMiddlePlaneShift, "中间平面极限偏移", "±fx", "μm"},
+    {kShaftAngleDeviation, "轴交角极限偏差", "±fΣ", "μm"},
+    {kStandardBacklash, "标准法向侧隙", "jn", "mm"},
+};
+
+// The field of a tolerance position.
+constexpr const ToleranceField& toleranceField(int position) {
+    for (const ToleranceField& field : kToleranceFields) {
+        if (field.position == position) return field;
+    }
+    throw "no tolerance field at that position";
+}
 }  // namespace grade
 
 // Entry relief amount by centre distance and ratio band.
@@ -81,6 +114,36 @@ inline const std::array<QString, 6> kAllTables = {nzhi::kTable,        grade::kT
 // The grade table of the grade list's item (0, 1, 2 for grades 6, 7, 8; out
 // of range clamps).
 const QString& gradeTable(int gradeIndex);
+
+// A column as this program makes its tables: the positions above index
+// these lists. `key` marks the INTEGER PRIMARY KEY, whose value is the
+// row's stored order.
+struct Column {
+    const char* name;
+    const char* type;
+    bool key = false;
+    bool required = false;  // NOT NULL
+};
+struct TableDefinition {
+    QString name;
+    std::vector<Column> columns;
+};
+
+// Every table with its columns, in the order of kAllTables.
+const std::array<TableDefinition, 6>& tableDefinitions();
+
+// The CREATE TABLE statement of a table.
+QString createStatement(const TableDefinition& table);
+
+// An identifier quoted for SQL.
+QString quotedName(const QString& name);
+
+// The range the program calculates and its tables must cover: a centre
+// distance above 70 mm and below 1500 mm; a ratio above 7.5 and below 150,
+// so up to 149 wheel teeth with a single-start worm.
+inline constexpr double kSmallestCentreDistance = 70;  // exclusive
+inline constexpr double kLargestCentreDistance = 1500;  // exclusive
+inline constexpr int kLargestWheelTeeth = 149;
 
 }  // namespace wormpair::schema
 
@@ -114,5 +177,13 @@ struct GradeRow {
 // values.
 std::optional<int> gradeRowFor(const ParameterTable& gradeTable, double centreDistance);
 std::optional<GradeRow> readGradeRow(const ParameterTable& gradeTable, double centreDistance);
+
+// Whether gradeRowFor finds a row for every centre distance above `from`
+// and below `to`. Every bound must read as a number.
+bool gradeTableCovers(const ParameterTable& gradeTable, double from, double to);
+
+// Whether firstRowReaching finds a row for every value up to `upTo`. Every
+// bound must read as a number.
+bool boundsReach(const ParameterTable& table, int boundPosition, double upTo);
 
 }  // namespace wormpair

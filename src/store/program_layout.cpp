@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "platform/file_replace.h"
+#include "store/parameter_database.h"
 
 namespace wormpair {
 
@@ -15,12 +16,20 @@ QString userDataDirectory() {
 
 ProgramLayout programLayout(const QString& programDirectory) {
     if (mayBeWritten(QFile::encodeName(programDirectory).toStdString())) {
-        return {programDirectory, programDirectory};
+        removeAbandonedTemporaries(QFile::encodeName(programDirectory).toStdString());
+        const ProgramLayout layout{programDirectory, programDirectory};
+        ParameterDatabase(layout).removeLeftoverJournal();
+        return layout;
     }
     const ProgramLayout layout{programDirectory, userDataDirectory()};
     QDir().mkpath(layout.dataDirectory);
+    // what a killed run of this program left while writing there
+    removeAbandonedTemporaries(QFile::encodeName(layout.dataDirectory).toStdString());
+    ParameterDatabase(layout).removeLeftoverJournal();
     const QString database = layout.dataDirectory + "db1.mdb";
     if (!QFileInfo::exists(database)) {
+        // a journal without its database would be played into the copy
+        for (const char* side : {"-journal", "-wal", "-shm"}) QFile::remove(database + side);
         try {
             copyFileSafely((programDirectory + "db1.mdb").toStdString(), database.toStdString());
         } catch (const FileReplaceError&) {

@@ -1,115 +1,156 @@
 #include "store/user_settings.h"
 
-#include <QDir>
-#include <QTemporaryDir>
+#include <QFile>
+#include <QFileInfo>
 
-#include <map>
+#include <chrono>
+#include <filesystem>
 
 #include "store/parameter_database.h"
-#include "store/parameter_schema.h"
+#include "store/rules_content.h"
 
 namespace wormpair {
 
 namespace {
 
-QString problemOf(const ParameterDatabase& database) {
-    std::map<QString, ParameterTable> tables;
-    for (const QString& table : schema::kAllTables) {
-        try {
-            tables.emplace(table, database.readTable(table));
-        } catch (const DatabaseError&) {
-            return QStringLiteral("缺少数据表 %1").arg(table);
-        }
-    }
-    const ParameterTable& rules = tables.at(schema::nzhi::kTable);
-    if (rules.rowCount() != schema::nzhi::kRowCount ||
-        rules.columnCount() < schema::nzhi::kMinimumFields) {
-        return QStringLiteral("计算法则表 nzhi 应有 16 行，实有 %1 行").arg(rules.rowCount());
-    }
-    for (int row = 0; row < rules.rowCount(); ++row) {
-        if (!finiteNumberOf(rules.value(row, schema::nzhi::kValue))) {
-            return QStringLiteral("计算法则表 nzhi 第 %1 行的 N 值不是数字").arg(row + 1);
-        }
-    }
-    for (const QString& name : schema::grade::kTables) {
-        const ParameterTable& grades = tables.at(name);
-        if (grades.rowCount() == 0 || grades.columnCount() < schema::grade::kMinimumFields) {
-            return QStringLiteral("精度表 %1 不完整").arg(name);
-        }
-        for (int row = 0; row < grades.rowCount(); ++row) {
-            if (!finiteNumberOf(grades.value(row, schema::grade::kLowerBound)) ||
-                !finiteNumberOf(grades.value(row, schema::grade::kUpperBound))) {
-                return QStringLiteral("精度表 %1 第 %2 行的中心距界限不是数字")
-                    .arg(name)
-                    .arg(row + 1);
-            }
-        }
-    }
-    return {};
+constexpr std::size_t kSettingsFileLimit = std::size_t(64) << 20;
+// What SQLite keeps beside a database while a transaction is open.
+const char* const kSideFiles[] = {"-journal", "-wal", "-shm"};
+
+std::filesystem::path localPath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
-std::vector<std::uint8_t> readFile(const QString& path, const char* what) {
+SettingsFileError unchanged(const QString& what, const QString& why) {
+    return SettingsFileError((what + why + QStringLiteral("，当前设置保持不变........")).toStdString());
+}
+
+RulesContent checkedRulesOf(const QString& path, const QString& what) {
+    // A journal beside the file holds a transaction its main file lacks or
+    // has only in part: the file alone is not what its writer meant.
+    for (const char* side : {"-journal", "-wal"}) {
+        if (QFileInfo(path + QLatin1String(side)).size() > 0) {
+            throw unchanged(what, QStringLiteral("旁边有未完成事务的日志文件 %1%2，文件可能不完整")
+                                      .arg(QFileInfo(path).fileName(), QLatin1String(side)));
+        }
+    }
+    if (QFileInfo(path).size() > qint64(kSettingsFileLimit)) {
+        throw unchanged(what, QStringLiteral("过大（超过 %1 MB），不是参数数据库")
+                                  .arg(kSettingsFileLimit >> 20));
+    }
+    std::vector<std::uint8_t> bytes;
     try {
-        return readWholeFile(path.toStdString(), std::size_t(64) << 20);
+        bytes = readWholeFile(localPath(path), kSettingsFileLimit);
     } catch (const FileReplaceError&) {
-        throw SettingsFileError(std::string(what) + "无法读取，当前设置保持不变........");
+        throw unchanged(what, QStringLiteral("无法读取"));
     }
+    CheckedRules checked;
+    try {
+        SqliteConnection source = SqliteConnection::openImage(bytes);
+        checked = checkRules(source);
+    } catch (const DatabaseError&) {
+        checked.problem = QStringLiteral("不是参数数据库");
+    }
+    if (!checked.problem.isEmpty()) {
+        throw unchanged(what, QStringLiteral("不是有效的参数数据库（%1）").arg(checked.problem));
+    }
+    return checked.content;
 }
 
-// Replaces db1.mdb by the file at source, once its bytes have passed the check.
-void replaceDatabase(const ParameterDatabase& database, const QString& source, const char* what,
-                     const WriteFunction& write) {
-    const std::vector<std::uint8_t> bytes = readFile(source, what);
-    const QString problem = settingsFileProblem(bytes);
-    if (!problem.isEmpty()) {
-        throw SettingsFileError(std::string(what) + "不是有效的参数数据库（" +
-                                problem.toStdString() + "），当前设置保持不变........");
-    }
+void removeSideFiles(const QString& database) {
+    for (const char* side : kSideFiles) QFile::remove(database + QLatin1String(side));
+}
+
+// Puts the rules into db1.mdb as one SQLite transaction.
+void installRules(const ParameterDatabase& database, const RulesContent& rules) {
+    const QString file = database.filePath();
+    const auto failed = [](const QString& why) {
+        return unchanged(QStringLiteral("参数数据库 db1.mdb 无法写入（%1）").arg(why), {});
+    };
     ParameterDatabase::releaseConnections();
     try {
-        replaceFile(database.filePath().toStdString(), bytes, write);
+        database.checkWritable();
+        SqliteConnection normalised = normalisedDatabase(rules);
+        if (!QFileInfo::exists(file)) {
+            // A journal left without its database would be played into the
+            // new one.
+            removeSideFiles(file);
+            replaceFile(localPath(file), normalised.image());
+            return;
+        }
+        try {
+            SqliteConnection live = SqliteConnection::openFile(file, SqliteConnection::Access::ReadWrite);
+            live.waitForLocks(std::chrono::milliseconds(ParameterDatabase::kBusyTimeoutMs));
+            // rules put in a WAL database would stay in WAL mode
+            live.execute("PRAGMA journal_mode = DELETE");
+            normalised.copyInto(live);
+        } catch (const DatabaseError& error) {
+            if (error.kind() != DatabaseError::Kind::Damaged) throw;
+            // Not a database even after SQLite played back any journal: no
+            // transaction can be open on it, and nothing in it can be kept.
+            removeSideFiles(file);
+            replaceFile(localPath(file), normalised.image());
+        }
+    } catch (const DatabaseError& error) {
+        throw failed(databaseFailureText(error));
     } catch (const FileReplaceError&) {
-        throw SettingsFileError("参数数据库 db1.mdb 无法写入，当前设置保持不变........");
+        throw failed(QStringLiteral("文件或其所在文件夹不可写"));
     }
 }
 
 }  // namespace
 
 QString settingsFileProblem(const std::vector<std::uint8_t>& bytes) {
-    // checked as a copy of its own, so nothing of the file is written or kept open
-    QTemporaryDir folder;
-    if (!folder.isValid()) return QStringLiteral("无法建立临时文件夹");
     try {
-        replaceFile(QDir(folder.path()).filePath("db1.mdb").toStdString(), bytes);
-    } catch (const FileReplaceError&) {
-        return QStringLiteral("无法建立临时副本");
-    }
-    const ParameterDatabase copy(folder.path() + '/');
-    QString problem;
-    try {
-        problem = problemOf(copy);
+        SqliteConnection source = SqliteConnection::openImage(bytes);
+        return checkRules(source).problem;
     } catch (const DatabaseError&) {
-        problem = QStringLiteral("不是参数数据库");
+        return QStringLiteral("不是参数数据库");
     }
-    ParameterDatabase::releaseConnections();
-    return problem;
 }
 
-void restoreFactorySettings(const ParameterDatabase& database, const WriteFunction& write) {
-    replaceDatabase(database, database.factoryCopyPath(), "出厂设置文件 db1.ccq ", write);
+void restoreFactorySettings(const ParameterDatabase& database) {
+    installRules(database,
+                 checkedRulesOf(database.factoryCopyPath(), QStringLiteral("出厂设置文件 db1.ccq ")));
 }
 
-void loadUserSettings(const ParameterDatabase& database, const QString& path,
-                      const WriteFunction& write) {
-    replaceDatabase(database, path, "所选的用户设置文件", write);
+void loadUserSettings(const ParameterDatabase& database, const QString& path) {
+    installRules(database, checkedRulesOf(path, QStringLiteral("所选的用户设置文件")));
 }
 
 void saveUserSettings(const ParameterDatabase& database, const QString& path,
                       const WriteFunction& write) {
-    const std::vector<std::uint8_t> bytes = readFile(database.filePath(), "参数数据库 db1.mdb ");
+    std::vector<std::uint8_t> bytes;
     ParameterDatabase::releaseConnections();
     try {
-        replaceFile(path.toStdString(), bytes, write);
+        bool writable = true;
+        try {
+            database.checkWritable();
+        } catch (const DatabaseError&) {
+            writable = false;
+        }
+        SqliteConnection live = SqliteConnection::openFile(
+            database.filePath(),
+            writable ? SqliteConnection::Access::ReadWrite : SqliteConnection::Access::ReadOnly);
+        live.waitForLocks(std::chrono::milliseconds(ParameterDatabase::kBusyTimeoutMs));
+        // one consistent state, whatever other writers do meanwhile
+        live.execute("BEGIN");
+        const CheckedRules checked = checkRules(live);
+        live.execute("COMMIT");
+        if (!checked.problem.isEmpty()) {
+            throw SettingsFileError(
+                QStringLiteral("参数数据库 db1.mdb 不完整（%1），保存失败........")
+                    .arg(checked.problem)
+                    .toStdString());
+        }
+        bytes = normalisedDatabase(checked.content).image();
+    } catch (const DatabaseError& error) {
+        throw SettingsFileError(QStringLiteral("参数数据库 db1.mdb 无法读取（%1），保存失败........")
+                                    .arg(databaseFailureText(error))
+                                    .toStdString());
+    }
+    try {
+        replaceFile(localPath(path), bytes, write);
     } catch (const FileReplaceError&) {
         throw SettingsFileError("用户设置文件无法写入，保存失败........");
     }

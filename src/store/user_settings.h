@@ -15,26 +15,26 @@ class ParameterDatabase;
 inline constexpr const char* kSettingsFileFilter = "*.ccq|*.ccq";
 inline constexpr const char* kSettingsFileExtension = ".ccq";
 
-// A settings file refused or a copy that failed; what() is the Chinese
+// A settings file refused or a change that failed; what() is the Chinese
 // message for the user. The live database is unchanged when it is thrown.
 class SettingsFileError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
 
-// Why the bytes are not a usable parameter database: an SQLite database with
-// the six tables, 16 rows in nzhi whose N read as finite numbers, grade
-// tables whose bounds read as numbers. Empty when they are.
+// Why the bytes of a settings file are no usable rules (see checkRules);
+// empty when they are. Reads them in memory only.
 QString settingsFileProblem(const std::vector<std::uint8_t>& bytes);
 
-// Whole-file copies of the parameter database. Every connection of this
-// program to it is closed first; the new file is checked before it replaces
-// db1.mdb, and replaces it atomically, so a refused or interrupted copy
-// leaves the old database byte for byte.
-void restoreFactorySettings(const ParameterDatabase& database, const WriteFunction& write = {});
-void loadUserSettings(const ParameterDatabase& database, const QString& path,
-                      const WriteFunction& write = {});
-// Copies db1.mdb to exactly this path (the caller appends ".ccq").
+// Restore and load check the file they read (read-only, in memory), make the
+// normalised database of its rules and put that into db1.mdb through
+// SQLite's online backup: one transaction that waits for other writers and
+// honours a journal a killed writer left. A refused or failed change leaves
+// db1.mdb as it was.
+void restoreFactorySettings(const ParameterDatabase& database);
+void loadUserSettings(const ParameterDatabase& database, const QString& path);
+// Writes the normalised database of db1.mdb's rules to exactly this path
+// (the caller appends ".ccq"); loading it gives the same rules.
 void saveUserSettings(const ParameterDatabase& database, const QString& path,
                       const WriteFunction& write = {});
 

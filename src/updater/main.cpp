@@ -2,16 +2,22 @@
 // program directory without arguments.
 
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 
+#include "platform/file_replace.h"
+#include "updater/install_journal.h"
 #include "updater/qt_release_downloader.h"
 #include "updater/release_signature.h"
 #include "updater/release_update.h"
 #include "updater/updater_window.h"
 
 int main(int argc, char* argv[]) {
+    wormpair::ignoreFileSizeSignal();
     QApplication app(argc, argv);
     using namespace wormpair::updater;
+    // an install a crash interrupted is completed (or undone) first
+    recoverInterruptedInstall(QFile::encodeName(QApplication::applicationDirPath()).toStdString());
 
     UpdateSettings settings;
     settings.programDir = QApplication::applicationDirPath();

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -75,39 +76,26 @@ mode_t currentUmask() {
     return mask;
 }
 
-struct Planned {
-    fs::path target;
-    std::optional<std::vector<std::uint8_t>> backup;  // none: the file is new
-    mode_t mode = 0;
-};
-
 std::span<const std::uint8_t> bytesOf(const QByteArray& data) {
     return {reinterpret_cast<const std::uint8_t*>(data.constData()),
             static_cast<std::size_t>(data.size())};
 }
 
-// Puts back the first `count` files of plan in reverse order and removes
-// the folders made; false when anything could not be put back.
-bool putBack(const std::vector<Planned>& plan, std::size_t count,
-             const std::vector<fs::path>& folders) {
-    bool complete = true;
-    for (std::size_t i = count; i-- > 0;) {
-        const Planned& entry = plan[i];
-        try {
-            if (entry.backup) {
-                replaceFile(entry.target, *entry.backup);
-                if (::chmod(entry.target.c_str(), entry.mode) != 0) complete = false;
-            } else if (::unlink(entry.target.c_str()) != 0 && errno != ENOENT) {
-                complete = false;
-            }
-        } catch (const FileReplaceError&) {
-            complete = false;
-        }
+// Keeps what the file it replaces is (or makes a new executable one).
+void giveMode(const fs::path& staged, const fs::path& target, bool replaces, bool executable) {
+    if (replaces) {
+        giveOwnerAndModeOf(target, staged);
+    } else if (executable && ::chmod(staged.c_str(), 0777 & ~currentUmask()) != 0) {
+        throw FileReplaceError("Cannot make the file executable");
     }
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        if (::rmdir(it->c_str()) != 0 && errno != ENOENT) complete = false;
-    }
-    return complete;
+}
+
+// A second name for the file replaced, so that it can be put back; a copy
+// where the file system will not link it.
+void keepReplaced(const fs::path& target, const fs::path& kept) {
+    if (::link(target.c_str(), kept.c_str()) == 0) return;
+    replaceFile(kept, readWholeFile(target, std::size_t(kFileLimit) * 2));
+    giveOwnerAndModeOf(target, kept);
 }
 
 }  // namespace
@@ -135,67 +123,65 @@ void installRelease(const fs::path& programDir, const ReleaseManifest& manifest,
     for (std::size_t i = 0; i < manifest.files.size(); ++i) {
         items.push_back({manifest.files[i].path, contents.at(i), manifest.files[i].executable});
     }
-    // written last: a v.txt naming the new version means the files are in
+    // renamed last: a v.txt naming the new version means the files are in
     items.push_back({kVersionFile, manifest.version.toUtf8() + '\n', false});
 
-    std::vector<Planned> plan;
-    std::vector<fs::path> folders;
-    std::size_t reached = 0;  // files that may differ from before
+    // an install a crash interrupted is finished before this one starts
+    if (recoverLocked(programDir) == Recovery::Failed) {
+        throw InstallError(InstallError::Kind::Damaged,
+                           QString::fromUtf8("上次中断的升级未能完成"));
+    }
+    InstallPlan plan;
     QString current;
     try {
-        // every backup is read before anything is written
-        for (const Item& item : items) {
-            Planned entry{programDir / pathOf(item.path), std::nullopt, 0};
-            current = item.path;
-            if (const std::optional<struct stat> status = linkStatus(entry.target)) {
-                entry.backup = readWholeFile(entry.target, std::size_t(kFileLimit) * 2);
-                entry.mode = status->st_mode & 07777;
-            }
-            plan.push_back(std::move(entry));
-        }
+        createStage(programDir);
         for (std::size_t i = 0; i < items.size(); ++i) {
             current = items[i].path;
-            fs::path folder = programDir;
+            fs::path folder;
             const QStringList parts = items[i].path.split('/');
             for (qsizetype p = 0; p + 1 < parts.size(); ++p) {
                 folder /= pathOf(parts[p]);
-                if (::mkdir(folder.c_str(), 0777) == 0) {
-                    folders.push_back(folder);
-                } else if (errno != EEXIST) {
-                    throw FileReplaceError("Cannot make the folder " + folder.string());
+                const std::string name = folder.generic_string();
+                if (!linkStatus(programDir / folder) &&
+                    std::find(plan.folders.begin(), plan.folders.end(), name) == plan.folders.end()) {
+                    plan.folders.push_back(name);
                 }
             }
-            reached = i + 1;
-            replaceFile(plan[i].target, bytesOf(items[i].bytes),
+            const fs::path target = programDir / pathOf(items[i].path);
+            const bool replaces = linkStatus(target).has_value();
+            const fs::path staged = stagedFile(programDir, i);
+            replaceFile(staged, bytesOf(items[i].bytes),
                         i + 1 < items.size() ? write : WriteFunction{});
-            if (!plan[i].backup && items[i].executable &&
-                ::chmod(plan[i].target.c_str(), 0777 & ~currentUmask()) != 0) {
-                throw FileReplaceError("Cannot make the file executable");
-            }
+            giveMode(staged, target, replaces, items[i].executable);
+            if (replaces) keepReplaced(target, replacedFile(programDir, i));
+            plan.entries.push_back({pathOf(items[i].path).generic_string(), replaces});
         }
+        current.clear();
+        writeJournal(programDir, plan);
     } catch (const std::exception&) {
-        if (!putBack(plan, reached, folders)) {
-            throw InstallError(InstallError::Kind::Damaged,
-                               QString::fromUtf8("写入 ") + current +
-                                   QString::fromUtf8(" 失败，且未能完全恢复原有文件"));
-        }
+        // nothing is in place yet
+        removeStage(programDir);
         throw InstallError(InstallError::Kind::Restored,
                            QString::fromUtf8("写入 ") + current + QString::fromUtf8(" 失败"));
     }
+    try {
+        completeInstall(programDir, plan);
+    } catch (const std::exception&) {
+        if (!undoInstall(programDir, plan)) {
+            throw InstallError(InstallError::Kind::Damaged,
+                               QString::fromUtf8("安装新文件失败，且未能完全恢复原有文件"));
+        }
+        removeStage(programDir);
+        throw InstallError(InstallError::Kind::Restored, QString::fromUtf8("安装新文件失败"));
+    }
+    removeStage(programDir);
 }
 
-DirectoryLock::DirectoryLock(const fs::path& directory) {
-    m_fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd < 0) unwritable(directory);
-    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(m_fd);
-        m_fd = -1;
+DirectoryLock::DirectoryLock(const fs::path& directory) : m_lock(directory) {
+    if (!linkStatus(directory)) unwritable(directory);
+    if (!m_lock.held()) {
         throw InstallError(InstallError::Kind::Busy, QString::fromUtf8("另一个升级程序正在运行"));
     }
-}
-
-DirectoryLock::~DirectoryLock() {
-    if (m_fd >= 0) ::close(m_fd);
 }
 
 }  // namespace wormpair::updater

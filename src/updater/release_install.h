@@ -8,11 +8,15 @@
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "updater/install_journal.h"
 #include "updater/release_manifest.h"
 
-// Putting a verified release into the program directory: every file, then
-// v.txt, each replaced atomically; on any failure every file written so far
-// is put back byte for byte and every folder made is removed again.
+// Putting a verified release into the program directory, all or nothing:
+// every file and then v.txt staged whole, a journal written, then each
+// renamed into place (see install_journal.h). On a failure before the
+// journal nothing has changed; after it, every file put in place is put
+// back byte for byte and every folder made is removed again. A crash is
+// finished by the next start of the program or the updater.
 
 namespace wormpair::updater {
 
@@ -51,12 +55,12 @@ void installRelease(const std::filesystem::path& programDir, const ReleaseManife
 class DirectoryLock {
   public:
     explicit DirectoryLock(const std::filesystem::path& directory);
-    ~DirectoryLock();
+    DirectoryLock(DirectoryLock&&) noexcept = default;
     DirectoryLock(const DirectoryLock&) = delete;
     DirectoryLock& operator=(const DirectoryLock&) = delete;
 
   private:
-    int m_fd = -1;
+    FolderLock m_lock;
 };
 
 }  // namespace wormpair::updater

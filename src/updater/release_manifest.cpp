@@ -4,8 +4,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 namespace wormpair::updater {
@@ -34,6 +36,23 @@ std::int64_t wholeNumber(const QJsonObject& object, const char* name, std::int64
 }
 
 }  // namespace
+
+std::optional<ReleaseVersion> parseVersion(const QString& text) {
+    // at most 9 digits each: the major number fits and the texts stay short
+    static const QRegularExpression form(QStringLiteral("^V(0|[1-9][0-9]{0,8})\\.([0-9]{0,8}[1-9]|0)$"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch()) return std::nullopt;
+    return ReleaseVersion{match.captured(1).toUInt(), match.captured(2).toStdString()};
+}
+
+int compareVersions(const ReleaseVersion& a, const ReleaseVersion& b) {
+    if (a.major != b.major) return a.major < b.major ? -1 : 1;
+    // decimal fractions: pad the shorter with zeros, then compare the digits
+    const std::size_t length = std::max(a.minorDigits.size(), b.minorDigits.size());
+    const std::string x = a.minorDigits + std::string(length - a.minorDigits.size(), '0');
+    const std::string y = b.minorDigits + std::string(length - b.minorDigits.size(), '0');
+    return x.compare(y) < 0 ? -1 : (x == y ? 0 : 1);
+}
 
 bool isProtectedName(const QString& path) {
     static const QSet<QString> names = {"v.txt", "v-up.txt", "gg", "db1.mdb"};
@@ -76,9 +95,8 @@ ReleaseManifest parseManifest(const QByteArray& bytes) {
     }
     ReleaseManifest manifest;
     manifest.version = textField(root, "version", 100);
-    if (manifest.version.isEmpty() || manifest.version.contains('\n') ||
-        manifest.version.contains('\r')) {
-        refuse(QString::fromUtf8("版本号无效"));
+    if (!parseVersion(manifest.version)) {
+        refuse(QString::fromUtf8("版本号无效（应为 V主版本.次版本，如 V8.601）"));
     }
     manifest.notes = textField(root, "notes", 20000);
 

@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 // The release manifest the vendor publishes: a JSON document naming the
@@ -51,6 +53,18 @@ class ManifestError : public std::runtime_error {
   private:
     QString m_message;
 };
+
+// A version as v.txt writes it: "V", the major number, ".", the minor
+// digits, read as a decimal number (V8.61 follows V8.601). Nothing else:
+// no blanks, no sign, no leading zero in the major number and no trailing
+// zero in the minor digits, so that one version has one text.
+struct ReleaseVersion {
+    std::uint32_t major = 0;
+    std::string minorDigits;
+};
+std::optional<ReleaseVersion> parseVersion(const QString& text);
+// Negative, zero or positive as a is older than, the same as or newer than b.
+int compareVersions(const ReleaseVersion& a, const ReleaseVersion& b);
 
 // Files the updater never writes from a release: the installed version
 // (written by the updater itself), what the main program downloads, and the

@@ -91,6 +91,9 @@ int release(const std::map<std::string, std::string>& options,
 
     ReleaseManifest manifest;
     manifest.version = QString::fromStdString(options.at("--version"));
+    if (!parseVersion(manifest.version)) {
+        return fail("the version must read V<major>.<minor>, as V8.602");
+    }
     manifest.notes = QString::fromUtf8(readBytes(options.at("--notes"), 20000)).trimmed();
     const fs::path files = out / fs::path(kFilesPath).relative_path();
     fs::create_directories(files);

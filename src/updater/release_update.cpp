@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QUrl>
 
 #include <filesystem>
@@ -60,15 +59,6 @@ QString installedVersion(const fs::path& programDir) {
     return *line;
 }
 
-// Versions read "V8.601": a decimal number after the letter; texts of another
-// form are never taken for older.
-bool isOlder(const QString& offered, const QString& installed) {
-    static const QRegularExpression form("^[Vv]?(\\d{1,6}(\\.\\d{1,6})?)$");
-    const QRegularExpressionMatch a = form.match(offered);
-    const QRegularExpressionMatch b = form.match(installed);
-    return a.hasMatch() && b.hasMatch() && a.captured(1).toDouble() < b.captured(1).toDouble();
-}
-
 class Run {
   public:
     Run(const UpdateSettings& settings, const UpdateSeams& seams)
@@ -89,6 +79,12 @@ class Run {
         } catch (const FileReplaceError&) {
             throw Stop{UpdateOutcome::VersionUnknown,
                        u("无法读取当前版本文件 v.txt，请重新安装软件。")};
+        }
+        // only a newer version is installed, so the installed one must be known
+        const std::optional<ReleaseVersion> installedRelease = parseVersion(installed);
+        if (!installedRelease) {
+            throw Stop{UpdateOutcome::VersionUnknown,
+                       u("无法识别当前版本“%1”（v.txt），请重新安装软件。").arg(installed)};
         }
 
         report(u("正在获取升级信息……"), 0, 0);
@@ -112,10 +108,11 @@ class Run {
             throw Stop{UpdateOutcome::BadManifest,
                        bad.message() + u("。升级已停止。") + kUnchanged};
         }
-        if (manifest.version == installed) {
+        const int order = compareVersions(*parseVersion(manifest.version), *installedRelease);
+        if (order == 0) {
             throw Stop{UpdateOutcome::UpToDate, u("当前已是最新版本：") + installed};
         }
-        if (isOlder(manifest.version, installed)) {
+        if (order < 0) {
             throw Stop{UpdateOutcome::Older, u("服务器上的版本 %1 比当前版本 %2 旧，不会安装。")
                                                      .arg(manifest.version, installed) +
                                                  kUnchanged};

@@ -34,6 +34,7 @@ constexpr std::size_t kHeaderDifatEntries = 109;
 constexpr std::size_t kDirName = 0x00;
 constexpr std::size_t kDirNameLength = 0x40;
 constexpr std::size_t kDirType = 0x42;
+constexpr std::size_t kDirColour = 0x43;
 constexpr std::size_t kDirLeft = 0x44;
 constexpr std::size_t kDirRight = 0x48;
 constexpr std::size_t kDirChild = 0x4C;
@@ -335,6 +336,37 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
         }
     }
     return result;
+}
+
+CompoundFile CompoundFile::withOneStream(std::u16string_view name) {
+    if (name.empty() || (name.size() + 1) * 2 > kDirMaxNameBytes) {
+        throw XlsError("A stream name holds 1 to 31 characters");
+    }
+    constexpr std::uint8_t kBlack = 1;  // a tree of one node is trivially balanced
+    const auto makeEntry = [](std::u16string_view entryName, DirectoryEntryType type,
+                              std::uint32_t child) {
+        DirectoryEntry entry;
+        for (std::size_t i = 0; i < entryName.size(); ++i) {
+            putU16(entry.raw.data() + kDirName + 2 * i, entryName[i]);
+        }
+        putU16(entry.raw.data() + kDirNameLength,
+               static_cast<std::uint16_t>((entryName.size() + 1) * 2));
+        entry.raw[kDirType] = static_cast<std::uint8_t>(type);
+        entry.raw[kDirColour] = kBlack;
+        putU32(entry.raw.data() + kDirLeft, kNoStream);
+        putU32(entry.raw.data() + kDirRight, kNoStream);
+        putU32(entry.raw.data() + kDirChild, child);
+        entry.name = entryName;
+        entry.type = type;
+        entry.left = entry.right = kNoStream;
+        entry.child = child;
+        entry.reachable = true;
+        return entry;
+    };
+    CompoundFile file;
+    file.m_entries.push_back(makeEntry(u"Root Entry", DirectoryEntryType::Root, 1));
+    file.m_entries.push_back(makeEntry(name, DirectoryEntryType::Stream, kNoStream));
+    return file;
 }
 
 int CompoundFile::findRootStream(std::u16string_view name) const {

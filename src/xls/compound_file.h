@@ -39,6 +39,9 @@ class CompoundFile {
 
     // Throws XlsError for anything that is not a sound compound file.
     static CompoundFile parse(std::span<const std::uint8_t> bytes);
+    // A new file holding one empty stream of that name under the root
+    // (entry 1); serialize(1, data) writes it with its data.
+    static CompoundFile withOneStream(std::u16string_view name);
 
     // `replacement`, when given, stands in for the data of stream `replaced`.
     std::vector<std::uint8_t> serialize(std::uint32_t replaced = kNoStream,

@@ -393,6 +393,27 @@ void FirstSheet::moveFormulaCompanions(const CellGroup& replaced, std::vector<Re
 }
 
 void FirstSheet::setSharedString(int column, int row, std::uint32_t sstIndex) {
+    std::uint8_t index[4];
+    putU32(index, sstIndex);
+    placeCell(column, row, rt::kLabelSst, index, std::nullopt);
+}
+
+void FirstSheet::setSharedString(int column, int row, std::uint32_t sstIndex, std::uint16_t xf) {
+    std::uint8_t index[4];
+    putU32(index, sstIndex);
+    placeCell(column, row, rt::kLabelSst, index, xf);
+}
+
+void FirstSheet::setNumber(int column, int row, double value, std::uint16_t xf) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    std::uint8_t number[8];
+    putU64(number, bits);
+    placeCell(column, row, rt::kNumber, number, xf);
+}
+
+void FirstSheet::placeCell(int column, int row, std::uint16_t type,
+                           std::span<const std::uint8_t> value, std::optional<std::uint16_t> xf) {
     if (column < 0 || row < 0 || column >= kMaxColumns || row >= kMaxRows) {
         throw XlsError("Cell position outside the sheet (columns 0-255, rows 0-65535)");
     }
@@ -400,12 +421,11 @@ void FirstSheet::setSharedString(int column, int row, std::uint32_t sstIndex) {
     const auto r = static_cast<std::uint16_t>(row);
     const auto c = static_cast<std::uint16_t>(column);
     std::vector<Record> kept;
-    std::uint16_t xf;
     auto found = findCell(column, row);
     if (found != m_cells.end()) {
         CellGroup old = std::move(found->second);
         m_cells.erase(found);
-        xf = cellXf(old, column);
+        if (!xf) xf = cellXf(old, column);
         const bool multiple = old.firstColumn != old.lastColumn;
         std::vector<Record> companions;
         const bool formula = old.records.front().type == rt::kFormula;
@@ -436,16 +456,16 @@ void FirstSheet::setSharedString(int column, int row, std::uint32_t sstIndex) {
             }
         }
         if (!companions.empty()) moveFormulaCompanions(old, companions);
-    } else {
+    } else if (!xf) {
         xf = newCellXf(column, row);
     }
     CellGroup cell;
     cell.row = r;
     cell.firstColumn = c;
     cell.lastColumn = c;
-    Record label = cellRecord(rt::kLabelSst, r, c, xf);
-    appendU32(label.data, sstIndex);
-    cell.records.push_back(std::move(label));
+    Record record = cellRecord(type, r, c, *xf);
+    record.data.insert(record.data.end(), value.begin(), value.end());
+    cell.records.push_back(std::move(record));
     for (auto& extra : kept) cell.records.push_back(std::move(extra));
     m_cells.emplace(key(r, c), std::move(cell));
     if (!m_rows.contains(r)) m_rows.emplace(r, defaultRow(r));

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,7 +39,12 @@ class FirstSheet {
 
     bool isChart() const { return m_isChart; }
     std::string cellText(int column, int row, const SharedStringTable& strings) const;
+    // A text cell; it keeps the XF of the cell it replaces, or takes the
+    // column's, the row's or the default one.
     void setSharedString(int column, int row, std::uint32_t sstIndex);
+    // Text and number cells with an XF of their own, for sheets made anew.
+    void setSharedString(int column, int row, std::uint32_t sstIndex, std::uint16_t xf);
+    void setNumber(int column, int row, double value, std::uint16_t xf);
     std::size_t sharedStringCellCount() const;
 
     // The sheet's records as they go into the stream at `streamOffset`.
@@ -53,6 +60,10 @@ class FirstSheet {
     CellMap::const_iterator findCell(int column, int row) const;
     std::uint16_t newCellXf(int column, int row) const;
     void moveFormulaCompanions(const CellGroup& replaced, std::vector<Record>& companions);
+    // Puts a cell record (without row, column and XF) at a place, replacing
+    // what was there; no xf keeps the replaced cell's or the default one.
+    void placeCell(int column, int row, std::uint16_t type, std::span<const std::uint8_t> value,
+                   std::optional<std::uint16_t> xf);
 
     std::vector<Record> m_head;     // records before the cell table
     std::vector<Record> m_leading;  // non-cell records at the start of the cell table

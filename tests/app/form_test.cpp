@@ -405,8 +405,15 @@ TEST_F(Form, MenusInOrderWithTheirItems) {
           {"N3", "导出蜗杆参数", false},
           {"N14", "导出蜗轮参数", false},
           {"N4", "导出滚刀参数", false},
+          {"NSeries", "系列设计…", true},
           {"N5", "保存", false},
           {"N6", "退出", true}}},
+        {"图纸",
+         {{"DrawingWorm", "蜗杆零件图", false},
+          {"DrawingWheel", "蜗轮零件图", false},
+          {"DrawingHob", "滚刀图", false},
+          {"DrawingMesh", "啮合图", false},
+          {"DrawingSettings", "图纸设置…", true}}},
         {"设置",
          {{"N13", "计算法则参数设置", true},
           {"N15", "还原默认设置", true},
@@ -516,7 +523,7 @@ TEST_F(Form, ToolbarButtonsInOrder) {
         EXPECT_EQ(button->icon().pixmap(QSize(32, 32)).toImage(),
                   QIcon(picture).pixmap(QSize(32, 32)).toImage());
     }
-    EXPECT_EQ(wormpair::commandTable().size(), 19u + 12u) << "every menu item and button, once";
+    EXPECT_EQ(wormpair::commandTable().size(), 25u + 12u) << "every menu item and button, once";
     EXPECT_LT(previousRight, ui.Label32->x()) << "the notice label starts right of the last button";
 }
 

@@ -830,6 +830,54 @@ TEST_F(Window, ClosingAsksAboutUnsavedWork) {
     }
 }
 
+// From start to a calculated design by keyboard alone: the focus starts in
+// the centre distance, Tab walks the inputs and never the toolbar, Enter
+// recommends and calculates, and Space can no longer restart the program.
+TEST_F(Window, KeyboardAloneReachesACalculatedDesign) {
+    start();
+    window->activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), edit("Edit1"));
+    for (const wormpair::CommandRow& row : wormpair::commandTable()) {
+        if (!row.isMenuItem()) {
+            EXPECT_EQ(find<QToolButton>(std::string(row.control).c_str())->focusPolicy(), Qt::NoFocus);
+        }
+    }
+    QTest::keyClicks(QApplication::focusWidget(), "160");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), edit("Edit3"));
+    QTest::keyClicks(QApplication::focusWidget(), "45");
+    QStringList walk;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walk << QApplication::focusWidget()->objectName();
+    }
+    EXPECT_EQ(walk, (QStringList{"Edit4", "ComboBox1", "CheckBox2", "SpeedButton2"}));
+    QTest::keyClick(edit("Edit3"), Qt::Key_Return);
+    EXPECT_TRUE(shown("GroupBox1"));
+    EXPECT_TRUE(text("Label8").endsWith("-----蜗杆齿根圆弧半径")) << text("Label8").toStdString();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // lands on 编辑, never New design
+    EXPECT_TRUE(desktop.started.empty());
+}
+
+// A label in the warning colour says why in its tip, and the tip goes with the colour.
+TEST_F(Window, RedLabelsSayWhy) {
+    start();
+    recommend("160", "45");
+    EXPECT_EQ(find<QLabel>("Label14")->toolTip(), "");
+    click("SpeedButton3");
+    retype("Edit5", "85");
+    click("SpeedButton4");
+    const QString alpha = text("Label14").section('-', 0, 0);
+    EXPECT_LT(alpha.toDouble(), 20.5);
+    EXPECT_EQ(find<QLabel>("Label14")->toolTip(),
+              "分度圆齿形角 α = " + alpha + "°，超出推荐范围 20.5°～24.5°");
+    click("SpeedButton3");
+    retype("Edit5", "104");
+    click("SpeedButton4");
+    EXPECT_EQ(find<QLabel>("Label14")->toolTip(), "");
+}
+
 TEST_F(Window, SaveIsUnreachableBeforeACalculation) {
     start();
     for (const std::string_view command : kResultCommands)

@@ -27,6 +27,9 @@ void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStd
 
 namespace {
 
+// As main() does, before the application reads the environment's locale.
+const QByteArray environmentLocale = qgetenv("LC_ALL");
+wormpair::ChineseLocale chineseLocale;
 auto* const environment = wormpair::testing::installApplication<QApplication>();
 
 // The texts of the push buttons of the dialog the call opens; the dialog is
@@ -66,6 +69,17 @@ TEST(Program, QtsOwnDialogsSpeakChinese) {
     EXPECT_TRUE(QApplication::applicationDisplayName() == QApplication::applicationName());
 }
 
+
+// The program's locale is Chinese whatever the environment says (the tests
+// run under LC_ALL=C.UTF-8), and the file dialog's few untranslated texts read Chinese.
+TEST(Program, LocaleIsChineseWhateverTheEnvironment) {
+    ASSERT_TRUE(wormpair::installChineseTranslations(*environment->app));
+    EXPECT_EQ(QLocale::system().name(), QString("zh_CN"));
+    EXPECT_EQ(QLocale().name(), QString("zh_CN"));
+    EXPECT_EQ(QCoreApplication::translate("QAbstractFileIconProvider", "Folder"), QString("文件夹"));
+    chineseLocale.restoreEnvironment();
+    EXPECT_EQ(qgetenv("LC_ALL"), environmentLocale) << "programs started keep the user's locale";
+}
 
 // A slow job: its progress reaches the window, 取消 stops it, and a failure
 // inside it reaches the caller.

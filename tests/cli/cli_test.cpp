@@ -266,6 +266,24 @@ TEST(CliCellsTest, ErrorsAndUsage) {
     }
 }
 
+// Each is named for what it is; a pipe is never opened, so nothing blocks.
+TEST(CliCellsTest, WhatIsNoWorkbookFileIsNamedForWhatItIs) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe.xls");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const std::pair<QString, const char*> cases[] = {
+        {dir.path(), "是文件夹，不是工作簿文件"},
+        {pipe, "不是普通文件"},
+        {"/dev/null", "不是普通文件"},
+        {dir.filePath("missing.xls"), "找不到该文件"},
+    };
+    for (const auto& [path, message] : cases) {
+        const CliRun run = runWith({"cells", path, "--get", "A1"});
+        EXPECT_EQ(run.status, kExitFailed) << path.toStdString();
+        EXPECT_TRUE(run.err.contains(QString::fromUtf8(message))) << run.err.toStdString();
+    }
+}
+
 TEST(CliTest, ForAPersonFieldsGoByTheirCaptions) {
     const CliRun run = runWith(
         {"design", "--centre-distance", "160", "--wheel-teeth", "45", "--worm-starts", "1"});
@@ -351,7 +369,10 @@ TEST(CliRulesTest, AReadOnlyProgramDirectoryKeepsTheRulesPerUser) {
                                   dir);
     EXPECT_TRUE(jsonOf(design).value("ok").toBool()) << design.out.toStdString();
     EXPECT_EQ(runWith({"rules", "restore"}, dir).status, kExitRan);
-    EXPECT_EQ(bytes(userDatabase), bytes(program.filePath("db1.ccq")));
+    const QJsonObject restored = jsonOf(runWith({"rules", "--json"}, dir));
+    EXPECT_FALSE(restored.value("modified").toBool());
+    EXPECT_EQ(restored.value("rules").toArray().at(0).toObject().value("value").toDouble(), 0.875);
+    EXPECT_EQ(bytes(program.filePath("db1.mdb")), bytes(QString(WORMPAIR_PROGRAM_DIR) + "db1.mdb"));
     qunsetenv("XDG_DATA_HOME");
     chmod(QFile::encodeName(program.path()).constData(), 0755);
 }

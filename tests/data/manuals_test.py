@@ -127,7 +127,7 @@ check(len(captions) > 25, f"only {len(captions)} captions found in mainwindow.ui
 for caption in sorted(captions):
     check(caption in help_page, f"help.htm does not name {caption!r}")
 for command in ("calc", "design", "open", "cells", "export", "rules", "rules set", "rules restore",
-                "rules load", "rules save", "--version"):
+                "rules load", "rules save", "series", "--version"):
     check(f"wormpair-cli {command}" in help_page, f"help.htm does not show wormpair-cli {command}")
 
 for failure in failures:

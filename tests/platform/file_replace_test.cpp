@@ -3,13 +3,16 @@
 // replaceFile. Tests that act as another user need root (as in CI).
 #include "platform/file_replace.h"
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -277,6 +280,57 @@ TEST_F(FileReplaceTest, TheFileSizeLimitFailsCleanly) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(readFile(target), kOld);
     EXPECT_EQ(namesIn(m_dir), Names{"target"});
+}
+
+// A writer killed while it writes leaves no file at all: the new content
+// has no name until it is complete.
+TEST_F(FileReplaceTest, AWriterKilledWhileWritingLeavesNothing) {
+    const fs::path target = m_dir / "target";
+    writeFile(target, kOld);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        replaceFile(target, kNew, [](int fd, const void* data, std::size_t size) -> long {
+            const long n = ::write(fd, data, size / 2);
+            ::raise(SIGKILL);
+            return n;
+        });
+        _exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(namesIn(m_dir), Names{"target"});
+    EXPECT_EQ(readFile(target), kOld);
+}
+
+// What a killed writer left under a temporary name (named just before its
+// rename, or where the file system has no unnamed files) is removed by the
+// next write into the folder; a living writer's file, another user's file
+// and anything not a file are kept.
+TEST_F(FileReplaceTest, TheNextWriteRemovesWhatAKilledWriterLeft) {
+    const pid_t gone = ::fork();
+    if (gone == 0) _exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string dead = ".wp-" + std::to_string(gone) + "-";
+    const std::string living = ".wp-" + std::to_string(::getpid()) + "-";
+    for (const std::string& name :
+         {dead + "abcdef", dead + "locked", living + "abcdef", std::string(".wp-oldAge"),
+          std::string(".wp-young1"), dead + "theirs"}) {
+        writeFile(m_dir / name, kOld);
+    }
+    fs::create_directory(m_dir / (dead + "folder"));
+    const timespec twoHoursAgo[2] = {{::time(nullptr) - 7200, 0}, {::time(nullptr) - 7200, 0}};
+    ::utimensat(AT_FDCWD, (m_dir / ".wp-oldAge").c_str(), twoHoursAgo, 0);
+    // a writer that lives under a number not its own still holds its lock
+    const int held = ::open((m_dir / (dead + "locked")).c_str(), O_RDONLY);
+    ::flock(held, LOCK_EX);
+    if (isRoot()) ::chown((m_dir / (dead + "theirs")).c_str(), 65534, 65534);
+
+    replaceFile(m_dir / "target", kNew);
+    Names expected = {"target", dead + "locked", living + "abcdef", ".wp-young1", dead + "folder"};
+    if (isRoot()) expected.insert(dead + "theirs");
+    EXPECT_EQ(namesIn(m_dir), expected);
+    ::close(held);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,5 +26,23 @@ inline WriteFunction failingAfter(std::size_t limit) {
         return n;
     };
 }
+
+// Lowers this process's file-size limit while it lives: a write past `bytes`
+// fails with EFBIG, as on a full disk, whoever writes (SQLite too).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ignoreFileSizeSignal();
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        const rlimit lowered{bytes, m_saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_saved); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+  private:
+    rlimit m_saved{};
+};
 
 }  // namespace wormpair::testing

@@ -340,7 +340,8 @@ TEST(WormGeometry, FlanksAreTangentToTheMainBaseCircle) {
 
 TEST(WormGeometry, SectionStaysInsideTheWorm) {
     const wormpair::drawing::WormGeometry g = exampleWorm();
-    const QRectF box = g.section(-g.halfLength, g.halfLength, 0).boundingRect();
+    const QRectF box =
+        wormpair::drawing::axialSection(g, -g.halfLength, g.halfLength, 0).boundingRect();
     EXPECT_GE(box.left(), -g.halfLength - 1e-6);
     EXPECT_LE(box.right(), g.halfLength + 1e-6);
     EXPECT_GE(box.top(), -1e-6);

@@ -23,6 +23,7 @@
 #include "application_environment.h"
 #include "failing_writer.h"
 #include "fake_platform.h"
+#include "folder_snapshot.h"
 #include "loopback_server.h"
 #include "updater/qt_release_downloader.h"
 #include "updater/release_manifest.h"
@@ -33,7 +34,7 @@ namespace wormpair::updater {
 void PrintTo(UpdateOutcome outcome, std::ostream* out) {
     static const char* const names[] = {
         "NotConfigured", "VersionUnknown", "ServerFailed",   "BadSignature",
-        "BadManifest",   "UpToDate",       "Declined",       "Busy",
+        "BadManifest",   "UpToDate",       "Older",          "Declined",       "Busy",
         "Unwritable",    "UnsafePath",     "DownloadFailed", "HashMismatch",
         "Restored",      "Damaged",        "Failed",         "Installed"};
     *out << names[static_cast<int>(outcome)];
@@ -51,32 +52,11 @@ using namespace std::chrono_literals;
     wormpair::testing::installApplication<QCoreApplication>();
 
 using wormpair::testing::LoopbackServer;
+using wormpair::testing::snapshot;
 
 void write(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << text;
-}
-
-// Everything below root: each entry's kind, permission bits and content.
-std::map<std::string, std::string> snapshot(const fs::path& root) {
-    std::map<std::string, std::string> entries;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-        const fs::path path = entry.path();
-        struct stat status {};
-        ::lstat(path.c_str(), &status);
-        std::string what = std::to_string(status.st_mode) + ' ';
-        if (S_ISLNK(status.st_mode)) {
-            what += fs::read_symlink(path).string();
-        } else if (S_ISREG(status.st_mode)) {
-            std::ifstream in(path, std::ios::binary);
-            what.append(std::istreambuf_iterator<char>(in), {});
-        }
-        entries[fs::relative(path, root).string()] = what;
-    }
-    struct stat status {};
-    ::stat(root.c_str(), &status);
-    entries["."] = std::to_string(status.st_mode);
-    return entries;
 }
 
 QByteArray bytes(const char* text) { return QByteArray(text); }
@@ -209,6 +189,15 @@ const Case kCases[] = {
     {"GoodRelease", UpdateOutcome::Installed, [](Scenario&) {}},
     {"SameVersion", UpdateOutcome::UpToDate, [](Scenario& s) { s.manifest.version = "V8.601"; }},
     {"OlderRelease", UpdateOutcome::Older, [](Scenario& s) { s.manifest.version = "V8.52"; }},
+    {"OlderAsADecimal", UpdateOutcome::Older, [](Scenario& s) { s.manifest.version = "V8.6"; }},
+    {"SameVersionWithAnExtraDigit", UpdateOutcome::BadManifest,
+     [](Scenario& s) { s.manifest.version = "V8.6010"; }},
+    {"VersionAfterABlank", UpdateOutcome::BadManifest,
+     [](Scenario& s) { s.manifest.version = " V8.601"; }},
+    {"VersionInThreeParts", UpdateOutcome::BadManifest,
+     [](Scenario& s) { s.manifest.version = "V8.5.0"; }},
+    {"InstalledVersionUnreadable", UpdateOutcome::VersionUnknown,
+     [](Scenario& s) { write(s.programDir / "v.txt", "V8.601 beta\n"); }},
     {"UserDeclines", UpdateOutcome::Declined, [](Scenario& s) { s.answer = false; }},
     {"NoServer", UpdateOutcome::NotConfigured, [](Scenario& s) { s.settings.serverUrl.clear(); }},
     {"NoKey", UpdateOutcome::NotConfigured, [](Scenario& s) { s.trusted.clear(); }},
@@ -251,6 +240,30 @@ const Case kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Releases, UpdateRun, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ReleaseVersions, OnlyTheFormOfVTxtIsRead) {
+    for (const char* good : {"V8.601", "V8.1", "V9.0", "V0.5", "V10.25"}) {
+        EXPECT_TRUE(parseVersion(good)) << good;
+    }
+    for (const char* bad : {"V8.6010", "V8.60", " V8.601", "V8.601 ", "v8.601", "8.601", "V8",
+                            "V8.", "V.6", "V08.601", "V8.5.0", "V+8.6", "V8.6e1", "V１.2", ""}) {
+        EXPECT_FALSE(parseVersion(bad)) << bad;
+    }
+}
+
+TEST(ReleaseVersions, CompareAsDecimalNumbers) {
+    const struct {
+        const char *a, *b;
+        int order;
+    } cases[] = {
+        {"V8.601", "V8.602", -1}, {"V8.61", "V8.601", 1}, {"V8.6", "V8.601", -1},
+        {"V9.0", "V8.999", 1},    {"V10.1", "V9.9", 1},   {"V8.601", "V8.601", 0},
+    };
+    for (const auto& c : cases) {
+        const int order = compareVersions(*parseVersion(c.a), *parseVersion(c.b));
+        EXPECT_EQ((order > 0) - (order < 0), c.order) << c.a << " " << c.b;
+    }
+}
 
 // The publisher's script makes from a build what this updater installs.
 TEST(MakeRelease, ScriptOutputInstallsFromTheServer) {

@@ -33,30 +33,6 @@ QString markdownTable(const std::vector<QStringList>& rows, const QString& align
     return out + "\n";
 }
 
-// Name, symbol and unit of the tolerance fields of a grade table, by position.
-struct GradeField {
-    int position;
-    const char* name;
-    const char* symbol;
-    const char* unit;
-};
-namespace grade = wormpair::schema::grade;
-constexpr GradeField kGradeFields[] = {
-    {grade::kAxialPitchDeviation, "蜗杆轴向齿距极限偏差", "±fpx", "μm"},
-    {grade::kAxialPitchCumulative, "蜗杆轴向齿距累积公差", "fpxL", "μm"},
-    {grade::kHelixTolerance, "蜗杆螺旋线公差", "fh", "μm"},
-    {grade::kWormProfileTolerance, "蜗杆齿形公差", "ff1", "μm"},
-    {grade::kWormRunout, "蜗杆齿槽径向跳动公差", "fr", "μm"},
-    {grade::kWormThicknessTolerance, "蜗杆齿厚公差", "Ts1", "mm"},
-    {grade::kWheelPitchDeviation, "蜗轮齿距极限偏差", "±fpt", "μm"},
-    {grade::kWheelPitchCumulative, "蜗轮齿距累积公差", "Fp", "μm"},
-    {grade::kWheelThicknessTolerance, "蜗轮齿厚公差", "Ts2", "mm"},
-    {grade::kWheelRunout, "蜗轮齿圈径向跳动公差", "Fr", "μm"},
-    {grade::kCentreDistanceDeviation, "中心距极限偏差", "±fa", "μm"},
-    {grade::kMiddlePlaneShift, "中间平面极限偏移", "±fx", "μm"},
-    {grade::kShaftAngleDeviation, "轴交角极限偏差", "±fΣ", "μm"},
-    {grade::kStandardBacklash, "标准法向侧隙", "jn", "mm"},
-};
 
 // "≤80" for the first range, ">80～160" for the others.
 QString rangeText(const wormpair::ParameterTable& table, int row, int lower, int upper) {
@@ -187,7 +163,8 @@ QString Content::gradeTable(const QString& grade) const {
         align += 'r';
     }
     std::vector<QStringList> rows{header};
-    for (const GradeField& field : kGradeFields) {
+    for (const wormpair::schema::grade::ToleranceField& field :
+         wormpair::schema::grade::kToleranceFields) {
         QStringList cells{QString::fromUtf8(field.name), QString::fromUtf8(field.symbol),
                           QString::fromUtf8(field.unit)};
         for (int row = 0; row < table.rowCount(); ++row) cells << table.text(row, field.position);

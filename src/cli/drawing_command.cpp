@@ -1,0 +1,145 @@
+#include "cli/drawing_command.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+#include <span>
+
+#include "cli/cli.h"
+#include "drawing/dxf_writer.h"
+#include "drawing/snapshot_design.h"
+#include "input/design_snapshot.h"
+#include "drawing/part_sheets.h"
+#include "input/design_file_open.h"
+#include "input/headless_session.h"
+#include "platform/file_replace.h"
+#include "store/store_messages.h"
+#include "xls/xls_read_write.h"
+
+#ifdef WORMPAIR_CLI_PAINTS
+#include "drawing/sheet_painter.h"
+#endif
+
+namespace wormpair {
+
+namespace {
+
+const char* const kDrawingUsage =
+    "Usage: wormpair-cli drawing worm|wheel|hob|mesh DESIGN.cqb -o OUT.dxf|OUT.pdf|OUT.svg\n"
+    "         [--sheet A3|A4|A2] [--field NAME=TEXT]...\n"
+    "\n"
+    "Opens the design file as the window does and writes one working drawing:\n"
+    "worm 蜗杆零件图, wheel 蜗轮零件图, hob 滚刀图, mesh 啮合图. The file's ending\n"
+    "chooses the format: DXF (AutoCAD 2007), PDF or SVG. --sheet chooses the\n"
+    "sheet size (default A3, landscape). --field fills a free field of the title\n"
+    "block; NAME is one of 图号 材料 数量 设计 审核 日期 单位名称.\n";
+
+QString extensionOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
+
+void write(const QString& path, std::span<const std::uint8_t> bytes) {
+    replaceFile(path.toStdString(), bytes);
+}
+
+#ifdef WORMPAIR_CLI_PAINTS
+std::span<const std::uint8_t> bytesOf(const QByteArray& a) {
+    return {reinterpret_cast<const std::uint8_t*>(a.constData()), static_cast<std::size_t>(a.size())};
+}
+#endif
+
+}  // namespace
+
+bool drawingNeedsPainting(const QStringList& arguments) {
+    if (arguments.value(0) != "drawing") return false;
+    for (const QString& argument : arguments) {
+        const QString ending = extensionOf(argument);
+        if (ending == "pdf" || ending == "svg") return true;
+    }
+    return false;
+}
+
+int runDrawing(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+               QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption output(QStringList{"o", "output"}, "drawing to write", "OUT");
+    const QCommandLineOption sheet("sheet", "sheet size", "SIZE", "A3");
+    const QCommandLineOption field("field", "title block field", "NAME=TEXT");
+    parser.addOptions({help, output, sheet, field});
+    const auto usage = [&](const QString& problem) {
+        err << "wormpair-cli: " << problem << "\n\n" << kDrawingUsage;
+        return kExitUsage;
+    };
+    if (!parser.parse(QStringList("drawing") + arguments)) return usage(parser.errorText());
+    if (parser.isSet(help)) {
+        out << kDrawingUsage;
+        return kExitRan;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) return usage("name the drawing and the design file");
+    const auto kind = drawing::sheetKindNamed(positional[0].toStdString());
+    if (!kind) return usage("the drawing is worm, wheel, hob or mesh");
+    if (!parser.isSet(output)) return usage("name the drawing to write with -o OUT");
+    const QString target = parser.value(output);
+    const QString format = extensionOf(target);
+    if (format != "dxf" && format != "pdf" && format != "svg") {
+        return usage("OUT must end in .dxf, .pdf or .svg");
+    }
+    const auto size = drawing::sheetSizeNamed(parser.value(sheet).toStdString());
+    if (!size) return usage("--sheet is A3, A4 or A2");
+    drawing::SheetRequest request{*kind, *size, {}};
+    for (const QString& assignment : parser.values(field)) {
+        const qsizetype equals = assignment.indexOf('=');
+        const auto name = drawing::titleFieldNamed(assignment.left(equals));
+        if (equals < 0 || !name) {
+            return usage("--field takes 图号, 材料, 数量, 设计, 审核, 日期 or 单位名称 =TEXT, not '" +
+                         assignment + "'");
+        }
+        request.fields[*name] = assignment.mid(equals + 1);
+    }
+#ifdef WORMPAIR_CLI_PAINTS
+    const bool painting = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+#else
+    const bool painting = false;
+#endif
+    if (format != "dxf" && !painting) {
+        err << "wormpair-cli: 本程序未带绘图输出，只能写 DXF 图纸\n";
+        return kExitFailed;
+    }
+
+    HeadlessSession session(programDirectory);
+    const StartupLoadResult load = session.load();
+    if (!load.ok) {
+        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
+            << load.error << ")\n";
+        return kExitFailed;
+    }
+    TXLSReadWriteII4 workbook;
+    const QString design = positional[1];
+    if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
+        err << "wormpair-cli: " << design << ": "
+            << QString::fromStdString(session.form.messages.empty() ? std::string("not calculated")
+                                                                    : session.form.messages.back())
+            << "\n";
+        return kExitFailed;
+    }
+    try {
+        const drawing::Sheet built =
+            drawing::buildSheet(drawing::drawnDesign(designSnapshot(session.form, session.design)), request);
+        if (format == "dxf") {
+            const std::string dxf = drawing::sheetDxf(built);
+            write(target, {reinterpret_cast<const std::uint8_t*>(dxf.data()), dxf.size()});
+        }
+#ifdef WORMPAIR_CLI_PAINTS
+        if (format == "pdf") write(target, bytesOf(drawing::sheetPdf(built)));
+        if (format == "svg") write(target, bytesOf(drawing::sheetSvg(built)));
+#endif
+    } catch (const std::exception& e) {
+        err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
+        return kExitFailed;
+    }
+    return kExitRan;
+}
+
+}  // namespace wormpair

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "calc/numeric.h"
+#include "drawing/snapshot_design.h"
+#include "input/design_snapshot.h"
+#include "drawing/part_sheets.h"
+#include "drawing/sheet_frame.h"
+#include "drawing/title_block_fields.h"
+#include "input/design_file_open.h"
+#include "input/headless_session.h"
+
+namespace wormpair::drawing {
+namespace {
+
+// A design as the window makes it: typed and recommended, or opened from
+// the texts of a design file (for values no recommendation gives).
+struct DesignCase {
+    const char* name;
+    const char *a, *z2, *z1;
+    std::vector<std::pair<int, const char*>> edits;  // field number, text, applied after
+};
+
+std::optional<Design> designOf(const DesignCase& c) {
+    HeadlessSession s(WORMPAIR_PROGRAM_DIR);
+    if (!s.load().ok) return std::nullopt;
+    s.run([&] {
+        s.form.setText("Edit1", c.a);
+        s.form.setText("Edit3", c.z2);
+        s.form.setText("Edit4", c.z1);
+        s.design.speedButton2Click();
+        if (c.edits.empty() || !s.succeeded()) return;
+        DesignFileTexts texts = designFileTexts(s.form);
+        for (const auto& [field, text] : c.edits) texts.edits[std::size_t(field - 1)] = text;
+        applyDesignFile(s.form, s.design, texts);
+    });
+    if (!s.succeeded()) return std::nullopt;
+    return drawnDesign(wormpair::designSnapshot(s.form, s.design));
+}
+
+bool overlap(const QRectF& a, const QRectF& b, double tolerance) {
+    return a.adjusted(tolerance, tolerance, -tolerance, -tolerance).intersects(b);
+}
+
+// What a drafting office would send back: views outside the frame or in the
+// title block, table or notes, views on each other, texts on each other.
+std::vector<std::string> layoutFaults(const Sheet& sheet) {
+    std::vector<std::string> faults;
+    std::vector<QRectF> views;
+    for (const View& view : sheet.views) {
+        const QRectF box = viewBounds(view, sheet.size);
+        if (!sheet.frame.contains(box)) faults.push_back(view.name.toStdString() + " leaves the frame");
+        for (const QRectF& reserved : sheet.reserved) {
+            if (overlap(box, reserved, 0.1))
+                faults.push_back(view.name.toStdString() + " enters the title block, table or notes");
+        }
+        for (const QRectF& other : views) {
+            if (overlap(box, other, 0.1)) faults.push_back(view.name.toStdString() + " covers a view");
+        }
+        views.push_back(box);
+    }
+    const std::vector<PlacedText> texts = placedTexts(sheet);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (!sheet.frame.contains(texts[i].box) && texts[i].inView)
+            faults.push_back("text leaves the frame: " + texts[i].text.toStdString());
+        for (std::size_t j = i + 1; j < texts.size(); ++j) {
+            if (overlap(texts[i].box, texts[j].box, 0.15)) {
+                faults.push_back("texts overlap: " + texts[i].text.toStdString() + " / " +
+                                 texts[j].text.toStdString());
+            }
+        }
+    }
+    return faults;
+}
+
+// What a CAD program measures between a dimension's definition points.
+double measured(const Dimension& d) {
+    const auto length = [](QPointF v) { return std::hypot(v.x(), v.y()); };
+    switch (d.kind) {
+        case DimensionKind::Linear: {
+            const double a = d.direction * 3.14159265358979323846 / 180;
+            const QPointF v = d.p2 - d.p1;
+            return std::abs(v.x() * std::cos(a) + v.y() * std::sin(a));
+        }
+        case DimensionKind::Diameter:
+        case DimensionKind::Radius:
+            return length(d.p2 - d.p1);
+        case DimensionKind::Angular: {
+            double sweep = (std::atan2(d.p2.y() - d.vertex.y(), d.p2.x() - d.vertex.x()) -
+                            std::atan2(d.p1.y() - d.vertex.y(), d.p1.x() - d.vertex.x())) *
+                           180 / 3.14159265358979323846;
+            return sweep < 0 ? sweep + 360 : sweep;
+        }
+    }
+    return -1;
+}
+
+const DesignCase kDesigns[] = {
+    {"160/45/1", "160", "45", "1", {}},
+    {"250/50/2", "250", "50", "2", {}},
+    {"100/31/1", "100", "31", "1", {}},
+    {"500/63/1", "500", "63", "1", {}},
+};
+
+// The four designs of the documentation: every sheet on every size is laid
+// out cleanly, with the dimensions the sheet lists.
+TEST(DrawingSheets, TheDesignsDrawCleanlyOnEverySize) {
+    for (const DesignCase& c : kDesigns) {
+        const std::optional<Design> design = designOf(c);
+        ASSERT_TRUE(design) << c.name;
+        for (const SheetKindInfo& kind : sheetKinds()) {
+            for (const SheetFormat& format : sheetFormats()) {
+                SCOPED_TRACE(std::string(c.name) + " " + kind.command + " " + format.name);
+                const Sheet sheet = buildSheet(*design, {kind.kind, format.size, {}});
+                EXPECT_EQ(layoutFaults(sheet), std::vector<std::string>());
+                int dimensions = 0;
+                for (const View& view : sheet.views) {
+                    for (const Dimension& d : view.dimensions) {
+                        EXPECT_NEAR(measured(d), d.value, 1e-9) << d.text.toStdString();
+                        EXPECT_TRUE(d.text.contains(QString::fromStdString(formatReal(d.value))))
+                            << d.text.toStdString();
+                        ++dimensions;
+                    }
+                }
+                EXPECT_GE(dimensions, kind.kind == SheetKind::Wheel ? 6 : 5);
+            }
+        }
+    }
+}
+
+// Designs whose values push a view to the edge: each sheet draws cleanly or
+// is refused with a Chinese message; nothing leaves the frame.
+TEST(DrawingSheets, HostileDesignsDrawOrAreRefusedInChinese) {
+    const DesignCase cases[] = {
+        {"a = 1500", "1500", "63", "1", {}},
+        {"tiny module", "80", "140", "1", {}},
+        {"eccentricity 30", "160", "45", "1", {{6, "30"}}},
+        {"eccentricity -15", "160", "45", "1", {{6, "-15"}}},
+        {"thin worm", "160", "45", "1", {{7, "12"}}},
+        {"wide base circle", "160", "45", "1", {{5, "150"}}},
+    };
+    int drawn = 0;
+    for (const DesignCase& c : cases) {
+        const std::optional<Design> design = designOf(c);
+        if (!design) continue;  // the calculation itself refuses it
+        for (const SheetKindInfo& kind : sheetKinds()) {
+            SCOPED_TRACE(std::string(c.name) + " " + kind.command);
+            try {
+                const Sheet sheet = buildSheet(*design, {kind.kind, SheetSize::A3, {}});
+                for (const View& view : sheet.views) {
+                    EXPECT_TRUE(sheet.frame.contains(viewBounds(view, sheet.size)))
+                        << view.name.toStdString();
+                }
+                ++drawn;
+            } catch (const DrawingError& e) {
+                EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("不能成图")) ||
+                            QString::fromUtf8(e.what()).contains(QStringLiteral("放不下")))
+                    << e.what();
+            }
+        }
+    }
+    EXPECT_GT(drawn, 8);
+}
+
+TEST(DrawingSheets, TitleBlockFieldsSurviveTheirFileAndIgnoreStrangers) {
+    TitleBlockFields fields;
+    fields.set(SheetKind::Worm, TitleField::DrawingNumber, QStringLiteral("WP-01"));
+    fields.set(SheetKind::Wheel, TitleField::Material, QStringLiteral("ZCuSn10Pb1"));
+    fields.set(SheetKind::Hob, TitleField::Designer, QStringLiteral("张工"));
+    EXPECT_EQ(TitleBlockFields::fromJson(fields.toJson()), fields);
+    // common fields reach every sheet, the others only their own
+    EXPECT_EQ(fields.value(SheetKind::Mesh, TitleField::Designer), QStringLiteral("张工"));
+    EXPECT_TRUE(fields.value(SheetKind::Mesh, TitleField::Material).isEmpty());
+    EXPECT_EQ(fields.forSheet(SheetKind::Worm).size(), 2u);
+    const TitleBlockFields strange = TitleBlockFields::fromJson(
+        R"({"common": {"designer": 7, "checker": "李工", "nickname": "x"}, "gear": {}, "worm": []})");
+    EXPECT_EQ(strange.forSheet(SheetKind::Worm),
+              (std::map<TitleField, QString>{{TitleField::Checker, QStringLiteral("李工")}}));
+    EXPECT_EQ(TitleBlockFields::fromJson("not json"), TitleBlockFields());
+}
+
+TEST(DrawingSheets, RequirementsBreakBetweenWordsNotInsideNumbers) {
+    const QStringList lines = wrapText(
+        QStringLiteral("2. 齿根圆弧 R132.6 的圆心在蜗轮轴线上，距蜗杆轴线 160；齿顶圆弧 R123.533 "
+                       "的圆心较之外移齿顶偏心量 0。"),
+        60, 3.5);
+    ASSERT_GT(lines.size(), 1);
+    for (const QString& line : lines) {
+        EXPECT_LE(textWidth(line, 3.5), 60 + 3.5) << line.toStdString();
+        EXPECT_FALSE(line.startsWith(QStringLiteral("，"))) << line.toStdString();
+    }
+    EXPECT_TRUE(lines.join("").contains(QStringLiteral("R123.533")));
+    for (const QString& number : {QStringLiteral("R132.6"), QStringLiteral("R123.533")}) {
+        EXPECT_EQ(lines.join("\n").count(number), 1) << number.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace wormpair::drawing
