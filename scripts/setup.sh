@@ -13,6 +13,8 @@ packages=(
   libreoffice-calc-nogui libreoffice-dev
   libsodium-dev libsqlite3-dev strace
   qt6-svg-dev python3-ezdxf librecad librsvg2-bin
+  libocct-foundation-dev libocct-modeling-data-dev libocct-modeling-algorithms-dev
+  libocct-data-exchange-dev libocct-ocaf-dev freecad-python3
 )
 
 missing=()

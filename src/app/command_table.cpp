@@ -4,6 +4,7 @@
 #include "app/document_commands.h"
 #include "app/drawing_commands.h"
 #include "app/lifecycle_commands.h"
+#include "app/model_commands.h"
 #include "app/parameter_sheet_commands.h"
 #include "app/series_commands.h"
 #include "app/settings_commands.h"
@@ -44,6 +45,17 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.drawings.showSheet(drawing::SheetKind::Mesh); }},
     {"DrawingSettings", "图纸设置…", "", -1, true, false, kNoKey,
      [](CommandFamilies& c) { c.drawings.editTitleBlock(); }},
+    // 三维模型
+    {"ModelWorm", "蜗杆", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.models.showPart(model::ModelPart::Worm); }},
+    {"ModelWheel", "蜗轮", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.models.showPart(model::ModelPart::Wheel); }},
+    {"ModelHob", "滚刀", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.models.showPart(model::ModelPart::Hob); }},
+    {"ModelPair", "啮合副", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.models.showPart(model::ModelPart::Pair); }},
+    {"ModelPoints", "测量点…", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.models.exportInspectionPoints(); }},
     // 设置
     {"N13", "计算法则参数设置", "", -1, true, false, kNoKey,
      [](CommandFamilies& c) { c.settings.showRuleSettings(); }},

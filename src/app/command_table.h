@@ -11,6 +11,7 @@ class DesignFileCommands;
 class DrawingCommands;
 class DocumentCommands;
 class LifecycleCommands;
+class ModelCommands;
 class ParameterSheetCommands;
 class SeriesCommands;
 class SettingsCommands;
@@ -24,6 +25,7 @@ struct CommandFamilies {
     SettingsCommands& settings;
     DrawingCommands& drawings;
     SeriesCommands& series;
+    ModelCommands& models;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

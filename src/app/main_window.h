@@ -13,6 +13,7 @@
 #include "app/design_file_commands.h"
 #include "app/document_commands.h"
 #include "app/drawing_commands.h"
+#include "app/model_commands.h"
 #include "app/lifecycle_commands.h"
 #include "app/parameter_sheet_commands.h"
 #include "app/rule_settings_dialog.h"
@@ -63,6 +64,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     TForm5& ruleSettings() { return *m_ruleSettings; }
     DrawingCommands& drawings() { return m_drawings; }
     SeriesCommands& series() { return m_series; }
+    ModelCommands& models() { return m_models; }
 
     // MainForm
     std::string text(std::string_view control) const override;
@@ -127,6 +129,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     SettingsCommands m_settings;
     DrawingCommands m_drawings;
     SeriesCommands m_series;
+    ModelCommands m_models;
     CommandFamilies m_families;
 
     std::map<std::string, QLineEdit*, std::less<>> m_edits;

@@ -31,7 +31,7 @@ struct Colour {
 
 struct ViewAngles {
     double yaw = 0.6;     // about the vertical screen axis, radians
-    double pitch = -0.5;  // about the horizontal screen axis
+    double pitch = 0.45;  // about the horizontal screen axis; positive: seen from above
     double zoom = 1.0;    // 1: the whole scene fills the picture
     double panX = 0;      // moves the scene right, in picture widths
     double panY = 0;      // moves the scene down, in picture heights

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "model/inspection_grid.h"
+#include "model/model_files.h"
+#include "model/pair_model.h"
+#include "platform/platform.h"
+
+class QWidget;
+
+namespace wormpair {
+
+class DesignController;
+class MainForm;
+class ModelWindow;
+
+// The flank, the worm and the grid the 测量点… command writes.
+struct InspectionRequest {
+    model::InspectedFlank flank = model::InspectedFlank::WormFirst;
+    model::WormKind worm = model::WormKind::Ground;
+    model::GridSize grid;
+};
+
+// The menu 三维模型: a part (or the pair) of the calculated design built away
+// from the window's thread with a progress window, shown in a window that
+// turns and zooms it and exports it as STEP or STL; and the inspection
+// points of one flank as CSV. Every file goes through the one safe file
+// replacement.
+class ModelCommands {
+  public:
+    ModelCommands(const Platform& platform, const MainForm& form, const DesignController& design,
+                  QWidget* parent);
+    ~ModelCommands();
+
+    void showPart(model::ModelPart part);
+    void exportInspectionPoints();
+
+    // Builds the part for the window (false: cancelled or refused, the
+    // reason shown); the built parts are kept for the exports.
+    bool build(model::ModelPart part, model::WormKind worm);
+    // Asks for the file and writes the built model (STEP or STL by ending).
+    bool exportBuilt(model::ModelFormat format);
+
+    // The window of the last part shown (nullptr before).
+    ModelWindow* window() const { return m_window; }
+    const model::ModelBuild* built() const { return m_built.get(); }
+
+    // Tests answer the 测量点 dialog; nullptr restores the dialog.
+    using InspectionChooser = std::function<std::optional<InspectionRequest>()>;
+    void setInspectionChooser(InspectionChooser chooser) { m_chooser = std::move(chooser); }
+
+    // The part's outer size, for the view's chord deviation.
+    double sizeOf(const model::PartModel& part) const;
+
+  private:
+    std::optional<InspectionRequest> chooseInspection();
+    QString proposedName(const QString& what, const char* extension) const;
+
+    Platform m_platform;
+    const MainForm& m_form;
+    const DesignController& m_design;
+    QWidget* m_parent;
+    ModelWindow* m_window = nullptr;
+    model::ModelPart m_part = model::ModelPart::Worm;
+    std::unique_ptr<model::ModelBuild> m_built;
+    InspectionChooser m_chooser;
+};
+
+}  // namespace wormpair

@@ -1,0 +1,117 @@
+// The menu 三维模型 of the window: enabled by a calculated design, each part
+// built with progress and shown, its exports and the inspection points
+// written through the scripted desktop.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/main_window.h"
+#include "app/model_view.h"
+#include "application_environment.h"
+#include "fake_platform.h"
+#include "model/model_files.h"
+#include "platform/file_replace.h"
+
+namespace wormpair {
+namespace {
+
+[[maybe_unused]] auto* const kApplication = testing::installApplication<QApplication>();
+
+const char* const kModelCommands[] = {"ModelWorm", "ModelWheel", "ModelHob", "ModelPair",
+                                      "ModelPoints"};
+
+class ModelMenu : public ::testing::Test {
+  public:
+    void SetUp() override {
+        for (const char* name : {"db1.mdb", "db1.ccq", "v.txt", "1.xls", "11.xls", "111.xls",
+                                 "1111.xls"}) {
+            ASSERT_TRUE(QFile::copy(QStringLiteral(WORMPAIR_PROGRAM_DIR) + name, program.filePath(name)));
+        }
+        window = std::make_unique<TForm1>(desktop.platform(), program.path() + '/', QStringList{});
+        window->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        window.reset();
+        QApplication::processEvents();
+    }
+    QAction* action(const char* name) { return window->findChild<QAction*>(name); }
+    void design() {
+        QTest::keyClicks(window->findChild<QLineEdit*>("Edit1"), "160");
+        QTest::keyClicks(window->findChild<QLineEdit*>("Edit3"), "45");
+        QTest::mouseClick(window->findChild<QToolButton*>("SpeedButton2"), Qt::LeftButton);
+    }
+
+    QTemporaryDir program, work;
+    FakePlatform desktop;
+    std::unique_ptr<TForm1> window;
+};
+
+TEST_F(ModelMenu, EnabledByACalculatedDesignOnly) {
+    for (const char* name : kModelCommands) EXPECT_FALSE(action(name)->isEnabled()) << name;
+    design();
+    for (const char* name : kModelCommands) EXPECT_TRUE(action(name)->isEnabled()) << name;
+}
+
+TEST_F(ModelMenu, InspectionPointsOfTheChosenFlankGridAndFile) {
+    design();
+    window->models().setInspectionChooser([] {
+        return InspectionRequest{model::InspectedFlank::Wheel, model::WormKind::Ground, {5, 4}};
+    });
+    const QString csv = work.filePath("points");
+    desktop.saveNames = {csv};
+    action("ModelPoints")->trigger();
+    QFile file(csv + ".csv");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "the .csv ending is added";
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains("蜗轮齿面"));
+    EXPECT_EQ(text.count('\n'), 7 + 20);
+    EXPECT_TRUE(desktop.messages.isEmpty());
+}
+
+TEST_F(ModelMenu, WormShownTurnedAndWrittenAsStep) {
+    design();
+    action("ModelWorm")->trigger();
+    QWidget* shown = window->findChild<QWidget*>("ModelWindow");
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_FALSE(desktop.workReports.empty()) << "the build reports its progress";
+    ModelView* view = shown->findChild<ModelView*>("ModelView");
+    const QImage before = view->picture();
+    // the part fills a good share of the picture, in colour
+    int coloured = 0;
+    for (int y = 0; y < before.height(); y += 4)
+        for (int x = 0; x < before.width(); x += 4)
+            coloured += qRed(before.pixel(x, y)) > qBlue(before.pixel(x, y)) + 20;
+    EXPECT_GT(coloured, 1000);
+    QTest::mouseMove(view, QPoint(100, 100));
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 100));
+    QMouseEvent drag(QEvent::MouseMove, QPointF(180, 120), QPointF(180, 120), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drag);
+    EXPECT_NE(view->picture(), before) << "dragging turns the part";
+
+    const QString step = work.filePath("蜗杆.step");
+    desktop.saveNames = {step};
+    QTest::mouseClick(shown->findChild<QPushButton*>("ModelExportStep"), Qt::LeftButton);
+    const model::StepContents read = model::readStep(readWholeFile(step.toStdString()));
+    EXPECT_EQ(read.names, std::vector<std::string>{"蜗杆"});
+}
+
+TEST_F(ModelMenu, CancelledBuildShowsNothing) {
+    design();
+    desktop.cancelAfterReports = 1;
+    action("ModelWheel")->trigger();
+    EXPECT_EQ(window->findChild<QWidget*>("ModelWindow"), nullptr);
+    EXPECT_TRUE(desktop.messages.isEmpty());
+}
+
+}  // namespace
+}  // namespace wormpair
