@@ -197,11 +197,14 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
         gp_Trsf rotation;
         rotation.SetRotation(gp::OZ(), turn);
         // the flanks in the same pieces as the lands, so every edge meets one edge
+        // (each piece its own segment of the surface: a file then holds every
+        // pole once)
         for (const auto& s : {flank.surface, second}) {
-            Handle(Geom_Surface) placed = Handle(Geom_Surface)::DownCast(s->Transformed(rotation));
             for (const auto& [from, to] : pieces) {
-                sewing.Add(
-                    BRepBuilderAPI_MakeFace(placed, axials[from], axials[to], 0, 1, 1e-7).Face());
+                Handle(Geom_BSplineSurface) piece =
+                    Handle(Geom_BSplineSurface)::DownCast(s->Transformed(rotation));
+                piece->Segment(axials[from], axials[to], 0, 1);
+                sewing.Add(BRepBuilderAPI_MakeFace(piece, 1e-7).Face());
             }
         }
         // tip land of this thread, root land between it and the next one round

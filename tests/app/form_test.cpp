@@ -414,6 +414,12 @@ TEST_F(Form, MenusInOrderWithTheirItems) {
           {"DrawingHob", "滚刀图", false},
           {"DrawingMesh", "啮合图", false},
           {"DrawingSettings", "图纸设置…", true}}},
+        {"三维模型",
+         {{"ModelWorm", "蜗杆", false},
+          {"ModelWheel", "蜗轮", false},
+          {"ModelHob", "滚刀", false},
+          {"ModelPair", "啮合副", false},
+          {"ModelPoints", "测量点…", false}}},
         {"设置",
          {{"N13", "计算法则参数设置", true},
           {"N15", "还原默认设置", true},
@@ -523,7 +529,7 @@ TEST_F(Form, ToolbarButtonsInOrder) {
         EXPECT_EQ(button->icon().pixmap(QSize(32, 32)).toImage(),
                   QIcon(picture).pixmap(QSize(32, 32)).toImage());
     }
-    EXPECT_EQ(wormpair::commandTable().size(), 25u + 12u) << "every menu item and button, once";
+    EXPECT_EQ(wormpair::commandTable().size(), 30u + 12u) << "every menu item and button, once";
     EXPECT_LT(previousRight, ui.Label32->x()) << "the notice label starts right of the last button";
 }
 
