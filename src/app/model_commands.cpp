@@ -113,9 +113,14 @@ class ModelWindow : public QWidget {
         QString summary;
         for (const model::PartModel& p : built.parts) {
             const double size = 1e-3 * std::max(1.0, m_commands.sizeOf(p));
-            model::TriangleMesh mesh = model::triangulate(
-                part == model::ModelPart::Pair ? p.shape.Moved(TopLoc_Location(p.placement)) : p.shape,
-                size);
+            // the pair in its fixed frame; a worm or hob lies with its axis across
+            gp_Trsf lying;
+            lying.SetRotation(gp::OX(), -model::kPi / 2);
+            const gp_Trsf shown = part == model::ModelPart::Pair ? p.placement
+                                  : p.name == "蜗轮"              ? gp_Trsf()
+                                                                  : lying;
+            model::TriangleMesh mesh =
+                model::triangulate(p.shape.Moved(TopLoc_Location(shown)), size);
             const model::Colour colour = p.name == "蜗轮"   ? kWheelColour
                                          : p.name == "滚刀" ? kHobColour
                                                             : kWormColour;
@@ -127,7 +132,6 @@ class ModelWindow : public QWidget {
         }
         m_summary->setText(summary + QStringLiteral("左键旋转，右键平移，滚轮缩放"));
         model::ViewAngles view;
-        if (part == model::ModelPart::Worm || part == model::ModelPart::Hob) view.pitch = 0.2;
         m_view->setView(view);
         m_view->setItems(std::move(items));
         show();
