@@ -57,6 +57,24 @@ const FileKind& fileKind(model::ModelFormat format) {
     return kFiles[0];
 }
 
+// Triangles of the built parts for the view: the pair in its fixed frame, a
+// worm or hob lying with its axis across, within a thousandth of its size.
+std::vector<ModelView::Item> viewItems(model::ModelPart part, const model::ModelBuild& built,
+                                       const DesignRecord& r) {
+    std::vector<ModelView::Item> items;
+    for (const model::PartModel& p : built.parts) {
+        const bool wheel = p.name == "蜗轮";
+        const double size = wheel ? r.wheelOutsideDiameter : r.largestWormTipDiameter;
+        gp_Trsf lying;
+        lying.SetRotation(gp::OX(), -model::kPi / 2);
+        const gp_Trsf shown = part == model::ModelPart::Pair ? p.placement : wheel ? gp_Trsf() : lying;
+        items.push_back({model::triangulate(p.shape.Moved(TopLoc_Location(shown)),
+                                            1e-3 * std::max(1.0, size)),
+                         wheel ? kWheelColour : p.name == "滚刀" ? kHobColour : kWormColour});
+    }
+    return items;
+}
+
 }  // namespace
 
 // The window that shows a built part, turns it and exports it.
@@ -109,31 +127,16 @@ class ModelWindow : public QWidget {
         m_worm->setVisible(withWorm);
         m_worm->setCurrentIndex(kind == model::WormKind::Ground ? 0 : 1);
         setWindowTitle(QStringLiteral("三维模型 — ") + qt(model::partName(part)));
-        std::vector<ModelView::Item> items;
         QString summary;
         for (const model::PartModel& p : built.parts) {
-            const double size = 1e-3 * std::max(1.0, m_commands.sizeOf(p));
-            // the pair in its fixed frame; a worm or hob lies with its axis across
-            gp_Trsf lying;
-            lying.SetRotation(gp::OX(), -model::kPi / 2);
-            const gp_Trsf shown = part == model::ModelPart::Pair ? p.placement
-                                  : p.name == "蜗轮"              ? gp_Trsf()
-                                                                  : lying;
-            model::TriangleMesh mesh =
-                model::triangulate(p.shape.Moved(TopLoc_Location(shown)), size);
-            const model::Colour colour = p.name == "蜗轮"   ? kWheelColour
-                                         : p.name == "滚刀" ? kHobColour
-                                                            : kWormColour;
-            items.push_back({std::move(mesh), colour});
             summary += QStringLiteral("%1：齿面拟合误差 %2 mm（法向 %3°）  ")
                            .arg(qt(p.name))
                            .arg(p.flankFit.distance, 0, 'f', 6)
                            .arg(p.flankFit.normalAngle * 180 / model::kPi, 0, 'f', 4);
         }
         m_summary->setText(summary + QStringLiteral("左键旋转，右键平移，滚轮缩放"));
-        model::ViewAngles view;
-        m_view->setView(view);
-        m_view->setItems(std::move(items));
+        m_view->setView(model::ViewAngles{});
+        m_view->setItems(m_commands.takeViewItems());
         show();
         raise();
     }
@@ -155,23 +158,24 @@ ModelCommands::ModelCommands(const Platform& platform, const MainForm& form,
 
 ModelCommands::~ModelCommands() = default;
 
-double ModelCommands::sizeOf(const model::PartModel& part) const {
-    const DesignRecord& r = designSnapshot(m_form, m_design).record;
-    return part.name == "蜗轮" ? r.wheelOutsideDiameter : r.largestWormTipDiameter;
-}
+std::vector<ModelView::Item> ModelCommands::takeViewItems() { return std::move(m_items); }
 
 bool ModelCommands::build(model::ModelPart part, model::WormKind worm) {
     const DesignSnapshot snapshot = designSnapshot(m_form, m_design);
     try {
         const model::PairModeller modeller(snapshot);
         std::unique_ptr<model::ModelBuild> result;
+        std::vector<ModelView::Item> items;
         const bool finished = m_platform.work.run(
             QStringLiteral("生成三维模型：") + qt(model::partName(part)), [&](WorkProgress& progress) {
                 ProgressOfBuild adapter(progress);
                 result = std::make_unique<model::ModelBuild>(modeller.build(part, worm, &adapter));
+                // the view's triangles too, away from the window's thread
+                items = viewItems(part, *result, snapshot.record);
             });
         if (!finished || !result) return false;
         m_built = std::move(result);
+        m_items = std::move(items);
         m_part = part;
         return true;
     } catch (const model::BuildCancelled&) {

@@ -9,6 +9,7 @@
 #include "model/inspection_grid.h"
 #include "model/model_files.h"
 #include "model/pair_model.h"
+#include "app/model_view.h"
 #include "platform/platform.h"
 
 class QWidget;
@@ -54,8 +55,8 @@ class ModelCommands {
     using InspectionChooser = std::function<std::optional<InspectionRequest>()>;
     void setInspectionChooser(InspectionChooser chooser) { m_chooser = std::move(chooser); }
 
-    // The part's outer size, for the view's chord deviation.
-    double sizeOf(const model::PartModel& part) const;
+    // The triangles of the last build for the view (moved out).
+    std::vector<ModelView::Item> takeViewItems();
 
   private:
     std::optional<InspectionRequest> chooseInspection();
@@ -68,6 +69,7 @@ class ModelCommands {
     ModelWindow* m_window = nullptr;
     model::ModelPart m_part = model::ModelPart::Worm;
     std::unique_ptr<model::ModelBuild> m_built;
+    std::vector<ModelView::Item> m_items;
     InspectionChooser m_chooser;
 };
 

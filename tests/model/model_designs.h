@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "input/design_snapshot.h"
@@ -12,7 +13,7 @@ namespace wormpair::model {
 inline DesignSnapshot shippedDesign(const std::string& centreDistance, const std::string& wheelTeeth,
                                     const std::string& wormStarts) {
     HeadlessSession session(WORMPAIR_PROGRAM_DIR);
-    if (!session.load().ok) return {};
+    if (!session.load().ok) throw std::runtime_error("the program directory holds no rules");
     session.form.setText("Edit1", centreDistance);
     session.form.setText("Edit3", wheelTeeth);
     session.form.setText("Edit4", wormStarts);
