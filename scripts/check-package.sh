@@ -61,6 +61,17 @@ as wormpair-check-b wormpair-cli rules | grep -q "与出厂设置一致" ||
 as wormpair-check-a wormpair-cli rules restore
 as wormpair-check-a wormpair-cli rules --json | grep -q '"modified": false' || fail "restore"
 
+step "a drawing and a model of a design file, by the installed tool"
+# the installed libraries (Qt Gui, Qt SVG, OpenCASCADE) are all there
+home=/home/wormpair-check-a
+as wormpair-check-a wormpair-cli cells "$installed/111.xls" --set A1=160 --set A2=45 --set A3=45 \
+  --set A4=1 --set A5=100 --set A6=0 --set A7=65 --set A8=0.15 --set "A9=7j(GB/T16445-1996)" \
+  --set A10=右旋 --set "A11=0.3 * 3.6" --set "A12=0.2 * 2.4" --set A13=0.4 -o "$home/d.cqb" >/dev/null
+as wormpair-check-a wormpair-cli drawing worm "$home/d.cqb" -o "$home/worm.pdf" >/dev/null
+as wormpair-check-a wormpair-cli model worm "$home/d.cqb" -o "$home/worm.step" >/dev/null
+head -c 13 "$home/worm.pdf" | grep -q "^%PDF" || fail "no PDF drawing"
+head -n 1 "$home/worm.step" | grep -q "^ISO-10303-21;" || fail "no STEP model"
+
 step "the window as an ordinary user"
 as wormpair-check-a xvfb-run -a sh -c '
   wormpair & pid=$!
