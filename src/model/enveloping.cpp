@@ -1,5 +1,7 @@
 #include "model/enveloping.h"
 
+#include "model/newton.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -187,22 +189,10 @@ ThroatPoint throatReferencePoint(const EnvelopedFlank& flank) {
         return std::pair{p.y, ((a - p.x) * (a - p.x) + p.z * p.z - r2 * r2) / (2 * r2)};
     };
     double phi = 0, u = 0.5;
-    for (int iteration = 0; iteration < 40; ++iteration) {
-        const auto [f1, f2] = residual(phi, u);
-        if (std::abs(f1) < 1e-11 && std::abs(f2) < 1e-11) break;
-        const double hp = 1e-7, hu = 1e-6;
-        const auto [f1p, f2p] = residual(phi + hp, u);
-        const auto [f1u, f2u] = residual(phi, u + hu);
-        const double j11 = (f1p - f1) / hp, j12 = (f1u - f1) / hu;
-        const double j21 = (f2p - f2) / hp, j22 = (f2u - f2) / hu;
-        const double det = j11 * j22 - j12 * j21;
-        if (!(std::abs(det) > 1e-18)) throw ModelError(kNoContact);
-        phi -= (f1 * j22 - f2 * j12) / det;
-        u -= (j11 * f2 - j21 * f1) / det;
-    }
+    NewtonSettings settings;
+    settings.singular = 1e-18;
+    if (!solveTwo(residual, phi, u, settings)) throw ModelError(kNoContact);
     const Vec3 p = flank.at(phi, u).point;
-    const auto [f1, f2] = residual(phi, u);
-    if (!(std::abs(f1) < 1e-8 && std::abs(f2) < 1e-8)) throw ModelError(kNoContact);
     return {p, phi, u, std::atan2(p.z, a - p.x)};
 }
 

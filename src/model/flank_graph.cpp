@@ -1,5 +1,7 @@
 #include "model/flank_graph.h"
 
+#include "model/newton.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -35,25 +37,13 @@ ThreadFlankGraph::Point ThreadFlankGraph::at(double axial, double height,
         const Vec3 r = m_flank.contactLine(p).at(s);
         return std::pair{std::hypot(r.x - g.centreDistance, r.z) - rho, r.y - axial};
     };
-    for (int iteration = 0; iteration < 30; ++iteration) {
-        const auto [f1, f2] = residual(phi, t);
-        if (std::abs(f1) < 1e-11 && std::abs(f2) < 1e-11) break;
-        const double hp = 1e-7, ht = 1e-5;
-        const auto [a1, a2] = residual(phi + hp, t);
-        const auto [b1, b2] = residual(phi, t + ht);
-        const double j11 = (a1 - f1) / hp, j12 = (b1 - f1) / ht;
-        const double j21 = (a2 - f2) / hp, j22 = (b2 - f2) / ht;
-        const double det = j11 * j22 - j12 * j21;
-        if (!(std::abs(det) > 1e-14)) throw ModelError(kUndercut);
-        double dPhi = (f1 * j22 - f2 * j12) / det;
-        double dT = (j11 * f2 - j21 * f1) / det;
-        // keep each step local: the contact line turns by little per step
-        const double scale = std::max({1.0, std::abs(dPhi) / 0.05, std::abs(dT) / 5.0});
-        phi -= dPhi / scale;
-        t -= dT / scale;
-    }
-    const auto [f1, f2] = residual(phi, t);
-    if (!(std::abs(f1) < 1e-8 && std::abs(f2) < 1e-8)) throw ModelError(kUndercut);
+    // keep each step local: the contact line turns by little per step
+    NewtonSettings settings;
+    settings.differenceY = 1e-5;
+    settings.largestStepX = 0.05;
+    settings.largestStepY = 5.0;
+    settings.iterations = 30;
+    if (!solveTwo(residual, phi, t, settings)) throw ModelError(kUndercut);
     const SurfacePoint fixed = m_flank.fixedOnLine(phi, t);
     Point p;
     p.worm = {g.wormPoint(fixed.point, phi), g.wormDirection(fixed.normal, phi)};

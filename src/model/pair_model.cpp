@@ -1,7 +1,7 @@
 #include "model/pair_model.h"
 
-
 #include <mutex>
+#include <string>
 
 #include "model/enveloping.h"
 #include "model/thread_solid.h"
@@ -65,48 +65,51 @@ const WheelEnvelope& PairModeller::wheelEnvelope() const {
     return *e.wheel;
 }
 
-PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
-    step(progress, 0, 4, "蜗杆：求解母平面位置");
-    const EnvelopedFlank& flank = wormFlank(kind);
-    step(progress, 1, 4, "蜗杆：拟合齿面");
-    const FittedThreadFlank fitted = fitThreadFlank(flank);
-    requireGoodFit(fitted.error, "蜗杆");
-    step(progress, 2, 4, "蜗杆：缝合实体");
-    PartModel part{"蜗杆", threadedPart(fitted, m_geometry.wormBody),
-                   wormPlacement(m_geometry.nominalWorm.meshing.centreDistance), fitted.error};
-    step(progress, 3, 4, "蜗杆：检查实体");
-    requireValidSolid(part.shape, "蜗杆");
-    step(progress, 4, 4, "蜗杆完成");
+namespace {
+
+// The stages every part goes through, each reported: its flank solved,
+// fitted and measured, the solid sewn, then checked.
+template <typename Solve, typename Fit, typename Solid>
+PartModel stagedPart(const std::string& name, const char* solving, BuildProgress* progress,
+                     const Solve& solve, const Fit& fit, const Solid& solidOf,
+                     const gp_Trsf& placement) {
+    step(progress, 0, 4, name + "：" + solving);
+    const auto& flank = solve();
+    step(progress, 1, 4, name + "：拟合齿面");
+    const auto fitted = fit(flank);
+    requireGoodFit(fitted.error, name.c_str());
+    step(progress, 2, 4, name + "：缝合实体");
+    PartModel part{name, solidOf(fitted), placement, fitted.error};
+    step(progress, 3, 4, name + "：检查实体");
+    requireValidSolid(part.shape, name.c_str());
+    step(progress, 4, 4, name + "完成");
     return part;
+}
+
+}  // namespace
+
+PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
+    return stagedPart(
+        "蜗杆", "求解母平面位置", progress, [&]() -> const EnvelopedFlank& { return wormFlank(kind); },
+        fitThreadFlank,
+        [&](const FittedThreadFlank& f) { return threadedPart(f, m_geometry.wormBody); },
+        wormPlacement(m_geometry.nominalWorm.meshing.centreDistance));
 }
 
 PartModel PairModeller::hob(BuildProgress* progress) const {
-    step(progress, 0, 4, "滚刀：求解母平面位置");
-    const EnvelopedFlank& flank = hobFlank();
-    step(progress, 1, 4, "滚刀：拟合齿面");
-    const FittedThreadFlank fitted = fitThreadFlank(flank);
-    requireGoodFit(fitted.error, "滚刀");
-    step(progress, 2, 4, "滚刀：缝合实体");
-    PartModel part{"滚刀", threadedPart(fitted, m_geometry.hobBody),
-                   wormPlacement(m_geometry.hob.meshing.centreDistance), fitted.error};
-    step(progress, 3, 4, "滚刀：检查实体");
-    requireValidSolid(part.shape, "滚刀");
-    step(progress, 4, 4, "滚刀完成");
-    return part;
+    return stagedPart(
+        "滚刀", "求解母平面位置", progress, [&]() -> const EnvelopedFlank& { return hobFlank(); },
+        fitThreadFlank,
+        [&](const FittedThreadFlank& f) { return threadedPart(f, m_geometry.hobBody); },
+        wormPlacement(m_geometry.hob.meshing.centreDistance));
 }
 
 PartModel PairModeller::wheel(BuildProgress* progress) const {
-    step(progress, 0, 4, "蜗轮：滚刀齿面与二次包络");
-    const WheelEnvelope& envelope = wheelEnvelope();
-    step(progress, 1, 4, "蜗轮：拟合齿面");
-    const FittedWheelFlank fitted = fitWheelFlank(envelope, m_geometry);
-    requireGoodFit(fitted.error, "蜗轮");
-    step(progress, 2, 4, "蜗轮：缝合实体");
-    PartModel part{"蜗轮", wheelPart(fitted, m_geometry.wheel), gp_Trsf(), fitted.error};
-    step(progress, 3, 4, "蜗轮：检查实体");
-    requireValidSolid(part.shape, "蜗轮");
-    step(progress, 4, 4, "蜗轮完成");
-    return part;
+    return stagedPart(
+        "蜗轮", "滚刀齿面与二次包络", progress,
+        [&]() -> const WheelEnvelope& { return wheelEnvelope(); },
+        [&](const WheelEnvelope& envelope) { return fitWheelFlank(envelope, m_geometry); },
+        [&](const FittedWheelFlank& f) { return wheelPart(f, m_geometry.wheel); }, gp_Trsf());
 }
 
 namespace {

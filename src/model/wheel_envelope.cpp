@@ -1,6 +1,7 @@
 #include "model/wheel_envelope.h"
 
 #include "model/flank_graph.h"
+#include "model/newton.h"
 
 #include <algorithm>
 #include <cmath>
@@ -122,24 +123,10 @@ WheelEnvelope::Point WheelEnvelope::solveSecond(double radius, double height, do
         const Vec3 w = secondContact(p, s).point;
         return std::pair{std::hypot(w.x, w.y) - radius, w.z - height};
     };
-    for (int iteration = 0; iteration < 40; ++iteration) {
-        const auto [f1, f2] = residual(phi, t);
-        if (std::abs(f1) < 1e-11 && std::abs(f2) < 1e-11) break;
-        const double hp = 1e-7, ht = 1e-6;
-        const auto [a1, a2] = residual(phi + hp, t);
-        const auto [b1, b2] = residual(phi, t + ht);
-        const double j11 = (a1 - f1) / hp, j12 = (b1 - f1) / ht;
-        const double j21 = (a2 - f2) / hp, j22 = (b2 - f2) / ht;
-        const double det = j11 * j22 - j12 * j21;
-        if (!(std::abs(det) > 1e-14)) throw ModelError(kNoWheelContact);
-        const double dPhi = (f1 * j22 - f2 * j12) / det;
-        const double dT = (j11 * f2 - j21 * f1) / det;
-        const double scale = std::max({1.0, std::abs(dPhi) / 0.02, std::abs(dT) / 2.0});
-        phi -= dPhi / scale;
-        t -= dT / scale;
-    }
-    const auto [f1, f2] = residual(phi, t);
-    if (!(std::abs(f1) < 1e-8 && std::abs(f2) < 1e-8)) throw ModelError(kNoWheelContact);
+    NewtonSettings settings;
+    settings.largestStepX = 0.02;
+    settings.largestStepY = 2.0;
+    if (!solveTwo(residual, phi, t, settings)) throw ModelError(kNoWheelContact);
     Point p;
     p.wheel = secondContact(phi, t);
     p.contact = WheelContact::Second;

@@ -9,6 +9,7 @@
 #include "model/enveloping.h"
 #include "model/inspection_grid.h"
 #include "model/model_files.h"
+#include "model/newton.h"
 #include "model/pair_model.h"
 #include "model_designs.h"
 
@@ -40,16 +41,7 @@ Vec3 flankCrossing(const EnvelopedFlank& flank, const Vec3& centre, const Vec3& 
         const Vec3 d = g.wormPoint(flank.fixedOnLine(phi, t).point, phi) - centre;
         return std::pair{d.x, dot(d, across)};
     };
-    for (int k = 0; k < 40; ++k) {
-        const auto [f1, f2] = offset(wheelAngle, lineParameter);
-        const auto [a1, a2] = offset(wheelAngle + 1e-7, lineParameter);
-        const auto [b1, b2] = offset(wheelAngle, lineParameter + 1e-6);
-        const double j11 = (a1 - f1) / 1e-7, j12 = (b1 - f1) / 1e-6;
-        const double j21 = (a2 - f2) / 1e-7, j22 = (b2 - f2) / 1e-6;
-        const double det = j11 * j22 - j12 * j21;
-        wheelAngle -= (f1 * j22 - f2 * j12) / det;
-        lineParameter -= (j11 * f2 - j21 * f1) / det;
-    }
+    EXPECT_TRUE(solveTwo(offset, wheelAngle, lineParameter));
     return g.wormPoint(flank.fixedOnLine(wheelAngle, lineParameter).point, wheelAngle);
 }
 
