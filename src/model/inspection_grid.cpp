@@ -66,7 +66,7 @@ std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, Insp
             WheelEnvelope::Point previous;
             bool first = true;
             for (double w : heights) {
-                previous = envelope.at(root + w * (tip - root), z, first ? nullptr : &previous);
+                previous = envelope.cut(root + w * (tip - root), z, first ? nullptr : &previous);
                 first = false;
                 // the wheel's normal already points into the space, out of the material
                 points.push_back({previous.wheel.point, previous.wheel.normal});

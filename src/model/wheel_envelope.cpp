@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace wormpair::model {
 
@@ -30,10 +31,12 @@ WheelEnvelope::WheelEnvelope(const EnvelopedFlank& hobFlank) : m_hob(hobFlank) {
     const ThreadFlankGraph graph(m_hob);
     // as far beyond the root and tip as the flank is regular
     std::vector<std::vector<ThreadFlankGraph::Point>> points;
+    double heightMargin = 0;
     for (double beyond : {0.2, 0.1, 0.0}) {
         try {
             points = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 241),
                                 evenlySpaced(-beyond, 1 + beyond, 29));
+            heightMargin = beyond;
             break;
         } catch (const ModelError&) {
             if (beyond == 0.0) throw;
@@ -82,6 +85,29 @@ WheelEnvelope::WheelEnvelope(const EnvelopedFlank& hobFlank) : m_hob(hobFlank) {
     for (int k = 0; k <= kBins; ++k) {
         m_limitRadii.push_back(low + k * binWidth);
         m_limitHeights.push_back(g.hand * best[static_cast<std::size_t>(k)]);
+    }
+
+    // the thread's end edges, and the points they trace while the hob turns
+    // once either way of passing the wheel's middle plane
+    const double turn = 2 * kPi / g.ratio;
+    const double passage =
+        std::asin(std::min(1.0, (b.halfLength + 5) / g.referenceRadius)) + turn;
+    for (int k = 0; k < 2; ++k) {
+        EndEdge& edge = m_ends[k];
+        const double axial = k == 0 ? -b.halfLength : b.halfLength;
+        ThreadFlankGraph::Point previous = (k == 0 ? points.front() : points.back()).front();
+        edge.heights = evenlySpaced(-heightMargin, 1 + heightMargin, 57);
+        for (double h : edge.heights) {
+            previous = graph.at(axial, h, previous);
+            edge.points.push_back(previous);
+        }
+        const int steps = static_cast<int>(std::ceil(2 * passage / (turn / 180)));
+        for (double psi : evenlySpaced(-passage, passage, steps + 1)) {
+            for (std::size_t l = 0; l < edge.heights.size(); ++l) {
+                const Vec3 w = g.wheelPoint(g.fixedPoint(edge.points[l].worm.point, psi), psi);
+                edge.passes.push_back({std::hypot(w.x, w.y), w.z, psi, edge.heights[l]});
+            }
+        }
     }
 }
 
@@ -174,6 +200,143 @@ WheelEnvelope::Point WheelEnvelope::inSpace(Point p, double plane) const {
 WheelEnvelope::Point WheelEnvelope::at(double radius, double height, const Point* guess) const {
     if (m_hob.meshing().hand * (height - limitHeight(radius)) <= 0) return onPlane(radius, height);
     return onSecond(radius, height, guess);
+}
+
+std::vector<double> WheelEnvelope::planeContactAxials(double radius, double height) const {
+    const Meshing& g = m_hob.meshing();
+    const double angle = planeAngle(radius, height);
+    const Vec3 p{radius * std::cos(angle), radius * std::sin(angle), height};
+    const Vec3 n = m_hob.plane().normal;
+    // the contact line in the wheel's frame lies in the plane; its signed
+    // distance from p within the plane
+    const auto across = [&](double phi) {
+        const Line line = m_hob.contactLine(phi);
+        const Vec3 d = turnedAboutZ(line.direction, g.hand * phi);
+        return dot(p - g.wheelPoint(line.point, phi), cross(n, d));
+    };
+    const EnvelopedFlank::Range range = m_hob.wheelAngleRange(m_hob.blank().halfLength);
+    std::vector<double> axials;
+    constexpr int kSteps = 400;
+    double previous = across(range.first);
+    for (int k = 1; k <= kSteps; ++k) {
+        double hi = range.first + (range.last - range.first) * k / kSteps;
+        const double value = across(hi);
+        if ((previous < 0) != (value < 0)) {
+            double lo = range.first + (range.last - range.first) * (k - 1) / kSteps;
+            const bool rising = value > previous;
+            for (int i = 0; i < 60; ++i) {
+                const double mid = (lo + hi) / 2;
+                ((across(mid) > 0) == rising ? hi : lo) = mid;
+            }
+            const double phi = (lo + hi) / 2;
+            const Line line = m_hob.contactLine(phi);
+            const Vec3 fixed = g.fixedFromWheel(p, phi);
+            axials.push_back(g.wormPoint(line.at(dot(fixed - line.point, line.direction)), phi).z);
+        }
+        previous = value;
+    }
+    return axials;
+}
+
+int WheelEnvelope::beyondEnd(WheelContact contact, double radius, double height) const {
+    const double half = m_hob.blank().halfLength;
+    if (contact == WheelContact::Second) {
+        const Point p = onSecond(radius, height, nullptr);
+        const Meshing& g = m_hob.meshing();
+        const double axial =
+            g.wormPoint(m_hob.fixedOnLine(p.hobWheelAngle, p.hobLineParameter).point,
+                        p.hobWheelAngle)
+                .z;
+        return std::abs(axial) <= half ? 0 : (axial < 0 ? -1 : 1);
+    }
+    if (contact != WheelContact::Plane) return 0;
+    // the plane is made wherever one of its contact lines meets the thread
+    double nearest = 0;
+    for (double axial : planeContactAxials(radius, height)) {
+        if (std::abs(axial) <= half) return 0;
+        if (nearest == 0 || std::abs(axial) < std::abs(nearest)) nearest = axial;
+    }
+    return nearest < 0 ? -1 : (nearest > 0 ? 1 : 0);
+}
+
+Vec3 WheelEnvelope::endEdgePoint(int end, double edgeHeight) const {
+    const EndEdge& edge = m_ends[end < 0 ? 0 : 1];
+    const double first = edge.heights.front(), last = edge.heights.back();
+    const double f = (edgeHeight - first) / (last - first) * (edge.heights.size() - 1);
+    const auto k = static_cast<std::size_t>(
+        std::clamp(std::round(f), 0.0, static_cast<double>(edge.heights.size() - 1)));
+    const double axial = end < 0 ? -m_hob.blank().halfLength : m_hob.blank().halfLength;
+    return ThreadFlankGraph(m_hob).at(axial, edgeHeight, edge.points[k]).worm.point;
+}
+
+Vec3 WheelEnvelope::tracedPoint(int end, double wheelAngle, double edgeHeight) const {
+    const Meshing& g = m_hob.meshing();
+    return g.wheelPoint(g.fixedPoint(endEdgePoint(end, edgeHeight), wheelAngle), wheelAngle);
+}
+
+WheelEnvelope::Point WheelEnvelope::solveHobEnd(double radius, double height, int end,
+                                                double wheelAngle, double edgeHeight) const {
+    const auto residual = [&](double psi, double v) {
+        const Vec3 w = tracedPoint(end, psi, v);
+        return std::pair{std::hypot(w.x, w.y) - radius, w.z - height};
+    };
+    NewtonSettings settings;
+    settings.differenceY = 1e-6;
+    settings.largestStepX = 0.02;
+    settings.largestStepY = 0.1;
+    if (!solveTwo(residual, wheelAngle, edgeHeight, settings)) throw ModelError(kNoWheelContact);
+    const Vec3 w = tracedPoint(end, wheelAngle, edgeHeight);
+    const Vec3 alongEdge = tracedPoint(end, wheelAngle, edgeHeight + 1e-5) - w;
+    const Vec3 alongPass = tracedPoint(end, wheelAngle + 1e-6, edgeHeight) - w;
+    Vec3 normal = normalized(cross(alongEdge, alongPass));
+    // into the space, as the plane's normal at this angle
+    const Vec3 plane = turnedAboutZ(m_hob.plane().normal, std::atan2(w.y, w.x));
+    if (dot(normal, plane) < 0) normal = -normal;
+    Point p;
+    p.wheel = {w, normal};
+    p.contact = WheelContact::HobEnd;
+    p.hobWheelAngle = wheelAngle;
+    p.hobLineParameter = edgeHeight;
+    p.end = end;
+    return inSpace(p, planeAngle(radius, height));
+}
+
+WheelEnvelope::Point WheelEnvelope::onHobEnd(double radius, double height, int end,
+                                             const Point* guess) const {
+    if (guess && guess->contact == WheelContact::HobEnd && guess->end == end)
+        return solveHobEnd(radius, height, end, guess->hobWheelAngle, guess->hobLineParameter);
+    // every pass of the edge near (r, z): the one cutting deepest into the
+    // tooth shapes the flank
+    const EndEdge& edge = m_ends[end < 0 ? 0 : 1];
+    const double turn = 2 * kPi / m_hob.meshing().ratio;
+    std::vector<const TableEntry*> nearest;  // the nearest entry of each half turn
+    std::vector<double> distances;
+    for (const TableEntry& e : edge.passes) {
+        const double d = std::hypot(e.radius - radius, e.height - height);
+        const auto bin = static_cast<std::size_t>(std::floor((e.phi - edge.passes.front().phi) / (turn / 2)));
+        if (bin >= nearest.size()) nearest.resize(bin + 1, nullptr), distances.resize(bin + 1, 1e300);
+        if (d < distances[bin]) distances[bin] = d, nearest[bin] = &e;
+    }
+    const double side = m_hob.plane().normal.y > 0 ? 1 : -1;  // the space lies at larger angles
+    std::optional<Point> deepest;
+    for (std::size_t k = 0; k < nearest.size(); ++k) {
+        if (!nearest[k] || distances[k] > 0.1 * m_hob.meshing().referenceRadius) continue;
+        try {
+            const Point p = solveHobEnd(radius, height, end, nearest[k]->phi, nearest[k]->t);
+            if (!deepest || side * p.angle < side * deepest->angle) deepest = p;
+        } catch (const ModelError&) {
+        }
+    }
+    if (!deepest) throw ModelError(kNoWheelContact);
+    return *deepest;
+}
+
+WheelEnvelope::Point WheelEnvelope::cut(double radius, double height, const Point* guess) const {
+    const bool onThePlane = m_hob.meshing().hand * (height - limitHeight(radius)) <= 0;
+    const int end =
+        beyondEnd(onThePlane ? WheelContact::Plane : WheelContact::Second, radius, height);
+    if (end == 0) return at(radius, height, guess && guess->contact != WheelContact::HobEnd ? guess : nullptr);
+    return onHobEnd(radius, height, end, guess);
 }
 
 }  // namespace wormpair::model

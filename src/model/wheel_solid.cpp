@@ -150,7 +150,7 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
         };
         struct Part {
             std::vector<double> low, high;  // heights along ws
-            int contact;                    // 0 plane, 1 second, 2 both
+            int contact;  // 0 plane, 1 second, 2 both, 3 and 4 the hob's end at -Z1, +Z1
         };
         std::vector<Part> parts;
         const std::vector<double> bottom(ws.size(), z0), top(ws.size(), z1);
@@ -165,6 +165,61 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
         } else {
             parts.push_back({bottom, top, 2});
         }
+        // where the hob's thread runs out, what lies beyond is cut by the
+        // edge at its end: such a part is split where the thread ends
+        const auto beyondAt = [&](int contact, double z, double w) {
+            return envelope.beyondEnd(contact == 0 ? WheelContact::Plane : WheelContact::Second,
+                                      radiusAt(z, w), z);
+        };
+        std::vector<Part> cutParts;
+        for (const Part& part : parts) {
+            if (part.contact > 1) {
+                cutParts.push_back(part);
+                continue;
+            }
+            std::vector<int> lowEnds, highEnds;
+            for (std::size_t j = 0; j < ws.size(); ++j) {
+                lowEnds.push_back(beyondAt(part.contact, part.low[j], ws[j]));
+                highEnds.push_back(beyondAt(part.contact, part.high[j], ws[j]));
+            }
+            const auto all = [](const std::vector<int>& ends, int end) {
+                return std::all_of(ends.begin(), ends.end(), [&](int e) { return e == end; });
+            };
+            const int lowEnd = lowEnds.front(), highEnd = highEnds.front();
+            if (!all(lowEnds, lowEnd) || !all(highEnds, highEnd) || (lowEnd == 0 && highEnd == 0)) {
+                cutParts.push_back(part);  // reached throughout, or no clean line to split at
+                continue;
+            }
+            if (lowEnd == highEnd) {
+                cutParts.push_back({part.low, part.high, lowEnd < 0 ? 3 : 4});
+                continue;
+            }
+            if (lowEnd != 0 && highEnd != 0) {
+                cutParts.push_back(part);
+                continue;
+            }
+            std::vector<double> ends;
+            bool clean = true;
+            for (std::size_t j = 0; j < ws.size(); ++j) {
+                double lo = part.low[j], hi = part.high[j];
+                for (int k = 0; k < 50; ++k) {
+                    const double mid = (lo + hi) / 2;
+                    ((beyondAt(part.contact, mid, ws[j]) == lowEnd) ? lo : hi) = mid;
+                }
+                ends.push_back((lo + hi) / 2);
+                const double margin = 1e-3;  // mm: a thin part, not a degenerate one
+                if (!(ends.back() > part.low[j] + margin && ends.back() < part.high[j] - margin))
+                    clean = false;
+            }
+            if (!clean) {
+                cutParts.push_back(part);
+                continue;
+            }
+            const int endContact = (lowEnd != 0 ? lowEnd : highEnd) < 0 ? 3 : 4;
+            cutParts.push_back({part.low, ends, lowEnd != 0 ? endContact : part.contact});
+            cutParts.push_back({ends, part.high, highEnd != 0 ? endContact : part.contact});
+        }
+        parts = cutParts;
         for (const Part& part : parts) {
             // heights along w interpolated between the samples of the limit
             const auto heightCurve = [&](const std::vector<double>& heights) {
@@ -185,6 +240,7 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
                 const double r = radiusAt(z, w);
                 if (part.contact == 0) return envelope.onPlane(r, z);
                 if (part.contact == 1) return envelope.onSecond(r, z, guess);
+                if (part.contact > 2) return envelope.onHobEnd(r, z, part.contact == 3 ? -1 : 1, guess);
                 return envelope.at(r, z, guess);
             };
             WheelFlankPiece piece;

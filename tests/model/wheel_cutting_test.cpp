@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <BRepAdaptor_Surface.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
+#include <ElCLib.hxx>
 #include <BRepLProp_SLProps.hxx>
 #include <IntCurvesFace_ShapeIntersector.hxx>
 #include <gp_Lin.hxx>
@@ -31,15 +33,21 @@ struct Hit {
     bool onFlank = false;  // a B-spline face of the hob
 };
 
-// Lower ends of the stretches of the line inside the solid, within reach.
-std::vector<Hit> entries(IntCurvesFace_ShapeIntersector& solid, const gp_Lin& line, double reach) {
-    solid.Perform(line, -reach, reach);
+// Lower ends of the stretches of the line inside the solid, from..to.
+std::vector<Hit> entries(IntCurvesFace_ShapeIntersector& solid, BRepClass3d_SolidClassifier& classifier,
+                         const gp_Lin& line, double from, double to) {
+    solid.Perform(line, from, to);
     std::vector<std::pair<double, int>> order;
     for (int k = 1; k <= solid.NbPnt(); ++k) order.emplace_back(solid.WParameter(k), k);
     std::sort(order.begin(), order.end());
     std::vector<Hit> found;
+    // a grazing first crossing can read as leaving: ask the solid itself
     bool inside = !order.empty() && solid.Transition(order.front().second) == IntCurveSurface_Out;
-    if (inside) found.push_back({-reach, {}, {}, false});
+    if (inside) {
+        classifier.Perform(ElCLib::Value(from, line), 1e-7);
+        inside = classifier.State() == TopAbs_IN;
+    }
+    if (inside) found.push_back({from, {}, {}, false});
     for (const auto& [w, k] : order) {
         if (solid.Transition(k) != IntCurveSurface_In) continue;
         const gp_Pnt p = solid.Pnt(k);
@@ -61,6 +69,7 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
     const TopoDS_Shape wheelRead = readStep(stepBytes({{wheel.name, wheel.shape, gp_Trsf()}}, "")).shape;
     IntCurvesFace_ShapeIntersector hobLines, wheelLines;
     hobLines.Load(hobRead, 1e-7);
+    BRepClass3d_SolidClassifier hobInside(hobRead);
     wheelLines.Load(wheelRead, 1e-7);
 
     const PairGeometry& geometry = modeller.geometry();
@@ -73,15 +82,16 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
     const double passage = std::asin((hobBlank.halfLength + 5) / g.referenceRadius);
     constexpr double kReach = 3.0;  // mm along each line
 
-    int onPlane = 0, second = 0, edges = 0;
-    double worstEnvelope = 0, edgeLeast = 1e300, edgeMost = -1e300;
+    int onPlane = 0, second = 0, hobEnd = 0, endAsEnvelope = 0, edges = 0;
+    double worstEnvelope = 0, worstEnd = 0, edgeLeast = 1e300, edgeMost = -1e300;
+    double envelopeLeast = 1e300, envelopeMost = -1e300;
     for (double z : {-0.95, -0.8, -0.6, -0.4, -0.2, 0.0, 0.2, 0.4, 0.6, 0.8, 0.95}) {
         z *= half;
         const double root = hobReachRadius(geometry.hob, z), tip = geometry.wheel.tipRadiusAt(z);
         for (double w : {0.05, 0.2, 0.35, 0.5, 0.65, 0.8, 0.95}) {
             SCOPED_TRACE(std::to_string(z) + " " + std::to_string(w));
             // a line through the flank point along its normal, into the space
-            const WheelEnvelope::Point q = envelope.at(root + w * (tip - root), z);
+            const WheelEnvelope::Point q = envelope.cut(root + w * (tip - root), z);
             const Vec3 at = q.wheel.point, n = q.wheel.normal;
             const gp_Lin line(gp_Pnt(at.x, at.y, at.z), gp_Dir(n.x, n.y, n.z));
             // the written wheel's flank on it
@@ -91,6 +101,12 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
                 if (std::isnan(model) || std::abs(wheelLines.WParameter(k)) < std::abs(model))
                     model = wheelLines.WParameter(k);
             ASSERT_FALSE(std::isnan(model));
+            // behind the flank the line crosses the tooth; what the hob does
+            // at its far side and beyond belongs to the next space
+            double from = -kReach;
+            for (int k = 1; k <= wheelLines.NbPnt(); ++k)
+                if (wheelLines.WParameter(k) < model - 1e-6)
+                    from = std::max(from, wheelLines.WParameter(k) + 0.05);
             // the deepest cut: the lowest entry into the hob over all positions
             const auto deepest = [&](double psi) {
                 gp_Trsf wheelToFixed, hobPose;
@@ -100,7 +116,7 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
                 hobPose = hob.placement * spin;
                 const gp_Trsf toHob = hobPose.Inverted() * wheelToFixed;
                 Hit best;
-                for (const Hit& h : entries(hobLines, line.Transformed(toHob), kReach))
+                for (const Hit& h : entries(hobLines, hobInside, line.Transformed(toHob), from, kReach))
                     if (std::isnan(best.along) || h.along < best.along) best = h;
                 if (std::isnan(best.along) || norm(best.normal) == 0) return best;
                 // the hob face's normal in the wheel's frame
@@ -129,11 +145,31 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
                     lo = m1;
                 if (std::min(a1, a2) < best.along) best = a1 < a2 ? h1 : h2;
             }
-            // what shaped it: a hob flank touching the wheel's flank (the two
+            // what shaped it: the end of the hob's thread passing (as the
+            // model has it), a hob flank touching the wheel's flank (the two
             // tangent within a few thousandths of a radian, as an envelope
-            // touches), or an edge cutting across it
-            const bool nearEdge = !best.onFlank || std::abs(dot(best.normal, n)) < std::cos(0.003);
+            // touches), or another edge cutting across it
             const double deviation = best.along - model;
+            if (q.contact == WheelContact::HobEnd) {
+                // the model has the end's trace, or (where that line crosses
+                // the tip's change from torus to cylinder) the envelope
+                // (the line meets the envelope's tangent plane at e)
+                const WheelEnvelope::Point e = envelope.at(root + w * (tip - root), z);
+                const double envelopeAlong =
+                    dot(e.wheel.point - at, e.wheel.normal) / dot(n, e.wheel.normal);
+                if (std::abs(model) <= 0.005) {
+                    ++hobEnd;
+                    worstEnd = std::max(worstEnd, std::abs(deviation));
+                    EXPECT_NEAR(best.along, model, 0.005);
+                } else {
+                    ++endAsEnvelope;
+                    EXPECT_NEAR(model, envelopeAlong, 0.005);
+                    envelopeLeast = std::min(envelopeLeast, deviation);
+                    envelopeMost = std::max(envelopeMost, deviation);
+                }
+                continue;
+            }
+            const bool nearEdge = !best.onFlank || std::abs(dot(best.normal, n)) < std::cos(0.003);
             if (nearEdge) {
                 ++edges;
                 edgeLeast = std::min(edgeLeast, deviation);
@@ -146,14 +182,23 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
             EXPECT_NEAR(best.along, model, 0.005);
         }
     }
-    const double all = onPlane + second + edges;
+    const double all = onPlane + second + hobEnd + endAsEnvelope + edges;
     std::cout << "flank shaped by the plane " << 100 * onPlane / all << " %, second contact "
-              << 100 * second / all << " %, hob edges " << 100 * edges / all
+              << 100 * second / all << " %, the ends of the hob's thread "
+              << 100 * (hobEnd + endAsEnvelope) / all << " % (modelled as their trace "
+              << 100 * hobEnd / all << " %), other hob edges " << 100 * edges / all
               << " %; largest difference where the envelope shapes it " << worstEnvelope
-              << " mm; where the edges do, the cut lies " << edgeLeast << " to " << edgeMost
-              << " mm from the model (+: less cut, within " << kReach << " mm)\n";
+              << " mm, where the ends' trace does " << worstEnd << " mm";
+    if (endAsEnvelope > 0)
+        std::cout << "; where the model keeps the envelope, the cut lies " << envelopeLeast << " to "
+                  << envelopeMost << " mm from it (+: less cut)";
+    if (edges > 0)
+        std::cout << "; where other edges do, the cut lies " << edgeLeast << " to " << edgeMost
+                  << " mm from the model (+: less cut)";
+    std::cout << "\n";
     EXPECT_GT(onPlane, 0);
     EXPECT_GT(second, 0);
+    EXPECT_GT(hobEnd, 0);
 }
 
 }  // namespace
