@@ -422,7 +422,10 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
             const double edge = side == 0 ? 0 : 1;
             const WheelFlankPiece& a = side == 0 ? flank.pieces.front() : flank.pieces.back();
             const WheelFlankPiece& b = side == 0 ? second.front() : second.back();
-            const std::size_t row = side == 0 ? 0 : a.rootAngles.size() - 1;
+            // the first and the last row of each flank (the pieces at the two
+            // sides need not have as many rows)
+            const std::size_t rowA = side == 0 ? 0 : a.rootAngles.size() - 1;
+            const std::size_t rowB = side == 0 ? 0 : b.rootAngles.size() - 1;
             const gp_Ax2 frame(gp_Pnt(0, 0, z), gp::DZ(), gp::DX());
             const auto arc = [&](double radius, double from, double to) {
                 return BRepBuilderAPI_MakeEdge(new Geom_Circle(frame, radius), std::min(from, to),
@@ -433,11 +436,11 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
             next.SetRotation(gp::OZ(), turn + pitch);
             Handle(Geom_Surface) first = Handle(Geom_Surface)::DownCast(a.surface->Transformed(rotation));
             Handle(Geom_Surface) following = Handle(Geom_Surface)::DownCast(b.surface->Transformed(next));
-            sides[side].push_back(arc(flank.rootMeridian->Value(z).X(), b.rootAngles[row] + turn,
-                                      a.rootAngles[row] + turn));
+            sides[side].push_back(arc(flank.rootMeridian->Value(z).X(), b.rootAngles[rowB] + turn,
+                                      a.rootAngles[rowA] + turn));
             sides[side].push_back(BRepBuilderAPI_MakeEdge(first->UIso(edge), 0, 1));
-            sides[side].push_back(arc(blank.tipRadiusAt(z), a.tipAngles[row] + turn,
-                                      b.tipAngles[row] + turn + pitch));
+            sides[side].push_back(arc(blank.tipRadiusAt(z), a.tipAngles[rowA] + turn,
+                                      b.tipAngles[rowB] + turn + pitch));
             sides[side].push_back(BRepBuilderAPI_MakeEdge(following->UIso(edge), 0, 1));
         }
     }
