@@ -335,8 +335,16 @@ WheelEnvelope::Point WheelEnvelope::cut(double radius, double height, const Poin
     const bool onThePlane = m_hob.meshing().hand * (height - limitHeight(radius)) <= 0;
     const int end =
         beyondEnd(onThePlane ? WheelContact::Plane : WheelContact::Second, radius, height);
-    if (end == 0) return at(radius, height, guess && guess->contact != WheelContact::HobEnd ? guess : nullptr);
-    return onHobEnd(radius, height, end, guess);
+    const Point* sameKind = guess && guess->contact != WheelContact::HobEnd ? guess : nullptr;
+    if (end == 0) return at(radius, height, sameKind);
+    try {
+        const Point p = onHobEnd(radius, height, end, guess);
+        if (onTheEdge(p)) return p;
+    } catch (const ModelError&) {
+    }
+    // the end edge does not reach here within the thread's height: the
+    // hob's tip edge shapes this corner; the envelope stands for it
+    return at(radius, height, sameKind);
 }
 
 }  // namespace wormpair::model

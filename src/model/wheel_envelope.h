@@ -58,6 +58,11 @@ class WheelEnvelope {
     // The trace of the end edge of the thread at `end` through (r, z): the
     // pass cutting deepest into the tooth unless a guess names the pass.
     Point onHobEnd(double radius, double height, int end, const Point* guess) const;
+    // Whether a hob-end point lies on the edge between the thread's root
+    // and tip (the solver continues the edge beyond them).
+    static bool onTheEdge(const Point& p) {
+        return p.hobLineParameter >= -1e-9 && p.hobLineParameter <= 1 + 1e-9;
+    }
 
     // The plane's angle at (r, z).
     double planeAngle(double radius, double height) const;

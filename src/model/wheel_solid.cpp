@@ -26,8 +26,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <cmath>
+#include <optional>
 
 namespace wormpair::model {
 
@@ -190,8 +190,31 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
                 cutParts.push_back(part);  // reached throughout, or no clean line to split at
                 continue;
             }
+            // the end's trace only where it reaches every point of the part
+            // within the thread's height (else the hob's tip edge shapes a
+            // corner of it, and the part keeps the envelope)
+            const auto traced = [&](const std::vector<double>& low, const std::vector<double>& high,
+                                    int end) {
+                try {
+                    for (std::size_t j = 0; j < ws.size(); ++j) {
+                        std::optional<WheelEnvelope::Point> previous;
+                        for (double s : {0.0, 0.25, 0.5, 0.75, 1.0}) {
+                            const double z = low[j] + s * (high[j] - low[j]);
+                            previous = envelope.onHobEnd(radiusAt(z, ws[j]), z, end,
+                                                         previous ? &*previous : nullptr);
+                            if (!WheelEnvelope::onTheEdge(*previous)) return false;
+                        }
+                    }
+                } catch (const ModelError&) {
+                    return false;
+                }
+                return true;
+            };
             if (lowEnd == highEnd) {
-                cutParts.push_back({part.low, part.high, lowEnd < 0 ? 3 : 4});
+                if (traced(part.low, part.high, lowEnd))
+                    cutParts.push_back({part.low, part.high, lowEnd < 0 ? 3 : 4});
+                else
+                    cutParts.push_back(part);
                 continue;
             }
             if (lowEnd != 0 && highEnd != 0) {
@@ -211,11 +234,12 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
                 if (!(ends.back() > part.low[j] + margin && ends.back() < part.high[j] - margin))
                     clean = false;
             }
-            if (!clean) {
+            const int end = lowEnd != 0 ? lowEnd : highEnd;
+            if (!clean || !(lowEnd != 0 ? traced(part.low, ends, end) : traced(ends, part.high, end))) {
                 cutParts.push_back(part);
                 continue;
             }
-            const int endContact = (lowEnd != 0 ? lowEnd : highEnd) < 0 ? 3 : 4;
+            const int endContact = end < 0 ? 3 : 4;
             cutParts.push_back({part.low, ends, lowEnd != 0 ? endContact : part.contact});
             cutParts.push_back({ends, part.high, highEnd != 0 ? endContact : part.contact});
         }
