@@ -2,8 +2,8 @@
 // envelope: the hob, as written to STEP and read back, is swept through the
 // tooth space position by position, and the deepest cut along a line
 // through each flank point is compared with the written wheel. Where the
-// plane or the second contact shapes the flank the two agree; the share
-// the hob's edges shape is reported.
+// plane, the second contact or the trace of the thread's ends shapes the
+// flank the two agree; the shares are reported.
 #include <gtest/gtest.h>
 
 #include <BRepAdaptor_Surface.hxx>
@@ -60,8 +60,16 @@ std::vector<Hit> entries(IntCurvesFace_ShapeIntersector& solid, BRepClass3d_Soli
     return found;
 }
 
-TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesIt) {
-    const DesignSnapshot design = shippedDesign("160", "45", "1");
+struct CutDesign {
+    const char *centreDistance, *wheelTeeth, *wormStarts;
+};
+
+class WheelCutBySweepingTheHob : public testing::TestWithParam<CutDesign> {};
+
+TEST_P(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneTheSecondContactOrTheThreadsEndsShapeIt) {
+    const CutDesign row = GetParam();
+    const DesignSnapshot design = shippedDesign(row.centreDistance, row.wheelTeeth, row.wormStarts);
+    const DesignRecord& r = design.record;
     const PairModeller modeller(design);
     const PartModel hob = modeller.hob();
     const PartModel wheel = modeller.wheel();
@@ -79,7 +87,9 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
     const WheelEnvelope& envelope = modeller.wheelEnvelope();
     const double half = geometry.wheel.halfWidth;
     // the whole passage of the space through the hob, and a little more
-    const double passage = std::asin((hobBlank.halfLength + 5) / g.referenceRadius);
+    // (the thread's end passes the root last)
+    const double passage =
+        std::asin(std::min(1.0, (hobBlank.halfLength + 5) / hobReachRadius(geometry.hob, 0)));
     constexpr double kReach = 3.0;  // mm along each line
 
     int onPlane = 0, second = 0, hobEnd = 0, endAsEnvelope = 0, edges = 0;
@@ -160,7 +170,24 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
                 if (std::abs(model) <= 0.005) {
                     ++hobEnd;
                     worstEnd = std::max(worstEnd, std::abs(deviation));
-                    EXPECT_NEAR(best.along, model, 0.005);
+                    // the hob cuts no deeper than the model here ...
+                    EXPECT_GT(deviation, -0.005);
+                    // ... and reaches it: at the instant the model names, the
+                    // point (in the space that pass runs through) lies on the
+                    // hob read back from STEP. (The sweep's steps can pass over
+                    // the instant an edge touches; this does not.)
+                    bool touched = false;
+                    for (int k = -25; k <= 25 && !touched; ++k) {
+                        gp_Trsf wheelToFixed, spin;
+                        wheelToFixed.SetRotation(gp::OZ(), -g.hand * q.hobWheelAngle);
+                        spin.SetRotation(gp::OZ(), g.ratio * q.hobWheelAngle);
+                        const Vec3 p = turnedAboutZ(q.wheel.point, k * 2 * kPi / r.wheelTeeth);
+                        const gp_Pnt x = gp_Pnt(p.x, p.y, p.z).Transformed(
+                            (hob.placement * spin).Inverted() * wheelToFixed);
+                        hobInside.Perform(x, 1e-4);
+                        touched = hobInside.State() == TopAbs_ON;
+                    }
+                    EXPECT_TRUE(touched);
                 } else {
                     ++endAsEnvelope;
                     EXPECT_NEAR(model, envelopeAlong, 0.005);
@@ -183,12 +210,14 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
         }
     }
     const double all = onPlane + second + hobEnd + endAsEnvelope + edges;
-    std::cout << "flank shaped by the plane " << 100 * onPlane / all << " %, second contact "
+    std::cout << row.centreDistance << "/" << row.wheelTeeth << "/" << row.wormStarts
+              << ": flank shaped by the plane " << 100 * onPlane / all << " %, second contact "
               << 100 * second / all << " %, the ends of the hob's thread "
               << 100 * (hobEnd + endAsEnvelope) / all << " % (modelled as their trace "
               << 100 * hobEnd / all << " %), other hob edges " << 100 * edges / all
               << " %; largest difference where the envelope shapes it " << worstEnvelope
-              << " mm, where the ends' trace does " << worstEnd << " mm";
+              << " mm, where the ends' trace does " << worstEnd
+              << " mm (every such point on the hob at its instant)";
     if (endAsEnvelope > 0)
         std::cout << "; where the model keeps the envelope, the cut lies " << envelopeLeast << " to "
                   << envelopeMost << " mm from it (+: less cut)";
@@ -200,6 +229,13 @@ TEST(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneOrTheSecondContactShapesI
     EXPECT_GT(second, 0);
     EXPECT_GT(hobEnd, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Designs, WheelCutBySweepingTheHob,
+                         testing::Values(CutDesign{"160", "45", "1"}, CutDesign{"500", "63", "1"}),
+                         [](const auto& info) {
+                             return std::string(info.param.centreDistance) + "_" +
+                                    info.param.wheelTeeth + "_" + info.param.wormStarts;
+                         });
 
 }  // namespace
 }  // namespace wormpair::model
