@@ -6,6 +6,7 @@
 #include <BRepBuilderAPI_MakeWire.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
 #include <BRepCheck_Analyzer.hxx>
+#include <BRepClass3d_SolidClassifier.hxx>
 #include <BRepGProp.hxx>
 #include <BRepLib.hxx>
 #include <BRep_Builder.hxx>
@@ -272,9 +273,11 @@ TopoDS_Shape solidOfShell(const TopoDS_Shape& sewn, const char* partName) {
     TopoDS_Solid solid;
     builder.MakeSolid(solid);
     builder.Add(solid, outward);
-    GProp_GProps volume;
-    BRepGProp::VolumeProperties(solid, volume);
-    if (volume.Mass() < 0) {
+    // turned inside out when a point at infinity lies inside (cheaper than
+    // the sign of its volume, which the final check still measures)
+    BRepClass3d_SolidClassifier classifier(solid);
+    classifier.PerformInfinitePoint(1e-7);
+    if (classifier.State() == TopAbs_IN) {
         builder.MakeShell(outward);
         for (TopExp_Explorer e(fix.Solid(), TopAbs_FACE); e.More(); e.Next())
             builder.Add(outward, e.Current().Reversed());

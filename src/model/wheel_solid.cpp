@@ -196,13 +196,15 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
             const auto traced = [&](const std::vector<double>& low, const std::vector<double>& high,
                                     int end) {
                 try {
+                    std::optional<WheelEnvelope::Point> columnStart;  // each column from its neighbour
                     for (std::size_t j = 0; j < ws.size(); ++j) {
-                        std::optional<WheelEnvelope::Point> previous;
+                        std::optional<WheelEnvelope::Point> previous = columnStart;
                         for (double s : {0.0, 0.25, 0.5, 0.75, 1.0}) {
                             const double z = low[j] + s * (high[j] - low[j]);
                             previous = envelope.onHobEnd(radiusAt(z, ws[j]), z, end,
                                                          previous ? &*previous : nullptr);
                             if (!WheelEnvelope::onTheEdge(*previous)) return false;
+                            if (s == 0.0) columnStart = previous;
                         }
                     }
                 } catch (const ModelError&) {
