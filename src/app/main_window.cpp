@@ -60,7 +60,7 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
                  [this] { m_lifecycle.startupLoad(); }),
       m_drawings(platform, *this, m_design, m_layout, this),
       m_series(platform, *this, m_design, m_database, m_lifecycle, *this),
-      m_models(platform, *this, m_design, this),
+      m_models(platform, *this, m_design, m_layout, this),
       m_families{m_lifecycle, m_designFiles, m_sheets, m_documents, m_settings, m_drawings,
                  m_series, m_models} {
     m_ui->setupUi(this);

@@ -14,9 +14,8 @@
 #include "app/model_view.h"
 #include "calc/numeric.h"
 #include "input/design_snapshot.h"
-#include "model/model_files.h"
-#include "model/render.h"
 #include "platform/file_replace.h"
+#include "store/program_layout.h"
 
 namespace wormpair {
 
@@ -29,7 +28,8 @@ class ProgressOfBuild : public model::BuildProgress {
   public:
     explicit ProgressOfBuild(WorkProgress& progress) : m_progress(progress) {}
     void report(int done, int total, std::string_view what) override {
-        m_progress.report(done, total, QString::fromUtf8(what.data(), static_cast<int>(what.size())));
+        m_progress.report(done, total,
+                          QString::fromUtf8(what.data(), static_cast<int>(what.size())));
     }
     bool cancelled() const override { return m_progress.cancelled(); }
 
@@ -57,20 +57,17 @@ const FileKind& fileKind(model::ModelFormat format) {
     return kFiles[0];
 }
 
-// Triangles of the built parts for the view: the pair in its fixed frame, a
-// worm or hob lying with its axis across, within a thousandth of its size.
-std::vector<ModelView::Item> viewItems(model::ModelPart part, const model::ModelBuild& built,
-                                       const DesignRecord& r) {
+// The built parts as the view shows them, each in its colour.
+std::vector<ModelView::Item> viewItems(const model::BuiltModel& built) {
+    const std::vector<model::BuiltPartSummary> parts = built.parts();
+    std::vector<model::TriangleMesh> meshes = built.viewMeshes();
     std::vector<ModelView::Item> items;
-    for (const model::PartModel& p : built.parts) {
-        const bool wheel = p.name == "蜗轮";
-        const double size = wheel ? r.wheelOutsideDiameter : r.largestWormTipDiameter;
-        gp_Trsf lying;
-        lying.SetRotation(gp::OX(), -model::kPi / 2);
-        const gp_Trsf shown = part == model::ModelPart::Pair ? p.placement : wheel ? gp_Trsf() : lying;
-        items.push_back({model::triangulate(p.shape.Moved(TopLoc_Location(shown)),
-                                            1e-3 * std::max(1.0, size)),
-                         wheel ? kWheelColour : p.name == "滚刀" ? kHobColour : kWormColour});
+    for (std::size_t k = 0; k < parts.size() && k < meshes.size(); ++k) {
+        const std::string& name = parts[k].name;
+        items.push_back(
+            {std::move(meshes[k]), name == model::partName(model::ModelPart::Wheel) ? kWheelColour
+                                   : name == model::partName(model::ModelPart::Hob) ? kHobColour
+                                                                                    : kWormColour});
     }
     return items;
 }
@@ -90,7 +87,8 @@ class ModelWindow : public QWidget {
         m_summary->setObjectName("ModelSummary");
         m_worm = new QComboBox(this);
         m_worm->setObjectName("ModelWormKind");
-        m_worm->addItems({QStringLiteral("磨削修形后的蜗杆"), QStringLiteral("理论蜗杆（未修形）")});
+        m_worm->addItems(
+            {QStringLiteral("磨削修形后的蜗杆"), QStringLiteral("理论蜗杆（未修形）")});
         m_wormLabel = new QLabel(QStringLiteral("蜗杆："), this);
         auto* step = new QPushButton(QStringLiteral("导出 STEP…"), this);
         step->setObjectName("ModelExportStep");
@@ -121,14 +119,14 @@ class ModelWindow : public QWidget {
 
     void showBuilt(model::ModelPart part, model::WormKind kind) {
         m_part = part;
-        const model::ModelBuild& built = *m_commands.built();
+        const model::BuiltModel& built = *m_commands.built();
         const bool withWorm = part == model::ModelPart::Worm || part == model::ModelPart::Pair;
         m_wormLabel->setVisible(withWorm);
         m_worm->setVisible(withWorm);
         m_worm->setCurrentIndex(kind == model::WormKind::Ground ? 0 : 1);
         setWindowTitle(QStringLiteral("三维模型 — ") + qt(model::partName(part)));
         QString summary;
-        for (const model::PartModel& p : built.parts) {
+        for (const model::BuiltPartSummary& p : built.parts()) {
             summary += QStringLiteral("%1：齿面拟合误差 %2 mm（法向 %3°）  ")
                            .arg(qt(p.name))
                            .arg(p.flankFit.distance, 0, 'f', 6)
@@ -153,8 +151,9 @@ class ModelWindow : public QWidget {
 };
 
 ModelCommands::ModelCommands(const Platform& platform, const MainForm& form,
-                             const DesignController& design, QWidget* parent)
-    : m_platform(platform), m_form(form), m_design(design), m_parent(parent) {}
+                             const DesignController& design, const ProgramLayout& layout,
+                             QWidget* parent)
+    : m_platform(platform), m_form(form), m_design(design), m_layout(layout), m_parent(parent) {}
 
 ModelCommands::~ModelCommands() = default;
 
@@ -163,16 +162,18 @@ std::vector<ModelView::Item> ModelCommands::takeViewItems() { return std::move(m
 bool ModelCommands::build(model::ModelPart part, model::WormKind worm) {
     const DesignSnapshot snapshot = designSnapshot(m_form, m_design);
     try {
-        const model::PairModeller modeller(snapshot);
-        std::unique_ptr<model::ModelBuild> result;
+        const std::unique_ptr<model::DesignModels> models =
+            model::modelService(m_layout.programDirectory.toStdString()).models(snapshot);
+        std::unique_ptr<model::BuiltModel> result;
         std::vector<ModelView::Item> items;
-        const bool finished = m_platform.work.run(
-            QStringLiteral("生成三维模型：") + qt(model::partName(part)), [&](WorkProgress& progress) {
-                ProgressOfBuild adapter(progress);
-                result = std::make_unique<model::ModelBuild>(modeller.build(part, worm, &adapter));
-                // the view's triangles too, away from the window's thread
-                items = viewItems(part, *result, snapshot.record);
-            });
+        const bool finished =
+            m_platform.work.run(QStringLiteral("生成三维模型：") + qt(model::partName(part)),
+                                [&](WorkProgress& progress) {
+                                    ProgressOfBuild adapter(progress);
+                                    result = models->build(part, worm, &adapter);
+                                    // the view's triangles too, away from the window's thread
+                                    items = viewItems(*result);
+                                });
         if (!finished || !result) return false;
         m_built = std::move(result);
         m_items = std::move(items);
@@ -181,8 +182,8 @@ bool ModelCommands::build(model::ModelPart part, model::WormKind worm) {
     } catch (const model::BuildCancelled&) {
         return false;
     } catch (const model::ModelError& e) {
-        m_platform.messages.inform(QStringLiteral("无法生成三维模型：") + QString::fromUtf8(e.what()),
-                                   QString());
+        m_platform.messages.inform(
+            QStringLiteral("无法生成三维模型：") + QString::fromUtf8(e.what()), QString());
         return false;
     }
 }
@@ -216,13 +217,15 @@ static bool writeFile(const Platform& platform, const QString& proposed, model::
     }
     try {
         std::vector<std::uint8_t> data;
-        const bool finished = platform.work.run(QStringLiteral("写出“%1”").arg(QFileInfo(target).fileName()),
-                                                [&](WorkProgress&) { data = bytes(); });
+        const bool finished =
+            platform.work.run(QStringLiteral("写出“%1”").arg(QFileInfo(target).fileName()),
+                              [&](WorkProgress&) { data = bytes(); });
         if (!finished) return false;
         replaceFile(target.toStdString(), data);
     } catch (const std::exception& e) {
         platform.messages.inform(
-            QStringLiteral("文件未能写入“%1”：%2").arg(target, QString::fromUtf8(e.what())), QString());
+            QStringLiteral("文件未能写入“%1”：%2").arg(target, QString::fromUtf8(e.what())),
+            QString());
         return false;
     }
     return true;
@@ -230,17 +233,10 @@ static bool writeFile(const Platform& platform, const QString& proposed, model::
 
 bool ModelCommands::exportBuilt(model::ModelFormat format) {
     if (!m_built) return false;
-    const model::ModelBuild built = *m_built;
-    const bool pair = m_part == model::ModelPart::Pair;
-    return writeFile(m_platform, proposedName(qt(model::partName(m_part)), fileKind(format).extension),
-                     format, [&] {
-                         std::vector<model::NamedPart> parts;
-                         for (const model::PartModel& p : built.parts)
-                             parts.push_back({p.name, p.shape, pair ? p.placement : gp_Trsf()});
-                         return format == model::ModelFormat::Step
-                                    ? model::stepBytes(parts, built.assemblyName)
-                                    : model::stlBytes(parts, model::kStlDeviation);
-                     });
+    const model::BuiltModel& built = *m_built;
+    return writeFile(m_platform,
+                     proposedName(qt(model::partName(m_part)), fileKind(format).extension), format,
+                     [&] { return built.fileBytes(format); });
 }
 
 std::optional<InspectionRequest> ModelCommands::chooseInspection() {
@@ -284,12 +280,13 @@ void ModelCommands::exportInspectionPoints() {
     if (!request) return;
     const DesignSnapshot snapshot = designSnapshot(m_form, m_design);
     try {
-        const model::PairModeller modeller(snapshot);
+        const std::unique_ptr<model::DesignModels> models =
+            model::modelService(m_layout.programDirectory.toStdString()).models(snapshot);
         QString name = qt(model::inspectedFlankName(request->flank));
         name = name.left(name.indexOf(QStringLiteral("（")));
         writeFile(m_platform, proposedName(name, ".csv"), model::ModelFormat::Csv, [&] {
             const std::string csv =
-                model::inspectionCsv(modeller, request->flank, request->worm, request->grid);
+                models->inspectionCsv(request->flank, request->worm, request->grid);
             return std::vector<std::uint8_t>(csv.begin(), csv.end());
         });
     } catch (const model::ModelError& e) {

@@ -6,10 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "model/inspection_grid.h"
-#include "model/model_files.h"
-#include "model/pair_model.h"
 #include "app/model_view.h"
+#include "model/model_service.h"
 #include "platform/platform.h"
 
 class QWidget;
@@ -19,6 +17,7 @@ namespace wormpair {
 class DesignController;
 class MainForm;
 class ModelWindow;
+struct ProgramLayout;
 
 // The flank, the worm and the grid the 测量点… command writes.
 struct InspectionRequest {
@@ -35,7 +34,7 @@ struct InspectionRequest {
 class ModelCommands {
   public:
     ModelCommands(const Platform& platform, const MainForm& form, const DesignController& design,
-                  QWidget* parent);
+                  const ProgramLayout& layout, QWidget* parent);
     ~ModelCommands();
 
     void showPart(model::ModelPart part);
@@ -49,7 +48,7 @@ class ModelCommands {
 
     // The window of the last part shown (nullptr before).
     ModelWindow* window() const { return m_window; }
-    const model::ModelBuild* built() const { return m_built.get(); }
+    const model::BuiltModel* built() const { return m_built.get(); }
 
     // Tests answer the 测量点 dialog; nullptr restores the dialog.
     using InspectionChooser = std::function<std::optional<InspectionRequest>()>;
@@ -65,10 +64,11 @@ class ModelCommands {
     Platform m_platform;
     const MainForm& m_form;
     const DesignController& m_design;
+    const ProgramLayout& m_layout;
     QWidget* m_parent;
     ModelWindow* m_window = nullptr;
     model::ModelPart m_part = model::ModelPart::Worm;
-    std::unique_ptr<model::ModelBuild> m_built;
+    std::unique_ptr<model::BuiltModel> m_built;
     std::vector<ModelView::Item> m_items;
     InspectionChooser m_chooser;
 };

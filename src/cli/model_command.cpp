@@ -8,9 +8,7 @@
 #include "input/design_file_open.h"
 #include "input/design_snapshot.h"
 #include "input/headless_session.h"
-#include "model/inspection_grid.h"
-#include "model/model_files.h"
-#include "model/pair_model.h"
+#include "model/model_service.h"
 #include "platform/file_replace.h"
 #include "store/store_messages.h"
 #include "xls/xls_read_write.h"
@@ -39,12 +37,14 @@ int usage(QTextStream& err, const QString& problem) {
     return kExitUsage;
 }
 
-QString text(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+QString text(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
+}
 
 }  // namespace
 
-int runModelCommand(const QStringList& arguments, const QString& programDirectory,
-                    QTextStream& out, QTextStream& err) {
+int runModelCommand(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+                    QTextStream& err) {
     using namespace model;
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
@@ -94,31 +94,30 @@ int runModelCommand(const QStringList& arguments, const QString& programDirector
     }
     const WormKind kind = parser.isSet(nominal) ? WormKind::Nominal : WormKind::Ground;
     try {
-        const PairModeller modeller(designSnapshot(session.form, session.design));
+        const std::unique_ptr<DesignModels> models =
+            modelService(programDirectory.toStdString())
+                .models(designSnapshot(session.form, session.design));
         std::vector<std::uint8_t> bytes;
         QString summary;
         if (*format == ModelFormat::Csv) {
             const bool second = flankText == "2";
             const InspectedFlank which =
                 part == ModelPart::Wheel ? InspectedFlank::Wheel
-                : part == ModelPart::Hob ? (second ? InspectedFlank::HobSecond : InspectedFlank::HobFirst)
-                                         : (second ? InspectedFlank::WormSecond : InspectedFlank::WormFirst);
-            const std::string csv = inspectionCsv(modeller, which, kind, *size);
+                : part == ModelPart::Hob
+                    ? (second ? InspectedFlank::HobSecond : InspectedFlank::HobFirst)
+                    : (second ? InspectedFlank::WormSecond : InspectedFlank::WormFirst);
+            const std::string csv = models->inspectionCsv(which, kind, *size);
             bytes.assign(csv.begin(), csv.end());
             summary = text(inspectedFlankName(which)) +
                       QString("：%1 × %2 个测量点").arg(size->rows).arg(size->columns);
         } else {
-            const ModelBuild build = modeller.build(part, kind);
-            std::vector<NamedPart> named;
-            for (const PartModel& p : build.parts) {
-                named.push_back({p.name, p.shape,
-                                 part == ModelPart::Pair ? p.placement : gp_Trsf()});
+            const std::unique_ptr<BuiltModel> build = models->build(part, kind, nullptr);
+            for (const BuiltPartSummary& p : build->parts()) {
                 summary += text(p.name) + QString("：齿面拟合误差 %1 mm，法向 %2 rad\n")
-                                               .arg(p.flankFit.distance, 0, 'e', 1)
-                                               .arg(p.flankFit.normalAngle, 0, 'e', 1);
+                                              .arg(p.flankFit.distance, 0, 'e', 1)
+                                              .arg(p.flankFit.normalAngle, 0, 'e', 1);
             }
-            bytes = *format == ModelFormat::Step ? stepBytes(named, build.assemblyName)
-                                                 : stlBytes(named, kStlDeviation);
+            bytes = build->fileBytes(*format);
             summary.chop(1);
         }
         replaceFile(target.toStdString(), bytes);

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "model/model_types.h"
 #include "model/vec3.h"
 
 // The planar double-enveloping pair as equations: the motion, the generating
@@ -16,14 +17,6 @@
 // wheel turns by -h phi2 about z.
 
 namespace wormpair::model {
-
-inline constexpr double kPi = 3.14159265358979323846;
-
-// A design the model cannot be built for; the text is shown to the user.
-class ModelError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 struct Meshing {
     double centreDistance = 0;    // a

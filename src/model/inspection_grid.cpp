@@ -20,42 +20,16 @@ std::string number(double value, int decimals) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     std::string text = buffer;
-    if (text == "-0" || text.find_first_not_of("-0.") == std::string::npos) text = text.substr(text[0] == '-' ? 1 : 0);
+    if (text == "-0" || text.find_first_not_of("-0.") == std::string::npos)
+        text = text.substr(text[0] == '-' ? 1 : 0);
     return text;
 }
 
 }  // namespace
 
-std::optional<GridSize> gridSizeFromText(const std::string& text) {
-    static const std::regex pattern(R"(\s*(\d{1,3})\s*[xX×*]\s*(\d{1,3})\s*)");
-    std::smatch m;
-    if (!std::regex_match(text, m, pattern)) return std::nullopt;
-    const GridSize size{std::stoi(m[1]), std::stoi(m[2])};
-    if (size.rows < 2 || size.columns < 2 || size.rows > 200 || size.columns > 200)
-        return std::nullopt;
-    return size;
-}
-
-std::string inspectedFlankName(InspectedFlank flank) {
-    switch (flank) {
-        case InspectedFlank::WormFirst:
-            return "蜗杆齿面1（朝 +Z1）";
-        case InspectedFlank::WormSecond:
-            return "蜗杆齿面2（朝 -Z1）";
-        case InspectedFlank::HobFirst:
-            return "滚刀齿面1（朝 +Z1）";
-        case InspectedFlank::HobSecond:
-            return "滚刀齿面2（朝 -Z1）";
-        case InspectedFlank::Wheel:
-            return "蜗轮齿面（x 轴上齿槽朝 +y 的一侧）";
-    }
-    return {};
-}
-
 std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, InspectedFlank flank,
                                               WormKind kind, GridSize size) {
-    const std::vector<double> heights =
-        evenlySpaced(kHeightInset, 1 - kHeightInset, size.columns);
+    const std::vector<double> heights = evenlySpaced(kHeightInset, 1 - kHeightInset, size.columns);
     std::vector<InspectionPoint> points;
     if (flank == InspectedFlank::Wheel) {
         const PairGeometry& g = modeller.geometry();
@@ -80,7 +54,8 @@ std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, Insp
     const double half = evaluator.blank().halfLength * (1 - 2 * kLengthInset);
     std::vector<double> axials = evenlySpaced(-half, half, size.rows);
     // the second flank is the half-turn image of the first at -Z1
-    if (second) for (double& z : axials) z = -z;
+    if (second)
+        for (double& z : axials) z = -z;
     const auto grid = ThreadFlankGraph(evaluator).grid(axials, heights);
     for (const auto& row : grid) {
         for (const auto& p : row) {
@@ -101,7 +76,8 @@ std::string inspectionCsv(const PairModeller& modeller, InspectedFlank flank, Wo
     const bool hob = flank == InspectedFlank::HobFirst || flank == InspectedFlank::HobSecond;
     std::string text = "\xEF\xBB\xBF";  // UTF-8 mark: spreadsheet programs read the Chinese right
     text += "# " + inspectedFlankName(flank) + " 测量点";
-    if (!wheel && !hob) text += kind == WormKind::Ground ? "（磨削修形后的蜗杆）" : "（理论蜗杆，未修形）";
+    if (!wheel && !hob)
+        text += kind == WormKind::Ground ? "（磨削修形后的蜗杆）" : "（理论蜗杆，未修形）";
     text += "\n";
     text += wheel ? "# 坐标系：蜗轮自身坐标系；原点在蜗轮中心，Z 轴沿蜗轮轴线，Z = 0 为中间平面，"
                     "齿槽以 X 轴为中心\n"

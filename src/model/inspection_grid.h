@@ -13,22 +13,6 @@
 
 namespace wormpair::model {
 
-enum class InspectedFlank {
-    WormFirst,   // the worm flank facing +Z1
-    WormSecond,  // the worm flank facing -Z1
-    HobFirst,
-    HobSecond,
-    Wheel,  // the wheel flank facing +y at the space on the x axis
-};
-
-struct GridSize {
-    int rows = 9;     // along the length (worm, hob) or the width (wheel)
-    int columns = 9;  // from the root towards the tip
-};
-
-// Reads "9x9" (rows x columns, 2 to 200 each); empty on a malformed text.
-std::optional<GridSize> gridSizeFromText(const std::string& text);
-
 struct InspectionPoint {
     Vec3 point;
     Vec3 normal;  // unit, out of the material
@@ -39,8 +23,6 @@ struct InspectionPoint {
 // length (or width) at each end, where a probe cannot touch.
 std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, InspectedFlank flank,
                                               WormKind kind, GridSize size);
-
-std::string inspectedFlankName(InspectedFlank flank);
 
 // The CSV text: header lines (frame, units, design, hand, grid), then one
 // row per point.

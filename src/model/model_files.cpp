@@ -1,12 +1,15 @@
 #include "model/model_files.h"
 
 #include <BRepBuilderAPI_Transform.hxx>
+#include <BRepMesh_IncrementalMesh.hxx>
 #include <BRep_Builder.hxx>
+#include <BRep_Tool.hxx>
 #include <IFSelect_ReturnStatus.hxx>
+#include <Interface_Static.hxx>
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 #include <Message_PrinterOStream.hxx>
-#include <Interface_Static.hxx>
+#include <Poly_Triangulation.hxx>
 #include <STEPCAFControl_Reader.hxx>
 #include <STEPCAFControl_Writer.hxx>
 #include <STEPControl_Writer.hxx>
@@ -17,7 +20,10 @@
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Compound.hxx>
+#include <TopoDS_Face.hxx>
 #include <XCAFApp_Application.hxx>
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
@@ -107,9 +113,9 @@ std::vector<std::uint8_t> stepBytes(const std::vector<NamedPart>& parts,
 std::vector<std::uint8_t> stlBytes(const std::vector<NamedPart>& parts, double deviation) {
     TriangleMesh mesh;
     for (const NamedPart& part : parts) {
-        mesh.append(triangulate(
-            BRepBuilderAPI_Transform(part.shape, part.placement, Standard_True).Shape(),
-            deviation));
+        mesh.append(
+            triangulate(BRepBuilderAPI_Transform(part.shape, part.placement, Standard_True).Shape(),
+                        deviation));
     }
     std::vector<std::uint8_t> bytes(84 + 50 * mesh.triangles.size(), 0);
     const char header[] = "wormpair STL, millimetres";
@@ -171,15 +177,41 @@ StepContents readStep(const std::vector<std::uint8_t>& bytes) {
     return contents;
 }
 
-std::optional<ModelFormat> modelFormatOf(const std::string& fileName) {
-    const std::size_t dot = fileName.find_last_of('.');
-    if (dot == std::string::npos) return std::nullopt;
-    std::string ending = fileName.substr(dot + 1);
-    for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ending == "step" || ending == "stp") return ModelFormat::Step;
-    if (ending == "stl") return ModelFormat::Stl;
-    if (ending == "csv") return ModelFormat::Csv;
-    return std::nullopt;
+TriangleMesh triangulate(const TopoDS_Shape& shape, double deviation) {
+    BRepMesh_IncrementalMesh mesher(shape, deviation, Standard_False, 0.2, Standard_True);
+    TriangleMesh mesh;
+    for (TopExp_Explorer e(shape, TopAbs_FACE); e.More(); e.Next()) {
+        const TopoDS_Face& face = TopoDS::Face(e.Current());
+        TopLoc_Location location;
+        const Handle(Poly_Triangulation) t = BRep_Tool::Triangulation(face, location);
+        if (t.IsNull()) continue;
+        const gp_Trsf placement = location.Transformation();
+        const auto first = static_cast<std::uint32_t>(mesh.vertices.size());
+        for (int k = 1; k <= t->NbNodes(); ++k) {
+            const gp_Pnt p = t->Node(k).Transformed(placement);
+            mesh.vertices.push_back({p.X(), p.Y(), p.Z()});
+            mesh.normals.push_back({0, 0, 0});
+        }
+        const bool reversed = face.Orientation() == TopAbs_REVERSED;
+        for (int k = 1; k <= t->NbTriangles(); ++k) {
+            int a, b, c;
+            t->Triangle(k).Get(a, b, c);
+            if (reversed) std::swap(b, c);
+            const std::array<std::uint32_t, 3> tri{first + static_cast<std::uint32_t>(a - 1),
+                                                   first + static_cast<std::uint32_t>(b - 1),
+                                                   first + static_cast<std::uint32_t>(c - 1)};
+            mesh.triangles.push_back(tri);
+            // area-weighted face normals, summed at the face's own vertices
+            const Vec3 n = cross(mesh.vertices[tri[1]] - mesh.vertices[tri[0]],
+                                 mesh.vertices[tri[2]] - mesh.vertices[tri[0]]);
+            for (std::uint32_t v : tri) mesh.normals[v] += n;
+        }
+    }
+    for (Vec3& n : mesh.normals) {
+        const double length = norm(n);
+        n = length > 0 ? n / length : Vec3{0, 0, 1};
+    }
+    return mesh;
 }
 
 }  // namespace wormpair::model

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "model/model_types.h"
+#include "model/render.h"
+
 // The bytes of the files a model is written to: STEP AP214 (named products,
 // millimetres) and binary STL. Nothing here touches the disk: the caller
 // hands the bytes to the program's one safe file replacement.
@@ -35,13 +38,7 @@ struct StepContents {
 // Reads STEP bytes back (the tests' independent route into the file).
 StepContents readStep(const std::vector<std::uint8_t>& bytes);
 
-enum class ModelFormat { Step, Stl, Csv };
-
-// The format a file name asks for by its ending (.step, .stp, .stl, .csv,
-// any case); empty for any other.
-std::optional<ModelFormat> modelFormatOf(const std::string& fileName);
-
-// The chord deviation of written STL files, mm.
-inline constexpr double kStlDeviation = 0.02;
+// The shape's faces as triangles within the chord deviation (mm).
+TriangleMesh triangulate(const TopoDS_Shape& shape, double deviation);
 
 }  // namespace wormpair::model

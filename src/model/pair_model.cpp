@@ -90,8 +90,8 @@ PartModel stagedPart(const std::string& name, const char* solving, BuildProgress
 
 PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
     return stagedPart(
-        "蜗杆", "求解母平面位置", progress, [&]() -> const EnvelopedFlank& { return wormFlank(kind); },
-        fitThreadFlank,
+        "蜗杆", "求解母平面位置", progress,
+        [&]() -> const EnvelopedFlank& { return wormFlank(kind); }, fitThreadFlank,
         [&](const FittedThreadFlank& f) { return threadedPart(f, m_geometry.wormBody); },
         wormPlacement(m_geometry.nominalWorm.meshing.centreDistance));
 }
@@ -159,20 +159,6 @@ gp_Trsf wormPlacement(double centreDistance) {
     // x = a - X1, y = Z1, z = Y1
     t.SetValues(-1, 0, 0, centreDistance, 0, 0, 1, 0, 0, 1, 0, 0);
     return t;
-}
-
-std::string partName(ModelPart part) {
-    switch (part) {
-        case ModelPart::Worm:
-            return "蜗杆";
-        case ModelPart::Wheel:
-            return "蜗轮";
-        case ModelPart::Hob:
-            return "滚刀";
-        case ModelPart::Pair:
-            return "蜗杆副";
-    }
-    return {};
 }
 
 }  // namespace wormpair::model

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calc/design_record.h"
+#include "model/model_types.h"
 #include "model/pair_geometry.h"
 #include "model/surface_fit.h"
 
@@ -18,24 +19,6 @@
 // before anything is written.
 
 namespace wormpair::model {
-
-enum class ModelPart { Worm, Wheel, Hob, Pair };
-enum class WormKind { Ground, Nominal };
-
-// What a slow build tells, and how it is stopped: plain C++, the window
-// adapts its own progress window to it.
-class BuildProgress {
-  public:
-    virtual ~BuildProgress() = default;
-    virtual void report(int done, int total, std::string_view what) = 0;
-    virtual bool cancelled() const = 0;
-};
-
-// Thrown when the user stopped a build.
-class BuildCancelled : public std::exception {
-  public:
-    const char* what() const noexcept override { return "cancelled"; }
-};
 
 struct PartModel {
     std::string name;          // 蜗杆, 蜗轮, 滚刀
@@ -83,8 +66,5 @@ class PairModeller {
 
 // The worm frame in the fixed frame: X1 = a - x, Y1 = z, Z1 = y at zero rotation.
 gp_Trsf wormPlacement(double centreDistance);
-
-// Chinese part and file-kind names as the window and the tool show them.
-std::string partName(ModelPart part);
 
 }  // namespace wormpair::model

@@ -1,12 +1,5 @@
 #include "model/render.h"
 
-#include <BRepMesh_IncrementalMesh.hxx>
-#include <BRep_Tool.hxx>
-#include <Poly_Triangulation.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS.hxx>
-#include <TopoDS_Face.hxx>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -21,45 +14,9 @@ void TriangleMesh::append(const TriangleMesh& other) {
         triangles.push_back({t[0] + offset, t[1] + offset, t[2] + offset});
 }
 
-TriangleMesh triangulate(const TopoDS_Shape& shape, double deviation) {
-    BRepMesh_IncrementalMesh mesher(shape, deviation, Standard_False, 0.2, Standard_True);
-    TriangleMesh mesh;
-    for (TopExp_Explorer e(shape, TopAbs_FACE); e.More(); e.Next()) {
-        const TopoDS_Face& face = TopoDS::Face(e.Current());
-        TopLoc_Location location;
-        const Handle(Poly_Triangulation) t = BRep_Tool::Triangulation(face, location);
-        if (t.IsNull()) continue;
-        const gp_Trsf placement = location.Transformation();
-        const auto first = static_cast<std::uint32_t>(mesh.vertices.size());
-        for (int k = 1; k <= t->NbNodes(); ++k) {
-            const gp_Pnt p = t->Node(k).Transformed(placement);
-            mesh.vertices.push_back({p.X(), p.Y(), p.Z()});
-            mesh.normals.push_back({0, 0, 0});
-        }
-        const bool reversed = face.Orientation() == TopAbs_REVERSED;
-        for (int k = 1; k <= t->NbTriangles(); ++k) {
-            int a, b, c;
-            t->Triangle(k).Get(a, b, c);
-            if (reversed) std::swap(b, c);
-            const std::array<std::uint32_t, 3> tri{first + static_cast<std::uint32_t>(a - 1),
-                                                   first + static_cast<std::uint32_t>(b - 1),
-                                                   first + static_cast<std::uint32_t>(c - 1)};
-            mesh.triangles.push_back(tri);
-            // area-weighted face normals, summed at the face's own vertices
-            const Vec3 n = cross(mesh.vertices[tri[1]] - mesh.vertices[tri[0]],
-                                 mesh.vertices[tri[2]] - mesh.vertices[tri[0]]);
-            for (std::uint32_t v : tri) mesh.normals[v] += n;
-        }
-    }
-    for (Vec3& n : mesh.normals) {
-        const double length = norm(n);
-        n = length > 0 ? n / length : Vec3{0, 0, 1};
-    }
-    return mesh;
-}
-
 Picture render(const std::vector<SceneItem>& items, const ViewAngles& view, int width, int height) {
-    Picture picture{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
+    Picture picture{width, height,
+                    std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
     // a light grey-blue gradient behind
     for (int y = 0; y < height; ++y) {
         const double s = static_cast<double>(y) / std::max(1, height - 1);
@@ -87,9 +44,9 @@ Picture render(const std::vector<SceneItem>& items, const ViewAngles& view, int 
         }
     }
     if (low.x > high.x) return picture;
-    const double scale = view.zoom * 0.92 *
-                         std::min(width / std::max(1e-9, high.x - low.x),
-                                  height / std::max(1e-9, high.y - low.y));
+    const double scale =
+        view.zoom * 0.92 *
+        std::min(width / std::max(1e-9, high.x - low.x), height / std::max(1e-9, high.y - low.y));
     const double cx = (low.x + high.x) / 2, cyv = (low.y + high.y) / 2;
     std::vector<double> depth(static_cast<std::size_t>(width) * height,
                               -std::numeric_limits<double>::infinity());
@@ -108,9 +65,11 @@ Picture render(const std::vector<SceneItem>& items, const ViewAngles& view, int 
             const double area = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
             if (std::abs(area) < 1e-12) continue;
             const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
-            const int x1 = std::min(width - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
+            const int x1 =
+                std::min(width - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
             const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
-            const int y1 = std::min(height - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
+            const int y1 =
+                std::min(height - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
             for (int y = y0; y <= y1; ++y) {
                 for (int x = x0; x <= x1; ++x) {
                     const double px = x + 0.5, py = y + 0.5;

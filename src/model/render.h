@@ -1,7 +1,5 @@
 #pragma once
 
-#include <TopoDS_Shape.hxx>
-
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -21,9 +19,6 @@ struct TriangleMesh {
 
     void append(const TriangleMesh& other);
 };
-
-// The shape's faces as triangles within the chord deviation (mm).
-TriangleMesh triangulate(const TopoDS_Shape& shape, double deviation);
 
 struct Colour {
     std::uint8_t r, g, b;

@@ -121,11 +121,6 @@ void requireGoodFit(const SurfaceFitError& error, const char* partName) {
     }
 }
 
-void SurfaceFitError::include(const SurfaceFitError& other) {
-    distance = std::max(distance, other.distance);
-    normalAngle = std::max(normalAngle, other.normalAngle);
-}
-
 SurfaceFitError measureFit(
     const Handle(Geom_BSplineSurface)& surface, const SampleGrid& grid,
     const std::function<SurfacePoint(double, double, std::size_t, std::size_t)>& exact) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "model/model_types.h"
 #include "model/vec3.h"
 
 // B-spline curves and surfaces through exact evaluators. Surfaces are
@@ -39,13 +40,6 @@ struct SampleGrid {
 // trimmed to the face.
 Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec3>>& points,
                                                const SampleGrid& grid);
-
-struct SurfaceFitError {
-    double distance = 0;     // mm
-    double normalAngle = 0;  // radians
-
-    void include(const SurfaceFitError& other);
-};
 
 // The tolerance faces are sewn with: edges of exact curves meet fitted
 // surfaces within the fitting error.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "model/model_files.h"
 #include "model/pair_model.h"
 #include "model/render.h"
 #include "model_designs.h"
@@ -16,15 +17,18 @@ int main(int argc, char* argv[]) {
     const int width = argc > 4 ? std::stoi(argv[3]) : 1200;
     const int height = argc > 4 ? std::stoi(argv[4]) : 760;
     const PairModeller modeller(shippedDesign("160", "45", "1"));
-    const ModelPart part = what == "worm" ? ModelPart::Worm : what == "wheel" ? ModelPart::Wheel
-                                                                                : ModelPart::Pair;
+    const ModelPart part = what == "worm"    ? ModelPart::Worm
+                           : what == "wheel" ? ModelPart::Wheel
+                                             : ModelPart::Pair;
     const ModelBuild build = modeller.build(part, WormKind::Ground);
     std::vector<TriangleMesh> meshes;
     std::vector<Colour> colours;
     for (const PartModel& p : build.parts) {
         gp_Trsf lying;
         lying.SetRotation(gp::OX(), -kPi / 2);
-        const gp_Trsf shown = part == ModelPart::Pair ? p.placement : p.name == "蜗轮" ? gp_Trsf() : lying;
+        const gp_Trsf shown = part == ModelPart::Pair ? p.placement
+                              : p.name == "蜗轮"      ? gp_Trsf()
+                                                      : lying;
         meshes.push_back(triangulate(p.shape.Moved(TopLoc_Location(shown)), 0.03));
         colours.push_back(p.name == "蜗轮" ? Colour{176, 112, 72} : Colour{196, 160, 96});
     }

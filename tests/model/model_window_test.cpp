@@ -17,6 +17,7 @@
 #include "application_environment.h"
 #include "fake_platform.h"
 #include "model/model_files.h"
+#include "model/model_service.h"
 #include "platform/file_replace.h"
 
 namespace wormpair {
@@ -31,8 +32,9 @@ class ModelMenu : public ::testing::Test {
   public:
     void SetUp() override {
         for (const char* name : {"db1.mdb", "db1.ccq", "v.txt", "1.xls", "11.xls", "111.xls",
-                                 "1111.xls"}) {
-            ASSERT_TRUE(QFile::copy(QStringLiteral(WORMPAIR_PROGRAM_DIR) + name, program.filePath(name)));
+                                 "1111.xls", model::kModelModuleFile}) {
+            ASSERT_TRUE(
+                QFile::copy(QStringLiteral(WORMPAIR_PROGRAM_DIR) + name, program.filePath(name)));
         }
         window = std::make_unique<TForm1>(desktop.platform(), program.path() + '/', QStringList{});
         window->show();
@@ -103,6 +105,16 @@ TEST_F(ModelMenu, WormShownTurnedAndWrittenAsStep) {
     QTest::mouseClick(shown->findChild<QPushButton*>("ModelExportStep"), Qt::LeftButton);
     const model::StepContents read = model::readStep(readWholeFile(step.toStdString()));
     EXPECT_EQ(read.names, std::vector<std::string>{"蜗杆"});
+}
+
+TEST_F(ModelMenu, WithoutTheModelsModuleSaysSoAndShowsNothing) {
+    ASSERT_TRUE(QFile::remove(program.filePath(model::kModelModuleFile)));
+    design();
+    action("ModelWorm")->trigger();
+    EXPECT_EQ(window->findChild<QWidget*>("ModelWindow"), nullptr);
+    ASSERT_EQ(desktop.messages.size(), 1);
+    EXPECT_TRUE(desktop.messages[0].contains(QStringLiteral("三维模型组件未能加载")))
+        << desktop.messages[0].toStdString();
 }
 
 TEST_F(ModelMenu, CancelledBuildShowsNothing) {

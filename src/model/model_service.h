@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "calc/design_record.h"
+#include "model/model_types.h"
+#include "model/render.h"
+
+// The models of a design as the window and the tool ask for them. The CAD
+// kernel behind them is a large set of shared libraries; it lives in a module
+// of the program directory that is loaded the first time a model is asked
+// for, so that the program and the tool start without it.
+
+namespace wormpair::model {
+
+struct BuiltPartSummary {
+    std::string name;          // 蜗杆, 蜗轮, 滚刀
+    SurfaceFitError flankFit;  // measured between the evaluator and the fitted flanks
+};
+
+// The checked solids of one build; they stay inside the module.
+class BuiltModel {
+  public:
+    virtual ~BuiltModel() = default;
+    virtual std::vector<BuiltPartSummary> parts() const = 0;
+    // Each part's triangles as the window shows it: the pair in its fixed
+    // frame, a worm or hob lying with its axis across, within a thousandth
+    // of the part's size.
+    virtual std::vector<TriangleMesh> viewMeshes() const = 0;
+    // STEP or STL bytes: one part in its own frame, the pair placed.
+    virtual std::vector<std::uint8_t> fileBytes(ModelFormat format) const = 0;
+};
+
+// The surfaces of one design, made once for its builds and inspection points.
+class DesignModels {
+  public:
+    virtual ~DesignModels() = default;
+    // Throws ModelError with the reason when the part cannot be made, and
+    // BuildCancelled when the progress says so.
+    virtual std::unique_ptr<BuiltModel> build(ModelPart part, WormKind kind,
+                                              BuildProgress* progress) const = 0;
+    // The inspection points' CSV (inspection_grid.h).
+    virtual std::string inspectionCsv(InspectedFlank flank, WormKind kind, GridSize size) const = 0;
+};
+
+class ModelService {
+  public:
+    virtual ~ModelService() = default;
+    // Throws ModelError with the reason when the design gives no model.
+    virtual std::unique_ptr<DesignModels> models(const DesignSnapshot& design) const = 0;
+};
+
+// The module's file in the program directory.
+inline constexpr const char* kModelModuleFile = "libwormpair_models.so";
+
+// The service of the module in the program directory (ending with '/'),
+// loaded on first use and kept. Throws ModelError with the reason when the
+// module cannot be loaded.
+const ModelService& modelService(const std::string& programDirectory);
+
+}  // namespace wormpair::model
+
+// What the module exports.
+extern "C" const wormpair::model::ModelService* wormpairModelService();
