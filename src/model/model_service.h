@@ -53,8 +53,10 @@ class ModelService {
     virtual std::unique_ptr<DesignModels> models(const DesignSnapshot& design) const = 0;
 };
 
-// The module's file in the program directory.
-inline constexpr const char* kModelModuleFile = "libwormpair_models.so";
+// The module's file in the program directory. In a folder of its own: a
+// shared object directly under /usr/lib/<package> would make the Debian
+// package run ldconfig for a library nothing links.
+inline constexpr const char* kModelModuleFile = "modules/libwormpair_models.so";
 
 // The service of the module in the program directory (ending with '/'),
 // loaded on first use and kept. Throws ModelError with the reason when the

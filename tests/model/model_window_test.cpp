@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,6 +32,7 @@ const char* const kModelCommands[] = {"ModelWorm", "ModelWheel", "ModelHob", "Mo
 class ModelMenu : public ::testing::Test {
   public:
     void SetUp() override {
+        ASSERT_TRUE(QDir(program.path()).mkpath("modules"));
         for (const char* name : {"db1.mdb", "db1.ccq", "v.txt", "1.xls", "11.xls", "111.xls",
                                  "1111.xls", model::kModelModuleFile}) {
             ASSERT_TRUE(
