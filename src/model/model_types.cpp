@@ -28,33 +28,15 @@ std::optional<GridSize> gridSizeFromText(const std::string& text) {
 }
 
 std::string inspectedFlankName(InspectedFlank flank) {
-    switch (flank) {
-        case InspectedFlank::WormFirst:
-            return "蜗杆齿面1（朝 +Z1）";
-        case InspectedFlank::WormSecond:
-            return "蜗杆齿面2（朝 -Z1）";
-        case InspectedFlank::HobFirst:
-            return "滚刀齿面1（朝 +Z1）";
-        case InspectedFlank::HobSecond:
-            return "滚刀齿面2（朝 -Z1）";
-        case InspectedFlank::Wheel:
-            return "蜗轮齿面（x 轴上齿槽朝 +y 的一侧）";
-    }
-    return {};
+    static const char* const kNames[] = {
+        "蜗杆齿面1（朝 +Z1）", "蜗杆齿面2（朝 -Z1）", "滚刀齿面1（朝 +Z1）", "滚刀齿面2（朝 -Z1）",
+        "蜗轮齿面（x 轴上齿槽朝 +y 的一侧）"};  // in the enum's order
+    return kNames[static_cast<int>(flank)];
 }
 
 std::string partName(ModelPart part) {
-    switch (part) {
-        case ModelPart::Worm:
-            return "蜗杆";
-        case ModelPart::Wheel:
-            return "蜗轮";
-        case ModelPart::Hob:
-            return "滚刀";
-        case ModelPart::Pair:
-            return "蜗杆副";
-    }
-    return {};
+    static const char* const kNames[] = {"蜗杆", "蜗轮", "滚刀", "蜗杆副"};  // in the enum's order
+    return kNames[static_cast<int>(part)];
 }
 
 void SurfaceFitError::include(const SurfaceFitError& other) {

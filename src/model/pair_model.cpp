@@ -70,9 +70,10 @@ namespace {
 // The stages every part goes through, each reported: its flank solved,
 // fitted and measured, the solid sewn, then checked.
 template <typename Solve, typename Fit, typename Solid>
-PartModel stagedPart(const std::string& name, const char* solving, BuildProgress* progress,
+PartModel stagedPart(ModelPart which, const char* solving, BuildProgress* progress,
                      const Solve& solve, const Fit& fit, const Solid& solidOf,
                      const gp_Trsf& placement) {
+    const std::string name = partName(which);
     step(progress, 0, 4, name + "：" + solving);
     const auto& flank = solve();
     step(progress, 1, 4, name + "：拟合齿面");
@@ -90,7 +91,7 @@ PartModel stagedPart(const std::string& name, const char* solving, BuildProgress
 
 PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
     return stagedPart(
-        "蜗杆", "求解母平面位置", progress,
+        ModelPart::Worm, "求解母平面位置", progress,
         [&]() -> const EnvelopedFlank& { return wormFlank(kind); }, fitThreadFlank,
         [&](const FittedThreadFlank& f) { return threadedPart(f, m_geometry.wormBody); },
         wormPlacement(m_geometry.nominalWorm.meshing.centreDistance));
@@ -98,15 +99,15 @@ PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
 
 PartModel PairModeller::hob(BuildProgress* progress) const {
     return stagedPart(
-        "滚刀", "求解母平面位置", progress, [&]() -> const EnvelopedFlank& { return hobFlank(); },
-        fitThreadFlank,
+        ModelPart::Hob, "求解母平面位置", progress,
+        [&]() -> const EnvelopedFlank& { return hobFlank(); }, fitThreadFlank,
         [&](const FittedThreadFlank& f) { return threadedPart(f, m_geometry.hobBody); },
         wormPlacement(m_geometry.hob.meshing.centreDistance));
 }
 
 PartModel PairModeller::wheel(BuildProgress* progress) const {
     return stagedPart(
-        "蜗轮", "滚刀齿面与二次包络", progress,
+        ModelPart::Wheel, "滚刀齿面与二次包络", progress,
         [&]() -> const WheelEnvelope& { return wheelEnvelope(); },
         [&](const WheelEnvelope& envelope) { return fitWheelFlank(envelope, m_geometry); },
         [&](const FittedWheelFlank& f) { return wheelPart(f, m_geometry.wheel); }, gp_Trsf());

@@ -309,20 +309,25 @@ WheelEnvelope::Point WheelEnvelope::onHobEnd(double radius, double height, int e
     // tooth shapes the flank
     const EndEdge& edge = m_ends[end < 0 ? 0 : 1];
     const double turn = 2 * kPi / m_hob.meshing().ratio;
-    std::vector<const TableEntry*> nearest;  // the nearest entry of each half turn
-    std::vector<double> distances;
+    const double reach = 0.1 * m_hob.meshing().referenceRadius;
+    struct Nearest {
+        const TableEntry* entry = nullptr;
+        double distance = 0;
+    };
+    std::vector<Nearest> nearest;  // the nearest pass within reach, per half turn
     for (const TableEntry& e : edge.passes) {
         const double d = std::hypot(e.radius - radius, e.height - height);
-        const auto bin = static_cast<std::size_t>(std::floor((e.phi - edge.passes.front().phi) / (turn / 2)));
-        if (bin >= nearest.size()) nearest.resize(bin + 1, nullptr), distances.resize(bin + 1, 1e300);
-        if (d < distances[bin]) distances[bin] = d, nearest[bin] = &e;
+        if (d > reach) continue;
+        const auto bin = static_cast<std::size_t>((e.phi - edge.passes.front().phi) / (turn / 2));
+        if (bin >= nearest.size()) nearest.resize(bin + 1);
+        if (!nearest[bin].entry || d < nearest[bin].distance) nearest[bin] = {&e, d};
     }
     const double side = m_hob.plane().normal.y > 0 ? 1 : -1;  // the space lies at larger angles
     std::optional<Point> deepest;
-    for (std::size_t k = 0; k < nearest.size(); ++k) {
-        if (!nearest[k] || distances[k] > 0.1 * m_hob.meshing().referenceRadius) continue;
+    for (const Nearest& n : nearest) {
+        if (!n.entry) continue;
         try {
-            const Point p = solveHobEnd(radius, height, end, nearest[k]->phi, nearest[k]->t);
+            const Point p = solveHobEnd(radius, height, end, n.entry->phi, n.entry->t);
             if (!deepest || side * p.angle < side * deepest->angle) deepest = p;
         } catch (const ModelError&) {
         }
