@@ -77,7 +77,7 @@ std::vector<CellText> menuCells(Sheet sheet, const SheetSources& s) {
                     {"C7", number(r.workingHalfWrapAngle)},
                     {"C8", number(r.throatLeadAngle)},
                     {"C9", number(r.pressureAngle)},
-                    {"B10", "右"},
+                    {"B10", s.hand},
                     {"B11", s.gradeDesignation},
                     {"C12", number(r.wormNormalChordalThickness)},
                     {"C13", number(r.wormNormalChordalHeight)},
@@ -97,7 +97,7 @@ std::vector<CellText> menuCells(Sheet sheet, const SheetSources& s) {
                     {"C7", number(r.workingHalfWrapAngle)},
                     {"C8", number(r.throatLeadAngle)},
                     {"C9", number(r.pressureAngle)},
-                    {"B10", "右"},
+                    {"B10", s.hand},
                     {"B11", s.hand},
                     {"C12", hobChordalThickness(r)},
                     {"C13", number(r.hobNormalChordalHeight)}};
@@ -110,7 +110,7 @@ std::vector<CellText> menuCells(Sheet sheet, const SheetSources& s) {
                     {"C7", number(r.workingHalfWrapAngle)},
                     {"C8", angleDifference(r)},
                     {"C9", r.motherPlaneInclinationText},
-                    {"B10", "右"},
+                    {"B10", s.hand},
                     {"C11", number(r.wrappedTeeth)},
                     {"C12", number(r.backlash)},
                     {"C13", number(r.wheelNormalChordalHeight)},
@@ -195,7 +195,8 @@ ExportOutcome exportByToolbar(Sheet sheet, const SheetSources& sources,
             const CellPosition at = *cellPosition(cell.cell);
             workbook.setCellText(at.column, at.row, cell.text);
         }
-        const QString target = desktop.files.saveFileName(kSheetFilter, files.toolbarProposal);
+        const QString target = desktop.files.saveFileName(FileDialogs::Kind::Sheet, kSheetFilter,
+                                                                files.toolbarProposal);
         if (!target.isEmpty()) {
             desktop.progress.show();
             workbook.setFilename(target.toStdString());
@@ -215,27 +216,33 @@ ExportOutcome exportByMenu(Sheet sheet, const SheetSources& sources,
                            const ExportDesktop& desktop) {
     const SheetFiles& files = sheetFiles(sheet);
     try {
+        const QString templatePath = programDirectory + files.menuTemplateName;
+        const std::vector<CellText> cells = menuCells(sheet, sources);
+        // Starting the office takes seconds: ask for the target first, so a
+        // cancelled dialog starts nothing and the window never waits before
+        // it; a missing template still fails before the dialog.
+        if (!QFileInfo::exists(templatePath)) throw SpreadsheetError("template missing");
+        const QString target = desktop.files.saveFileName(FileDialogs::Kind::Sheet, kSheetFilter,
+                                                            files.menuProposal);
+        if (target.isEmpty()) return ExportOutcome::Cancelled;
         // the earlier application ends first, so the new one finds its
         // profile free
         handle.reset();
         handle = applications.create();
         SpreadsheetApplication& application = *handle;
         application.setVisible(false);
-        application.openWorkbook(programDirectory + files.menuTemplateName);
-        for (const CellText& cell : menuCells(sheet, sources)) {
+        application.openWorkbook(templatePath);
+        for (const CellText& cell : cells) {
             const CellPosition at = *cellPosition(cell.cell);
             application.setCellValue(at.row + 1, at.column + 1, QString::fromStdString(cell.text));
         }
-        const QString target = desktop.files.saveFileName(kSheetFilter, files.menuProposal);
-        if (!target.isEmpty()) {
-            desktop.progress.show();
-            application.saveActiveWorkbookAs(target);
-        }
+        desktop.progress.show();
+        application.saveActiveWorkbookAs(target);
         application.setActiveWorkbookSaved(true);
         application.closeWorkbooks();
         application.quit();
         desktop.progress.close();
-        return target.isEmpty() ? ExportOutcome::Cancelled : ExportOutcome::Written;
+        return ExportOutcome::Written;
     } catch (const std::exception&) {
         showFailure(desktop);
         return ExportOutcome::Failed;

@@ -72,8 +72,10 @@ ExportOutcome exportByToolbar(Sheet sheet, const SheetSources& sources,
                               const ExportDesktop& desktop);
 
 // The menu route: the template filled by a spreadsheet application, started
-// anew into the program-wide handle (ending any earlier one first). After a failure nothing more is sent to the application, and a
-// progress window already shown stays open.
+// anew into the program-wide handle (ending any earlier one first) only once
+// the save dialog named a target; a cancelled dialog starts nothing. After a
+// failure nothing more is sent to the application, and a progress window
+// already shown stays open.
 ExportOutcome exportByMenu(Sheet sheet, const SheetSources& sources,
                            const QString& programDirectory, SpreadsheetApplications& applications,
                            std::unique_ptr<SpreadsheetApplication>& handle,

@@ -63,8 +63,8 @@ const std::vector<std::string_view> kResultCommands = wormpair::resultCommands()
 const char* const kDesignFields[] = {"Edit1",  "Edit2",  "Edit3", "Edit4", "Edit5",
                                      "Edit6",  "Edit7",  "Edit8", "Edit9", "Edit10",
                                      "Edit11", "Edit12", "Edit13"};
-const char* const kProgramFiles[] = {"db1.mdb", "db1.ccq", "v.txt",   "1.xls",
-                                     "11.xls",  "111.xls", "1111.xls"};
+const char* const kProgramFiles[] = {"db1.mdb", "db1.ccq", "v.txt",  "1.xls",  "11.xls",
+                                     "111.xls", "1111.xls", "1m.xls", "11m.xls", "1111m.xls"};
 
 // Each test works on its own copy of the program directory.
 class Window : public ::testing::Test {
