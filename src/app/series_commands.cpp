@@ -124,8 +124,17 @@ void SeriesCommands::designSeries() {
 
 void SeriesCommands::exportSeries() {
     if (m_rows.empty()) return;
+    // what the table shows, filtered and sorted as it stands
+    std::vector<SeriesRow> shown;
+    for (const std::size_t index : dialog().shownRows()) shown.push_back(m_rows[index]);
+    if (shown.empty()) {
+        m_platform.messages.inform(QStringLiteral("表中没有显示任何设计，没有可导出的内容"),
+                                   QString::fromUtf8(kTitle));
+        return;
+    }
     QString path =
-        m_platform.files.saveFileName(QString::fromUtf8(kExportFilter), QString::fromUtf8(kTitle));
+        m_platform.files.saveFileName(FileDialogs::Kind::Series, QString::fromUtf8(kExportFilter),
+                                      QString::fromUtf8(kTitle));
     if (path.isEmpty()) return;
     std::optional<SeriesFormat> format = seriesFormatOf(path.toStdString());
     if (!format) {
@@ -137,7 +146,7 @@ void SeriesCommands::exportSeries() {
         return;
     }
     try {
-        writeSeries(path.toStdString(), *format, m_rows, m_options,
+        writeSeries(path.toStdString(), *format, shown, m_options,
                     dialog().sheetPerCentreDistance());
     } catch (const std::exception&) {
         m_platform.messages.inform(
@@ -147,7 +156,11 @@ void SeriesCommands::exportSeries() {
             QString::fromUtf8(kTitle));
         return;
     }
-    dialog().setStatus(qt(seriesSummary(m_rows)) + QStringLiteral("，已导出到 ") + path);
+    dialog().setStatus(
+        shown.size() == m_rows.size()
+            ? qt(seriesSummary(m_rows)) + QStringLiteral("，已导出到 ") + path
+            : qt(seriesSummary(m_rows)) +
+                  QStringLiteral("；已导出表中显示的 %1 个设计到 ").arg(shown.size()) + path);
 }
 
 void SeriesCommands::openRow(std::size_t index) {

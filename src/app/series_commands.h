@@ -33,7 +33,9 @@ class SeriesCommands {
     // Designs the lists of the dialog; a list that cannot be used is refused
     // with its reason, a cancelled run keeps the table shown before.
     void designSeries();
-    // Writes the table: .xls (the default), .csv or .json by the name chosen.
+    // Writes the table as it is shown (only the rows the filter lets through,
+    // in the order of the sort): .xls (the default), .csv or .json by the
+    // name chosen.
     void exportSeries();
     // Opens a row as the current design once the unsaved-work question
     // agrees (是 saves first, 否 drops the work, 取消 keeps it).

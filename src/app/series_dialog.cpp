@@ -153,4 +153,13 @@ void TSeriesDialog::setStatus(const QString& text) { m_ui->SummaryLabel->setText
 
 QTableView& TSeriesDialog::table() { return *m_ui->ResultsTable; }
 
+std::vector<std::size_t> TSeriesDialog::shownRows() const {
+    std::vector<std::size_t> shown;
+    shown.reserve(static_cast<std::size_t>(m_filter->rowCount()));
+    for (int r = 0; r < m_filter->rowCount(); ++r) {
+        shown.push_back(static_cast<std::size_t>(m_filter->mapToSource(m_filter->index(r, 0)).row()));
+    }
+    return shown;
+}
+
 }  // namespace wormpair

@@ -53,6 +53,9 @@ class TSeriesDialog : public QDialog {
     std::function<void(std::size_t row)> onOpenRow;  // index into the rows shown
 
     QTableView& table();
+    // The rows the table shows, as indices into the rows, in the order shown
+    // (the filter and the sort applied).
+    std::vector<std::size_t> shownRows() const;
 
   private:
     std::unique_ptr<Ui::TSeriesDialog> m_ui;

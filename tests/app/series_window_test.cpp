@@ -190,6 +190,22 @@ TEST_F(SeriesWindow, ExportCancelAndRefusedLists) {
     QFile csv(work.filePath("series.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_TRUE(csv.readLine().startsWith("中心距 a/mm,公称速比 i,"));
+    csv.close();
+
+    // the export writes what the table shows: filtered, in the order sorted
+    dialog->table().sortByColumn(column("ratio"), Qt::DescendingOrder);
+    find<QCheckBox>("CleanOnlyBox")->click();
+    ASSERT_LT(table().rowCount(), 12);
+    desktop.saveNames = {work.filePath("shown.csv")};
+    press("ExportButton");
+    QFile shown(work.filePath("shown.csv"));
+    ASSERT_TRUE(shown.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(shown.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), table().rowCount() + 1);
+    for (int r = 0; r < table().rowCount(); ++r) {
+        EXPECT_EQ(lines[r + 1].section(',', 1, 1), cell(r, "ratio")) << r;
+    }
+    find<QCheckBox>("CleanOnlyBox")->click();
     const QString nowhere = work.filePath("no-such-folder/series.xls");
     desktop.saveNames = {nowhere};
     press("ExportButton");
