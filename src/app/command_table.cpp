@@ -13,15 +13,14 @@ namespace wormpair {
 
 namespace {
 
-// The usual keys of a Linux desktop for open, save and quit.
+// The usual keys of a Linux desktop for new, open, save, save as and quit.
 constexpr std::string_view kNoKey;
 
 // clang-format off
 const CommandRow kCommands[] = {
     // 文件
     {"N11", "打开", "", -1, true, false, "Ctrl+O",
-     [](CommandFamilies& c) { c.designFiles.open(); }},
-    {"N12", "-----------", "", -1, true, false, kNoKey, nullptr},
+     [](CommandFamilies& c) { c.lifecycle.openDesign(); }},
     {"N3", "导出蜗杆参数", "", -1, false, true, kNoKey,
      [](CommandFamilies& c) { c.sheets.exportByMenu(Sheet::Worm); }},
     {"N14", "导出蜗轮参数", "", -1, false, true, kNoKey,
@@ -32,6 +31,8 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.series.showDialog(); }},
     {"N5", "保存", "", -1, false, true, "Ctrl+S",
      [](CommandFamilies& c) { c.designFiles.save(); }},
+    {"NSaveAs", "另存为…", "", -1, false, true, "Ctrl+Shift+S",
+     [](CommandFamilies& c) { c.designFiles.saveAs(); }},
     {"N6", "退出", "", -1, true, false, "Ctrl+Q",
      [](CommandFamilies& c) { c.lifecycle.exit(); }},
     // 图纸
@@ -86,10 +87,10 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.documents.help(); }},
 
     // the toolbar, left to right
-    {"ToolButton15", "", "", 0, true, false, kNoKey,
+    {"ToolButton15", "", "新建", 0, true, false, "Ctrl+N",
      [](CommandFamilies& c) { c.lifecycle.newDesign(); }},
     {"ToolButton3", "", "打开", 11, true, false, kNoKey,
-     [](CommandFamilies& c) { c.designFiles.open(); }},
+     [](CommandFamilies& c) { c.lifecycle.openDesign(); }},
     {"ToolButton11", "", "保存", 1, false, true, kNoKey,
      [](CommandFamilies& c) { c.designFiles.save(); }},
     {"ToolButton5", "", "导出蜗杆参数表", 2, false, true, kNoKey,

@@ -54,7 +54,7 @@ inline constexpr std::array<std::string_view, 12> kToolbarPictures = {
 // Every menu item in menu order, then every toolbar button left to right.
 std::span<const CommandRow> commandTable();
 
-// The eight commands that follow Calculate.
+// The commands that follow Calculate.
 std::vector<std::string_view> resultCommands();
 
 }  // namespace wormpair

@@ -24,41 +24,57 @@ QString DesignFileCommands::overwriteQuestion(const QString& path) {
 }
 
 void DesignFileCommands::open() {
-    const QString path = m_platform.files.openFileName(kDesignFileFilter);
+    const QString path =
+        m_platform.files.openFileName(FileDialogs::Kind::Design, kDesignFileFilter);
     if (!path.isEmpty()) openFile(path);
 }
 
 bool DesignFileCommands::openFile(const QString& path) {
-    return openDesignFile(m_form, m_design, m_workbook, path);
+    if (!openDesignFile(m_form, m_design, m_workbook, path)) return false;
+    m_currentFile = path;
+    return true;
 }
 
-bool DesignFileCommands::save() {
+bool DesignFileCommands::save() { return write(false); }
+
+bool DesignFileCommands::saveAs() { return write(true); }
+
+bool DesignFileCommands::write(bool chooseFile) {
     DocumentState& document = m_design.document();
+    const QString bound = QString::fromStdString(document.designFilePath);
+    QString target = bound;
     try {
-        const bool bound = !document.designFilePath.empty();
-        const std::filesystem::path source =
-            bound ? std::filesystem::path(document.designFilePath)
-                  : std::filesystem::path((m_programDirectory + kDesignTemplate).toStdString());
-        fillDesignWorkbook(m_workbook, source, designFileTexts(m_form));
-        std::filesystem::path target = source;
-        if (!bound) {
+        // an opened design keeps whatever else its workbook holds
+        const QString source = !bound.isEmpty() && (!chooseFile || QFileInfo::exists(bound))
+                                   ? bound
+                                   : m_programDirectory + kDesignTemplate;
+        fillDesignWorkbook(m_workbook, source.toStdString(), designFileTexts(m_form));
+        if (chooseFile || bound.isEmpty()) {
             const QString proposal =
-                QString::fromStdString(m_form.text("Edit1") + "-" + m_form.text("Edit2"));
-            const QString chosen = m_platform.files.saveFileName(kDesignFileFilter, proposal);
+                chooseFile && !m_currentFile.isEmpty()
+                    ? QFileInfo(m_currentFile).completeBaseName()
+                    : QString::fromStdString(m_form.text("Edit1") + "-" + m_form.text("Edit2"));
+            const QString chosen = m_platform.files.saveFileName(FileDialogs::Kind::Design,
+                                                                 kDesignFileFilter, proposal);
             if (chosen.isEmpty()) return false;
-            // appended after the dialog, so the question is ours to ask
-            const QString path = chosen + kDesignFileExtension;
-            if (QFileInfo::exists(path) && !m_platform.messages.askYesNo(overwriteQuestion(path))) {
+            // Save always appends (a.cqb is written as a.cqb.cqb); after the
+            // dialog, so the question is ours to ask
+            const bool hasExtension =
+                chooseFile && chosen.endsWith(kDesignFileExtension, Qt::CaseInsensitive);
+            target = hasExtension ? chosen : chosen + kDesignFileExtension;
+            if (QFileInfo::exists(target) &&
+                !m_platform.messages.askYesNo(overwriteQuestion(target))) {
                 return false;
             }
-            target = path.toStdString();
         }
-        writeDesignFile(m_workbook, target);
+        writeDesignFile(m_workbook, target.toStdString());
     } catch (const std::exception&) {
         m_form.showMessage(kSaveFailedMessage);
         return false;
     }
     document.designSaved = true;
+    if (chooseFile) document.designFilePath = target.toStdString();
+    m_currentFile = target;
     return true;
 }
 

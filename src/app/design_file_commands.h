@@ -11,7 +11,7 @@ class DesignController;
 class MainForm;
 class TXLSReadWriteII4;
 
-// Open and Save of design files (*.cqb).
+// Open, Save and Save as of design files (*.cqb).
 class DesignFileCommands {
   public:
     DesignFileCommands(const Platform& platform, MainForm& form, DesignController& design,
@@ -25,15 +25,24 @@ class DesignFileCommands {
     // ".cqb" appended, asking before an existing file is replaced). Returns
     // true when the file was written.
     bool save();
+    // 另存为: always asks for the file, proposing the current file's name;
+    // ".cqb" is appended only when missing. The design is then bound to the
+    // new file, so that the next Save writes there and the original is kept.
+    bool saveAs();
+    // The file the design was last opened from or written to; empty for none.
+    const QString& currentFile() const { return m_currentFile; }
 
     static QString overwriteQuestion(const QString& path);
 
   private:
+    bool write(bool chooseFile);
+
     Platform m_platform;
     MainForm& m_form;
     DesignController& m_design;
     TXLSReadWriteII4& m_workbook;
     QString m_programDirectory;
+    QString m_currentFile;
 };
 
 }  // namespace wormpair

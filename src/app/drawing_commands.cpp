@@ -62,7 +62,8 @@ bool exportDrawing(const drawing::Sheet& sheet, const drawing::Design& design,
     const DrawingFormatInfo& info = drawingFormat(format);
     const QString extension = QString::fromLatin1(info.extension);
     QString target = platform.files.saveFileName(
-        QString::fromUtf8(info.filter), drawing::proposedFileName(design, kind, extension));
+        FileDialogs::Kind::Drawing, QString::fromUtf8(info.filter),
+        drawing::proposedFileName(design, kind, extension));
     if (target.isEmpty()) return false;
     if (!target.endsWith(extension, Qt::CaseInsensitive)) target += extension;
     if (QFileInfo::exists(target) &&

@@ -67,7 +67,19 @@ void LifecycleCommands::closeWithPrompt() {
     if (mayEnd()) m_shell.closeWindow();
 }
 
+void LifecycleCommands::openDesign() {
+    if (mayEnd()) m_designFiles.open();
+}
+
+QString LifecycleCommands::closeWindowsQuestion(const QStringList& captions) {
+    return QStringLiteral("新建设计将重新启动程序，并关闭这些窗口：%1。是否继续？")
+        .arg(captions.join(QStringLiteral("、")));
+}
+
 void LifecycleCommands::newDesign() {
+    // the program starts afresh: a series table or drawing would go unasked
+    const QStringList others = m_shell.openWindows();
+    if (!others.isEmpty() && !m_platform.messages.askYesNo(closeWindowsQuestion(others))) return;
     if (!mayEnd()) return;
     m_shell.closeWindow();
     QCoreApplication::quit();

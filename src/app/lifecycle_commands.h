@@ -41,10 +41,14 @@ class LifecycleCommands {
     // 关闭, 退出 and the window's close button: close once mayEnd agrees.
     void closeWithPrompt();
     void exit() { closeWithPrompt(); }
-    // Ends this instance and starts the program again, once mayEnd agrees.
+    // Opens a design file in place of the current design, once mayEnd agrees.
+    void openDesign();
+    // Ends this instance and starts the program again, once the user agrees
+    // to close the other windows open (series, drawings) and mayEnd agrees.
     void newDesign();
 
     static const char* const kUnsavedQuestion;
+    static QString closeWindowsQuestion(const QStringList& captions);
 
   private:
     Platform m_platform;

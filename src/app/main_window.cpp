@@ -14,6 +14,10 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QFileInfo>
+#include <QKeyEvent>
 
 #include <stdexcept>
 
@@ -64,10 +68,12 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_families{m_lifecycle, m_designFiles, m_sheets, m_documents, m_settings, m_drawings,
                  m_series, m_models} {
     m_ui->setupUi(this);
+    m_caption = windowTitle();
     forms::fixWindow(*this, false, true);
     resolveControls();
     connectControls();
     arrangeKeyboard();
+    arrangeMenusAndResults();
     m_lifecycle.versionCheck = [this] { m_notice.versionCheck(); };
     m_design.document().designSaved = true;
     adjustSize();
@@ -78,6 +84,7 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
         // design is calculated; without them there is nothing to open it with
         show();
         if (!m_loadFailed) m_designFiles.openFile(designFileFromArguments(arguments));
+        refreshTitle();
     }
     m_notice.downloadNotice();
     m_about = std::make_unique<TForm6>();
@@ -152,6 +159,14 @@ void TForm1::connectControls() {
         if (control.action != nullptr && !row.shortcut.empty()) {
             control.action->setShortcut(QKeySequence(toQString(row.shortcut)));
         }
+        if (control.button != nullptr && !row.shortcut.empty()) {
+            // the window's key, not the button's own: that one clicks later
+            QToolButton* button = control.button;
+            connect(new QShortcut(QKeySequence(toQString(row.shortcut)), this), &QShortcut::activated,
+                    button, [button] {
+                        if (button->isEnabled()) button->click();
+                    });
+        }
         if (row.handler == nullptr) continue;
         const CommandHandler handler = row.handler;
         const auto run = [this, handler] { guarded([&] { handler(m_families); }); };
@@ -195,12 +210,80 @@ T* TForm1::lookUp(const std::map<std::string, T*, std::less<>>& controls, std::s
     return found->second;
 }
 
+void TForm1::arrangeMenusAndResults() {
+    // F10 opens the first menu; the arrow keys go on to the others
+    connect(new QShortcut(QKeySequence(Qt::Key_F10), this), &QShortcut::activated, this, [this] {
+        QMenuBar* bar = m_ui->MainMenu1;
+        if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().first());
+    });
+    // Alt pressed and released alone does the same, as on other desktops
+    qApp->installEventFilter(this);
+    Ui::TForm1& ui = *m_ui;
+    for (QLineEdit* edit : {ui.Edit5, ui.Edit6, ui.Edit7, ui.Edit8, ui.Edit11, ui.Edit12, ui.Edit13}) {
+        connect(edit, &QLineEdit::returnPressed, this, [this] {
+            if (m_ui->SpeedButton4->isEnabled()) m_ui->SpeedButton4->click();
+        });
+    }
+    for (const ResultGroup& group : resultGroups()) {
+        for (const ResultLabel& label : group.labels) {
+            lookUp(m_labels, label.name)
+                ->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        }
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && isActiveWindow()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat()) return QMainWindow::eventFilter(watched, event);
+        if (type == QEvent::KeyPress) {
+            m_altAlone = key->key() == Qt::Key_Alt && key->modifiers() == Qt::AltModifier;
+        } else if (key->key() == Qt::Key_Alt && m_altAlone) {
+            m_altAlone = false;
+            // one event, however many objects the release passes through
+            QMenuBar* bar = m_ui->MainMenu1;
+            if (QApplication::activePopupWidget() == nullptr && !bar->actions().isEmpty()) {
+                bar->setActiveAction(bar->actions().first());
+                return true;
+            }
+        }
+    } else if (type == QEvent::MouseButtonPress) {
+        m_altAlone = false;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void TForm1::guarded(const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& e) {
         m_platform.messages.inform(QString::fromUtf8(e.what()), QString());
     }
+    refreshTitle();
+}
+
+void TForm1::refreshTitle() {
+    const DocumentState& document = m_design.document();
+    QString file = QString::fromStdString(document.designFilePath);
+    // a design saved through the dialog stays free of its file, yet is in it
+    if (file.isEmpty() && document.designSaved) file = m_designFiles.currentFile();
+    QString title = m_caption;
+    if (!file.isEmpty() || !document.designSaved) {
+        title += QStringLiteral(" - ") +
+                 (file.isEmpty() ? QStringLiteral("未命名") : QFileInfo(file).fileName());
+        if (!document.designSaved) title += QStringLiteral(" *");
+    }
+    if (windowTitle() != title) setWindowTitle(title);
+}
+
+void TForm1::refreshTitleLater() {
+    if (m_titlePending) return;
+    m_titlePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_titlePending = false;
+        refreshTitle();
+    });
 }
 
 std::string TForm1::text(std::string_view name) const {
@@ -275,6 +358,7 @@ void TForm1::setResultCommandsEnabled(bool enabled) {
 }
 
 void TForm1::resetResults() {
+    refreshTitleLater();
     for (const char* group : kResultGroupBoxes) setVisible(group, false);
     setResultCommandsEnabled(false);
     m_ui->CheckBox1->setVisible(false);
@@ -291,14 +375,26 @@ void TForm1::setLabelWarning(std::string_view label, std::string_view reason) {
 }
 
 void TForm1::showResults() {
+    refreshTitleLater();
     for (const char* group : kResultGroupBoxes) setVisible(group, true);
     m_ui->CheckBox1->setVisible(true);
     setResultCommandsEnabled(true);
 }
 
-QString TForm1::caption() const { return windowTitle(); }
+QString TForm1::caption() const { return m_caption; }
 
-void TForm1::setCaption(const QString& caption) { setWindowTitle(caption); }
+void TForm1::setCaption(const QString& caption) {
+    m_caption = caption;
+    refreshTitle();
+}
+
+QStringList TForm1::openWindows() const {
+    QStringList captions;
+    for (const QWidget* widget : findChildren<QWidget*>()) {
+        if (widget->isWindow() && widget->isVisible()) captions << widget->windowTitle();
+    }
+    return captions;
+}
 
 void TForm1::closeWindow() {
     m_closeAgreed = true;

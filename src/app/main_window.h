@@ -89,11 +89,13 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     QString caption() const override;
     void setCaption(const QString& caption) override;
     void closeWindow() override;
+    QStringList openWindows() const override;
 
   protected:
     void showEvent(QShowEvent* event) override;
     // The window's own close button asks about unsaved work first.
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     struct CommandControl {
@@ -105,7 +107,14 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     void connectControls();
     // Tab order, the toolbar out of it, Enter to recommend, focus at start.
     void arrangeKeyboard();
+    // F10 and Alt alone reach the menus; Enter in the recommended
+    // parameters confirms them; result values can be selected and copied.
+    void arrangeMenusAndResults();
     void setResultCommandsEnabled(bool enabled);
+    // The caption, the design file's name and "*" while it is unsaved.
+    void refreshTitle();
+    // After the current command, when the design's state has settled.
+    void refreshTitleLater();
     // Runs a user command; a failure it does not handle itself is reported
     // with its own text, and the program carries on.
     void guarded(const std::function<void()>& command);
@@ -143,6 +152,9 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     bool m_loadFailed = false;
     bool m_inShowEvent = false;
     bool m_closeAgreed = false;  // a command has dealt with unsaved work and closes
+    QString m_caption;           // the program's caption, without the design file
+    bool m_titlePending = false;
+    bool m_altAlone = false;     // Alt is down and no other key came with it
 };
 
 }  // namespace wormpair

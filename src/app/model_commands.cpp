@@ -207,7 +207,8 @@ static bool writeFile(const Platform& platform, const QString& proposed, model::
                       const std::function<std::vector<std::uint8_t>()>& bytes) {
     const FileKind& kind = fileKind(format);
     const QString extension = QString::fromLatin1(kind.extension);
-    QString target = platform.files.saveFileName(QString::fromUtf8(kind.filter), proposed);
+    QString target = platform.files.saveFileName(FileDialogs::Kind::Model,
+                                                 QString::fromUtf8(kind.filter), proposed);
     if (target.isEmpty()) return false;
     if (!target.endsWith(extension, Qt::CaseInsensitive)) target += extension;
     if (QFileInfo::exists(target) &&

@@ -9,6 +9,7 @@
 #include "app/progress_window.h"
 #include "app/qt_platform.h"
 #include "export/spreadsheet_application.h"
+#include "store/program_layout.h"
 
 namespace wormpair {
 
@@ -16,7 +17,8 @@ QString DesktopProgram::builtInServerAddress() { return QStringLiteral(WORMPAIR_
 
 DesktopProgram::DesktopProgram(const QString& programDirectory, const QStringList& arguments,
                                const QString& serverAddress)
-    : m_desktop(std::make_unique<QtPlatform>()),
+    : m_desktop(std::make_unique<QtPlatform>(programLayout(programDirectory).dataDirectory +
+                                             QStringLiteral("folders.txt"))),
       m_progress(std::make_unique<TForm2>()),
       m_spreadsheets(installedSpreadsheets()) {
     m_window =

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -30,7 +31,7 @@ namespace {
 
 QWidget* activeWindow() { return QApplication::activeWindow(); }
 
-// "*.cqb|*.cqb" as Qt writes it; a bare ".xls" becomes "*.xls".
+// "设计文件|*.cqb" as Qt writes it, "设计文件 (*.cqb)"; a bare ".xls" becomes "*.xls".
 QString qtFilter(const QString& filter) {
     const QStringList parts = filter.split('|');
     if (parts.size() == 2) return parts[0] + " (" + parts[1] + ")";
@@ -59,14 +60,25 @@ MessageBoxes::Answer QtPlatform::askYesNoCancel(const QString& text) {
     }
 }
 
-QString QtPlatform::openFileName(const QString& filter) {
-    return QFileDialog::getOpenFileName(activeWindow(), QString(), QString(), qtFilter(filter));
+QString QtPlatform::openFileName(Kind kind, const QString& filter) {
+    const QString chosen = QFileDialog::getOpenFileName(activeWindow(), QString(),
+                                                        m_folders.folder(kind), qtFilter(filter));
+    if (!chosen.isEmpty()) m_folders.remember(kind, chosen);
+    return chosen;
 }
 
-QString QtPlatform::saveFileName(const QString& filter, const QString& proposedName) {
+QString QtPlatform::saveFileName(Kind kind, const QString& filter, const QString& proposedName) {
+    QString start = proposedName;
+    const QString folder = m_folders.folder(kind);
+    if (!folder.isEmpty() && QFileInfo(proposedName).isRelative()) {
+        start = QDir(folder).filePath(proposedName);
+    }
     // the caller decides about extensions and existing files itself
-    return QFileDialog::getSaveFileName(activeWindow(), QString(), proposedName, qtFilter(filter),
-                                        nullptr, QFileDialog::DontConfirmOverwrite);
+    const QString chosen = QFileDialog::getSaveFileName(
+        activeWindow(), QString(), start, qtFilter(filter), nullptr,
+        QFileDialog::DontConfirmOverwrite);
+    if (!chosen.isEmpty()) m_folders.remember(kind, chosen);
+    return chosen;
 }
 
 bool QtPlatform::start(const QString& program, const QStringList& arguments) {

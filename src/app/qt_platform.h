@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/recent_folders.h"
 
 namespace wormpair {
 
@@ -19,11 +20,14 @@ class QtPlatform : public MessageBoxes,
     // Downloads larger than this are refused.
     static constexpr qint64 kDownloadLimit = 64 * 1024;
 
+    // foldersFile keeps the folder each kind of file was last chosen in.
+    explicit QtPlatform(QString foldersFile = {}) : m_folders(std::move(foldersFile)) {}
+
     void inform(const QString& text, const QString& caption) override;
     bool askYesNo(const QString& text) override;
     Answer askYesNoCancel(const QString& text) override;
-    QString openFileName(const QString& filter) override;
-    QString saveFileName(const QString& filter, const QString& proposedName) override;
+    QString openFileName(Kind kind, const QString& filter) override;
+    QString saveFileName(Kind kind, const QString& filter, const QString& proposedName) override;
     bool start(const QString& program, const QStringList& arguments) override;
     bool open(const QString& path) override;
     bool download(const QString& address, const QString& localFile,
@@ -33,6 +37,9 @@ class QtPlatform : public MessageBoxes,
     Platform platform(ProgressWindow& progress, SpreadsheetApplications& spreadsheets) {
         return {*this, *this, *this, *this, *this, progress, spreadsheets, *this};
     }
+
+  private:
+    RecentFolders m_folders;
 };
 
 }  // namespace wormpair

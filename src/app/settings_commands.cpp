@@ -33,7 +33,8 @@ void SettingsCommands::restoreDefaults() {
 }
 
 void SettingsCommands::loadUserSettings() {
-    const QString path = m_platform.files.openFileName(kSettingsFileFilter);
+    const QString path =
+        m_platform.files.openFileName(FileDialogs::Kind::Rules, kSettingsFileFilter);
     if (path.isEmpty()) return;
     try {
         wormpair::loadUserSettings(m_database, path);
@@ -45,7 +46,8 @@ void SettingsCommands::loadUserSettings() {
 }
 
 void SettingsCommands::saveUserSettings() {
-    const QString chosen = m_platform.files.saveFileName(kSettingsFileFilter, QString());
+    const QString chosen =
+        m_platform.files.saveFileName(FileDialogs::Kind::Rules, kSettingsFileFilter, QString());
     if (chosen.isEmpty()) return;
     const QString target = settingsFileName(chosen);
     if (QFileInfo::exists(target) &&

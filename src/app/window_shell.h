@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace wormpair {
 
@@ -14,6 +15,9 @@ class WindowShell {
     // unsaved work (the caller has); when called while the window is being
     // shown, it closes as soon as the event loop runs.
     virtual void closeWindow() = 0;
+    // The captions of the program's other windows now open (series, drawings,
+    // models), which closing the main window closes too.
+    virtual QStringList openWindows() const { return {}; }
 };
 
 }  // namespace wormpair

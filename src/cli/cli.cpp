@@ -415,8 +415,8 @@ QString exportUsage() {
 class AnsweredDialogs : public FileDialogs {
   public:
     explicit AnsweredDialogs(QString answer) : m_answer(std::move(answer)) {}
-    QString openFileName(const QString&) override { return m_answer; }
-    QString saveFileName(const QString&, const QString&) override { return m_answer; }
+    QString openFileName(Kind, const QString&) override { return m_answer; }
+    QString saveFileName(Kind, const QString&, const QString&) override { return m_answer; }
 
   private:
     QString m_answer;

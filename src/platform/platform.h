@@ -31,12 +31,16 @@ class MessageBoxes {
 
 class FileDialogs {
   public:
+    // What the file is for: each kind's dialog starts in the folder a file
+    // of that kind was last chosen in, remembered for the user.
+    enum class Kind { Design, Sheet, Drawing, Model, Rules, Series };
+
     virtual ~FileDialogs() = default;
     // The chosen file, or an empty text when the user cancels. The filter is
-    // written "description|pattern" (e.g. "*.cqb|*.cqb") or as a bare
+    // written "description|pattern" (e.g. "设计文件|*.cqb") or as a bare
     // pattern (".xls"). Neither dialog asks about existing files.
-    virtual QString openFileName(const QString& filter) = 0;
-    virtual QString saveFileName(const QString& filter, const QString& proposedName) = 0;
+    virtual QString openFileName(Kind kind, const QString& filter) = 0;
+    virtual QString saveFileName(Kind kind, const QString& filter, const QString& proposedName) = 0;
 };
 
 class Processes {

@@ -13,7 +13,7 @@ class TXLSReadWriteII4;
 inline constexpr std::string_view kSaveFailedMessage =
     "保存过程中发生错误,或者您还没安装EXCEL，保存失败........";
 inline constexpr std::string_view kOpenFailedMessage = "文件打开错误,或者您还没安装EXCEL.........";
-inline constexpr const char* kDesignFileFilter = "*.cqb|*.cqb";
+inline constexpr const char* kDesignFileFilter = "设计文件|*.cqb";
 inline constexpr const char* kDesignFileExtension = ".cqb";
 inline constexpr const char* kDesignTemplate = "111.xls";
 

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -36,6 +38,7 @@
 #include "app/design_file_commands.h"
 #include "app/forms/form_look.h"
 #include "app/main_window.h"
+#include "app/series_dialog.h"
 #include "application_environment.h"
 #include "calc/calculate.h"
 #include "fake_platform.h"
@@ -982,6 +985,35 @@ TEST_F(Window, KeyboardReachesOpenSaveAndExit) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// F10 and Alt alone open the menus, Ctrl+N is 新建, Enter in a recommended
+// field confirms it, and a result value is selected and copied by keyboard.
+TEST_F(Window, KeyboardReachesMenusNewDesignAndResults) {
+    start();
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    QMenuBar* bar = window->menuBar();
+    for (const Qt::Key key : {Qt::Key_F10, Qt::Key_Alt}) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(bar->activeAction(), bar->actions().first()) << key;
+        bar->setActiveAction(nullptr);
+        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    }
+    recommend("160", "45");
+    desktop.threeWayAnswers = {wormpair::MessageBoxes::Answer::Cancel};
+    QTest::keySequence(window.get(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(desktop.questions, QStringList{QString::fromUtf8("数据尚未保存，是否保存？")});
+    click("SpeedButton3");
+    retype("Edit13", "3");
+    QTest::keyClick(edit("Edit13"), Qt::Key_Return);
+    EXPECT_TRUE(shown("GroupBox1"));
+    EXPECT_FALSE(enabled("SpeedButton4"));
+    QLabel* result = find<QLabel>("Label8");
+    result->setFocus();
+    QTest::keySequence(result, QKeySequence::SelectAll);
+    QTest::keySequence(result, QKeySequence::Copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), result->text());
+}
+
 TEST_F(Window, SaveOverAnExistingDesignAsksFirst) {
     start();
     recommend("160", "45");
@@ -1175,6 +1207,64 @@ TEST_F(DesignFile, LongTextsOfTheMainInputsAreTakenWhole) {
     EXPECT_EQ(window->design().record().wormStarts, 10);
 }
 
+// 打开 deals with unsaved work first, as closing does: 取消 keeps the design
+// and shows no dialog, 否 drops it, 是 saves it before the dialog.
+TEST_F(DesignFile, OpenAsksAboutUnsavedWorkFirst) {
+    using Answer = wormpair::MessageBoxes::Answer;
+    const struct {
+        Answer answer;
+        bool opens;
+        QStringList written;
+    } cases[] = {
+        {Answer::Cancel, false, {"saved.cqb"}},
+        {Answer::No, true, {"saved.cqb"}},
+        {Answer::Yes, true, {"mine.cqb", "saved.cqb"}},
+    };
+    for (const char* command : {"N11", "ToolButton3"}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(command) + " " + std::to_string(int(c.answer)));
+            desktop = FakePlatform();
+            start();
+            recommend("125", "40");
+            desktop.threeWayAnswers = {c.answer};
+            desktop.saveNames = {workFile("mine")};
+            openThroughDialog(saved160(), command);
+            EXPECT_EQ(desktop.questions, QStringList{QString::fromUtf8("数据尚未保存，是否保存？")});
+            EXPECT_EQ(text("Edit1"), c.opens ? "160" : "125");
+            EXPECT_EQ(workFiles(), c.written);
+            QFile::remove(workFile("mine.cqb"));
+        }
+    }
+}
+
+// 另存为 writes a variant beside the opened file and follows it: the next
+// Save goes there. The title names the file and marks unsaved work.
+TEST_F(DesignFile, SaveAsKeepsTheOriginalAndFollowsTheVariant) {
+    using Kind = wormpair::FileDialogs::Kind;
+    start();
+    const QString caption = window->caption();
+    openThroughDialog(saved160());
+    EXPECT_EQ(window->windowTitle(), caption + " - saved.cqb");
+    clickBox("CheckBox1");
+    QApplication::processEvents();
+    EXPECT_EQ(window->windowTitle(), caption + " - saved.cqb *");
+    desktop.saveNames = {workFile("variant.cqb")};
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    QTest::keySequence(window.get(), QKeySequence("Ctrl+Shift+S"));
+    EXPECT_EQ(desktop.proposals, QStringList{"saved"});
+    EXPECT_EQ(desktop.dialogKinds, (std::vector<Kind>{Kind::Design, Kind::Design}));
+    EXPECT_EQ(workFiles(), (QStringList{"saved.cqb", "variant.cqb"}));
+    EXPECT_EQ(designCells(workFile("variant.cqb"))[13], "zhengshu");
+    EXPECT_EQ(window->windowTitle(), caption + " - variant.cqb");
+    clickBox("CheckBox1");
+    trigger("N5");
+    EXPECT_EQ(desktop.proposals.size(), 1);
+    EXPECT_EQ(designCells(workFile("variant.cqb"))[13], "");
+    EXPECT_EQ(designCells(saved160())[13], "");
+    EXPECT_TRUE(desktop.messages.isEmpty());
+}
+
 TEST_F(DesignFile, CancelledOpenChangesNothing) {
     start();
     recommend("125", "40");
@@ -1234,6 +1324,7 @@ TEST_F(DesignFile, UnreadableFilesFailWithTheOpenMessage) {
             desktop.messages.clear();
             const QString path = c.make(*this);
             const auto before = snapshot();
+            desktop.threeWayAnswers = {wormpair::MessageBoxes::Answer::No};
             openThroughDialog(path);
             EXPECT_EQ(desktop.messages, QStringList{q(wormpair::kOpenFailedMessage)});
             EXPECT_EQ(snapshot(), before);
@@ -1342,6 +1433,16 @@ TEST_F(DesignFile, OpensAWorkbookWrittenElsewhere) {
 TEST_F(Window, NewDesignAsksBeforeItStartsTheProgramAgain) {
     start();
     recommend("160", "45");
+    // a series table would be lost: the user is asked first, 否 keeps it
+    trigger("NSeries");
+    wormpair::TSeriesDialog& series = window->series().dialog();
+    click("ToolButton15");
+    EXPECT_EQ(desktop.questions, QStringList{wormpair::LifecycleCommands::closeWindowsQuestion(
+                                     {series.windowTitle()})});
+    EXPECT_TRUE(series.isVisible());
+    series.close();
+    desktop.questions.clear();
+
     desktop.threeWayAnswers = {wormpair::MessageBoxes::Answer::Cancel};
     click("ToolButton15");
     EXPECT_TRUE(desktop.started.empty());

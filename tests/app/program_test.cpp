@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <chrono>
@@ -22,6 +23,7 @@
 #include "app/program.h"
 #include "app/qt_platform.h"
 #include "application_environment.h"
+#include "store/design_file.h"
 
 void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
@@ -50,6 +52,40 @@ QStringList buttonsOfDialog(const std::function<void()>& openDialog) {
     return texts;
 }
 
+// Each kind of file's dialog starts in the folder last chosen for it, also in
+// the next run, and the design files' filter names them.
+TEST(Program, FileDialogsStartInTheFolderLastUsedForTheirKind) {
+    using Kind = wormpair::FileDialogs::Kind;
+    QTemporaryDir data, designs;
+    const QString folders = data.filePath("folders.txt");
+    // Answers the dialog the call opens (an empty answer cancels); where it started.
+    const auto startOf = [](const std::function<QString()>& open, const QString& answer) {
+        QStringList seen;
+        QTimer::singleShot(200, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            seen << dialog->directory().absolutePath() << dialog->nameFilters();
+            if (answer.isEmpty()) return dialog->reject();
+            dialog->selectFile(answer);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        EXPECT_EQ(open(), answer);
+        return seen;
+    };
+    {
+        wormpair::QtPlatform desktop(folders);
+        const QStringList first = startOf(
+            [&] { return desktop.saveFileName(Kind::Design, wormpair::kDesignFileFilter, "160-45"); },
+            designs.filePath("160-45"));
+        EXPECT_EQ(first.value(1), QString("设计文件 (*.cqb)"));
+    }
+    wormpair::QtPlatform nextRun(folders);
+    EXPECT_EQ(startOf([&] { return nextRun.openFileName(Kind::Design, "设计文件|*.cqb"); }, {}).value(0),
+              designs.path());
+    EXPECT_NE(startOf([&] { return nextRun.saveFileName(Kind::Sheet, ".xls", "wogan.xls"); }, {}).value(0),
+              designs.path());
+}
+
 TEST(Program, QtsOwnDialogsSpeakChinese) {
     ASSERT_TRUE(wormpair::installChineseTranslations(*environment->app))
         << "Qt's Chinese translations (qt6-translations-l10n) are not installed";
@@ -60,8 +96,8 @@ TEST(Program, QtsOwnDialogsSpeakChinese) {
     EXPECT_TRUE(question.join(' ').contains("是")) << question.join(' ').toStdString();
     EXPECT_TRUE(question.join(' ').contains("否")) << question.join(' ').toStdString();
 
-    const QStringList save =
-        buttonsOfDialog([&] { desktop.saveFileName("*.cqb|*.cqb", "160-45"); });
+    const QStringList save = buttonsOfDialog(
+        [&] { desktop.saveFileName(wormpair::FileDialogs::Kind::Design, "*.cqb|*.cqb", "160-45"); });
     EXPECT_TRUE(save.join(' ').contains("取消")) << save.join(' ').toStdString();
     for (const QString& text : save) EXPECT_FALSE(text.contains("Cancel")) << text.toStdString();
 

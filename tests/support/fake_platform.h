@@ -44,11 +44,13 @@ class FakePlatform : public MessageBoxes,
         threeWayAnswers.pop_front();
         return answer;
     }
-    QString openFileName(const QString& filter) override {
+    QString openFileName(Kind kind, const QString& filter) override {
+        dialogKinds.push_back(kind);
         dialogFilters.push_back(filter);
         return next(openNames);
     }
-    QString saveFileName(const QString& filter, const QString& proposedName) override {
+    QString saveFileName(Kind kind, const QString& filter, const QString& proposedName) override {
+        dialogKinds.push_back(kind);
         dialogFilters.push_back(filter);
         proposals.push_back(proposedName);
         return next(saveNames);
@@ -116,6 +118,7 @@ class FakePlatform : public MessageBoxes,
     std::deque<QString> openNames;
     std::deque<QString> saveNames;  // empty text: the user cancels
     QStringList dialogFilters;
+    std::vector<Kind> dialogKinds;
     QStringList proposals;
     std::vector<std::pair<QString, QStringList>> started;
     bool startSucceeds = true;
