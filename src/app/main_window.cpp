@@ -31,6 +31,10 @@ namespace wormpair {
 
 namespace {
 
+// 旋向 is chosen from the two hands, not typed: the sheets and drawings
+// write it as it stands.
+constexpr std::string_view kHandField = "Edit10";
+
 template <typename T>
 T* child(const QObject& window, std::string_view name) {
     T* found = window.findChild<T*>(toQString(name));
@@ -94,9 +98,12 @@ TForm1::~TForm1() = default;
 
 void TForm1::resolveControls() {
     for (const char* name : kEditFields) {
+        if (name == std::string_view(kHandField)) continue;  // a list: below
         m_edits.emplace(name, child<QLineEdit>(*this, name));
         m_switchable.emplace(name, m_edits[name]);
     }
+    m_lists.emplace(kHandField, child<QComboBox>(*this, kHandField));
+    m_switchable.emplace(kHandField, m_lists.find(kHandField)->second);
     for (const char* name : kTextLabels) {
         QLabel* label = child<QLabel>(*this, name);
         // the notice comes from the web: its markup is shown, never obeyed
@@ -287,6 +294,7 @@ void TForm1::refreshTitleLater() {
 }
 
 std::string TForm1::text(std::string_view name) const {
+    if (name == kHandField) return lookUp(m_lists, name)->currentText().toStdString();
     if (const auto edit = m_edits.find(name); edit != m_edits.end()) {
         return edit->second->text().toStdString();
     }
@@ -295,6 +303,18 @@ std::string TForm1::text(std::string_view name) const {
 
 void TForm1::setText(std::string_view name, const std::string& text) {
     const QString value = QString::fromStdString(text);
+    if (name == kHandField) {
+        // only the list's hands: design files are checked for them on open
+        QComboBox* hand = lookUp(m_lists, name);
+        const int index = hand->findText(value);
+        if (index < 0) {
+            throw std::invalid_argument("旋向只能是“右旋”或“左旋”，不能是“" + text + "”");
+        }
+        if (index == hand->currentIndex()) return;
+        hand->setCurrentIndex(index);
+        m_design.controlChanged(name);
+        return;
+    }
     if (const auto found = m_edits.find(name); found != m_edits.end()) {
         QLineEdit* edit = found->second;
         if (edit->text() == value) return;

@@ -3,6 +3,7 @@
 #include <QDataWidgetMapper>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
@@ -66,6 +67,13 @@ TForm5::TForm5(MessageBoxes& messages, const ParameterDatabase& database,
     grid.horizontalHeader()->setFixedHeight(20);
     grid.setWordWrap(false);
     m_ui->DBText1->setTextInteractionFlags(Qt::NoTextInteraction);
+    // the refusal's cause, as the failure message itself is fixed
+    m_saveProblem = new QLabel(this);
+    m_saveProblem->setObjectName(QStringLiteral("saveProblem"));
+    m_saveProblem->setGeometry(529, 24, 94, 280);
+    m_saveProblem->setWordWrap(true);
+    m_saveProblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_saveProblem->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0)"));
     connect(m_ui->Button1, &QPushButton::clicked, this, &TForm5::save);
     connect(m_ui->Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -142,15 +150,19 @@ bool TForm5::openTable() {
     return true;
 }
 
-bool TForm5::editedValues(std::vector<std::pair<int, double>>& values) const {
+std::optional<QString> TForm5::editedValues(std::vector<std::pair<int, double>>& values) const {
     for (int row = 0; row < m_model->rowCount(); ++row) {
         const QVariant value = m_model->item(row, m_valueColumn)->data(Qt::EditRole);
         if (value == m_storedValues[static_cast<std::size_t>(row)]) continue;
-        const std::optional<double> number = finiteNumberOf(value);
-        if (!number) return false;
-        values.emplace_back(row + 1, *number);
+        // rows past the sixteenth are never read and only need to be numbers
+        if (row < schema::nzhi::kRowCount) {
+            if (auto problem = coefficientProblem(row + 1, value)) return problem;
+        } else if (!finiteNumberOf(value)) {
+            return QStringLiteral("数据表 nzhi 第 %1 行 N 列的值不是数字").arg(row + 1);
+        }
+        values.emplace_back(row + 1, *finiteNumberOf(value));
     }
-    return true;
+    return std::nullopt;
 }
 
 void TForm5::save() {
@@ -160,13 +172,16 @@ void TForm5::save() {
     bool saved = false;
     std::vector<std::pair<int, double>> values;
     // a value that is no number would keep every later start from loading
-    if (editedValues(values)) {
+    std::optional<QString> problem = editedValues(values);
+    if (!problem) {
         try {
             m_database.writeCoefficientValues(values);
             saved = true;
-        } catch (const DatabaseError&) {
+        } catch (const DatabaseError& error) {
+            problem = databaseFailureText(error);
         }
     }
+    m_saveProblem->setText(problem.value_or(QString()));
     if (saved) {
         for (const auto& [number, value] : values) {
             m_storedValues[static_cast<std::size_t>(number - 1)] = value;
@@ -191,6 +206,7 @@ void TForm5::closeTable() {
         m_mapper = nullptr;
     }
     m_storedValues.clear();
+    m_saveProblem->clear();
     m_ui->DBEdit1->clear();
     m_ui->DBText1->clear();
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,7 @@ class TForm5;
 }
 
 class QDataWidgetMapper;
+class QLabel;
 class QStandardItemModel;
 
 namespace wormpair {
@@ -51,9 +53,9 @@ class TForm5 : public QDialog {
   private:
     bool openTable();
     void closeTable();
-    // The rows (1-based) whose N was edited, with their new values; false
-    // when an edited N is no finite number.
-    bool editedValues(std::vector<std::pair<int, double>>& values) const;
+    // The rows (1-based) whose N was edited, with their new values; why
+    // not, when an edited N is no number within its range.
+    std::optional<QString> editedValues(std::vector<std::pair<int, double>>& values) const;
 
     std::unique_ptr<Ui::TForm5> m_ui;
     MessageBoxes& m_messages;
@@ -63,6 +65,7 @@ class TForm5 : public QDialog {
     QDataWidgetMapper* m_mapper = nullptr;
     std::vector<QVariant> m_storedValues;  // N of each row as read
     int m_valueColumn = -1;
+    QLabel* m_saveProblem = nullptr;  // why the last Save was refused, beside the buttons
 };
 
 }  // namespace wormpair

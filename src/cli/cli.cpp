@@ -583,8 +583,9 @@ int runRules(const QStringList& arguments, const QString& programDirectory, QTex
             } catch (const CalculationError&) {
                 return failed("'" + values[1] + "' 不是数字，计算法则未作更改");
             }
-            if (!std::isfinite(value))
-                return failed("'" + values[1] + "' 不是有限的数字，计算法则未作更改");
+            if (const auto problem = coefficientProblem(number, value)) {
+                return failed(*problem + "，计算法则未作更改");
+            }
             try {
                 database.writeCoefficientValues({{number, value}});
             } catch (const DatabaseError& error) {

@@ -36,9 +36,10 @@ std::string hex(int handle) {
     return text;
 }
 
-// ⌀ ° ± as AutoCAD's control codes, so that SHX fonts draw them.
+// ⌀ ° ± as AutoCAD's control codes, so that SHX fonts draw them; a TEXT is
+// one line.
 std::string dxfText(const QString& text) {
-    QString t = text;
+    QString t = singleLineText(text);
     t.replace('%', "%%%");
     t.replace(QChar(0x2300), "%%c");
     t.replace(QChar(0xB0), "%%d");
@@ -53,7 +54,9 @@ class Output {
     void tag(int code, std::string_view value) {
         m_text += std::to_string(code);
         m_text += '\n';
-        m_text += value;
+        // a line break inside a value would end it and misalign every
+        // group after it
+        for (const char c : value) m_text += c == '\n' || c == '\r' ? ' ' : c;
         m_text += '\n';
     }
     void tag(int code, const std::string& value) { tag(code, std::string_view(value)); }

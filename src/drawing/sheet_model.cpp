@@ -275,6 +275,28 @@ std::vector<Entity> dimensionGeometry(const Dimension& dimension, double scale, 
     return out;
 }
 
+QString singleLineText(const QString& text) {
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            line += text[i];
+            line += text[++i];
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+            continue;  // CR LF: one break, one space
+        } else if ((c >= 0x09 && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029) {
+            line += u' ';
+        } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || QChar::isSurrogate(c) || c == 0xFFFE ||
+                   c == 0xFFFF) {
+            continue;
+        } else {
+            line += text[i];
+        }
+    }
+    return line;
+}
+
 QRectF textBounds(const TextShape& t) {
     const double w = textWidth(t.text, t.height) * t.widthFactor;
     double x0 = 0;

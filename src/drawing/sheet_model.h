@@ -139,6 +139,13 @@ struct Sheet {
 // dimension's block).
 std::vector<Entity> dimensionGeometry(const Dimension& dimension, double scale, SheetSize size);
 
+// A text as one line that every output holds: line breaks and tabs become a
+// space; other control characters, lone surrogates and the non-characters
+// U+FFFE and U+FFFF (none of which XML 1.0 allows, and a raw line break ends
+// a DXF group value) are dropped. Design files and title-block fields may
+// hold anything.
+QString singleLineText(const QString& text);
+
 // The rectangle a text covers, in its own space (rotated texts: the bounds
 // of the rotated box).
 QRectF textBounds(const TextShape& text);

@@ -159,7 +159,9 @@ class SheetPainter {
     }
 
     // The text fitted to the width the layout gave it.
-    void text(const TextShape& shape, const QTransform& t) {
+    void text(const TextShape& raw, const QTransform& t) {
+        TextShape shape = raw;
+        shape.text = singleLineText(raw.text);  // SVG is XML: no control characters
         if (shape.text.isEmpty()) return;
         const QPointF at = t.map(shape.at);
         // the text's height in device units, along the transform's scale
@@ -237,7 +239,7 @@ QByteArray sheetSvg(const Sheet& sheet) {
         generator.setResolution(254);  // ten units a millimetre
         generator.setSize(units.toSize());
         generator.setViewBox(QRectF(QPointF(0, 0), units));
-        generator.setTitle(sheet.title + " " + sheet.partName);
+        generator.setTitle(singleLineText(sheet.title + " " + sheet.partName));
         QPainter painter(&generator);
         paintSheet(painter, sheet, QRectF(QPointF(0, 0), units));
     }

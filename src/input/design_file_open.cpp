@@ -36,6 +36,10 @@ bool openDesignFile(MainForm& form, DesignController& design, TXLSReadWriteII4& 
     try {
         const DesignFileTexts texts = readDesignFile(workbook, path.toStdString());
         applyDesignFile(form, design, texts);
+    } catch (const DesignFileTextError& e) {
+        // the message the user knows, and beside it the cell and text at fault
+        form.showMessage(std::string(kOpenFailedMessage) + "\n" + e.what());
+        return false;
     } catch (const std::exception&) {
         form.showMessage(kOpenFailedMessage);
         return false;

@@ -1,5 +1,7 @@
 #include "store/design_file.h"
 
+#include <QString>
+
 #include "xls/xls_read_write.h"
 
 namespace wormpair {
@@ -18,6 +20,31 @@ int designFileGrade(const DesignFileTexts& texts) {
     return designation[0] - '0';
 }
 
+void checkHandOfThread(const DesignFileTexts& texts) {
+    const std::string& hand = texts.edits[9];  // A10
+    if (hand == kRightHand || hand == kLeftHand) return;
+    // the text as it stands, its control characters made visible and a long
+    // one cut, so that the message stays readable
+    QString shown;
+    const QString text = QString::fromStdString(hand);
+    qsizetype i = 0;
+    for (; i < text.size() && shown.size() < 40; ++i) {
+        const QChar c = text[i];
+        if (c == u'\n') {
+            shown += QStringLiteral("\\n");
+        } else if (c == u'\r') {
+            shown += QStringLiteral("\\r");
+        } else if (c.unicode() < 0x20 || c.unicode() == 0x7F) {
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar('0'));
+        } else {
+            shown += c;
+        }
+    }
+    if (i < text.size()) shown += QStringLiteral("…");
+    throw DesignFileTextError(
+        QStringLiteral("单元格 A10（旋向）的内容“%1”不是“右旋”或“左旋”").arg(shown).toStdString());
+}
+
 DesignFileTexts readDesignFile(TXLSReadWriteII4& workbook, const std::filesystem::path& path) {
     workbook.setFilename(path);
     workbook.readWorkbook();
@@ -27,6 +54,7 @@ DesignFileTexts readDesignFile(TXLSReadWriteII4& workbook, const std::filesystem
     }
     texts.wholeNumber = workbook.getCellText(0, kWholeNumberRow);
     designFileGrade(texts);
+    checkHandOfThread(texts);
     return texts;
 }
 

@@ -36,10 +36,26 @@ class DesignFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A cell whose text the design cannot hold; what() is the Chinese reason
+// that names the cell and its text, shown beside the open message.
+class DesignFileTextError : public DesignFileError {
+  public:
+    using DesignFileError::DesignFileError;
+};
+
+// The two hands of the thread, the only texts of A10 (旋向).
+inline constexpr const char* kRightHand = "右旋";
+inline constexpr const char* kLeftHand = "左旋";
+
+// Throws DesignFileTextError unless A10 holds 右旋 or 左旋: the hand is
+// written into the sheets and drawings as it stands.
+void checkHandOfThread(const DesignFileTexts& texts);
+
 // Reads a design file and checks it before anything uses it: the grade text
 // in A9 must begin with 6, 7 or 8, which a workbook that is not a design
-// file (a parameter-sheet template, say) does not have. Throws XlsError for a
-// file that is no workbook and DesignFileError for one that is no design.
+// file (a parameter-sheet template, say) does not have, and A10 must name a
+// hand. Throws XlsError for a file that is no workbook and DesignFileError
+// for one that is no design.
 DesignFileTexts readDesignFile(TXLSReadWriteII4& workbook, const std::filesystem::path& path);
 
 // The accuracy grade a design file names: 6, 7 or 8.

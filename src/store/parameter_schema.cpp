@@ -1,5 +1,6 @@
 #include "store/parameter_schema.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "calc/numeric.h"
@@ -79,29 +80,82 @@ QString schema::createStatement(const TableDefinition& table) {
 
 namespace {
 
+using schema::ValueRange;
+
+// A stored value as a message quotes it: what does not print spelled out,
+// a long text cut.
+QString shownText(const QVariant& value) {
+    constexpr qsizetype kShown = 24;
+    const QString text = fieldText(value);
+    QString shown;
+    for (const char32_t c : QStringView(text).left(kShown).toUcs4()) {
+        shown += QChar::isPrint(c) ? QString::fromUcs4(&c, 1)
+                                   : QStringLiteral("\\u%1").arg(uint(c), 4, 16, QChar(u'0'));
+    }
+    if (text.size() > kShown) shown += QStringLiteral("…（共 %1 个字符）").arg(text.size());
+    return shown;
+}
+
+QString refusal(const QString& table, int row, const QString& column, const QVariant& value,
+                const QString& why) {
+    return QStringLiteral("数据表 %1 第 %2 行 %3 列的值“%4”%5")
+        .arg(table)
+        .arg(row + 1)
+        .arg(column, shownText(value), why);
+}
+
+std::optional<QString> numberProblem(const QString& table, int row, const QString& column,
+                                     const QVariant& value, ValueRange range) {
+    if (value.typeId() == QMetaType::QString &&
+        value.toString().size() > schema::limits::kNumberTextLength) {
+        return refusal(table, row, column, value,
+                       QStringLiteral("过长（最多 %1 个字符）").arg(schema::limits::kNumberTextLength));
+    }
+    const std::optional<double> number = finiteNumberOf(value);
+    if (!number) return refusal(table, row, column, value, QStringLiteral("不是数字"));
+    if (*number < range.low || *number > range.high) {
+        return refusal(table, row, column, value,
+                       QStringLiteral("不在 %1～%2 之间").arg(range.low).arg(range.high));
+    }
+    return std::nullopt;
+}
+
+// Names and formulas are shown in the dialog, the listing and the manuals.
+std::optional<QString> textProblem(const ParameterTable& table, int row, int position,
+                                   int maxLength, bool required) {
+    const QVariant value = table.value(row, position);
+    const QString text = fieldText(value);
+    const QString column = table.columnNames().value(position);
+    if (required && text.trimmed().isEmpty()) {
+        return refusal(table.name(), row, column, value, QStringLiteral("为空"));
+    }
+    if (text.size() > maxLength) {
+        return refusal(table.name(), row, column, value,
+                       QStringLiteral("过长（最多 %1 个字符）").arg(maxLength));
+    }
+    for (const char32_t c : text.toUcs4()) {
+        if (!QChar::isPrint(c)) {
+            return refusal(table.name(), row, column, value,
+                           QStringLiteral("含有换行、控制字符或不可见的格式字符"));
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> cellProblem(const ParameterTable& table, int row, int position,
+                                   ValueRange range) {
+    return numberProblem(table.name(), row, table.columnNames().value(position),
+                         table.value(row, position), range);
+}
+
 double coefficientValue(const ParameterTable& table, int row) {
     const QVariant field = table.value(row, schema::nzhi::kValue);
-    if (isNumericField(field)) {
-        // SQLite keeps 1e400 as an infinity; every calculation would then fail
-        // and blame the user's input.
-        const double value = field.toDouble();
-        if (!std::isfinite(value)) {
-            throw DatabaseError(
-                QStringLiteral("coefficient in row %1 of nzhi is not a finite number")
-                    .arg(row + 1));
-        }
-        return value;
+    // SQLite keeps 1e400 as an infinity; every calculation would then fail
+    // and blame the user's input. Rows past the 16th are never read.
+    if (row < schema::nzhi::kRowCount) {
+        if (const auto problem = coefficientProblem(row + 1, field)) throw DatabaseError(*problem);
     }
-    if (field.typeId() == QMetaType::QString) {
-        const QString text = field.toString();
-        if (text.isEmpty()) {
-            throw DatabaseError(
-                QStringLiteral("coefficient in row %1 of nzhi is empty").arg(row + 1));
-        }
-        return parseReal(text.toStdString());
-    }
-    throw DatabaseError(
-        QStringLiteral("coefficient in row %1 of nzhi is empty or not a number").arg(row + 1));
+    return *finiteNumberOf(field);
 }
 
 double numberAt(const ParameterTable& table, int row, int position) {
@@ -110,6 +164,67 @@ double numberAt(const ParameterTable& table, int row, int position) {
 
 }  // namespace
 
+std::optional<QString> coefficientProblem(int number, const QVariant& value) {
+    return numberProblem(schema::nzhi::kTable, number - 1, schema::nzhi::kValueName, value,
+                         schema::limits::kCoefficients[number - 1]);
+}
+
+std::optional<QString> rulesValueProblem(const std::array<ParameterTable, 6>& tables) {
+    namespace limits = schema::limits;
+    const ParameterTable& rules = tables[0];
+    const int formula = static_cast<int>(rules.columnNames().indexOf(schema::nzhi::kFormulaName));
+    for (int row = 0; row < std::min(rules.rowCount(), schema::nzhi::kRowCount); ++row) {
+        const ValueRange range = limits::kCoefficients[row];
+        for (const auto& problem :
+             {textProblem(rules, row, schema::nzhi::kName, limits::kNameLength, true),
+              cellProblem(rules, row, schema::nzhi::kValue, range),
+              cellProblem(rules, row, schema::nzhi::kFactoryValue, range),
+              formula < 0 ? std::nullopt
+                          : textProblem(rules, row, formula, limits::kFormulaLength, false)}) {
+            if (problem) return problem;
+        }
+    }
+    // every other column of each table, by position, with its range
+    const auto check = [](const ParameterTable& table,
+                          std::initializer_list<std::pair<int, ValueRange>> columns)
+        -> std::optional<QString> {
+        for (int row = 0; row < table.rowCount(); ++row) {
+            for (const auto& [position, range] : columns) {
+                if (auto problem = cellProblem(table, row, position, range)) return problem;
+            }
+        }
+        return std::nullopt;
+    };
+    using namespace schema::grade;
+    for (std::size_t grade = 1; grade <= kTables.size(); ++grade) {
+        const ValueRange um = limits::kMicrometres, mm = limits::kMillimetres;
+        if (auto problem = check(
+                tables[grade],
+                {{kLowerBound, limits::kBoundsMillimetres}, {kUpperBound, limits::kBoundsMillimetres},
+                 {kAxialPitchDeviation, um}, {kAxialPitchCumulative, um}, {kHelixTolerance, um},
+                 {kWormProfileTolerance, um}, {kWormRunout, um}, {kWormThicknessTolerance, mm},
+                 {kWheelPitchDeviation, um}, {kWheelPitchCumulative, um},
+                 {kWheelThicknessTolerance, mm}, {kWheelRunout, um},
+                 {kCentreDistanceDeviation, um}, {kMiddlePlaneShift, um},
+                 {kShaftAngleDeviation, um}, {kStandardBacklash, mm}})) {
+            return problem;
+        }
+    }
+    const ValueRange amount = limits::kReliefAmount, length = limits::kReliefLength;
+    if (auto problem = check(tables[4], {{schema::xiuyuan::kLowerBound, limits::kBoundsMillimetres},
+                                         {schema::xiuyuan::kUpperBound, limits::kBoundsMillimetres},
+                                         {schema::xiuyuan::kFirstBandAmount, amount},
+                                         {schema::xiuyuan::kFirstBandAmount + 1, amount},
+                                         {schema::xiuyuan::kFirstBandAmount + 2, amount},
+                                         {schema::xiuyuan::kFirstBandAmount + 3, amount}})) {
+        return problem;
+    }
+    return check(tables[5], {{schema::xiuyuanchangdu::kLowerBound, limits::kBoundsTeeth},
+                             {schema::xiuyuanchangdu::kUpperBound, limits::kBoundsTeeth},
+                             {schema::xiuyuanchangdu::kEntryLength, length},
+                             {schema::xiuyuanchangdu::kExitLength, length}});
+}
+
 bool sameAsStored(const QVariant& a, const QVariant& b) {
     if (isNumericField(a) && isNumericField(b)) return a.toDouble() == b.toDouble();
     return fieldText(a) == fieldText(b);
@@ -117,7 +232,7 @@ bool sameAsStored(const QVariant& a, const QVariant& b) {
 
 void readCoefficients(const ParameterTable& nzhi, CoefficientSet& coefficients,
                       bool& differsFromFactory) {
-    if (nzhi.rowCount() == 0) throw DatabaseError(QStringLiteral("table nzhi is empty"));
+    if (nzhi.rowCount() == 0) throw DatabaseError(QStringLiteral("计算法则表 nzhi 没有数据"));
     int row = 0;
     for (std::size_t number = 1; number <= CoefficientSet::kCount; ++number) {
         coefficients[number] = coefficientValue(nzhi, row);

@@ -145,9 +145,60 @@ inline constexpr double kSmallestCentreDistance = 70;  // exclusive
 inline constexpr double kLargestCentreDistance = 1500;  // exclusive
 inline constexpr int kLargestWheelTeeth = 149;
 
+// The values the rules may hold. A value outside its range is refused when
+// the rules are set or loaded: none of them may stop a design. The ranges
+// hold the shipped values (data/database/db1.sql) with room to tune them,
+// tighter where a formula needs it (an exponent of the centre distance, a
+// share of the pitch).
+struct ValueRange {
+    double low;
+    double high;
+};
+namespace limits {
+// nzhi row k, coefficient k
+inline constexpr ValueRange kCoefficients[nzhi::kRowCount] = {
+    {0.5, 1.0},     // d1 = 0.76 a^N + ...: the worm must stay well inside a
+    {0.6, 1.2},     // root height hf = N mt
+    {0.5, 1.0},     // tip height ha = N mt
+    {0, 1},         // teeth taken off the working wrap
+    {-1000, 1000},  // reserved, not calculated with
+    {0.45, 0.65},   // wheel thickness s2 = N p, the worm keeps p - N p - j
+    {0, 3},         // shoulder = N mt
+    {-2, 2},        // teeth added to the wrap
+    {0, 0.3},       // hob tip clearance (0.2 + N) mt
+    {0, 3},         // hob root arc radius + N mm
+    {0, 1},         // teeth taken off the hob's wrap
+    {0, 3},         // teeth added to the hob's wrap
+    {0.3, 1.0},     // wheel tip arc 2N (a - ...)
+    {0, 2},         // wheel outside diameter + N mt
+    {0.5, 1.2},     // rim width N d1
+    {3, 15},        // wrapped teeth K <= N
+};
+inline constexpr ValueRange kBoundsMillimetres{0, 10000};  // centre-distance bounds
+inline constexpr ValueRange kBoundsTeeth{0, 10000};        // wheel-teeth bounds
+inline constexpr ValueRange kMicrometres{0, 1000};         // tolerances in µm
+inline constexpr ValueRange kMillimetres{0, 2};            // Ts1, Ts2, jn
+inline constexpr ValueRange kReliefAmount{0, 5};           // mm
+inline constexpr ValueRange kReliefLength{0, 30};          // degrees of wheel turn
+inline constexpr int kNumberTextLength = 16;  // a number kept as text
+inline constexpr int kNameLength = 40;        // MC
+inline constexpr int kFormulaLength = 300;    // JSGS
+}  // namespace limits
+
 }  // namespace wormpair::schema
 
 namespace wormpair {
+
+// Why coefficient `number` (1 to 16) may not be `value`, in Chinese, naming
+// the row, the column and the text; nothing when it may.
+std::optional<QString> coefficientProblem(int number, const QVariant& value);
+
+// The first value of the six tables (in the order of schema::kAllTables,
+// each with this program's columns) that is outside schema::limits: a
+// number out of its range, a text that does not read as the number it
+// stands for, a name or formula too long or not printable. In Chinese,
+// naming the table, row, column and text.
+std::optional<QString> rulesValueProblem(const std::array<ParameterTable, 6>& tables);
 
 // Coefficient n from field N of row n; with fewer than 16 rows the last row
 // supplies the rest. Sets differsFromFactory when a row's N differs from its

@@ -97,7 +97,7 @@ std::optional<QString> contentProblem(const std::array<ParameterTable, 6>& table
         return QStringLiteral("修缘长度表 xiuyuanchangdu 的齿数未达到 %1，或其界限不是数字")
             .arg(schema::kLargestWheelTeeth);
     }
-    return std::nullopt;
+    return rulesValueProblem(tables);
 }
 
 CheckedRules readRules(SqliteConnection& source) {

@@ -34,7 +34,8 @@ inline constexpr std::chrono::milliseconds kCheckTimeLimit{2000};
 // tables as real tables with this program's columns by name, type and
 // position; 16 rows in nzhi whose N read as finite numbers; grade and relief
 // tables that are not empty, whose bounds read as numbers and that cover
-// the program's range; relief amounts that read as numbers. The connection
+// the program's range; relief amounts that read as numbers; every value
+// within schema::limits (rulesValueProblem). The connection
 // is set up to distrust the file's schema and to stop statements after
 // kCheckTimeLimit.
 CheckedRules checkRules(SqliteConnection& source);

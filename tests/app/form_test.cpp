@@ -85,9 +85,10 @@ TEST_F(Form, EveryControlExistsWithItsClass) {
         {"Label50", "QLabel"},           {"GroupBox5", "QGroupBox"},
     };
     for (const char* edit : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5", "Edit6", "Edit7", "Edit8",
-                             "Edit9", "Edit10", "Edit11", "Edit12", "Edit13"}) {
+                             "Edit9", "Edit11", "Edit12", "Edit13"}) {
         controls.push_back({edit, "QLineEdit"});
     }
+    controls.push_back({"Edit10", "QComboBox"});  // 旋向: 右旋 or 左旋
     for (const char* button : {"ToolButton15", "ToolButton3", "ToolButton11", "ToolButton5",
                                "ToolButton1", "ToolButton4", "ToolButton7", "ToolButton8",
                                "ToolButton9", "ToolButton10", "ToolButton12", "ToolButton13"}) {
@@ -125,17 +126,26 @@ TEST_F(Form, EditsStartWithTheirTextsLimitsAndCaptions) {
         {"Edit7", "杆分度圆：", "", 32767, true},
         {"Edit8", "侧         隙：", "0", 32767, true},
         {"Edit9", "", "7级(GB/T16445-1996)", 32767, false},
-        {"Edit10", "旋         向：", "右旋", 32767, true},
+        {"Edit10", "旋         向：", "右旋", -1, true},  // a list of 右旋, 左旋
         {"Edit11", "入口修缘：", "", 32767, true},
         {"Edit12", "出口修缘：", "", 32767, true},
         {"Edit13", "磨齿增量：", "", 32767, true},
     };
     for (const EditStart& expected : edits) {
         SCOPED_TRACE(expected.name);
-        const QLineEdit* edit = find<QLineEdit>(expected.name);
+        const QWidget* edit = find<QWidget>(expected.name);
         ASSERT_NE(edit, nullptr);
-        EXPECT_EQ(edit->text(), QString::fromUtf8(expected.text));
-        EXPECT_EQ(edit->maxLength(), expected.maxLength);
+        if (const auto* line = qobject_cast<const QLineEdit*>(edit)) {
+            EXPECT_EQ(line->text(), QString::fromUtf8(expected.text));
+            EXPECT_EQ(line->maxLength(), expected.maxLength);
+        } else {
+            const auto* list = qobject_cast<const QComboBox*>(edit);
+            ASSERT_NE(list, nullptr);
+            EXPECT_EQ(list->currentText(), QString::fromUtf8(expected.text));
+            EXPECT_EQ(list->count(), 2);
+            EXPECT_EQ(list->itemText(1), QStringLiteral("左旋"));
+            EXPECT_FALSE(list->isEditable());
+        }
         // Enabled as such; the group of Edit5 to Edit13 is what is disabled at start.
         EXPECT_EQ(edit->testAttribute(Qt::WA_ForceDisabled), !expected.enabled);
         if (*expected.caption == '\0') continue;

@@ -108,6 +108,7 @@ class Window : public ::testing::Test {
     QLineEdit* edit(const char* name) const { return find<QLineEdit>(name); }
     QString text(const char* name) const {
         if (auto* e = window->findChild<QLineEdit*>(QString::fromLatin1(name))) return e->text();
+        if (auto* c = window->findChild<QComboBox*>(QString::fromLatin1(name))) return c->currentText();
         return find<QLabel>(name)->text();
     }
     bool enabled(const char* name) const {
@@ -1331,6 +1332,31 @@ TEST_F(DesignFile, UnreadableFilesFailWithTheOpenMessage) {
             EXPECT_FALSE(saved());
             EXPECT_EQ(boundFile(), bound);
             EXPECT_TRUE(window->isVisible());
+        }
+    }
+}
+
+// 旋向 is 右旋 or 左旋; any other text (a line break would reach the sheets and
+// drawings) is refused with the cell and the text named.
+TEST_F(DesignFile, TheHandIsRightOrLeft) {
+    const struct {
+        const char* hand;
+        const char* shown;  // in the message; nullptr: the file opens
+    } cases[] = {{"左旋", nullptr}, {"右旋\n  0\nEOF", "右旋\\n  0\\nEOF"}, {"右", "右"}, {"", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hand);
+        desktop = FakePlatform();
+        start();
+        rewriteCells(saved160(), workFile("hand.cqb"), {{9, c.hand}});
+        openThroughDialog(workFile("hand.cqb"));
+        if (c.shown == nullptr) {
+            EXPECT_TRUE(desktop.messages.isEmpty());
+            EXPECT_EQ(text("Edit10"), q(c.hand));
+        } else {
+            EXPECT_EQ(desktop.messages,
+                      QStringList{q(wormpair::kOpenFailedMessage) + "\n单元格 A10（旋向）的内容“" +
+                                  q(c.shown) + "”不是“右旋”或“左旋”"});
+            EXPECT_EQ(text("Edit10"), "右旋");
         }
     }
 }

@@ -147,13 +147,24 @@ TEST_F(Settings, EditsReachTheFileOnlyThroughSave) {
     EXPECT_EQ(bytesOf(program("db1.mdb")), before);
     EXPECT_TRUE(fake.messages.isEmpty());
 
-    // a text that is no number: refused, the edit stays, nothing is written
-    inDialog([this](TForm5& dialog) {
-        typeValue(dialog, "0,9");
-        QTest::mouseClick(button(dialog, "Button1"), Qt::LeftButton);
-        EXPECT_EQ(fake.messages, QStringList{TForm5::kSaveFailedMessage});
-        EXPECT_EQ(dialog.findChild<QLineEdit*>("DBEdit1")->text(), QString("0,9"));
-    });
+    // a text that is no number, a number no design can use: refused with
+    // the cell and why beside the buttons, the edit stays, nothing is written
+    const struct {
+        const char *typed, *kept, *why;
+    } refused[] = {{"0,9", "0,9", "“0,9”不是数字"},
+                   {"1e308", "1e+308", "“1e+308”不在 0.5～1 之间"}};
+    for (const auto& [typed, kept, why] : refused) {
+        fake.messages.clear();
+        inDialog([&](TForm5& dialog) {
+            typeValue(dialog, typed);
+            QTest::mouseClick(button(dialog, "Button1"), Qt::LeftButton);
+            EXPECT_EQ(fake.messages, QStringList{TForm5::kSaveFailedMessage});
+            EXPECT_EQ(dialog.findChild<QLineEdit*>("DBEdit1")->text(), QString(kept));
+            const QString reason = dialog.findChild<QLabel*>("saveProblem")->text();
+            EXPECT_TRUE(reason.contains(QString("数据表 nzhi 第 1 行 N 列的值") + why))
+                << reason.toStdString();
+        });
+    }
     EXPECT_EQ(bytesOf(program("db1.mdb")), before);
     EXPECT_EQ(coefficient1(), 0.875);
 

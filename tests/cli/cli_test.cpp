@@ -332,6 +332,8 @@ TEST(CliRulesTest, DoWhatTheSettingsMenuDoes) {
     } refused[] = {
         {{"rules", "set", "1", "0,9"}, kExitFailed},
         {{"rules", "set", "1", "1e999"}, kExitFailed},
+        {{"rules", "set", "1", "1e308"}, kExitFailed},
+        {{"rules", "set", "16", "0"}, kExitFailed},
         {{"rules", "set", "17", "1"}, kExitUsage},
         {{"rules", "load", program + "db1.mdb-missing"}, kExitFailed},
         {{"rules", "load", QString(WORMPAIR_PROGRAM_DIR) + "1.xls"}, kExitFailed},

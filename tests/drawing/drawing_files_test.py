@@ -6,8 +6,9 @@ measured value must equal the number its text shows, and the sheet must carry
 the dimensions listed for it with the design's numbers as the result labels
 print them. LibreCAD's dxf2pdf draws each file, and the picture is not blank.
 PDF: pdftotext finds the parameter table's numbers, pdffonts the fonts
-embedded. SVG: rsvg-convert draws it. The tool's refusals end with their exit
-codes.
+embedded. SVG: rsvg-convert draws it. Texts with line breaks and control
+characters still give a DXF that audits and an SVG that parses as XML. The
+tool's refusals end with their exit codes.
 
 Usage: drawing_files_test.py WORMPAIR_CLI PROGRAM_DIR
 """
@@ -19,6 +20,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+from xml.etree import ElementTree
 
 import ezdxf
 from ezdxf import bbox
@@ -198,6 +200,31 @@ try:
         if result.returncode == 0:
             extent = ezdxf.readfile(out).header["$EXTMAX"]
             check((round(extent[0]), round(extent[1])) == (width, height), f"--sheet {size}: {extent}")
+    # Texts with line breaks and control characters (relief texts of a design file, a
+    # title-block field) are written as one line: the DXF still audits, the SVG is XML.
+    inputs = json.loads(run("design", "--centre-distance", 160, "--wheel-teeth", 45,
+                            "--worm-starts", 1, "--json").stdout)["inputs"]
+    hostile = {11: "\n  0\nEOF", 12: "\x01<&>\r\n"}
+    cells = []
+    for n in range(1, 14):
+        cells += ["--set", f"A{n}={inputs[f'Edit{n}'] + hostile.get(n, '')}"]
+    texts_path = os.path.join(work, "texts.cqb")
+    run("cells", os.path.join(program_dir, "111.xls"), *cells, "-o", texts_path)
+    for ending in ("dxf", "svg"):
+        out = os.path.join(work, "texts." + ending)
+        result = run("drawing", "worm", texts_path, "-o", out, "--field", "图号=WP\r\n  0\nEOF\x07")
+        check(result.returncode == 0, f"hostile texts, {ending}: {result.stderr}")
+    doc = ezdxf.readfile(os.path.join(work, "texts.dxf"))
+    check(not doc.audit().has_errors, "hostile texts: DXF audit errors")
+    shown = [t.dxf.text for t in doc.modelspace().query("TEXT")]
+    for text in (inputs["Edit11"] + "   0 EOF", inputs["Edit12"] + "<&> ", "WP   0 EOF"):
+        check(text in shown, f"hostile texts: DXF lacks {text!r}")
+    try:
+        svg = ElementTree.parse(os.path.join(work, "texts.svg"))
+        check(any("WP   0 EOF" in (e.text or "") for e in svg.iter()), "hostile texts: SVG lacks 图号")
+    except ElementTree.ParseError as error:
+        check(False, f"hostile texts: SVG is no XML: {error}")
+
     bare = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     bare["QT_QPA_PLATFORM"] = "xcb"
     for ending in ("dxf", "pdf"):
@@ -212,17 +239,20 @@ try:
     for n in range(1, 14):
         cells += ["--set", f"A{n}={'3' if n == 7 else inputs[f'Edit{n}']}"]
     run("cells", os.path.join(program_dir, "111.xls"), *cells, "-o", broken)
+    hand = os.path.join(work, "hand.cqb")  # 旋向 is 右旋 or 左旋, nothing else
+    run("cells", broken, "--set", "A7=" + inputs["Edit7"], "--set", "A10=右旋\n  0\nEOF", "-o", hand)
     out = os.path.join(work, "x.dxf")
     for args, status in [(["gear", path, "-o", out], 2), (["worm", path], 2),
                          (["worm", path, "-o", os.path.join(work, "x.png")], 2),
                          (["worm", path, "-o", out, "--sheet", "A5"], 2),
                          (["worm", path, "-o", out, "--field", "颜色=红"], 2),
                          (["worm", os.path.join(work, "none.cqb"), "-o", out], 1),
-                         (["worm", broken, "-o", out], 1)]:
+                         (["worm", broken, "-o", out], 1), (["worm", hand, "-o", out], 1)]:
         result = run("drawing", *args)
         check(result.returncode == status, f"drawing {args}: exit {result.returncode}, not {status}")
         if status == 1:
             check(re.search("[\u4e00-\u9fff]", result.stderr), f"drawing {args}: no Chinese message")
+            check(args[1] != hand or "A10" in result.stderr, f"drawing {args}: the cell not named")
 finally:
     shutil.rmtree(work, ignore_errors=True)
 
