@@ -22,6 +22,7 @@
 #include <stdexcept>
 
 #include "app/forms/form_look.h"
+#include "calc/numeric.h"
 #include "calc/result_labels.h"
 #include "input/design_file_open.h"
 #include "platform/text.h"
@@ -137,10 +138,9 @@ void TForm1::resolveControls() {
 void TForm1::connectControls() {
     Ui::TForm1& ui = *m_ui;
     // Typing runs a field's handler; texts the program sets dispatch in setText.
-    for (QLineEdit* edit : {ui.Edit1, ui.Edit3, ui.Edit4}) {
-        connect(edit, &QLineEdit::textEdited, this, [this, edit] {
-            guarded([&] { m_design.controlChanged(edit->objectName().toStdString()); });
-        });
+    for (QLineEdit* edit : {ui.Edit1, ui.Edit3, ui.Edit4, ui.Edit5, ui.Edit6, ui.Edit7, ui.Edit8,
+                            ui.Edit11, ui.Edit12, ui.Edit13}) {
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] { numberTyped(*edit); });
     }
     for (QCheckBox* box : {ui.CheckBox1, ui.CheckBox2}) {
         connect(box, &QCheckBox::clicked, this, [this, box] {
@@ -206,6 +206,18 @@ void TForm1::arrangeKeyboard() {
         });
     }
     ui.Edit1->setFocus();
+}
+
+void TForm1::numberTyped(QLineEdit& edit) {
+    const QString typed = edit.text();
+    const QString ascii = QString::fromStdString(asciiNumberText(typed.toStdString()));
+    if (ascii != typed) {
+        // one character for one: the cursor stays where the user left it
+        const int cursor = edit.cursorPosition();
+        edit.setText(ascii);
+        edit.setCursorPosition(cursor);
+    }
+    guarded([&] { m_design.fieldEdited(edit.objectName().toStdString()); });
 }
 
 template <typename T>
@@ -322,6 +334,7 @@ void TForm1::setText(std::string_view name, const std::string& text) {
         // design file) is taken whole, never cut to the limit.
         if (value.size() > edit->maxLength()) edit->setMaxLength(static_cast<int>(value.size()));
         edit->setText(value);
+        markField(name, {});  // a mark is for what was typed; the handler marks anew
         m_design.controlChanged(name);
         return;
     }
@@ -366,6 +379,19 @@ void TForm1::setRecommendedGroupOpen(bool open) {
 
 void TForm1::showMessage(std::string_view text) {
     m_platform.messages.inform(toQString(text), QString());
+}
+
+void TForm1::markField(std::string_view name, std::string_view problem) {
+    const auto found = m_edits.find(name);
+    if (found == m_edits.end()) {
+        throw std::logic_error("no edit field of the main window: '" + std::string(name) + "'");
+    }
+    QLineEdit& edit = *found->second;
+    edit.setToolTip(toQString(problem));
+    // the red of the result labels' warning
+    edit.setStyleSheet(problem.empty()
+                           ? QString()
+                           : QStringLiteral("QLineEdit { border: 2px solid rgb(255, 0, 0); }"));
 }
 
 void TForm1::setResultCommandsEnabled(bool enabled) {

@@ -78,6 +78,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     void setVisible(std::string_view control, bool visible) override;
     void setRecommendedGroupOpen(bool open) override;
     void showMessage(std::string_view text) override;
+    void markField(std::string_view control, std::string_view problem) override;
 
     // ResultView
     void resetResults() override;
@@ -115,6 +116,9 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     void refreshTitle();
     // After the current command, when the design's state has settled.
     void refreshTitleLater();
+    // A number field the user has typed or pasted into: a full-width number
+    // becomes ASCII in place, then its handling runs.
+    void numberTyped(QLineEdit& edit);
     // Runs a user command; a failure it does not handle itself is reported
     // with its own text, and the program carries on.
     void guarded(const std::function<void()>& command);

@@ -5,6 +5,7 @@
 #include <QSortFilterProxyModel>
 
 #include "app/forms/form_look.h"
+#include "calc/numeric.h"
 #include "series/series_design.h"
 #include "ui_series_dialog.h"
 
@@ -107,6 +108,16 @@ TSeriesDialog::TSeriesDialog(QWidget* parent)
         m_ui->RatiosEdit->setText(QString::fromStdString(standardRatiosText()));
     };
     standardSeries();
+    // full-width numbers of an input method shown as they will be read
+    for (QLineEdit* list : {m_ui->CentreDistancesEdit, m_ui->RatiosEdit}) {
+        connect(list, &QLineEdit::textEdited, this, [list](const QString& typed) {
+            const QString ascii = QString::fromStdString(asciiNumberText(typed.toStdString()));
+            if (ascii == typed) return;
+            const int cursor = list->cursorPosition();  // one character for one
+            list->setText(ascii);
+            list->setCursorPosition(cursor);
+        });
+    }
     connect(m_ui->StandardSeriesButton, &QPushButton::clicked, this, standardSeries);
     connect(m_ui->DesignButton, &QPushButton::clicked, this, [this] {
         if (onDesign) onDesign();

@@ -104,6 +104,42 @@ double parseReal(std::string_view text) {
     return value;
 }
 
+std::string asciiNumberText(std::string_view text) {
+    // in UTF-8: ＋ EF BC 8B, － EF BC 8D, ． EF BC 8E, ０-９ EF BC 90-99,
+    // Ｅ EF BC A5, ｅ EF BD 85
+    std::string ascii;
+    ascii.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+        if (i + 2 < text.size() && byte(0) == 0xEF) {
+            const unsigned char b1 = byte(1), b2 = byte(2);
+            char c = 0;
+            if (b1 == 0xBC && ((b2 >= 0x90 && b2 <= 0x99) || b2 == 0x8B || b2 == 0x8D || b2 == 0x8E)) {
+                c = static_cast<char>(b2 - 0x90 + '0');
+                if (b2 == 0x8B) c = '+';
+                if (b2 == 0x8D) c = '-';
+                if (b2 == 0x8E) c = '.';
+            } else if (b1 == 0xBC && b2 == 0xA5) {
+                c = 'E';
+            } else if (b1 == 0xBD && b2 == 0x85) {
+                c = 'e';
+            }
+            if (c != 0) {
+                ascii += c;
+                i += 3;
+                continue;
+            }
+        }
+        if (text.substr(i, 3) == "\u3002") {
+            ascii += '.';
+            i += 3;
+            continue;
+        }
+        ascii += text[i++];
+    }
+    return ascii;
+}
+
 std::int32_t parseInteger(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;

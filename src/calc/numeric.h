@@ -197,8 +197,15 @@ inline double roundToDecimals(double x, int decimals) {
 }
 
 // Text to number. A failure throws CalculationError(FailureKind::Conversion).
+// Only ASCII digits and signs are numbers: a stored or given text is taken as
+// it stands.
 double parseReal(std::string_view text);
 std::int32_t parseInteger(std::string_view text);
+
+// A number as a Chinese input method types it, in ASCII: the full-width digits,
+// full stop (also 。), minus, plus and e/E become their ASCII characters;
+// every other character stays. For the places where the user types a number.
+std::string asciiNumberText(std::string_view text);
 
 // General number text with up to 15 significant digits.
 std::string formatReal(long double value);

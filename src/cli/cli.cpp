@@ -33,6 +33,7 @@
 #include "input/design_file_open.h"
 #include "input/form_state.h"
 #include "input/headless_session.h"
+#include "input/input_rules.h"
 #include "platform/platform.h"
 #include "store/parameter_database.h"
 #include "store/parameter_schema.h"
@@ -211,12 +212,15 @@ int runCalc(const QStringList& arguments, const QString& programDirectory, QText
     ResultCollector view;
     const CalculationResult result = calculate(inputs, coefficients, record, document, view);
 
+    // the texts as given: a centre distance or ratio that is no number has its own message
+    const std::string rangeNotice = designRangeNotice(inputs.centreDistance, inputs.actualRatio);
     if (parser.isSet(json)) {
         QJsonObject object = resultJson(result, view);
         object.insert("record", recordJson(record));
+        addRangeNotice(object, rangeNotice);
         out << QJsonDocument(object).toJson(QJsonDocument::Indented);
     } else {
-        printResultGroups(result, view, out);
+        printResultGroups(result, view, out, rangeNotice);
     }
     return kExitRan;
 }
@@ -246,7 +250,8 @@ QString designUsage() {
            "TEXT\n"
            "         [--grade 6|7|8] [--no-standard-backlash] [--whole-number] [--json]\n"
            "\n"
-           "Types the three texts into Edit1, Edit3 and Edit4 as a user would, picks the\n"
+           "Types the three texts into Edit1, Edit3 and Edit4 as a user would (full-width\n"
+           "digits and signs as ASCII), picks the\n"
            "accuracy grade (default 7, standard backlash on), presses the recommend button\n"
            "and prints the calculated design; --whole-number then ticks 取整数.\n";
 }
@@ -283,9 +288,10 @@ int runDesign(const QStringList& arguments, const QString& programDirectory, QTe
     try {
         form.setCurrentIndex("ComboBox1", gradeText.toInt() - 6);
         if (parser.isSet(noStandardBacklash)) form.setChecked("CheckBox2", false);
-        form.setText("Edit1", parser.value(centreDistance).toStdString());
-        form.setText("Edit3", parser.value(wheelTeeth).toStdString());
-        form.setText("Edit4", parser.value(wormStarts).toStdString());
+        // typed as the window's fields take them: full-width numbers in ASCII
+        form.setText("Edit1", asciiNumberText(parser.value(centreDistance).toStdString()));
+        form.setText("Edit3", asciiNumberText(parser.value(wheelTeeth).toStdString()));
+        form.setText("Edit4", asciiNumberText(parser.value(wormStarts).toStdString()));
         design.speedButton2Click();
         if (parser.isSet(wholeNumber) && view.resultsShown) form.setChecked("CheckBox1", true);
     } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include "calc/result_labels.h"
 #include "input/design_controller.h"
 #include "input/form_state.h"
+#include "input/input_rules.h"
 
 namespace wormpair {
 
@@ -46,10 +47,20 @@ QJsonObject recordJson(const DesignRecord& record) {
     return object;
 }
 
+void addRangeNotice(QJsonObject& object, std::string_view rangeNotice) {
+    if (rangeNotice.empty()) return;
+    object.insert("rangeNotice",
+                  QString::fromUtf8(rangeNotice.data(), qsizetype(rangeNotice.size())));
+}
+
 void printResultGroups(const CalculationResult& result, const ResultCollector& view,
-                       QTextStream& out) {
+                       QTextStream& out, std::string_view rangeNotice) {
+    if (!result.completed()) out << "计算失败：" << QString::fromStdString(result.message) << "\n";
+    if (!rangeNotice.empty()) {
+        out << "注意：" << QString::fromUtf8(rangeNotice.data(), qsizetype(rangeNotice.size()))
+            << "\n";
+    }
     if (!result.completed()) {
-        out << "计算失败：" << QString::fromStdString(result.message) << "\n";
         if (view.texts.empty()) return;
         out << "失败前已写出的结果：\n";
     }
@@ -94,6 +105,7 @@ QJsonObject designJson(const FormState& form, const DesignController& design,
     object.insert("messages", messages);
     object.insert("inputs", inputs);
     object.insert("accuracy", accuracy);
+    addRangeNotice(object, designRangeNotice(form.text("Edit1"), form.text("Edit2")));
     return object;
 }
 
@@ -109,7 +121,8 @@ void printDesign(const FormState& form, const DesignController& design, const Re
         << qt(a.accuracyValue8) << " / " << qt(a.accuracyValue9) << " / " << qt(a.accuracyValue10)
         << " / " << qt(a.accuracyValue11) << "\n";
     for (const std::string& message : form.messages) out << "提示：" << qt(message) << "\n";
-    if (ok || !view.texts.empty()) printResultGroups(CalculationResult{}, view, out);
+    printResultGroups(CalculationResult{}, view, out,
+                      designRangeNotice(form.text("Edit1"), form.text("Edit2")));
 }
 
 }  // namespace wormpair

@@ -3,6 +3,8 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <string_view>
+
 #include "calc/calculate.h"
 #include "calc/result_collector.h"
 
@@ -14,9 +16,14 @@ QJsonObject resultJson(const CalculationResult& result, const ResultCollector& v
 // Every field of the record by its name.
 QJsonObject recordJson(const DesignRecord& record);
 
-// The result groups as a person at a terminal reads them.
+// The result groups as a person at a terminal reads them; a notice that the
+// inputs lie outside the range the rules cover follows the failure message.
 void printResultGroups(const CalculationResult& result, const ResultCollector& view,
-                       QTextStream& out);
+                       QTextStream& out, std::string_view rangeNotice = {});
+
+// "rangeNotice" with the text, when there is one: the other fields stay as
+// they are.
+void addRangeNotice(QJsonObject& object, std::string_view rangeNotice);
 
 class FormState;
 class DesignController;

@@ -28,36 +28,99 @@ void DesignController::controlChanged(std::string_view control) {
     }
 }
 
+void DesignController::fieldEdited(std::string_view control) {
+    const std::string_view before = m_typedField;
+    m_typedField = control;
+    struct Restore {
+        std::string_view& field;
+        std::string_view value;
+        ~Restore() { field = value; }
+    } restore{m_typedField, before};
+    if (control == "Edit1" || control == "Edit3" || control == "Edit4") {
+        controlChanged(control);
+        return;
+    }
+    // the recommended parameters: Calculate reads them on confirmation
+    const std::string text = m_form.text(control);
+    bool number = true;
+    try {
+        if (!text.empty()) parseReal(text);
+    } catch (const CalculationError&) {
+        number = false;
+    }
+    m_form.markField(control, number ? std::string_view() : kInvalidNumberMessage);
+}
+
+void DesignController::reportInput(std::string_view control, std::string_view message) {
+    if (m_typedField.empty()) {
+        m_form.showMessage(message);
+    } else {
+        m_form.markField(control, message);
+    }
+}
+
 void DesignController::edit1Change() {
     const std::string centreDistance = m_form.text("Edit1");
-    if (centreDistance.empty()) return;  // the hints keep their text
+    if (centreDistance.empty()) {
+        m_form.markField("Edit1", {});
+        return;  // the hints keep their text
+    }
+    double a = 0;
     try {
-        parseReal(centreDistance);
+        a = parseReal(centreDistance);
     } catch (const CalculationError&) {
         // Caught before the accuracy refresh, so the user reads this field's
         // message rather than a bare conversion error.
-        m_form.showMessage(kCentreDistanceMessage);
+        reportInput("Edit1", kCentreDistanceMessage);
         return;
     }
+    // outside the range the rules cover a design may calculate or fail
+    // with a general message: the field says why beforehand
+    m_form.markField("Edit1", centreDistanceRangeNotice(a));
     comboBox1Change();
     try {
         m_form.setText("Label46", mainBaseDiameterHint(parseReal(m_form.text("Edit1"))));
         m_form.setText("Label47", wormDiameterHint(parseReal(m_form.text("Edit1")),
                                                    m_coefficients.wormDiameterExponent));
     } catch (const CalculationError&) {
-        m_form.showMessage(kCentreDistanceMessage);
+        reportInput("Edit1", kCentreDistanceMessage);
     }
 }
 
 void DesignController::ratioFieldsChange() {
+    const std::string teeth = m_form.text("Edit3");
+    const std::string starts = m_form.text("Edit4");
+    bool failed = false;
     try {
-        const std::string teeth = m_form.text("Edit3");
-        const std::string starts = m_form.text("Edit4");
-        if (!teeth.empty() && !starts.empty()) m_form.setText("Edit2", ratioText(teeth, starts));
+        if (!teeth.empty() && !starts.empty()) {
+            const std::string ratio = ratioText(teeth, starts);
+            m_form.setText("Edit2", ratio);
+            m_form.markField("Edit2", ratioRangeNotice(parseReal(ratio)));
+        }
     } catch (const CalculationError&) {
-        m_form.showMessage(kTeethStartsMessage);
-        m_form.setText("Edit3", "");
-        m_form.setText("Edit4", "");
+        failed = true;
+    }
+    if (m_typedField.empty()) {
+        if (failed) {
+            m_form.showMessage(kTeethStartsMessage);
+            m_form.setText("Edit3", "");
+            m_form.setText("Edit4", "");
+        }
+    } else {
+        // each field marked by its own text, so a wrong one stays marked
+        // while its partner is still empty
+        const auto usable = [](const std::string& text, bool divisor) {
+            if (text.empty()) return true;
+            try {
+                return !divisor || parseReal(text) != 0;
+            } catch (const CalculationError&) {
+                return false;
+            }
+        };
+        const bool teethUsable = usable(teeth, false), startsUsable = usable(starts, true);
+        m_form.markField("Edit3", teethUsable ? std::string_view() : kTeethStartsMessage);
+        m_form.markField("Edit4", startsUsable ? std::string_view() : kTeethStartsMessage);
+        if (failed && teethUsable && startsUsable) m_form.markField(m_typedField, kTeethStartsMessage);
     }
     m_form.setEnabled("Button1", false);
 }

@@ -23,6 +23,13 @@ class DesignController {
     // Runs the change handling of a control the form has just changed.
     void controlChanged(std::string_view control);
 
+    // The user has typed into an edit field (the form has already turned a
+    // full-width number into ASCII): its change handling runs, but a text
+    // that is no number marks the field instead of raising a message box,
+    // which would take the next keystrokes of an input method, and the
+    // field keeps what was typed.
+    void fieldEdited(std::string_view control);
+
     void edit1Change();
     void edit3Change() { ratioFieldsChange(); }
     void edit4Change() { ratioFieldsChange(); }
@@ -45,6 +52,9 @@ class DesignController {
 
   private:
     void ratioFieldsChange();
+    // A failed conversion of the field's text: a mark while the user types,
+    // else the message box.
+    void reportInput(std::string_view control, std::string_view message);
 
     MainForm& m_form;
     ResultView& m_results;
@@ -55,6 +65,7 @@ class DesignController {
     DocumentState m_document;
     AccuracyValues m_accuracy;
     std::string m_backlashBeforeEdit;
+    std::string_view m_typedField;  // the field being typed into; empty otherwise
 };
 
 }  // namespace wormpair

@@ -97,6 +97,15 @@ void FormState::setRecommendedGroupOpen(bool open) { m_recommendedGroupOpen = op
 
 void FormState::showMessage(std::string_view text) { messages.emplace_back(text); }
 
+void FormState::markField(std::string_view control, std::string_view problem) {
+    (void)text(control);  // an unknown control throws
+    if (problem.empty()) {
+        fieldProblems.erase(std::string(control));
+    } else {
+        fieldProblems[std::string(control)] = std::string(problem);
+    }
+}
+
 bool FormState::isEnabled(std::string_view control) const { return entry(m_enabled, control); }
 
 bool FormState::isVisible(std::string_view control) const { return entry(m_visible, control); }

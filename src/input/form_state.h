@@ -31,6 +31,7 @@ class FormState : public MainForm {
     void setVisible(std::string_view control, bool visible) override;
     void setRecommendedGroupOpen(bool open) override;
     void showMessage(std::string_view text) override;
+    void markField(std::string_view control, std::string_view problem) override;
 
     bool isEnabled(std::string_view control) const;
     bool isVisible(std::string_view control) const;
@@ -38,6 +39,8 @@ class FormState : public MainForm {
 
     // Every message shown, in order.
     std::vector<std::string> messages;
+    // The marked fields and their problems.
+    std::map<std::string, std::string, std::less<>> fieldProblems;
 
   private:
     using Flags = std::map<std::string, bool, std::less<>>;

@@ -11,6 +11,40 @@ const char* const kBaseValue = "↑基础值：";
 
 }  // namespace
 
+std::string centreDistanceRangeNotice(double centreDistance) {
+    if (centreDistance > schema::kSmallestCentreDistance &&
+        centreDistance < schema::kLargestCentreDistance) {
+        return {};
+    }
+    return "中心距 " + formatReal(centreDistance) + " mm 超出计算范围（大于 " +
+           formatReal(schema::kSmallestCentreDistance) + " mm、小于 " +
+           formatReal(schema::kLargestCentreDistance) + " mm）";
+}
+
+std::string ratioRangeNotice(double ratio) {
+    if (ratio > kSmallestRatio && ratio < kLargestRatio) return {};
+    return "速比 " + formatReal(ratio) + " 超出计算范围（大于 " + formatReal(kSmallestRatio) +
+           "、小于 " + formatReal(kLargestRatio) + "）";
+}
+
+std::string designRangeNotice(std::string_view centreDistance, std::string_view ratio) {
+    std::string notice;
+    const auto add = [&](std::string_view text, std::string (*rule)(double)) {
+        std::string said;
+        try {
+            said = rule(parseReal(text));
+        } catch (const CalculationError&) {
+            return;
+        }
+        if (said.empty()) return;
+        if (!notice.empty()) notice += "；";
+        notice += said;
+    };
+    add(centreDistance, centreDistanceRangeNotice);
+    add(ratio, ratioRangeNotice);
+    return notice;
+}
+
 std::string mainBaseDiameterHint(double centreDistance) {
     return kBaseValue + formatInteger(roundToInteger(Extended(centreDistance) * Extended(0.65L)));
 }

@@ -19,6 +19,19 @@ inline constexpr std::string_view kRecommendMessage =
 inline constexpr std::string_view kReliefTableMessage =
     "参数数据库的修缘数据缺失或已损坏，无法推荐参数.........";
 
+// The range the rules cover, as the about box states it: a centre distance
+// above 70 mm and below 1500 mm (schema::kSmallestCentreDistance and
+// kLargestCentreDistance), a ratio above 7.5 and below 150.
+inline constexpr double kSmallestRatio = 7.5;  // exclusive
+inline constexpr double kLargestRatio = 150;   // exclusive
+
+// What to say beside a value outside that range, in Chinese; empty inside it.
+std::string centreDistanceRangeNotice(double centreDistance);
+std::string ratioRangeNotice(double ratio);
+// Both, for the texts of Edit1 and Edit2, joined; a text that is no number
+// adds nothing (its own message says so).
+std::string designRangeNotice(std::string_view centreDistance, std::string_view ratio);
+
 // The grade designation in Edit9 before the first accuracy refresh.
 inline constexpr const char* kInitialGradeDesignation = "7级(GB/T16445-1996)";
 

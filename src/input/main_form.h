@@ -68,6 +68,11 @@ class MainForm {
 
     // A plain message box with an OK button.
     virtual void showMessage(std::string_view text) = 0;
+
+    // An edit field marked with what is wrong with its text (a red frame and
+    // the text as its tooltip), or unmarked when the text is empty. Unlike a
+    // message box it takes no keystrokes away from the field.
+    virtual void markField(std::string_view control, std::string_view problem) = 0;
 };
 
 }  // namespace wormpair

@@ -19,13 +19,14 @@ std::string joined(auto const& entries, std::string_view separator) {
     return text;
 }
 
-// The list's entries: every separator, ASCII or full width, splits.
+// The list's entries: every separator, ASCII or full width, splits; an
+// entry's full-width digits and signs are read as ASCII.
 std::vector<std::string> splitEntries(std::string_view text) {
     static constexpr std::string_view kWideSeparators[] = {"，", "；", "、", "\u3000"};
     std::vector<std::string> entries;
     std::string current;
     const auto finish = [&] {
-        if (!current.empty()) entries.push_back(std::move(current));
+        if (!current.empty()) entries.push_back(asciiNumberText(current));
         current.clear();
     };
     for (std::size_t i = 0; i < text.size();) {

@@ -39,8 +39,8 @@ struct SeriesOptions {
 };
 
 // A typed list read into its entries: numbers separated by commas,
-// semicolons or blanks (ASCII or full width). Entries keep their text, as it
-// goes into the window's fields; an entry equal in value to an earlier one is
+// semicolons or blanks (ASCII or full width), full-width digits and signs
+// read as ASCII. Entries keep their text, as it goes into the window's fields; an entry equal in value to an earlier one is
 // dropped. `problem` says, in Chinese, why the list cannot be used.
 struct SeriesList {
     std::vector<std::string> entries;

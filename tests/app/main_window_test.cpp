@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -260,7 +262,9 @@ TEST_F(Window, RatioFollowsTeethAndStartsAsTyped) {
     EXPECT_FALSE(enabled("Edit2"));
 }
 
-TEST_F(Window, InvalidTeethOrStartsEmptiesBothAndKeepsTheRatio) {
+// A message box would take the keys an input method sends after the first:
+// the field is marked and keeps what was typed.
+TEST_F(Window, InvalidTeethOrStartsMarkTheFieldAndKeepTheRatio) {
     struct Case {
         const char* field;
         const char* typed;
@@ -273,10 +277,60 @@ TEST_F(Window, InvalidTeethOrStartsEmptiesBothAndKeepsTheRatio) {
         ASSERT_EQ(text("Edit2"), "40");
         desktop.messages.clear();
         retype(c.field, c.typed);
-        EXPECT_EQ(desktop.messages, QStringList{q(wormpair::kTeethStartsMessage)});
-        EXPECT_EQ(text("Edit3"), "");
-        EXPECT_EQ(text("Edit4"), "");
+        EXPECT_TRUE(desktop.messages.isEmpty());
+        EXPECT_EQ(text(c.field), c.typed);
+        EXPECT_EQ(edit(c.field)->toolTip(), q(wormpair::kTeethStartsMessage));
+        EXPECT_FALSE(edit(c.field)->styleSheet().isEmpty());  // the red frame
         EXPECT_EQ(text("Edit2"), "40");
+    }
+}
+
+// Full-width digits and signs as a Chinese input method enters them, by key,
+// committed or pasted, become ASCII in the field at once.
+TEST_F(Window, FullWidthNumbersAreEnteredAsAscii) {
+    const std::function<void(QLineEdit&, const QString&)> ways[] = {
+        [](QLineEdit& field, const QString& typed) {
+            for (const QChar c : typed) {  // QTest::keyClicks sends Latin-1 alone
+                QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+                QApplication::sendEvent(&field, &key);
+            }
+        },
+        [](QLineEdit& field, const QString& typed) {
+            QInputMethodEvent event;
+            event.setCommitString(typed);
+            QApplication::sendEvent(&field, &event);
+        },
+        [](QLineEdit& field, const QString& typed) {
+            QApplication::clipboard()->setText(typed);
+            field.paste();
+        }};
+    const struct {
+        const char* field;
+        const char* typed;
+        const char* shown;
+        const char* label;  // a control the field's handling writes; nullptr: none
+        const char* written;
+        const char* mark;  // part of the field's tooltip
+    } cases[] = {
+        {"Edit1", "１６０", "160", "Label46", "↑基础值：104", ""},
+        {"Edit3", "４５", "45", "Edit2", "45", ""},
+        {"Edit1", "６０", "60", "Label46", "↑基础值：39", "中心距 60 mm 超出计算范围"},
+        {"Edit1", "１．５ａ", "1.5ａ", nullptr, nullptr, "输入参数有误"},
+    };
+    for (const auto& way : ways) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.field) + " " + c.typed);
+            desktop = FakePlatform();
+            start();
+            QLineEdit& field = *edit(c.field);
+            field.setFocus();
+            way(field, QString::fromUtf8(c.typed));
+            EXPECT_EQ(field.text(), QString::fromUtf8(c.shown));
+            if (c.label) EXPECT_EQ(text(c.label), QString::fromUtf8(c.written));
+            EXPECT_TRUE(field.toolTip().contains(QString::fromUtf8(c.mark)));
+            EXPECT_EQ(field.toolTip().isEmpty(), *c.mark == 0);
+            EXPECT_TRUE(desktop.messages.isEmpty());
+        }
     }
 }
 
@@ -320,13 +374,14 @@ TEST_F(Window, EmptyingTheCentreDistanceChangesNothing) {
     EXPECT_TRUE(desktop.messages.isEmpty());
 }
 
-TEST_F(Window, NonNumericCentreDistanceShowsItsOwnMessage) {
+TEST_F(Window, NonNumericCentreDistanceMarksTheFieldWithItsOwnMessage) {
     start();
     retype("Edit1", "1");
     const QString hint46 = text("Label46"), backlash = text("Edit8"), grade = text("Edit9");
     ASSERT_EQ(backlash, "0.1");
     QTest::keyClicks(edit("Edit1"), "a");
-    EXPECT_EQ(desktop.messages, QStringList{q(wormpair::kCentreDistanceMessage)});
+    EXPECT_TRUE(desktop.messages.isEmpty());
+    EXPECT_EQ(edit("Edit1")->toolTip(), q(wormpair::kCentreDistanceMessage));
     EXPECT_EQ(text("Label46"), hint46);
     EXPECT_EQ(text("Edit8"), backlash);
     EXPECT_EQ(text("Edit9"), grade);

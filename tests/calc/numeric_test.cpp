@@ -182,6 +182,17 @@ TEST(ParseRealTest, RejectedTexts) {
     }
 }
 
+// What a Chinese input method types for a number; anything else stays for
+// parseReal to refuse.
+TEST(AsciiNumberTextTest, FullWidthNumbersBecomeAscii) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"１６０", "160"},         {"－２．５ｅ＋３", "-2.5e+3"}, {"１Ｅ－２", "1E-2"},
+        {"０。５", "0.5"},         {"1６0", "160"},                {"", ""},
+        {"１，５", "1，5"},        {"中心距１", "中心距1"},        {"\xEF\xBC", "\xEF\xBC"},
+        {"\xEF\xBC\x8F", "\xEF\xBC\x8F"}};  // ／
+    for (const auto& [typed, ascii] : cases) EXPECT_EQ(asciiNumberText(typed), ascii) << typed;
+}
+
 TEST(ParseIntegerTest, AcceptedAndRejectedTexts) {
     const std::pair<const char*, std::int32_t> accepted[] = {
         {"45", 45}, {"  45", 45}, {"-3", -3}, {"+7", 7}, {"0", 0},

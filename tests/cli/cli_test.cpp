@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 namespace wormpair {
@@ -190,6 +191,49 @@ TEST(CliDesignTest, FailuresAreReportedAsTheWindowReportsThem) {
                   QString("您输入的内容不符合要求,请输入合法数字且不能为空..."));
         EXPECT_EQ(object.value("messages").toArray().first().toString(), QString(c.firstMessage));
         EXPECT_TRUE(object.value("labels").toObject().isEmpty());
+    }
+}
+
+// design types into the window's fields, so an input method's full-width
+// numbers are the ASCII ones; calc takes a field's text as it stands.
+TEST(CliDesignTest, FullWidthNumbersAreTypedAsAscii) {
+    const CliRun ascii = runWith({"design", "--centre-distance", "160", "--wheel-teeth", "40",
+                                  "--worm-starts", "1", "--json"});
+    const CliRun wide = runWith({"design", "--centre-distance", "１６０", "--wheel-teeth", "４０",
+                                 "--worm-starts", "１", "--json"});
+    EXPECT_TRUE(jsonOf(ascii).value("ok").toBool());
+    EXPECT_EQ(wide.out, ascii.out);
+    QStringList calc = calcArguments();
+    calc[calc.indexOf("--centre-distance") + 1] = "１６０";
+    EXPECT_EQ(jsonOf(runWith(calc << "--json")).value("message").toString(),
+              QString("只能输入合法数字，且不能为空"));
+}
+
+// Outside the range the rules cover a design may calculate, or fail with a
+// general message that stays as it is: the range is said beside it.
+TEST(CliDesignTest, TheRangeIsSaidBesideTheResultOrMessage) {
+    const struct {
+        QStringList arguments;
+        const char* notice;  // empty: inside the range
+    } cases[] = {
+        {{"design", "--centre-distance", "60", "--wheel-teeth", "40", "--worm-starts", "1"},
+         "中心距 60 mm 超出计算范围（大于 70 mm、小于 1500 mm）"},
+        {{"design", "--centre-distance", "2000", "--wheel-teeth", "40", "--worm-starts", "1"},
+         "中心距 2000 mm 超出计算范围"},
+        {{"design", "--centre-distance", "160", "--wheel-teeth", "150", "--worm-starts", "1"},
+         "速比 150 超出计算范围（大于 7.5、小于 150）"},
+        {{"design", "--centre-distance", "160", "--wheel-teeth", "40", "--worm-starts", "1"}, ""},
+        {QStringList(calcArguments()).replaceInStrings(QRegularExpression("^160$"), "60"),
+         "中心距 60 mm 超出"},
+        {calcArguments(), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const QString notice = QString::fromUtf8(c.notice);
+        EXPECT_EQ(runWith(c.arguments).out.contains("注意：" + notice), !notice.isEmpty());
+        const QJsonObject object = jsonOf(runWith(QStringList(c.arguments) << "--json"));
+        EXPECT_TRUE(object.value("rangeNotice").toString().contains(notice));
+        EXPECT_EQ(object.contains("rangeNotice"), !notice.isEmpty());
     }
 }
 

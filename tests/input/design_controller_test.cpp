@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QFile>
@@ -74,6 +76,59 @@ TEST(DesignControllerTest, EditedRecommendationsNeverBreakConfirm) {
                 EXPECT_FALSE(s.form.messages.empty());
             }
         }
+    }
+}
+
+// A message box would take the keys an input method sends after the first,
+// so what the user types marks its field; a text the program sets (a design
+// file, the tool) still raises the message, and wrong teeth or starts empty
+// both. A value outside the range the rules cover marks its field either way.
+TEST(DesignControllerTest, TypedTextsMarkTheirFieldProgramTextsRaiseTheMessage) {
+    const struct {
+        const char* field;
+        std::vector<std::string> texts;  // in turn
+        bool typed;
+        std::map<std::string, std::string> marks;  // field: part of its mark
+        std::vector<std::string_view> messages;
+        const char* teethAfter;
+    } cases[] = {
+        {"Edit1", {"1a"}, true, {{"Edit1", std::string(kCentreDistanceMessage)}}, {}, "40"},
+        {"Edit1", {"1a", "160"}, true, {}, {}, "40"},
+        {"Edit1", {"1a"}, false, {}, {kCentreDistanceMessage}, "40"},
+        {"Edit1", {"60"}, true, {{"Edit1", "中心距 60 mm 超出计算范围（大于 70 mm、小于 1500 mm）"}}, {}, "40"},
+        {"Edit1", {"2000"}, false, {{"Edit1", "中心距 2000 mm 超出"}}, {}, "40"},
+        {"Edit1", {"1499"}, true, {}, {}, "40"},
+        {"Edit3", {"x"}, true, {{"Edit3", std::string(kTeethStartsMessage)}}, {}, "x"},
+        {"Edit3", {"x", "41"}, true, {}, {}, "41"},
+        {"Edit3", {"x"}, false, {}, {kTeethStartsMessage}, ""},
+        {"Edit4", {"0"}, true, {{"Edit4", std::string(kTeethStartsMessage)}}, {}, "40"},
+        {"Edit3", {"150"}, true, {{"Edit2", "速比 150 超出计算范围（大于 7.5、小于 150）"}}, {}, "150"},
+        {"Edit3", {"7"}, false, {{"Edit2", "速比 7 超出"}}, {}, "7"},
+        {"Edit6", {"x"}, true, {{"Edit6", std::string(kInvalidNumberMessage)}}, {}, "40"},
+        {"Edit6", {"x", "3"}, true, {}, {}, "40"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.field) + " '" + c.texts.back() + (c.typed ? "' typed" : "' set"));
+        Session s;
+        s.run([&] { s.form.setText("Edit1", "160"); });
+        s.run([&] { s.form.setText("Edit3", "40"); });
+        for (const std::string& text : c.texts) {
+            if (c.typed) {
+                // the window's field takes the text first, then reports the edit
+                const auto onChange = std::exchange(s.form.onChange, nullptr);
+                s.form.setText(c.field, text);
+                s.form.onChange = onChange;
+                s.run([&] { s.design.fieldEdited(c.field); });
+            } else {
+                s.run([&] { s.form.setText(c.field, text); });
+            }
+        }
+        EXPECT_EQ(s.form.messages, std::vector<std::string>(c.messages.begin(), c.messages.end()));
+        EXPECT_EQ(s.form.fieldProblems.size(), c.marks.size());
+        for (const auto& [field, part] : c.marks) {
+            EXPECT_NE(s.form.fieldProblems[field].find(part), std::string::npos) << field;
+        }
+        EXPECT_EQ(s.form.text("Edit3"), c.teethAfter);
     }
 }
 

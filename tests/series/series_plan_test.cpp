@@ -18,6 +18,7 @@ TEST(SeriesList, ReadsEntriesAsTypedAndRefusesWhatIsNoSize) {
     } cases[] = {
         {"80,100, 125", {"80", "100", "125"}, ""},
         {"80，100；125、160\u3000200", {"80", "100", "125", "160", "200"}, ""},
+        {"１６０，１２．５、２ｅ２", {"160", "12.5", "2e2"}, ""},  // as an input method types
         {" 12.5\t31.5\n", {"12.5", "31.5"}, ""},
         {"80, 80.0, 100, 80", {"80", "100"}, ""},  // the same size once, as first typed
         {"80,,100,", {"80", "100"}, ""},
@@ -44,6 +45,7 @@ TEST(SeriesList, WormStartsAreAutomaticOrOneTwoFour) {
     } cases[] = {
         {"auto", {}, true},      {"自动", {}, true}, {"", {}, true},     {"2", {2}, true},
         {"4,1,4", {4, 1}, true}, {"3", {}, false},   {"1,x", {}, false}, {"0", {}, false},
+        {"２、４", {2, 4}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
