@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "calc/numeric.h"
 #include "xls/xls_read_write.h"
 
 namespace wormpair {
@@ -15,7 +16,7 @@ constexpr int kWholeNumberRow = 13;  // A14
 int designFileGrade(const DesignFileTexts& texts) {
     const std::string& designation = texts.designation();
     if (designation.empty() || designation[0] < '6' || designation[0] > '8') {
-        throw DesignFileError("A9 does not name accuracy grade 6, 7 or 8");
+        throw DesignFileError("单元格 A9（精度等级）的内容不以精度等级 6、7 或 8 开头");
     }
     return designation[0] - '0';
 }
@@ -55,6 +56,17 @@ DesignFileTexts readDesignFile(TXLSReadWriteII4& workbook, const std::filesystem
     texts.wholeNumber = workbook.getCellText(0, kWholeNumberRow);
     designFileGrade(texts);
     checkHandOfThread(texts);
+    // the grade's tolerances are looked up by the centre distance before
+    // anything is calculated; the other numbers Calculate checks and names
+    try {
+        parseReal(texts.edits[0]);
+    } catch (const CalculationError&) {
+        QString text = QString::fromStdString(texts.edits[0]);
+        if (text.size() > 40) text = text.left(40) + u'…';
+        for (QChar& c : text) c = c.isPrint() ? c : QChar(u'?');
+        throw DesignFileTextError(
+            QStringLiteral("单元格 A1（中心距）的内容“%1”不是数字").arg(text).toStdString());
+    }
     return texts;
 }
 

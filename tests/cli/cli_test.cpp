@@ -282,6 +282,14 @@ TEST(CliCellsTest, DesignFileWrittenWithCellsOpensToTheSameDesign) {
         EXPECT_EQ(run.status, f.status) << f.arguments.join(' ').toStdString();
         EXPECT_FALSE(run.err.isEmpty());
     }
+    // a centre distance that is no number: the open message, the cell beside it
+    const QString bad = dir.filePath("bad.cqb");
+    ASSERT_EQ(runWith({"cells", file, "--set", "A1=abc", "-o", bad}).status, kExitRan);
+    const CliRun refused = runWith({"open", bad});
+    EXPECT_EQ(refused.status, kExitFailed);
+    EXPECT_TRUE(refused.err.contains("文件打开错误,或者您还没安装EXCEL.........\n"
+                                     "单元格 A1（中心距）的内容“abc”不是数字"))
+        << refused.err.toStdString();
 }
 
 TEST(CliCellsTest, ErrorsAndUsage) {
