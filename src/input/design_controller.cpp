@@ -163,6 +163,9 @@ void DesignController::speedButton3Click() {
     m_form.setRecommendedGroupOpen(true);
     m_backlashBeforeEdit = m_form.text("Edit8");
     for (const char* group : kResultGroupBoxes) m_form.setVisible(group, false);
+    // the results no longer need match the fields: their exports, drawings,
+    // models and Save wait for the confirmation to calculate them anew
+    m_results.resetResults();
     m_form.setEnabled("SpeedButton4", true);
 }
 
