@@ -183,17 +183,29 @@ ThroatPoint throatReferencePoint(const EnvelopedFlank& flank) {
     const Meshing& g = flank.meshing();
     const double a = g.centreDistance;
     const double r2 = g.referenceRadius;
-    // solve Y1 = 0 and (a - X1)^2 + Z1^2 = r2^2 over (phi, u)
-    const auto residual = [&](double phi, double u) {
-        const Vec3 p = flank.at(phi, u).point;
+    // solve Y1 = 0 and (a - X1)^2 + Z1^2 = r2^2 over the contact line (phi, t):
+    // the line, not its span between root and tip, so that a flank the
+    // plane does not envelop down to the root still has its throat point
+    const auto wormAt = [&](double phi, double t) {
+        return g.wormPoint(flank.contactLine(phi).at(t), phi);
+    };
+    const auto residual = [&](double phi, double t) {
+        const Vec3 p = wormAt(phi, t);
         return std::pair{p.y, ((a - p.x) * (a - p.x) + p.z * p.z - r2 * r2) / (2 * r2)};
     };
-    double phi = 0, u = 0.5;
+    double phi = 0, t = 0;
     NewtonSettings settings;
     settings.singular = 1e-18;
-    if (!solveTwo(residual, phi, u, settings)) throw ModelError(kNoContact);
-    const Vec3 p = flank.at(phi, u).point;
-    return {p, phi, u, std::atan2(p.z, a - p.x)};
+    settings.largestStepX = 0.05;
+    if (!solveTwo(residual, phi, t, settings)) throw ModelError(kNoContact);
+    const Vec3 p = wormAt(phi, t);
+    double height = std::nan("");
+    try {
+        const EnvelopedFlank::Span s = flank.span(phi);
+        height = (t - s.root) / (s.tip - s.root);
+    } catch (const ModelError&) {
+    }
+    return {p, phi, height, std::atan2(p.z, a - p.x)};
 }
 
 double solveHalfToothAngle(const Meshing& meshing, const ThreadBlank& blank,

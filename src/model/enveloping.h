@@ -125,7 +125,7 @@ inline Vec3 secondFlankImage(const Vec3& v) { return {v.x, -v.y, -v.z}; }
 struct ThroatPoint {
     Vec3 point;
     double wheelAngle = 0;
-    double height = 0;
+    double height = 0;  // u on the contact line's span; NaN where it has none
     // polar angle of the point about the wheel centre in the middle plane
     double polarAngle = 0;
 };

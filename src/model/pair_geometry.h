@@ -5,13 +5,21 @@
 
 #include "calc/design_record.h"
 #include "model/enveloping.h"
-#include "model/thread_solid.h"
 
 // What the models are built from: the calculated design, read once into the
 // motions, blanks and bodies of the three threads and the wheel. The sizes
 // the design does not give (the worm's shafts) are chosen here, in one place.
 
 namespace wormpair::model {
+
+// The body around the threads, in the worm frame.
+struct ThreadedBody {
+    ThreadBlank blank;
+    double shoulderLength = 0;  // beyond each end of the thread
+    double shoulderRadius = 0;  // the root radius at the ends of the thread
+    double shaftLength = 0;     // beyond each shoulder
+    double shaftRadius = 0;
+};
 
 // The blank the wheel's teeth are cut in, in the wheel frame.
 struct WheelBlank {
@@ -49,6 +57,9 @@ struct PairGeometry {
 // Reads a completed design; handText is the text of the hand field (右旋 or
 // 左旋). Throws ModelError with the reason when no model can be made.
 PairGeometry pairGeometry(const DesignRecord& record, std::string_view handText);
+
+// The deepest the hob's tip reaches at height z: the wheel's root radius.
+double hobReachRadius(const ThreadDesign& hob, double height);
 
 // +1 for 右旋, -1 for 左旋; throws ModelError for any other text.
 int handFromText(std::string_view handText);

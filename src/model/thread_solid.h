@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/enveloping.h"
+#include "model/pair_geometry.h"
 #include "model/surface_fit.h"
 
 // Solids of a threaded part (the worm and the hob) in the part's own frame.
@@ -16,15 +17,6 @@
 // Boolean operation.
 
 namespace wormpair::model {
-
-// The body around the threads, in the worm frame.
-struct ThreadedBody {
-    ThreadBlank blank;
-    double shoulderLength = 0;  // beyond each end of the thread
-    double shoulderRadius = 0;  // the root radius at the ends of the thread
-    double shaftLength = 0;     // beyond each shoulder
-    double shaftRadius = 0;
-};
 
 // The first flank of the thread that starts at zero rotation, fitted over
 // Z1 in [-L/2, L/2] and v in [0, 1].

@@ -41,40 +41,7 @@ constexpr double kMixedSpacing = 0.25;
 constexpr double kFitTarget = 5e-5;
 constexpr int kRadialSamples = 9;
 
-const char* const kRimTooWide = "齿圈宽度超出滚刀切削范围，无法生成蜗轮";
-
 }  // namespace
-
-double hobReachRadius(const ThreadDesign& hob, double height) {
-    const ThreadBlank& b = hob.blank;
-    const double a = b.axisToWheelCentre;
-    const auto reach = [&](double axial) {
-        const double rho = b.tipRadiusAt(axial);
-        if (rho <= std::abs(height)) return 1e300;
-        const double across = a - std::sqrt(rho * rho - height * height);
-        return std::hypot(across, axial);
-    };
-    // the reach is even in Z1: search Z1 >= 0, then refine the best sample
-    const int samples = 200;
-    double best = 1e300, bestAxial = 0;
-    for (int k = 0; k <= samples; ++k) {
-        const double axial = b.halfLength * k / samples;
-        const double r = reach(axial);
-        if (r < best) best = r, bestAxial = axial;
-    }
-    if (best >= 1e299) throw ModelError(kRimTooWide);
-    double lo = std::max(0.0, bestAxial - b.halfLength / samples);
-    double hi = std::min(b.halfLength, bestAxial + b.halfLength / samples);
-    for (int k = 0; k < 60; ++k) {
-        const double m1 = hi - 0.618033988749895 * (hi - lo);
-        const double m2 = lo + 0.618033988749895 * (hi - lo);
-        if (reach(m1) < reach(m2))
-            hi = m2;
-        else
-            lo = m1;
-    }
-    return std::min(best, reach((lo + hi) / 2));
-}
 
 FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry& pair) {
     const WheelBlank& blank = pair.wheel;

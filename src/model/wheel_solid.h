@@ -23,9 +23,6 @@
 
 namespace wormpair::model {
 
-// The deepest the hob's tip reaches at height z: the wheel's root radius.
-double hobReachRadius(const ThreadDesign& hob, double height);
-
 struct WheelFlankPiece {
     Handle(Geom_BSplineSurface) surface;  // (s, w) in [0, 1]^2, first flank, wheel frame
     bool planar = false;                  // all on the generating plane

@@ -1,0 +1,266 @@
+#include "model/generation_checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "model/enveloping.h"
+#include "model/pair_geometry.h"
+
+namespace wormpair::model {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// coarse wheel-angle samples of the plane's motion per point
+constexpr int kMotionSamples = 120;
+// another position cutting deeper than the envelope by more than this (mm)
+// trims the flank: undercut
+constexpr double kUndercutDepth = 1e-4;
+
+// The generating plane of the first flank as the worm sees it: at wheel
+// angle phi it crosses the circle of radius rho about Z1 at axial position
+// Z1 in the worm-frame angle theta(phi); the material left is on the
+// tooth's side of every position, so the flank lies at the extreme of
+// sense * theta over the motion.
+class PlaneMotion {
+  public:
+    PlaneMotion(const Meshing& g, double halfToothAngle) : m_g(g), m_plane(g, halfToothAngle) {}
+
+    // theta where the plane at phi crosses the circle, on the side facing
+    // the wheel, at the root where the tooth begins (moving towards larger
+    // sense * theta); NaN where it misses the circle or crosses it only on
+    // the far side
+    double crossing(double phi, double axial, double radius, double sense) const {
+        const Vec3 n = turnedAboutZ(m_plane.normal, -m_g.hand * phi);
+        // fixed point of the worm point (rho, theta, Z1): (a - rho cos T, Z1, rho sin T),
+        // T = theta + i phi; n . r - d = R cos(T - centre) - C, positive in the tooth
+        const double A = -n.x * radius, B = n.z * radius;
+        const double C = m_plane.offset - n.x * m_g.centreDistance - n.y * axial;
+        const double R = std::hypot(A, B);
+        const double q = C / R;
+        if (!(std::abs(q) <= 1)) return kNaN;
+        const double T = std::atan2(B, A) - sense * std::acos(q);
+        if (!(std::cos(T) > 0)) return kNaN;
+        return T - m_g.ratio * phi;
+    }
+
+    // +1 when the tooth lies towards larger theta at the plane's point
+    // `fixed` of the instant phi
+    double sense(const Vec3& fixed, double phi) const {
+        const Vec3 n = turnedAboutZ(m_plane.normal, -m_g.hand * phi);
+        const Vec3 r = fixed - Vec3{m_g.centreDistance, 0, 0};
+        return dot(n, Vec3{r.z, 0, -r.x}) > 0 ? 1 : -1;  // d r / d theta
+    }
+
+  private:
+    const Meshing& m_g;
+    GeneratingPlane m_plane;
+};
+
+struct Extremes {
+    double envelope = kNaN;  // the highest local maximum inside a window of crossings
+    double envelopeAngle = kNaN;
+    int maxima = 0;          // local maxima, each a position of the plane touching the circle
+    double second = kNaN;    // the highest of the others
+};
+
+// The local maxima of f over [first, last]: f is finite on windows of the
+// motion (where the plane crosses the circle on the wheel's side), each
+// found from the coarse samples, its ends bisected, then sampled afresh so
+// that a narrow window still shows its maximum; each maximum refined by
+// golden section. f turns faster with the ratio (it holds -i phi): a window
+// is sampled more densely the larger the ratio.
+template <typename F>
+Extremes extremes(const F& f, double first, double last, int coarse, int samples) {
+    Extremes e;
+    const auto step = (last - first) / coarse;
+    const auto edge = [&](double inside, double outside) {
+        for (int i = 0; i < 30; ++i) {
+            const double mid = (inside + outside) / 2;
+            (std::isfinite(f(mid)) ? inside : outside) = mid;
+        }
+        return inside;
+    };
+    const auto window = [&](double from, double to) {
+        const int count = samples;
+        std::vector<double> phis(count + 1), values(count + 1);
+        for (int k = 0; k <= count; ++k) {
+            phis[k] = from + (to - from) * k / count;
+            values[k] = f(phis[k]);
+        }
+        for (int k = 1; k < count; ++k) {
+            if (!(values[k] > values[k - 1] && values[k] >= values[k + 1])) continue;
+            double lo = phis[k - 1], hi = phis[k + 1];
+            for (int i = 0; i < 40; ++i) {
+                const double m1 = hi - 0.618033988749895 * (hi - lo);
+                const double m2 = lo + 0.618033988749895 * (hi - lo);
+                if (f(m1) < f(m2))
+                    lo = m1;
+                else
+                    hi = m2;
+            }
+            const double phi = (lo + hi) / 2;
+            const double value = std::max(values[k], f(phi));
+            ++e.maxima;
+            if (!(value <= e.envelope)) {
+                e.second = e.envelope;
+                e.envelope = value, e.envelopeAngle = phi;
+            } else if (!(value <= e.second)) {
+                e.second = value;
+            }
+        }
+    };
+    double previous = first;
+    bool inside = std::isfinite(f(first));
+    double start = first;
+    for (int k = 1; k <= coarse; ++k) {
+        const double phi = first + step * k;
+        const bool finite = std::isfinite(f(phi));
+        if (finite && !inside) start = edge(phi, previous);
+        if (!finite && inside) window(start, edge(previous, phi));
+        if (finite && k == coarse) window(start, phi);
+        inside = finite;
+        previous = phi;
+    }
+    return e;
+}
+
+std::string percent(double share) {
+    char text[32];
+    const double p = 100 * share;
+    if (p >= 9.95)
+        std::snprintf(text, sizeof text, "%.0f%%", p);
+    else
+        std::snprintf(text, sizeof text, "%.1f%%", p);
+    return text;
+}
+
+std::string millimetres(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+}  // namespace
+
+double WormFlankGeneration::share(Made kind) const {
+    if (points.empty()) return 0;
+    return static_cast<double>(std::count(points.begin(), points.end(), kind)) /
+           static_cast<double>(points.size());
+}
+
+WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_view handText,
+                                        int axialCount, int heightCount) {
+    const PairGeometry pair = pairGeometry(record, handText);
+    const ThreadDesign& worm = pair.nominalWorm;
+    const Meshing& g = worm.meshing;
+    const ThreadBlank& b = worm.blank;
+    const double halfTooth = solveHalfToothAngle(g, b, worm.toothThickness);
+    const ThroatPoint throat = throatReferencePoint(EnvelopedFlank(g, halfTooth, b));
+    const PlaneMotion motion(g, halfTooth);
+    const double sense = motion.sense(g.fixedPoint(throat.point, throat.wheelAngle), throat.wheelAngle);
+
+    // a motion wide enough for every contact of the working zone
+    const double reach = 3 * b.halfLength / g.referenceRadius + 0.1;
+    const double first = throat.wheelAngle - reach, last = throat.wheelAngle + reach;
+    const int windowSamples = 48 + static_cast<int>(4 * g.ratio);
+
+    WormFlankGeneration result;
+    result.axialCount = axialCount;
+    result.heightCount = heightCount;
+    result.firstWheelAngle = std::numeric_limits<double>::infinity();
+    result.lastWheelAngle = -result.firstWheelAngle;
+    // cell centres, so every point stands for an equal share of the flank
+    for (int i = 0; i < axialCount; ++i) {
+        const double axial = -b.halfLength + 2 * b.halfLength * (i + 0.5) / axialCount;
+        const double root = b.rootRadiusAt(axial), tip = b.tipRadiusAt(axial);
+        for (int j = 0; j < heightCount; ++j) {
+            const double radius = root + (tip - root) * (j + 0.5) / heightCount;
+            const auto f = [&](double phi) { return sense * motion.crossing(phi, axial, radius, sense); };
+            const Extremes e = extremes(f, first, last, kMotionSamples, windowSamples);
+            using Made = WormFlankGeneration::Made;
+            if (!std::isfinite(e.envelope)) {
+                result.points.push_back(Made::NotEnveloped);
+                continue;
+            }
+            result.firstWheelAngle = std::min(result.firstWheelAngle, e.envelopeAngle);
+            result.lastWheelAngle = std::max(result.lastWheelAngle, e.envelopeAngle);
+            // a second position touching the circle: the envelope folds over
+            // itself here, and one sheet trims the other
+            const bool folded = e.maxima > 1 && e.envelope - e.second > kUndercutDepth / radius;
+            result.points.push_back(folded ? Made::Undercut : Made::Enveloped);
+        }
+    }
+    return result;
+}
+
+std::vector<GenerationFinding> generationFindings(const DesignRecord& record,
+                                                  std::string_view handText) {
+    std::vector<GenerationFinding> findings;
+    PairGeometry pair;
+    try {
+        pair = pairGeometry(record, handText);
+    } catch (const ModelError&) {
+        return findings;
+    }
+    try {
+        const WormFlankGeneration worm = wormFlankGeneration(record, handText);
+        using Made = WormFlankGeneration::Made;
+        if (const double s = worm.share(Made::NotEnveloped); s > 0)
+            findings.push_back({GenerationIssue::NotEnveloped, s,
+                                "蜗杆工作齿面有 " + percent(s) + " 未被母平面包络"});
+        if (const double s = worm.share(Made::Undercut); s > 0)
+            findings.push_back({GenerationIssue::Undercut, s,
+                                "蜗杆工作区内出现根切：齿面有 " + percent(s) +
+                                    " 被母平面的其他位置切去"});
+    } catch (const ModelError&) {
+        findings.push_back({GenerationIssue::NotEnveloped, 1, "蜗杆工作齿面未被母平面包络"});
+    }
+    if (record.wormTipWidth <= 0)
+        findings.push_back({GenerationIssue::PointedWorm, 1,
+                            "蜗杆齿顶变尖（齿顶宽 " + millimetres(record.wormTipWidth) + " mm）"});
+    if (record.hobTipWidth <= 0)
+        findings.push_back({GenerationIssue::PointedHob, 1,
+                            "滚刀齿顶变尖（齿顶宽 " + millimetres(record.hobTipWidth) + " mm）"});
+    // the wheel's tooth at the throat in the middle plane, between the hob's planes
+    try {
+        const Meshing& g = pair.hob.meshing;
+        const double halfTooth = solveHalfToothAngle(g, pair.hob.blank, pair.hob.toothThickness);
+        const double throat = pair.wheel.throatRadius;
+        const double spaceHalf = g.pressureAngle() + halfTooth - kPi / 2 +
+                                 std::acos(std::min(1.0, g.mainBaseRadius / throat));
+        const double width = throat * (2 * kPi / pair.wheel.teeth - 2 * spaceHalf);
+        if (width <= 0)
+            findings.push_back({GenerationIssue::PointedWheel, 1,
+                                "蜗轮喉部齿顶变尖（齿顶宽 " + millimetres(width) + " mm）"});
+    } catch (const ModelError&) {
+    }
+    // the rim width the hob's tip does not reach below the blank's tip
+    constexpr int kRimSamples = 200;
+    int uncut = 0;
+    for (int k = 0; k < kRimSamples; ++k) {
+        const double z = pair.wheel.halfWidth * (2.0 * (k + 0.5) / kRimSamples - 1);
+        try {
+            if (hobReachRadius(pair.hob, z) >= pair.wheel.tipRadiusAt(z)) ++uncut;
+        } catch (const ModelError&) {
+            ++uncut;
+        }
+    }
+    if (uncut > 0) {
+        const double s = static_cast<double>(uncut) / kRimSamples;
+        findings.push_back({GenerationIssue::RimNotCut, s,
+                            "齿圈宽度有 " + percent(s) + " 未被滚刀切到，轮齿向两侧渐消"});
+    }
+    return findings;
+}
+
+std::vector<std::string> generationFindingTexts(const DesignRecord& record,
+                                                std::string_view handText) {
+    std::vector<std::string> texts;
+    for (const GenerationFinding& f : generationFindings(record, handText)) texts.push_back(f.text);
+    return texts;
+}
+
+}  // namespace wormpair::model
