@@ -129,8 +129,9 @@ void keepOwnerAndMode(int fd, const struct stat& old, const fs::path& path) {
 }
 
 constexpr char kTemporaryPrefix[] = ".wp-";
-// A temporary file whose writer is gone but whose name tells no process.
-constexpr time_t kUnknownWriterAge = 3600;
+// An unlocked temporary file this old is abandoned whatever process its
+// name tells: that number may since belong to an unrelated process.
+constexpr time_t kAbandonedAge = 60;
 
 std::string temporaryName(unsigned random) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -316,8 +317,10 @@ int removeAbandonedTemporaries(const fs::path& folder) {
             continue;
         }
         const std::optional<pid_t> writer = writerOf(name);
-        const bool gone = writer ? !processLives(*writer)
-                                 : status.st_mtime + kUnknownWriterAge < ::time(nullptr);
+        // a writer locks its file at once, so young unlocked ones are kept
+        // only for the moment before that
+        const bool gone = (writer && !processLives(*writer)) ||
+                          status.st_mtime + kAbandonedAge < ::time(nullptr);
         if (!gone) continue;
         const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;

@@ -19,8 +19,9 @@
 // - The temporary file has no name while it is written (O_TMPFILE) where the
 //   file system allows; it is linked under a name only for the rename, so a
 //   process killed meanwhile leaves nothing. Where it must be named it is
-//   ".wp-<pid>-XXXXXX", locked while its writer lives; the next write into
-//   the folder removes such files of this user whose writer is gone.
+//   ".wp-<pid>-XXXXXX", locked (flock) by its writer while it is written;
+//   the next write into the folder removes such files of this user that
+//   are unlocked and either older than a minute or of a process gone.
 //
 // - An existing target keeps its permission bits (and, where the process may
 //   set them, its owner and group; a writer that cannot keep the group gives
@@ -68,8 +69,8 @@ void giveOwnerAndModeOf(const std::filesystem::path& model, const std::filesyste
 void syncFolder(const std::filesystem::path& folder);
 
 // Removes from folder the temporary files of replaceFile that a killed
-// process left: this user's, unlocked, and whose process is gone (or, for a
-// name without a process number, older than an hour). Returns how many.
+// process left: this user's, unlocked, and older than a minute or named by
+// a process that is gone. Returns how many.
 int removeAbandonedTemporaries(const std::filesystem::path& folder);
 
 // Whether name is one replaceFile gives its temporary files.

@@ -315,12 +315,15 @@ TEST_F(FileReplaceTest, TheNextWriteRemovesWhatAKilledWriterLeft) {
     const std::string living = ".wp-" + std::to_string(::getpid()) + "-";
     for (const std::string& name :
          {dead + "abcdef", dead + "locked", living + "abcdef", std::string(".wp-oldAge"),
-          std::string(".wp-young1"), dead + "theirs"}) {
+          std::string(".wp-young1"), dead + "theirs", living + "unlocked"}) {
         writeFile(m_dir / name, kOld);
     }
     fs::create_directory(m_dir / (dead + "folder"));
-    const timespec twoHoursAgo[2] = {{::time(nullptr) - 7200, 0}, {::time(nullptr) - 7200, 0}};
-    ::utimensat(AT_FDCWD, (m_dir / ".wp-oldAge").c_str(), twoHoursAgo, 0);
+    // unlocked for two minutes: whatever process now has that number is no writer
+    const timespec twoMinutesAgo[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+    for (const std::string& old : {std::string(".wp-oldAge"), living + "unlocked"}) {
+        ::utimensat(AT_FDCWD, (m_dir / old).c_str(), twoMinutesAgo, 0);
+    }
     // a writer that lives under a number not its own still holds its lock
     const int held = ::open((m_dir / (dead + "locked")).c_str(), O_RDONLY);
     ::flock(held, LOCK_EX);
