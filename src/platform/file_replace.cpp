@@ -207,6 +207,24 @@ class TemporaryFile {
         if (::close(fd) != 0) fail("Cannot finish writing", target, errno);
     }
 
+    // Puts the complete file in place of target only where nothing is
+    // there yet; false when something is.
+    bool linkAs(const fs::path& target) {
+        if (m_path.empty()) {
+            const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+            int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW);
+            if (linked != 0 && errno != EEXIST) {
+                linked = ::linkat(m_fd, "", AT_FDCWD, target.c_str(), AT_EMPTY_PATH);
+            }
+            if (linked == 0) return true;
+            if (errno == EEXIST) return false;
+            linkIntoFolder();
+        }
+        if (::link(m_path.c_str(), target.c_str()) == 0) return true;
+        if (errno == EEXIST) return false;
+        fail("Cannot create the file", target, errno);
+    }
+
   private:
     // An unnamed file gets a name of the locked form just before its rename;
     // the descriptor already holds the lock.
@@ -276,6 +294,24 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     temporary.renameOver(destination.path);
     // the rename itself reaches the disk with the folder
     syncFolder(folder);
+}
+
+bool createFileExclusively(const fs::path& target, std::span<const std::uint8_t> bytes) {
+    ignoreFileSizeSignal();
+    if (target.empty() || target.filename().empty()) fail("No file name to write", target);
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    if (!mayBeWritten(folder)) fail("The folder is read-only", folder);
+    removeAbandonedTemporaries(folder);
+    TemporaryFile temporary(folder);
+    if (::fchmod(temporary.fd(), 0666 & ~currentUmask()) != 0) {
+        fail("Cannot set the permissions of", target, errno);
+    }
+    writeAll(temporary.fd(), bytes, {}, target);
+    if (::fsync(temporary.fd()) != 0) fail("Cannot flush the file", target, errno);
+    if (!temporary.linkAs(target)) return false;
+    syncFolder(folder);
+    return true;
 }
 
 void syncFolder(const fs::path& folder) {

@@ -50,6 +50,11 @@ using WriteFunction = std::function<long(int fd, const void* data, std::size_t s
 void replaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                  const WriteFunction& write = {});
 
+// Writes bytes as replaceFile does, but puts them in place only where no
+// file of that name exists (a hard link, which never replaces): false, and
+// nothing written, when one does. Throws FileReplaceError.
+bool createFileExclusively(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+
 // Whether this process may write the file, or create files in the folder:
 // access() agrees and the mode has a write bit. Root passes access() for
 // everything, so a file or folder without any write bit counts as read-only

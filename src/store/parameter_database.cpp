@@ -8,10 +8,16 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "calc/numeric.h"
 #include "platform/file_replace.h"
@@ -305,6 +311,31 @@ void ParameterDatabase::writeCoefficientValues(
         control.exec(QStringLiteral("ROLLBACK"));
         throw failed(error, sqlError);
     }
+}
+
+bool ParameterDatabase::createIfMissing(std::span<const std::uint8_t> image) const {
+    const QString folder = m_directory.isEmpty() ? QStringLiteral(".") : m_directory;
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        throw DatabaseError(QStringLiteral("文件夹 %1 无法打开").arg(folder),
+                            DatabaseError::Kind::ReadOnly);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    // polled, as the updater also locks this folder while it installs
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() > deadline) {
+            throw DatabaseError(QStringLiteral("文件夹 %1 被另一程序锁定").arg(folder),
+                                DatabaseError::Kind::Busy);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (QFileInfo::exists(filePath())) return false;
+    for (const char* side : {"-journal", "-wal", "-shm"}) QFile::remove(filePath() + side);
+    return createFileExclusively(localPath(filePath()), image);
 }
 
 void ParameterDatabase::removeLeftoverJournal() const {

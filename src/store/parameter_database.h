@@ -4,7 +4,9 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -113,6 +115,15 @@ class ParameterDatabase {
     // without write bits is left alone by root too). Throws DatabaseError
     // (ReadOnly) when not.
     void checkWritable() const;
+
+    // Makes db1.mdb of these bytes where there is none yet, under a lock on
+    // its folder that every maker takes: side files a killed writer left
+    // without their database are removed first (they would be played into
+    // the new one), and an existing database, which another process may
+    // already have changed, is never replaced. False when one exists.
+    // Throws DatabaseError (Busy when the lock is held too long) or
+    // FileReplaceError.
+    bool createIfMissing(std::span<const std::uint8_t> image) const;
 
     // Removes a journal a writer killed before its first flush left beside
     // the database: SQLite ignores such a journal (it holds nothing to play

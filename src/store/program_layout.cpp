@@ -26,13 +26,12 @@ ProgramLayout programLayout(const QString& programDirectory) {
     // what a killed run of this program left while writing there
     removeAbandonedTemporaries(QFile::encodeName(layout.dataDirectory).toStdString());
     ParameterDatabase(layout).removeLeftoverJournal();
-    const QString database = layout.dataDirectory + "db1.mdb";
-    if (!QFileInfo::exists(database)) {
-        // a journal without its database would be played into the copy
-        for (const char* side : {"-journal", "-wal", "-shm"}) QFile::remove(database + side);
+    if (!QFileInfo::exists(layout.dataDirectory + "db1.mdb")) {
         try {
-            copyFileSafely((programDirectory + "db1.mdb").toStdString(), database.toStdString());
-        } catch (const FileReplaceError&) {
+            const std::vector<std::uint8_t> image =
+                readWholeFile(QFile::encodeName(programDirectory + "db1.mdb").toStdString());
+            ParameterDatabase(layout).createIfMissing(image);
+        } catch (const std::runtime_error&) {
             // the start-up load reports the missing database
         }
     }

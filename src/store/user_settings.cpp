@@ -71,13 +71,7 @@ void installRules(const ParameterDatabase& database, const RulesContent& rules) 
     try {
         database.checkWritable();
         SqliteConnection normalised = normalisedDatabase(rules);
-        if (!QFileInfo::exists(file)) {
-            // A journal left without its database would be played into the
-            // new one.
-            removeSideFiles(file);
-            replaceFile(localPath(file), normalised.image());
-            return;
-        }
+        if (!QFileInfo::exists(file) && database.createIfMissing(normalised.image())) return;
         try {
             SqliteConnection live = SqliteConnection::openFile(file, SqliteConnection::Access::ReadWrite);
             live.waitForLocks(std::chrono::milliseconds(ParameterDatabase::kBusyTimeoutMs));

@@ -450,5 +450,59 @@ TEST(CliConcurrency, SetsWithLoadsInBetweenLoseNothing) {
     EXPECT_EQ(program.leftovers(), QStringList());
 }
 
+// An installed (read-only) program folder and no db1.mdb yet in the user's
+// data folder: three sets at once each make the first copy; each one reported
+// done is kept, and one that failed has no effect.
+TEST(CliConcurrency, FirstUseByParallelSetsLosesNothing) {
+    ProgramDirectory program;
+    const QByteArray home = qgetenv("XDG_DATA_HOME");
+    ASSERT_TRUE(QFile::setPermissions(program.path(""), QFile::ReadOwner | QFile::ExeOwner));
+    const std::array<double, 16> factory = readRules(program.path("db1.ccq"));
+    constexpr int kTrials = 20, kWriters = 3;
+    int lost = 0, failed = 0;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        const QString data = program.path(QString("tmp/data-%1").arg(trial));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+        const auto valueOf = [trial](int w) { return QString::number(0.6 + 0.01 * trial + 0.002 * w); };
+        std::array<pid_t, kWriters> writers{};
+        int start[2];
+        ASSERT_EQ(::pipe(start), 0);
+        for (int w = 0; w < kWriters; ++w) {
+            writers[std::size_t(w)] = fork();
+            if (writers[std::size_t(w)] == 0) {
+                // all start together once the pipe is closed
+                ::close(start[1]);
+                char none;
+                (void)::read(start[0], &none, 1);
+                _exit(program.run({"rules", "set", QString::number(w + 1), valueOf(w)}).status);
+            }
+        }
+        ::close(start[0]);
+        ::close(start[1]);
+        std::array<bool, kWriters> done{};
+        for (int w = 0; w < kWriters; ++w) {
+            int status = 0;
+            waitpid(writers[std::size_t(w)], &status, 0);
+            done[std::size_t(w)] = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            failed += !done[std::size_t(w)];
+        }
+        const std::array<double, 16> kept = readRules(data + "/wormpair/db1.mdb");
+        for (int w = 0; w < kWriters; ++w) {
+            const double expected = done[std::size_t(w)] ? valueOf(w).toDouble() : factory[std::size_t(w)];
+            lost += kept[std::size_t(w)] != expected;
+        }
+    }
+    QFile::setPermissions(program.path(""), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (home.isEmpty()) {
+        qunsetenv("XDG_DATA_HOME");
+    } else {
+        qputenv("XDG_DATA_HOME", home);
+    }
+    std::printf("%d trials x %d writers on first use: %d failed, %d lost or wrongly kept\n",
+                kTrials, kWriters, failed, lost);
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(failed, 0) << "three short sets wait for each other";
+}
+
 }  // namespace
 }  // namespace wormpair
