@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QFile>
 
+#include <cstdio>
+
 #include "app/main_window.h"
 #include "app/program.h"
 #include "platform/file_replace.h"
@@ -11,8 +13,11 @@ int main(int argc, char* argv[]) {
     wormpair::ChineseLocale chinese;
     QApplication app(argc, argv);
     chinese.restoreEnvironment();
-    wormpair::updater::recoverInterruptedInstall(
-        QFile::encodeName(QApplication::applicationDirPath()).toStdString());
+    if (wormpair::updater::recoverInterruptedInstall(
+            QFile::encodeName(QApplication::applicationDirPath()).toStdString()) ==
+        wormpair::updater::Recovery::Refused) {
+        std::fprintf(stderr, "wormpair: %s\n", wormpair::updater::kRefusedJournalText);
+    }
     wormpair::installChineseTranslations(app);
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

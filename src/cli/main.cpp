@@ -27,10 +27,13 @@ int main(int argc, char* argv[]) {
     }
 #endif
     if (!app) app = std::make_unique<QCoreApplication>(argc, argv);
-    wormpair::updater::recoverInterruptedInstall(
+    const wormpair::updater::Recovery recovery = wormpair::updater::recoverInterruptedInstall(
         QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (recovery == wormpair::updater::Recovery::Refused) {
+        err << "wormpair-cli: " << QString::fromUtf8(wormpair::updater::kRefusedJournalText) << "\n";
+    }
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
     const int status =

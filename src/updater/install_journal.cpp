@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -59,6 +60,34 @@ std::optional<InstallPlan> readJournal(const fs::path& programDir) {
         }
     }
     return std::nullopt;  // never written without its end: not ours
+}
+
+// Whether a journal's path names a place inside the program directory once
+// the links of its existing part are followed: a journal is only a file,
+// and one naming "../x" or "/etc/x" must not move or delete files elsewhere.
+bool isConfined(const fs::path& programDir, const std::string& relative) {
+    const fs::path path(relative);
+    if (relative.empty() || path.is_absolute()) return false;
+    for (const fs::path& part : path) {
+        if (part == "..") return false;
+    }
+    std::error_code error;
+    const fs::path root = fs::canonical(programDir, error);
+    if (error) return false;
+    const fs::path resolved = fs::weakly_canonical(programDir / path, error);
+    if (error) return false;
+    const auto [end, unused] = std::mismatch(root.begin(), root.end(), resolved.begin(), resolved.end());
+    return end == root.end() && resolved != root;
+}
+
+bool isConfined(const fs::path& programDir, const InstallPlan& plan) {
+    for (const std::string& folder : plan.folders) {
+        if (!isConfined(programDir, folder)) return false;
+    }
+    for (const InstallEntry& entry : plan.entries) {
+        if (!isConfined(programDir, entry.path)) return false;
+    }
+    return true;
 }
 
 bool isPresent(const fs::path& path) {
@@ -178,6 +207,10 @@ Recovery recoverLocked(const fs::path& programDir) {
         if (!plan) {
             removeStage(programDir);
             return Recovery::Cleared;
+        }
+        if (!isConfined(programDir, *plan)) {
+            removeStage(programDir);
+            return Recovery::Refused;
         }
         if (isPresent(stageOf(programDir) / kUndoMark)) {
             if (!undoInstall(programDir, *plan)) return Recovery::Failed;

@@ -72,7 +72,13 @@ enum class Recovery {
     Undone,     // one interrupted while being undone: now undone
     Busy,       // an updater works on the directory now
     Failed,     // it could not be finished; tried again at the next start
+    Refused,    // its journal named a path outside the program directory:
+                // nothing done, the journal removed
 };
+
+// What a program tells the user for Refused.
+inline constexpr char kRefusedJournalText[] =
+    "中断的升级记录中有程序文件夹以外的路径，已拒绝执行并删除该记录";
 
 // What every program calls before anything else.
 Recovery recoverInterruptedInstall(const std::filesystem::path& programDir);

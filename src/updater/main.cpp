@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTimer>
 
+#include <cstdio>
+
 #include "platform/file_replace.h"
 #include "updater/install_journal.h"
 #include "updater/qt_release_downloader.h"
@@ -17,7 +19,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     using namespace wormpair::updater;
     // an install a crash interrupted is completed (or undone) first
-    recoverInterruptedInstall(QFile::encodeName(QApplication::applicationDirPath()).toStdString());
+    if (recoverInterruptedInstall(QFile::encodeName(QApplication::applicationDirPath()).toStdString()) ==
+        Recovery::Refused) {
+        std::fprintf(stderr, "Project11: %s\n", kRefusedJournalText);
+    }
 
     UpdateSettings settings;
     settings.programDir = QApplication::applicationDirPath();

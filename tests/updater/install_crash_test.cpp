@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "crash_points.h"
 #include "folder_snapshot.h"
@@ -72,6 +74,44 @@ TEST_F(InstallCrash, EveryKilledInstallIsCompletedOrUndoneAtTheNextStart) {
     EXPECT_GE(points, 10);
     EXPECT_GT(completed, 1);
     EXPECT_GT(undone, 1);
+}
+
+// A journal is only a file in the program directory: one naming places
+// outside it (directly, by "..", or through a link) is refused at the next
+// start and removed; the files there stay as they were.
+TEST(InstallJournal, PathsOutsideTheProgramDirectoryAreRefused) {
+    const fs::path root = fs::temp_directory_path() / ("wormpair-journal-" + std::to_string(::getpid()));
+    const fs::path program = root / "program", outside = root / "outside";
+    const struct {
+        const char* line;
+        bool undo;
+    } cases[] = {
+        {"add ../outside/victim", false},
+        {"replace ../outside/victim", false},
+        {"add OUTSIDE/victim", true},
+        {"replace elsewhere/victim", false},
+        {"folder ../outside/made", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        fs::remove_all(root);
+        write(outside / "victim", "the user's file");
+        write(program / "v.txt", "V8.601\n");
+        fs::create_symlink(outside, program / "elsewhere");
+        std::string line = c.line;
+        if (const auto at = line.find("OUTSIDE"); at != std::string::npos) {
+            line.replace(at, 7, outside.string());
+        }
+        write(program / ".wp-install" / "journal", "wormpair-install 1\n" + line + "\nend\n");
+        // undone: an added file no longer staged is deleted
+        write(program / ".wp-install" / (c.undo ? "undo" : "new-0"), "new content");
+        EXPECT_EQ(runProgram({WORMPAIR_INSTALL_PROBE, "--start", program.string()}).status, 3);
+        std::ifstream in(outside / "victim");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "the user's file");
+        EXPECT_FALSE(fs::exists(outside / "made"));
+        EXPECT_FALSE(fs::exists(program / ".wp-install"));
+    }
+    fs::remove_all(root);
 }
 
 }  // namespace

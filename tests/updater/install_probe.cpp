@@ -2,7 +2,8 @@
 // test that kills it at every flush and rename:
 //   install_probe DIR            installs release V8.602 into DIR
 //   install_probe --start DIR    what every program does first at its start
-// Exit status 0 when the step ran, 1 when it failed.
+// Exit status 0 when the step ran, 1 when it failed, 3 when a journal was
+// refused.
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,7 @@ using namespace wormpair::updater;
 int main(int argc, char* argv[]) {
     if (argc == 3 && std::strcmp(argv[1], "--start") == 0) {
         const Recovery recovery = recoverInterruptedInstall(argv[2]);
+        if (recovery == Recovery::Refused) return 3;
         return recovery == Recovery::Failed || recovery == Recovery::Busy ? 1 : 0;
     }
     if (argc != 2) return 2;
