@@ -9,6 +9,7 @@
 #include "input/design_controller.h"
 #include "input/form_state.h"
 #include "input/input_rules.h"
+#include "model/generation_checks.h"
 
 namespace wormpair {
 
@@ -106,6 +107,12 @@ QJsonObject designJson(const FormState& form, const DesignController& design,
     object.insert("inputs", inputs);
     object.insert("accuracy", accuracy);
     addRangeNotice(object, designRangeNotice(form.text("Edit1"), form.text("Edit2")));
+    if (ok) {
+        QJsonArray geometry;
+        for (const std::string& text : model::generationFindingTexts(design.record(), form.text("Edit10")))
+            geometry.append(qt(text));
+        object.insert("geometry", geometry);
+    }
     return object;
 }
 
@@ -123,6 +130,10 @@ void printDesign(const FormState& form, const DesignController& design, const Re
     for (const std::string& message : form.messages) out << "提示：" << qt(message) << "\n";
     printResultGroups(CalculationResult{}, view, out,
                       designRangeNotice(form.text("Edit1"), form.text("Edit2")));
+    if (!ok) return;
+    const auto findings = model::generationFindingTexts(design.record(), form.text("Edit10"));
+    if (!findings.empty()) out << "\n加工检查\n";
+    for (const std::string& text : findings) out << "  " << qt(text) << "\n";
 }
 
 }  // namespace wormpair

@@ -29,7 +29,8 @@ class FormState;
 class DesignController;
 
 // {"ok", "message", "messages", "inputs", "accuracy", "labels", "warnings"} of
-// a design made through the window's commands.
+// a design made through the window's commands; once it calculated, also
+// "geometry": what the grinding and the hob make of it, as texts.
 QJsonObject designJson(const FormState& form, const DesignController& design,
                        const ResultCollector& view, bool ok);
 

@@ -237,6 +237,24 @@ TEST(CliDesignTest, TheRangeIsSaidBesideTheResultOrMessage) {
     }
 }
 
+// What the grinding and the hob make of a design is said in a list of its
+// own; a worm the plane envelops completely says nothing.
+TEST(CliDesignTest, GeometryFindingsBesideTheLabels) {
+    const auto geometry = [](const char* a, const char* z2) {
+        return jsonOf(runWith({"design", "--centre-distance", a, "--wheel-teeth", z2,
+                               "--worm-starts", "1", "--json"}))
+            .value("geometry")
+            .toArray();
+    };
+    const QJsonArray low = geometry("100", "10");
+    ASSERT_EQ(low.size(), 1);
+    EXPECT_TRUE(low[0].toString().contains("包络")) << low[0].toString().toStdString();
+    EXPECT_TRUE(geometry("160", "40").isEmpty());
+    EXPECT_TRUE(runWith({"design", "--centre-distance", "100", "--wheel-teeth", "10", "--worm-starts",
+                         "1"})
+                    .out.contains("蜗杆工作齿面有"));
+}
+
 TEST(CliCellsTest, DesignFileWrittenWithCellsOpensToTheSameDesign) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
