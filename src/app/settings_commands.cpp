@@ -50,6 +50,11 @@ void SettingsCommands::saveUserSettings() {
         m_platform.files.saveFileName(FileDialogs::Kind::Rules, kSettingsFileFilter, QString());
     if (chosen.isEmpty()) return;
     const QString target = settingsFileName(chosen);
+    // before the question about replacing: the program's own files never are
+    if (const QString problem = settingsTargetProblem(m_database, target); !problem.isEmpty()) {
+        m_platform.messages.inform(problem, QString());
+        return;
+    }
     if (QFileInfo::exists(target) &&
         !m_platform.messages.askYesNo(DesignFileCommands::overwriteQuestion(target))) {
         return;

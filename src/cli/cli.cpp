@@ -604,6 +604,9 @@ int runRules(const QStringList& arguments, const QString& programDirectory, QTex
             loadUserSettings(database, values[0]);
         } else {
             const QString target = settingsFileName(values[0]);
+            if (const QString problem = settingsTargetProblem(database, target); !problem.isEmpty()) {
+                return failed(problem);
+            }
             if (QFileInfo::exists(target) && !parser.isSet(overwrite)) {
                 return failed(target + " 已存在；用 --overwrite 替换它");
             }

@@ -336,6 +336,79 @@ void giveOwnerAndModeOf(const fs::path& model, const fs::path& file) {
     ::close(fd);
 }
 
+namespace {
+
+// What the program directory ships and the data directory keeps: an export
+// over one of them (a sheet saved as 1.xls) would break every later use.
+constexpr const char* kProgramFileNames[] = {
+    "1.xls", "1m.xls", "11.xls", "11m.xls", "111.xls", "1111.xls", "1111m.xls",
+    "1.fods", "1m.fods", "11.fods", "11m.fods", "111.fods", "1111.fods", "1111m.fods",
+    "db1.ccq", "db1.mdb", "db1.mdb-journal", "db1.mdb-wal", "db1.mdb-shm",
+    "canshu.pdf", "jishu.pdf", "jingdu.pdf", "tuzhi.pdf", "xiuxing.pdf", "help.htm",
+    "v.txt", "v-up.txt", "gg", "folders.txt"};
+// Folders whose every file is the program's.
+constexpr const char* kProgramSubfolders[] = {"modules", ".wp-install"};
+
+bool isExecutableFile(const struct stat& status) {
+    return S_ISREG(status.st_mode) && (status.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+}
+
+bool isProgramFile(const fs::path& resolved, const struct stat* targetStatus,
+                   const fs::path& folder) {
+    std::error_code error;
+    const fs::path root = fs::canonical(folder, error);
+    if (error) return false;
+    for (const char* sub : kProgramSubfolders) {
+        const fs::path inside = root / sub;
+        const auto [end, unused] =
+            std::mismatch(inside.begin(), inside.end(), resolved.begin(), resolved.end());
+        if (end == inside.end()) return true;
+    }
+    if (resolved.parent_path() == root) {
+        const std::string name = resolved.filename().string();
+        for (const char* own : kProgramFileNames) {
+            if (name == own) return true;
+        }
+        if (targetStatus && isExecutableFile(*targetStatus)) return true;
+    }
+    if (!targetStatus) return false;
+    // the same file under another name (a hard link elsewhere)
+    for (const auto& entry : fs::directory_iterator(root, error)) {
+        struct stat status {};
+        if (::stat(entry.path().c_str(), &status) != 0 || status.st_dev != targetStatus->st_dev ||
+            status.st_ino != targetStatus->st_ino) {
+            continue;
+        }
+        const std::string name = entry.path().filename().string();
+        if (isExecutableFile(status)) return true;
+        for (const char* own : kProgramFileNames) {
+            if (name == own) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string programFileProblem(const fs::path& target, const std::vector<fs::path>& programFolders) {
+    std::error_code error;
+    const fs::path absolute = fs::absolute(target, error);
+    if (error) return {};
+    // links followed as far as they lead, so a link to db1.ccq is db1.ccq
+    const fs::path resolved = fs::weakly_canonical(absolute, error);
+    struct stat status {};
+    const bool exists = ::stat(absolute.c_str(), &status) == 0;
+    for (const fs::path& folder : programFolders) {
+        if (folder.empty()) continue;
+        if (isProgramFile(error ? absolute : resolved, exists ? &status : nullptr, folder)) {
+            return "“" + target.string() +
+                   "”是程序自带或自用的文件（模板、出厂设置、参数数据库、手册或程序本身），"
+                   "不能作为保存目标，请换一个文件名或文件夹";
+        }
+    }
+    return {};
+}
+
 bool isTemporaryName(const std::string& name) {
     return name.size() > sizeof kTemporaryPrefix - 1 &&
            name.compare(0, sizeof kTemporaryPrefix - 1, kTemporaryPrefix) == 0;

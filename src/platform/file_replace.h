@@ -55,6 +55,17 @@ void replaceFile(const std::filesystem::path& target, std::span<const std::uint8
 // nothing written, when one does. Throws FileReplaceError.
 bool createFileExclusively(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
 
+// Why a save or export the user chose may not write target: it is one of
+// the program's own files in one of programFolders (the program directory,
+// the data directory), by name once links are followed or as the same file
+// (device and inode) under another name. Those are what the program ships
+// and keeps there (templates, db1.ccq, db1.mdb and its journals, manuals,
+// help, v.txt, gg, v-up.txt, the programs, the models' module) and anything
+// the updater stages. A Chinese message naming target (UTF-8); empty when
+// target may be written.
+std::string programFileProblem(const std::filesystem::path& target,
+                               const std::vector<std::filesystem::path>& programFolders);
+
 // Whether this process may write the file, or create files in the folder:
 // access() agrees and the mode has a write bit. Root passes access() for
 // everything, so a file or folder without any write bit counts as read-only

@@ -112,8 +112,21 @@ void loadUserSettings(const ParameterDatabase& database, const QString& path) {
     installRules(database, checkedRulesOf(path, QStringLiteral("所选的用户设置文件")));
 }
 
+QString settingsTargetProblem(const ParameterDatabase& database, const QString& target) {
+    if (QFileInfo(target).fileName() == QLatin1String(kSettingsFileExtension)) {
+        return QStringLiteral("没有给出用户设置文件的名字，保存失败........");
+    }
+    const std::string problem = programFileProblem(
+        localPath(target), {localPath(QFileInfo(database.factoryCopyPath()).path()),
+                            localPath(QFileInfo(database.filePath()).path())});
+    return QString::fromStdString(problem);
+}
+
 void saveUserSettings(const ParameterDatabase& database, const QString& path,
                       const WriteFunction& write) {
+    if (const QString problem = settingsTargetProblem(database, path); !problem.isEmpty()) {
+        throw SettingsFileError(problem.toStdString());
+    }
     std::vector<std::uint8_t> bytes;
     ParameterDatabase::releaseConnections();
     try {

@@ -38,6 +38,13 @@ void loadUserSettings(const ParameterDatabase& database, const QString& path);
 void saveUserSettings(const ParameterDatabase& database, const QString& path,
                       const WriteFunction& write = {});
 
+// Why the rules may not be saved to target (a name settingsFileName gave):
+// the chosen name is empty (it would make a hidden ".ccq"), or target is one
+// of the program's own files, such as the factory rules db1.ccq (see
+// programFileProblem). A Chinese message; empty when they may.
+// saveUserSettings refuses such a target as well.
+QString settingsTargetProblem(const ParameterDatabase& database, const QString& target);
+
 // The name a settings file is saved under: ".ccq" always appended.
 QString settingsFileName(const QString& chosen);
 

@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -293,6 +294,35 @@ TEST_F(UserSettings, AReadOnlyDatabaseIsLeftAloneByEveryChange) {
     EXPECT_THROW(loadUserSettings(database(), factory()), SettingsFileError);
     EXPECT_EQ(bytesOf(live()), before);
     EXPECT_EQ(coefficient(database(), 1), 0.875) << "still read";
+}
+
+// A save never replaces the factory rules, whatever name leads to them,
+// nor the live database, nor makes a nameless ".ccq"; after a refused save
+// a restore still restores the factory values.
+TEST_F(UserSettings, ASaveNeverTargetsTheProgramsOwnFiles) {
+    const QString program = m_dir.filePath("program/");
+    ASSERT_TRUE(QDir().mkpath(program) && QFile::copy(factory(), program + "db1.ccq"));
+    const ParameterDatabase database(m_dir.path() + '/', program);
+    ASSERT_EQ(::link(QFile::encodeName(program + "db1.ccq").constData(),
+                     QFile::encodeName(m_dir.filePath("hard.ccq")).constData()), 0);
+    QFile::link(program + "db1.ccq", m_dir.filePath("soft.ccq"));
+    QFile::link(live(), m_dir.filePath("live.ccq"));
+    QFile::link(program, m_dir.filePath("folder"));
+    execute(live(), {"UPDATE nzhi SET N = 0.5 WHERE ID = 1"});
+    const QByteArray factoryBytes = bytesOf(program + "db1.ccq"), liveBytes = bytesOf(live());
+    for (const QString& chosen : {program + "db1", m_dir.filePath("hard"), m_dir.filePath("soft"),
+                                  m_dir.filePath("folder/db1"), m_dir.filePath("live"),
+                                  QString(), m_dir.path() + "/"}) {
+        SCOPED_TRACE(chosen.toStdString());
+        EXPECT_FALSE(settingsTargetProblem(database, settingsFileName(chosen)).isEmpty());
+        EXPECT_THROW(saveUserSettings(database, settingsFileName(chosen)), SettingsFileError);
+    }
+    EXPECT_EQ(bytesOf(program + "db1.ccq"), factoryBytes);
+    EXPECT_EQ(bytesOf(live()), liveBytes);
+    EXPECT_FALSE(QFile::exists(settingsFileName(QString())));
+    EXPECT_FALSE(QFile::exists(m_dir.filePath(".ccq")));
+    restoreFactorySettings(database);
+    EXPECT_EQ(coefficient(database, 1), 0.875);
 }
 
 // Damaged copies: whatever fails SQLite's integrity check is refused, and
