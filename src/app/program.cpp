@@ -17,8 +17,9 @@ QString DesktopProgram::builtInServerAddress() { return QStringLiteral(WORMPAIR_
 
 DesktopProgram::DesktopProgram(const QString& programDirectory, const QStringList& arguments,
                                const QString& serverAddress)
-    : m_desktop(std::make_unique<QtPlatform>(programLayout(programDirectory).dataDirectory +
-                                             QStringLiteral("folders.txt"))),
+    : m_desktop(std::make_unique<QtPlatform>(
+          programLayout(programDirectory).dataDirectory + QStringLiteral("folders.txt"),
+          programFolders(programDirectory))),
       m_progress(std::make_unique<TForm2>()),
       m_spreadsheets(installedSpreadsheets()) {
     m_window =

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <mutex>
@@ -22,6 +23,7 @@
 
 #include "platform/file_replace.h"
 #include "platform/http_fetch.h"
+#include "platform/program_files.h"
 
 namespace wormpair {
 
@@ -69,15 +71,36 @@ QString QtPlatform::openFileName(Kind kind, const QString& filter) {
 
 QString QtPlatform::saveFileName(Kind kind, const QString& filter, const QString& proposedName) {
     QString start = proposedName;
-    const QString folder = m_folders.folder(kind);
-    if (!folder.isEmpty() && QFileInfo(proposedName).isRelative()) {
-        start = QDir(folder).filePath(proposedName);
+    QString folder = m_folders.folder(kind);
+    // never where the program's own files lie (a program started from its
+    // folder would otherwise offer that folder)
+    const auto isProgramFolder = [this](const QString& path) {
+        const QString canonical = QFileInfo(path).canonicalFilePath();
+        return std::any_of(m_programFolders.begin(), m_programFolders.end(),
+                           [&](const QString& own) {
+                               const QString root = QFileInfo(own).canonicalFilePath();
+                               return !root.isEmpty() && (canonical == root ||
+                                                          canonical.startsWith(root + '/'));
+                           });
+    };
+    if (folder.isEmpty() || isProgramFolder(folder)) {
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir() || isProgramFolder(folder)) {
+            folder = QDir::homePath();
+        }
     }
+    if (QFileInfo(proposedName).isRelative()) start = QDir(folder).filePath(proposedName);
     // the caller decides about extensions and existing files itself
     const QString chosen = QFileDialog::getSaveFileName(
         activeWindow(), QString(), start, qtFilter(filter), nullptr,
         QFileDialog::DontConfirmOverwrite);
-    if (!chosen.isEmpty()) m_folders.remember(kind, chosen);
+    if (chosen.isEmpty()) return chosen;
+    if (const QString problem = chosenFileProblem(chosen, filter, m_programFolders);
+        !problem.isEmpty()) {
+        inform(problem, QString());
+        return {};
+    }
+    m_folders.remember(kind, chosen);
     return chosen;
 }
 

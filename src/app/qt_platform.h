@@ -20,8 +20,11 @@ class QtPlatform : public MessageBoxes,
     // Downloads larger than this are refused.
     static constexpr qint64 kDownloadLimit = 64 * 1024;
 
-    // foldersFile keeps the folder each kind of file was last chosen in.
-    explicit QtPlatform(QString foldersFile = {}) : m_folders(std::move(foldersFile)) {}
+    // foldersFile keeps the folder each kind of file was last chosen in;
+    // programFolders (the program and data directories) hold the program's
+    // own files, which a save dialog neither starts in nor answers with.
+    explicit QtPlatform(QString foldersFile = {}, QStringList programFolders = {})
+        : m_folders(std::move(foldersFile)), m_programFolders(std::move(programFolders)) {}
 
     void inform(const QString& text, const QString& caption) override;
     bool askYesNo(const QString& text) override;
@@ -40,6 +43,7 @@ class QtPlatform : public MessageBoxes,
 
   private:
     RecentFolders m_folders;
+    QStringList m_programFolders;
 };
 
 }  // namespace wormpair

@@ -35,6 +35,7 @@
 #include "input/headless_session.h"
 #include "input/input_rules.h"
 #include "platform/platform.h"
+#include "platform/program_files.h"
 #include "store/parameter_database.h"
 #include "store/parameter_schema.h"
 #include "store/program_layout.h"
@@ -354,7 +355,8 @@ QString workbookFileProblem(const QString& path) {
     return {};
 }
 
-int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
+int runCells(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+             QTextStream& err) {
     CommandLine command("cells", cellsUsage(), 1, "workbook");
     QCommandLineParser& parser = command.parser;
     const QCommandLineOption get("get", "cell to print", "CELL");
@@ -383,6 +385,13 @@ int runCells(const QStringList& arguments, QTextStream& out, QTextStream& err) {
         gets.emplace_back(position->column, position->row);
     }
 
+    if (parser.isSet(output)) {
+        if (const QString problem = programFileProblem(parser.value(output), programFolders(programDirectory));
+            !problem.isEmpty()) {
+            err << "wormpair-cli: " << problem << "\n";
+            return kExitFailed;
+        }
+    }
     const QString input = parser.positionalArguments().first();
     if (const QString problem = workbookFileProblem(input); !problem.isEmpty()) {
         err << "wormpair-cli: " << input << ": " << problem << "\n";
@@ -459,6 +468,17 @@ int runExport(const QStringList& arguments, const QString& programDirectory, QTe
     const QString routeName = parser.value(route);
     if (routeName != "toolbar" && routeName != "menu") {
         return command.error(err, "--route is toolbar or menu");
+    }
+    // the menu route's office appends ".xls" to a name without an extension
+    const QString target = parser.value(output);
+    const QStringList folders = programFolders(programDirectory);
+    QString problem = programFileProblem(target, folders);
+    if (problem.isEmpty() && routeName == "menu") {
+        problem = programFileProblem(storedWorkbookPath(target), folders);
+    }
+    if (!problem.isEmpty()) {
+        err << "wormpair-cli: " << problem << "\n";
+        return kExitFailed;
     }
 
     HeadlessSession session(programDirectory);
@@ -631,7 +651,7 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "calc") return runCalc(rest, programDirectory, out, err);
     if (command == "design") return runDesign(rest, programDirectory, out, err);
     if (command == "open") return runOpen(rest, programDirectory, out, err);
-    if (command == "cells") return runCells(rest, out, err);
+    if (command == "cells") return runCells(rest, programDirectory, out, err);
     if (command == "export") return runExport(rest, programDirectory, out, err);
     if (command == "rules") return runRules(rest, programDirectory, out, err);
     if (command == "drawing") return runDrawing(rest, programDirectory, out, err);

@@ -14,6 +14,8 @@
 #include "input/design_file_open.h"
 #include "input/headless_session.h"
 #include "platform/file_replace.h"
+#include "platform/program_files.h"
+#include "store/program_layout.h"
 #include "store/store_messages.h"
 #include "xls/xls_read_write.h"
 
@@ -82,6 +84,11 @@ int runDrawing(const QStringList& arguments, const QString& programDirectory, QT
     if (!kind) return usage("the drawing is worm, wheel, hob or mesh");
     if (!parser.isSet(output)) return usage("name the drawing to write with -o OUT");
     const QString target = parser.value(output);
+    if (const QString problem = programFileProblem(target, programFolders(programDirectory));
+        !problem.isEmpty()) {
+        err << "wormpair-cli: " << problem << "\n";
+        return kExitFailed;
+    }
     const QString format = extensionOf(target);
     if (format != "dxf" && format != "pdf" && format != "svg") {
         return usage("OUT must end in .dxf, .pdf or .svg");

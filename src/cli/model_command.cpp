@@ -10,6 +10,8 @@
 #include "input/headless_session.h"
 #include "model/model_service.h"
 #include "platform/file_replace.h"
+#include "platform/program_files.h"
+#include "store/program_layout.h"
 #include "store/store_messages.h"
 #include "xls/xls_read_write.h"
 
@@ -69,6 +71,11 @@ int runModelCommand(const QStringList& arguments, const QString& programDirector
     const ModelPart part = parts.at(positional[0]);
     if (!parser.isSet(output)) return usage(err, "name the file to write with -o OUT");
     const QString target = parser.value(output);
+    if (const QString problem = programFileProblem(target, programFolders(programDirectory));
+        !problem.isEmpty()) {
+        err << "wormpair-cli: " << problem << "\n";
+        return kExitFailed;
+    }
     const std::optional<ModelFormat> format = modelFormatOf(target.toStdString());
     if (!format) return usage(err, "OUT must end in .step, .stp, .stl or .csv");
     const std::optional<GridSize> size = gridSizeFromText(parser.value(grid).toStdString());

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "cli/cli.h"
+#include "platform/program_files.h"
 #include "series/series_design.h"
 #include "series/series_output.h"
 #include "store/parameter_database.h"
@@ -73,6 +74,11 @@ int runSeries(const QStringList& arguments, const QString& programDirectory, QTe
     }
     if (!parser.isSet(output)) return usageError(err, "name the file to write with -o OUT");
     const QString target = parser.value(output);
+    if (const QString problem = programFileProblem(target, programFolders(programDirectory));
+        !problem.isEmpty()) {
+        err << "wormpair-cli: " << problem << "\n";
+        return kExitFailed;
+    }
     const std::optional<SeriesFormat> format = seriesFormatOf(target.toStdString());
     if (!format) return usageError(err, "OUT ends in .xls, .csv or .json");
     const QString gradeText = parser.value(grade);

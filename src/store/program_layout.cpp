@@ -14,6 +14,10 @@ QString userDataDirectory() {
     return QDir::cleanPath(base + "/wormpair") + '/';
 }
 
+QStringList programFolders(const QString& programDirectory) {
+    return {programDirectory, userDataDirectory()};
+}
+
 ProgramLayout programLayout(const QString& programDirectory) {
     if (mayBeWritten(QFile::encodeName(programDirectory).toStdString())) {
         removeAbandonedTemporaries(QFile::encodeName(programDirectory).toStdString());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace wormpair {
 
@@ -24,5 +25,10 @@ ProgramLayout programLayout(const QString& programDirectory);
 
 // The user's data directory for the program, with the trailing '/'.
 QString userDataDirectory();
+
+// The folders whose files are the program's own (the program directory and
+// the user's data directory), which no save or export may target; made
+// nothing, unlike programLayout.
+QStringList programFolders(const QString& programDirectory);
 
 }  // namespace wormpair

@@ -4,12 +4,15 @@
 
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include <map>
 
 namespace wormpair {
 namespace {
@@ -408,13 +411,21 @@ TEST(CliRulesTest, DoWhatTheSettingsMenuDoes) {
         {{"rules", "load", program + "db1.mdb-missing"}, kExitFailed},
         {{"rules", "load", QString(WORMPAIR_PROGRAM_DIR) + "1.xls"}, kExitFailed},
         {{"rules", "set", "1"}, kExitUsage},
+        {{"rules", "save", program + "db1", "--overwrite"}, kExitFailed},
+        {{"rules", "save", ""}, kExitFailed},
     };
+    QFile factory(program + "db1.ccq");
+    ASSERT_TRUE(factory.open(QIODevice::ReadOnly));
+    const QByteArray factoryBytes = factory.readAll();
     for (const auto& r : refused) {
         const CliRun run = runWith(r.arguments, program);
         EXPECT_EQ(run.status, r.status) << r.arguments.join(' ').toStdString();
         EXPECT_FALSE(run.err.isEmpty());
         EXPECT_EQ(database(), before);
     }
+    factory.seek(0);
+    EXPECT_EQ(factory.readAll(), factoryBytes);
+    EXPECT_FALSE(QFile::exists(".ccq"));
 }
 
 // An installed program directory may not be written: the rules live in the
@@ -447,6 +458,54 @@ TEST(CliRulesTest, AReadOnlyProgramDirectoryKeepsTheRulesPerUser) {
     EXPECT_EQ(bytes(program.filePath("db1.mdb")), bytes(QString(WORMPAIR_PROGRAM_DIR) + "db1.mdb"));
     qunsetenv("XDG_DATA_HOME");
     chmod(QFile::encodeName(program.path()).constData(), 0755);
+}
+
+// Every writer of a path named on the command line leaves the program's own
+// files alone, whether named directly, through a link or a hard link, or as
+// the name the office completes with ".xls".
+TEST(CliExportTest, TheProgramsOwnFilesAreNeverWritten) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString program = dir.filePath("program/");
+    ASSERT_TRUE(QDir().mkpath(program));
+    const QStringList shipped = {"db1.mdb", "db1.ccq", "1.xls", "1m.xls", "11.xls", "1111.xls", "111.xls"};
+    std::map<QString, QByteArray> before;
+    for (const QString& name : shipped) {
+        ASSERT_TRUE(QFile::copy(QString(WORMPAIR_PROGRAM_DIR) + name, program + name));
+        QFile file(program + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        before[name] = file.readAll();
+    }
+    const QString design = dir.filePath("design.cqb");
+    QStringList cells = {"cells", program + "111.xls", "-o", design};
+    const QStringList texts = {"160", "45", "45", "1", "104", "0.5", "56", "0.2", "7j",
+                               "右旋", "0.4 * 3.6", "0.27 * 2.4", "2"};
+    for (int row = 0; row < texts.size(); ++row) cells << "--set" << QString("A%1=%2").arg(row + 1).arg(texts[row]);
+    ASSERT_EQ(runWith(cells, program).status, kExitRan);
+    QFile::link(program + "1.xls", dir.filePath("link.dxf"));
+    ASSERT_EQ(::link(QFile::encodeName(program + "11.xls").constData(),
+                     QFile::encodeName(dir.filePath("hard.csv")).constData()), 0);
+    const QStringList refused[] = {
+        {"export", "worm", design, "-o", program + "1.xls"},
+        {"export", "worm", design, "-o", program + "1m", "--route", "menu"},
+        {"series", "--centre-distances", "160", "--ratios", "40", "-o", program + "1111.xls"},
+        {"drawing", "worm", design, "-o", dir.filePath("link.dxf")},
+        {"model", "worm", design, "-o", dir.filePath("hard.csv")},
+        {"cells", design, "-o", program + "db1.mdb"},
+    };
+    for (const QStringList& arguments : refused) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const CliRun run = runWith(arguments, program);
+        EXPECT_EQ(run.status, kExitFailed);
+        EXPECT_TRUE(run.err.contains("程序自带")) << run.err.toStdString();
+    }
+    for (const QString& name : shipped) {
+        QFile file(program + name);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), before[name]) << name.toStdString();
+    }
+    EXPECT_EQ(runWith({"export", "worm", design, "-o", program + "mine.xls"}, program).status, kExitRan)
+        << "a new file in the program directory is the user's";
 }
 
 }  // namespace

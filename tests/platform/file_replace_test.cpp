@@ -336,5 +336,34 @@ TEST_F(FileReplaceTest, TheNextWriteRemovesWhatAKilledWriterLeft) {
     ::close(held);
 }
 
+// What a save or export the user chose may not target: the program's own
+// files however they are reached; what the user keeps beside them may be.
+TEST_F(FileReplaceTest, TheProgramsOwnFilesAreNoSaveTarget) {
+    const fs::path program = m_dir / "program", data = m_dir / "data", user = m_dir / "user";
+    for (const fs::path& folder : {program / "modules", data, user}) fs::create_directories(folder);
+    for (const char* name : {"1.xls", "db1.ccq", "help.htm", "mine.xls", "modules/libm.so"}) {
+        writeFile(program / name, kOld);
+    }
+    writeFile(program / "wormpair", kOld, 0755);
+    writeFile(data / "db1.mdb", kOld);
+    fs::create_symlink(program / "1.xls", user / "link.xls");
+    fs::create_symlink(program, user / "folder");
+    fs::create_hard_link(program / "db1.ccq", user / "hard.ccq");
+    const std::pair<fs::path, bool> cases[] = {
+        {program / "1.xls", true},          {program / "db1.ccq", true},
+        {program / "wormpair", true},       {program / "modules/libm.so", true},
+        {data / "db1.mdb", true},           {data / "db1.mdb-journal", true},
+        {user / "link.xls", true},          {user / "folder/help.htm", true},
+        {user / "hard.ccq", true},          {program / "mine.xls", false},
+        {program / "new.xls", false},       {user / "sheet.xls", false},
+    };
+    for (const auto& [target, refused] : cases) {
+        SCOPED_TRACE(target.string());
+        const std::string problem = programFileProblem(target, {program, data});
+        EXPECT_EQ(!problem.empty(), refused);
+        if (refused) EXPECT_NE(problem.find(target.string()), std::string::npos) << "names the file";
+    }
+}
+
 }  // namespace
 }  // namespace wormpair
