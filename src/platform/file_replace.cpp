@@ -20,10 +20,60 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Why a call failed, in the user's words: the errno values a file can meet.
+std::string causeOf(int error) {
+    switch (error) {
+        case ENOENT: return "不存在";
+        case EACCES:
+        case EPERM: return "没有权限";
+        case ENOSPC: return "磁盘空间不足";
+        case EDQUOT: return "超出了磁盘配额";
+        case EFBIG: return "超出了文件大小限制";
+        case EROFS: return "文件系统是只读的";
+        case ENOTDIR: return "路径中有一段不是文件夹";
+        case EISDIR: return "是文件夹";
+        case ENAMETOOLONG: return "名称过长";
+        case ELOOP: return "链接层数过多";
+        case EIO: return "读写磁盘出错";
+        case EBUSY:
+        case ETXTBSY: return "正被使用";
+        case EMFILE:
+        case ENFILE: return "打开的文件过多";
+        case EXDEV: return "不在同一文件系统上";
+        case EEXIST: return "已存在";
+        case EINVAL:
+        case EOPNOTSUPP: return "文件系统不支持此操作";
+        default: return "系统错误 " + std::to_string(error);
+    }
+}
+
+// Throws the message what, its "%1" replaced by the path, with the cause of
+// error appended when there is one.
 [[noreturn]] void fail(const std::string& what, const fs::path& path, int error = 0) {
-    std::string message = what + ": " + path.string();
-    if (error != 0) message += " (" + std::string(std::strerror(error)) + ")";
+    std::string message = what;
+    const std::size_t at = message.find("%1");
+    if (at != std::string::npos) message.replace(at, 2, path.string());
+    if (error != 0) message += "（" + causeOf(error) + "）";
     throw FileReplaceError(message);
+}
+
+// What a path that should be a regular file is instead.
+[[noreturn]] void failNotRegular(const fs::path& path, const struct stat& status) {
+    fail(S_ISDIR(status.st_mode) ? "“%1”是文件夹，不是普通文件"
+                                 : "“%1”不是普通文件（是管道、套接字或设备）",
+         path);
+}
+
+// Why files may not be made in folder, told apart: missing, not a folder,
+// or without write permission.
+[[noreturn]] void failFolder(const fs::path& folder) {
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) {
+        if (errno == ENOENT) fail("文件夹“%1”不存在", folder);
+        fail("无法访问文件夹“%1”", folder, errno);
+    }
+    if (!S_ISDIR(status.st_mode)) fail("“%1”不是文件夹", folder);
+    fail("文件夹“%1”是只读的，不能在其中写入文件", folder);
 }
 
 // The umask now: Linux shows it in /proc/self/status, so it is read without
@@ -74,38 +124,39 @@ fs::path followLinks(const fs::path& target) {
     for (int hop = 0; hop < 40; ++hop) {
         struct stat status {};
         if (::lstat(current.c_str(), &status) != 0) {
-            if (errno == ENOENT && hop > 0) fail("The link names no file", target);
-            fail("Cannot examine the file", current, errno);
+            if (errno == ENOENT && hop > 0) fail("链接“%1”指向的文件不存在", target);
+            fail("无法读取“%1”的文件信息", current, errno);
         }
         if (!S_ISLNK(status.st_mode)) return current;
         if (!mayFollow(current, status)) {
-            fail("The link belongs to another user of a shared folder", current);
+            fail("链接“%1”位于共享文件夹中且属于另一用户，不予跟随", current);
         }
         std::error_code error;
         const fs::path next = fs::read_symlink(current, error);
-        if (error) fail("Cannot read the link", current, error.value());
+        if (error) fail("无法读取链接“%1”", current, error.value());
         current = next.is_absolute() ? next : current.parent_path() / next;
     }
-    fail("Too many links", target, ELOOP);
+    fail("“%1”的链接层数过多", target);
 }
 
 Destination destinationOf(const fs::path& target) {
-    if (target.empty() || target.filename().empty()) fail("No file name to write", target);
+    if (target.empty() || target.filename().empty()) fail("没有给出要写入的文件名：“%1”", target);
     Destination destination;
     struct stat linkStatus {};
     if (::lstat(target.c_str(), &linkStatus) != 0) {
-        if (errno != ENOENT) fail("Cannot examine the file", target, errno);
+        // a missing folder or a file in its place is told by the folder check
+        if (errno != ENOENT && errno != ENOTDIR) fail("无法读取“%1”的文件信息", target, errno);
         destination.path = target;
         return destination;
     }
     destination.path = S_ISLNK(linkStatus.st_mode) ? followLinks(target) : target;
     if (::stat(destination.path.c_str(), &destination.status) != 0) {
-        fail("Cannot examine the file", destination.path, errno);
+        fail("无法读取“%1”的文件信息", destination.path, errno);
     }
     destination.exists = true;
-    if (!S_ISREG(destination.status.st_mode)) fail("Not a regular file", destination.path);
+    if (!S_ISREG(destination.status.st_mode)) failNotRegular(destination.path, destination.status);
     if (!mayBeWritten(destination.path)) {
-        fail("The file is read-only", destination.path);
+        fail("文件“%1”是只读的", destination.path);
     }
     return destination;
 }
@@ -117,15 +168,15 @@ Destination destinationOf(const fs::path& target) {
 void keepOwnerAndMode(int fd, const struct stat& old, const fs::path& path) {
     mode_t mode = old.st_mode & 07777;
     if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-        if (errno != EPERM) fail("Cannot keep the owner of", path, errno);
+        if (errno != EPERM) fail("无法保留“%1”的所有者", path, errno);
         if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-            if (errno != EPERM) fail("Cannot keep the group of", path, errno);
+            if (errno != EPERM) fail("无法保留“%1”的用户组", path, errno);
             const mode_t others = mode & S_IRWXO;
             mode = (mode & ~static_cast<mode_t>(S_IRWXG)) | (mode & S_IRWXG & (others << 3));
         }
     }
     // after fchown, which may clear the set-id bits that this restores
-    if (::fchmod(fd, mode) != 0) fail("Cannot keep the permissions of", path, errno);
+    if (::fchmod(fd, mode) != 0) fail("无法保留“%1”的权限", path, errno);
 }
 
 constexpr char kTemporaryPrefix[] = ".wp-";
@@ -182,7 +233,7 @@ class TemporaryFile {
                 break;
             }
         }
-        if (m_fd < 0) fail("Cannot create a file in the folder", folder, errno);
+        if (m_fd < 0) fail("无法在文件夹“%1”中创建文件", folder, errno);
         // the lock tells a sweeping process that this writer still lives
         ::flock(m_fd, LOCK_EX | LOCK_NB);
     }
@@ -199,12 +250,12 @@ class TemporaryFile {
     void renameOver(const fs::path& target) {
         if (m_path.empty()) linkIntoFolder();
         if (::rename(m_path.c_str(), target.c_str()) != 0) {
-            fail("Cannot replace the file", target, errno);
+            fail("无法替换文件“%1”", target, errno);
         }
         m_path.clear();  // the name belongs to the target now
         const int fd = m_fd;
         m_fd = -1;
-        if (::close(fd) != 0) fail("Cannot finish writing", target, errno);
+        if (::close(fd) != 0) fail("无法完成写入“%1”", target, errno);
     }
 
     // Puts the complete file in place of target only where nothing is
@@ -222,7 +273,7 @@ class TemporaryFile {
         }
         if (::link(m_path.c_str(), target.c_str()) == 0) return true;
         if (errno == EEXIST) return false;
-        fail("Cannot create the file", target, errno);
+        fail("无法创建文件“%1”", target, errno);
     }
 
   private:
@@ -242,9 +293,9 @@ class TemporaryFile {
                 m_path = path;
                 return;
             }
-            if (errno != EEXIST) fail("Cannot name the new file in", m_folder, errno);
+            if (errno != EEXIST) fail("无法在文件夹“%1”中为新文件命名", m_folder, errno);
         }
-        fail("Cannot name the new file in", m_folder, EEXIST);
+        fail("无法在文件夹“%1”中为新文件命名", m_folder, EEXIST);
     }
 
     fs::path m_folder;
@@ -259,7 +310,7 @@ void writeAll(int fd, std::span<const std::uint8_t> bytes, const WriteFunction& 
         const long n = write ? write(fd, bytes.data() + done, bytes.size() - done)
                              : ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail("Cannot write the file", target, n < 0 ? errno : ENOSPC);
+        if (n <= 0) fail("无法写入文件“%1”", target, n < 0 ? errno : ENOSPC);
         done += static_cast<std::size_t>(n);
     }
 }
@@ -281,16 +332,18 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
     fs::path folder = destination.path.parent_path();
     if (folder.empty()) folder = ".";
 
-    if (!mayBeWritten(folder)) fail("The folder is read-only", folder);
+    if (std::error_code error; !fs::is_directory(folder, error) || !mayBeWritten(folder)) {
+        failFolder(folder);
+    }
     removeAbandonedTemporaries(folder);
     TemporaryFile temporary(folder);
     if (destination.exists) {
         keepOwnerAndMode(temporary.fd(), destination.status, destination.path);
     } else if (::fchmod(temporary.fd(), 0666 & ~currentUmask()) != 0) {
-        fail("Cannot set the permissions of", destination.path, errno);
+        fail("无法设置“%1”的权限", destination.path, errno);
     }
     writeAll(temporary.fd(), bytes, write, destination.path);
-    if (::fsync(temporary.fd()) != 0) fail("Cannot flush the file", destination.path, errno);
+    if (::fsync(temporary.fd()) != 0) fail("无法把文件“%1”写入磁盘", destination.path, errno);
     temporary.renameOver(destination.path);
     // the rename itself reaches the disk with the folder
     syncFolder(folder);
@@ -298,17 +351,19 @@ void replaceFile(const fs::path& target, std::span<const std::uint8_t> bytes,
 
 bool createFileExclusively(const fs::path& target, std::span<const std::uint8_t> bytes) {
     ignoreFileSizeSignal();
-    if (target.empty() || target.filename().empty()) fail("No file name to write", target);
+    if (target.empty() || target.filename().empty()) fail("没有给出要写入的文件名：“%1”", target);
     fs::path folder = target.parent_path();
     if (folder.empty()) folder = ".";
-    if (!mayBeWritten(folder)) fail("The folder is read-only", folder);
+    if (std::error_code error; !fs::is_directory(folder, error) || !mayBeWritten(folder)) {
+        failFolder(folder);
+    }
     removeAbandonedTemporaries(folder);
     TemporaryFile temporary(folder);
     if (::fchmod(temporary.fd(), 0666 & ~currentUmask()) != 0) {
-        fail("Cannot set the permissions of", target, errno);
+        fail("无法设置“%1”的权限", target, errno);
     }
     writeAll(temporary.fd(), bytes, {}, target);
-    if (::fsync(temporary.fd()) != 0) fail("Cannot flush the file", target, errno);
+    if (::fsync(temporary.fd()) != 0) fail("无法把文件“%1”写入磁盘", target, errno);
     if (!temporary.linkAs(target)) return false;
     syncFolder(folder);
     return true;
@@ -324,9 +379,9 @@ void syncFolder(const fs::path& folder) {
 
 void giveOwnerAndModeOf(const fs::path& model, const fs::path& file) {
     struct stat status {};
-    if (::stat(model.c_str(), &status) != 0) fail("Cannot examine the file", model, errno);
+    if (::stat(model.c_str(), &status) != 0) fail("无法读取“%1”的文件信息", model, errno);
     const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) fail("Cannot open the file", file, errno);
+    if (fd < 0) fail("无法打开文件“%1”", file, errno);
     try {
         keepOwnerAndMode(fd, status, file);
     } catch (...) {
@@ -451,15 +506,15 @@ void ignoreFileSizeSignal() {
 
 std::vector<std::uint8_t> readWholeFile(const fs::path& path, std::size_t maxBytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) fail("Cannot open the file", path, errno);
+    if (fd < 0) fail("无法打开文件“%1”", path, errno);
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat status {};
-    if (::fstat(fd, &status) != 0) fail("Cannot examine the file", path, errno);
-    if (!S_ISREG(status.st_mode)) fail("Not a regular file", path);
-    if (static_cast<std::uint64_t>(status.st_size) > maxBytes) fail("The file is too large", path);
+    if (::fstat(fd, &status) != 0) fail("无法读取“%1”的文件信息", path, errno);
+    if (!S_ISREG(status.st_mode)) failNotRegular(path, status);
+    if (static_cast<std::uint64_t>(status.st_size) > maxBytes) fail("文件“%1”过大", path);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
     std::size_t done = 0;
     while (true) {
@@ -468,14 +523,14 @@ std::vector<std::uint8_t> readWholeFile(const fs::path& path, std::size_t maxByt
             if (bytes.size() >= maxBytes) {
                 std::uint8_t probe;
                 const long n = ::read(fd, &probe, 1);
-                if (n > 0) fail("The file is too large", path);
+                if (n > 0) fail("文件“%1”过大", path);
                 break;
             }
             bytes.resize(std::min(maxBytes, bytes.size() + 65536));
         }
         const long n = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail("Cannot read the file", path, errno);
+        if (n < 0) fail("无法读取文件“%1”", path, errno);
         if (n == 0) break;
         done += static_cast<std::size_t>(n);
     }

@@ -161,6 +161,37 @@ TEST_F(FileReplaceTest, TargetsThatAreNotWritableRegularFilesAreLeftAlone) {
     }
 }
 
+// A refusal says, in Chinese, what is wrong with which path.
+TEST_F(FileReplaceTest, RefusalsNameTheRealCause) {
+    writeFile(m_dir / "file", kOld);
+    fs::create_directories(m_dir / "folder");
+    fs::create_directories(m_dir / "readonly");
+    ::chmod((m_dir / "readonly").c_str(), 0555);
+    fs::create_symlink("missing", m_dir / "dangling");
+    const std::pair<fs::path, std::string> cases[] = {
+        {m_dir / "missing/x", "文件夹“" + (m_dir / "missing").string() + "”不存在"},
+        {m_dir / "file/x", "“" + (m_dir / "file").string() + "”不是文件夹"},
+        {m_dir / "folder", "是文件夹，不是普通文件"},
+        {m_dir / "dangling", "指向的文件不存在"},
+        {m_dir / "readonly/x", "是只读的"},
+    };
+    for (const auto& [target, cause] : cases) {
+        SCOPED_TRACE(target.string());
+        try {
+            replaceFile(target, kNew);
+            ADD_FAILURE() << "written";
+        } catch (const FileReplaceError& e) {
+            EXPECT_NE(std::string(e.what()).find(cause), std::string::npos) << e.what();
+        }
+    }
+    try {
+        readWholeFile(m_dir / "folder");
+        ADD_FAILURE() << "read";
+    } catch (const FileReplaceError& e) {
+        EXPECT_NE(std::string(e.what()).find("不是普通文件"), std::string::npos) << e.what();
+    }
+}
+
 TEST_F(FileReplaceTest, ALinkStaysALinkAndTheFileItNamesIsReplaced) {
     const fs::path files = m_dir / "files", links = m_dir / "links";
     fs::create_directory(files);
