@@ -59,8 +59,11 @@ class Connection {
         // SQLite would create a missing file on a read-write open; a missing
         // database is an error here, never an empty new file.
         const QFileInfo info(file);
-        if (!info.exists() || !info.isFile()) {
-            throw DatabaseError(QStringLiteral("parameter database %1 does not exist").arg(file));
+        if (!info.exists()) {
+            throw DatabaseError(QStringLiteral("参数数据库“%1”不存在").arg(file));
+        }
+        if (!info.isFile()) {
+            throw DatabaseError(QStringLiteral("参数数据库“%1”不是普通文件").arg(file));
         }
         static std::atomic<unsigned> counter{0};
         m_name = kPrefix + QString::number(++counter);
@@ -70,21 +73,25 @@ class Connection {
         if (mode == Mode::ReadOnly) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
         m_db.setConnectOptions(options);
         if (!m_db.open()) {
-            const QString error = m_db.lastError().text();
+            const DatabaseError::Kind kind = kindOf(m_db.lastError());
             release();
-            throw DatabaseError(
-                QStringLiteral("cannot open parameter database %1: %2").arg(file, error),
-                DatabaseError::Kind::ReadOnly);
+            throw DatabaseError(QStringLiteral("无法打开参数数据库“%1”（%2）")
+                                    .arg(file, kind == DatabaseError::Kind::Other
+                                                   ? QStringLiteral("文件不可读或其所在文件夹不可访问")
+                                                   : databaseFailureText(DatabaseError(std::string(), kind))),
+                                DatabaseError::Kind::ReadOnly);
         }
         // A file that is not an SQLite database opens but fails its first read.
         QSqlQuery probe(m_db);
         if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-            const QString error = probe.lastError().text();
             const DatabaseError::Kind kind = kindOf(probe.lastError());
             probe = QSqlQuery();
             release();
-            throw DatabaseError(
-                QStringLiteral("%1 is not a readable SQLite database: %2").arg(file, error), kind);
+            throw DatabaseError(QStringLiteral("“%1”无法作为参数数据库读取（%2）")
+                                    .arg(file, kind == DatabaseError::Kind::Other
+                                                   ? QStringLiteral("不是参数数据库")
+                                                   : databaseFailureText(DatabaseError(std::string(), kind))),
+                                kind);
         }
     }
 
@@ -168,13 +175,13 @@ ParameterTable::ParameterTable(QString name, QStringList columnNames,
 
 QVariant ParameterTable::value(int row, int position) const {
     if (row < 0 || row >= rowCount()) {
-        throw DatabaseError(QStringLiteral("table %1 has no row %2 (it has %3)")
+        throw DatabaseError(QStringLiteral("数据表 %1 没有第 %2 行（共 %3 行）")
                                 .arg(m_name)
                                 .arg(row)
                                 .arg(rowCount()));
     }
     if (position < 0 || position >= columnCount()) {
-        throw DatabaseError(QStringLiteral("table %1 has no field at position %2 (it has %3)")
+        throw DatabaseError(QStringLiteral("数据表 %1 没有第 %2 列（共 %3 列）")
                                 .arg(m_name)
                                 .arg(position)
                                 .arg(columnCount()));
@@ -200,7 +207,7 @@ void ParameterDatabase::checkWritable() const {
     const QString folder = m_directory.isEmpty() ? QStringLiteral(".") : m_directory;
     const bool exists = QFileInfo::exists(filePath());
     if ((exists && !mayBeWritten(localPath(filePath()))) || !mayBeWritten(localPath(folder))) {
-        throw DatabaseError(QStringLiteral("parameter database %1 may not be written").arg(filePath()),
+        throw DatabaseError(QStringLiteral("参数数据库“%1”或其所在文件夹不可写").arg(filePath()),
                             DatabaseError::Kind::ReadOnly);
     }
 }
@@ -219,14 +226,16 @@ ParameterTable ParameterDatabase::readTable(const QString& name) const {
                           writable ? Connection::Mode::ReadWrite : Connection::Mode::ReadOnly);
     if (!connection.hasTable(name)) {
         throw DatabaseError(
-            QStringLiteral("parameter database %1 has no table %2").arg(filePath(), name));
+            QStringLiteral("参数数据库“%1”中没有数据表 %2").arg(filePath(), name));
     }
     QSqlQuery query(connection.db());
     query.setForwardOnly(true);
     // no ORDER BY: rows come in stored (rowid) order, which is the contract
     if (!query.exec(QStringLiteral("SELECT * FROM %1").arg(quotedIdentifier(name)))) {
-        throw DatabaseError(QStringLiteral("cannot read table %1 of %2: %3")
-                                .arg(name, filePath(), query.lastError().text()));
+        throw DatabaseError(QStringLiteral("无法读取参数数据库“%1”中的数据表 %2（%3）")
+                                .arg(filePath(), name,
+                                     databaseFailureText(DatabaseError(std::string(), kindOf(query.lastError())))),
+                            kindOf(query.lastError()));
     }
     const QSqlRecord record = query.record();
     QStringList columns;
@@ -242,8 +251,10 @@ ParameterTable ParameterDatabase::readTable(const QString& name) const {
         rows.push_back(std::move(row));
     }
     if (query.lastError().isValid()) {
-        throw DatabaseError(QStringLiteral("cannot read table %1 of %2: %3")
-                                .arg(name, filePath(), query.lastError().text()));
+        throw DatabaseError(QStringLiteral("无法读取参数数据库“%1”中的数据表 %2（%3）")
+                                .arg(filePath(), name,
+                                     databaseFailureText(DatabaseError(std::string(), kindOf(query.lastError())))),
+                            kindOf(query.lastError()));
     }
     return ParameterTable(name, columns, std::move(rows));
 }
@@ -255,10 +266,10 @@ void ParameterDatabase::writeCoefficientValues(
     QSqlDatabase& db = connection.db();
     if (!connection.hasTable(schema::nzhi::kTable)) {
         throw DatabaseError(
-            QStringLiteral("parameter database %1 has no table nzhi").arg(filePath()));
+            QStringLiteral("参数数据库“%1”中没有数据表 nzhi").arg(filePath()));
     }
     const auto failed = [](const QString& what, const QSqlError& error) {
-        return DatabaseError(what + QStringLiteral(": ") + error.text(), kindOf(error));
+        return DatabaseError(what + QStringLiteral("（") + databaseFailureText(DatabaseError(std::string(), kindOf(error))) + QStringLiteral("）"), kindOf(error));
     };
 
     // The write lock first, waiting for other writers: a transaction that
@@ -266,7 +277,7 @@ void ParameterDatabase::writeCoefficientValues(
     // holds the lock, as waiting could deadlock.
     QSqlQuery control(db);
     if (!control.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        throw failed(QStringLiteral("cannot begin a transaction"), control.lastError());
+        throw failed(QStringLiteral("无法开始写入参数数据库"), control.lastError());
     }
     QString error;
     QSqlError sqlError;
@@ -279,12 +290,12 @@ void ParameterDatabase::writeCoefficientValues(
                            .arg(quotedIdentifier(schema::nzhi::kTable)))) {
             while (query.next()) rowids.push_back(query.value(0).toLongLong());
         } else {
-            error = QStringLiteral("cannot read table nzhi");
+            error = QStringLiteral("无法读取数据表 nzhi");
             sqlError = query.lastError();
         }
         for (const auto& [row, value] : rowValues) {
             if (error.isEmpty() && (row < 1 || row > static_cast<int>(rowids.size()))) {
-                error = QStringLiteral("table nzhi has no row %1 (it has %2)")
+                error = QStringLiteral("数据表 nzhi 没有第 %1 行（共 %2 行）")
                             .arg(row)
                             .arg(rowids.size());
             }
@@ -298,13 +309,13 @@ void ParameterDatabase::writeCoefficientValues(
             update.bindValue(0, value);
             update.bindValue(1, rowids[static_cast<std::size_t>(row - 1)]);
             if (!update.exec()) {
-                error = QStringLiteral("cannot write table nzhi");
+                error = QStringLiteral("无法写入数据表 nzhi");
                 sqlError = update.lastError();
             }
         }
     }
     if (error.isEmpty() && !control.exec(QStringLiteral("COMMIT"))) {
-        error = QStringLiteral("cannot write table nzhi");
+        error = QStringLiteral("无法写入数据表 nzhi");
         sqlError = control.lastError();
     }
     if (!error.isEmpty()) {

@@ -104,15 +104,16 @@ SqliteConnection::~SqliteConnection() {
 SqliteConnection SqliteConnection::openFile(const QString& path, Access access) {
     // a missing database is an error here, never an empty new file
     const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
-        throw DatabaseError(QStringLiteral("database %1 does not exist").arg(path));
-    }
+    if (!info.exists()) throw DatabaseError(QStringLiteral("数据库“%1”不存在").arg(path));
+    if (!info.isFile()) throw DatabaseError(QStringLiteral("数据库“%1”不是普通文件").arg(path));
     sqlite3* db = nullptr;
     const int flags = access == Access::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     SqliteConnection connection(db);
     if (rc != SQLITE_OK) {
-        throw DatabaseError(QStringLiteral("cannot open %1: %2").arg(path, sqlite3_errstr(rc)),
+        throw DatabaseError(QStringLiteral("无法打开数据库“%1”（%2）")
+                                .arg(path, databaseFailureText(DatabaseError(std::string(),
+                                                                             databaseErrorKind(rc)))),
                             databaseErrorKind(rc));
     }
     return connection;
@@ -128,7 +129,7 @@ SqliteConnection SqliteConnection::openMemory() {
 
 SqliteConnection SqliteConnection::openImage(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), kHeader, sizeof kHeader) != 0) {
-        throw DatabaseError(QStringLiteral("not an SQLite database"), DatabaseError::Kind::Damaged);
+        throw DatabaseError(QStringLiteral("不是 SQLite 数据库"), DatabaseError::Kind::Damaged);
     }
     SqliteConnection connection = openMemory();
     auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(bytes.size()));

@@ -3,6 +3,7 @@
 #include "sqlite_fixture.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -125,6 +126,9 @@ TEST(StartupLoadTest, Cases) {
         const StartupLoadResult result = loadCoefficients(ParameterDatabase(dir.path() + u'/'), set);
         EXPECT_EQ(result.ok, c.ok) << result.error.toStdString();
         EXPECT_EQ(result.error.isEmpty(), c.ok);
+        // shown to the user after 数据初始化失败: Chinese, not a sentence in English
+        EXPECT_FALSE(result.error.contains(QRegularExpression("[A-Za-z]+ [A-Za-z]+ [A-Za-z]+")))
+            << result.error.toStdString();
         EXPECT_EQ(result.differsFromFactory, c.differs);
         Values loaded;
         for (std::size_t n = 1; n <= 16; ++n) loaded.push_back(set[n]);
