@@ -4,8 +4,10 @@
 #include <cmath>
 
 #include "calc/numeric.h"
+#include "calc/result_labels.h"
 #include "drawing/sheet_builders.h"
 #include "drawing/sheet_frame.h"
+#include "model/generation_checks.h"
 #include "store/parameter_schema.h"
 
 namespace wormpair::drawing {
@@ -193,6 +195,21 @@ SheetText meshText(const Design& d) {
     return s;
 }
 
+// What the shop must know before it cuts: the results outside their
+// recommended range and what the grinding and the hob make of the design,
+// each a numbered requirement after the sheet's own.
+void addDesignFindings(SheetText& s, const Design& d) {
+    QStringList found;
+    for (const RecommendedRange& range : recommendedRanges()) {
+        const std::string reason = warningReason(d.record, range.label);
+        if (!reason.empty()) found << QStringLiteral("计算警告：%1。").arg(q(reason));
+    }
+    for (const std::string& finding : model::generationFindingTexts(d.record, d.hand))
+        found << QStringLiteral("加工检查：%1。").arg(q(finding));
+    for (const QString& text : found)
+        s.notes << QStringLiteral("%1. %2").arg(s.notes.size() + 1).arg(text);
+}
+
 }  // namespace
 
 std::span<const SheetKindInfo> sheetKinds() { return kKinds; }
@@ -263,6 +280,7 @@ Sheet buildSheet(const Design& design, const SheetRequest& request) {
             text = meshText(design);
             break;
     }
+    addDesignFindings(text, design);
     text.title = sheet.title;
     text.partName = sheet.partName;
     const SheetRegions regions = sheetRegions(sheet.size, text);

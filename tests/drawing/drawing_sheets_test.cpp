@@ -167,6 +167,43 @@ TEST(DrawingSheets, HostileDesignsDrawOrAreRefusedInChinese) {
     EXPECT_GT(drawn, 8);
 }
 
+// Every text on the sheet's paper (frame, table, requirements), run together
+// so that a requirement broken over lines reads as one.
+QString paperText(const Sheet& sheet) {
+    QString all;
+    for (const Entity& e : sheet.paper) {
+        if (const auto* t = std::get_if<TextShape>(&e.shape)) all += t->text;
+    }
+    return all;
+}
+
+// The shop reads on every sheet what the calculation warned of and what the
+// grinding and the hob make of the design; a clean design adds nothing.
+TEST(DrawingSheets, RequirementsListTheDesignsWarningsAndFindings) {
+    const struct {
+        DesignCase design;
+        int warnings, findings;
+        const char* named;  // in a requirement
+    } rows[] = {
+        {{"160/45/1", "160", "45", "1", {}}, 0, 0, ""},
+        {{"100/10/1", "100", "10", "1", {}}, 1, 1, "蜗杆喉部齿根直径"},
+        {{"315/82/2", "315", "82", "2", {}}, 0, 1, "未被滚刀切到"},
+    };
+    for (const auto& row : rows) {
+        const std::optional<Design> design = designOf(row.design);
+        ASSERT_TRUE(design) << row.design.name;
+        for (const SheetKindInfo& kind : sheetKinds()) {
+            SCOPED_TRACE(std::string(row.design.name) + " " + kind.command);
+            const Sheet sheet = buildSheet(*design, {kind.kind, SheetSize::A3, {}});
+            EXPECT_EQ(layoutFaults(sheet), std::vector<std::string>());
+            const QString text = paperText(sheet);
+            EXPECT_EQ(text.count(QStringLiteral("计算警告")), row.warnings);
+            EXPECT_EQ(text.count(QStringLiteral("加工检查")), row.findings);
+            EXPECT_TRUE(text.contains(QString::fromUtf8(row.named)));
+        }
+    }
+}
+
 TEST(DrawingSheets, TitleBlockFieldsSurviveTheirFileAndIgnoreStrangers) {
     TitleBlockFields fields;
     fields.set(SheetKind::Worm, TitleField::DrawingNumber, QStringLiteral("WP-01"));
