@@ -6,7 +6,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -84,6 +86,39 @@ TEST(Program, FileDialogsStartInTheFolderLastUsedForTheirKind) {
               designs.path());
     EXPECT_NE(startOf([&] { return nextRun.saveFileName(Kind::Sheet, ".xls", "wogan.xls"); }, {}).value(0),
               designs.path());
+}
+
+// A save dialog neither starts among the program's files nor answers with
+// one of them (a sheet named 1 would become the template 1.xls): that answer
+// is refused with a message naming the file.
+TEST(Program, SaveDialogsKeepAwayFromTheProgramsOwnFiles) {
+    using Kind = wormpair::FileDialogs::Kind;
+    QTemporaryDir data, program;
+    QFile(program.filePath("1.xls")).open(QIODevice::WriteOnly);
+    wormpair::QtPlatform desktop(data.filePath("folders.txt"), {program.path() + '/', data.path() + '/'});
+    QString started, told;
+    const auto save = [&](const QString& answer) {
+        QTimer::singleShot(200, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            started = dialog->directory().absolutePath();
+            if (answer.isEmpty()) return dialog->reject();
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(answer);
+            QMetaObject::invokeMethod(dialog, "accept");
+            QTimer::singleShot(300, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    told = box->text();
+                    box->accept();
+                }
+            });
+        });
+        return desktop.saveFileName(Kind::Sheet, ".xls", "wogan.xls");
+    };
+    EXPECT_EQ(save(program.filePath("1")), QString());
+    EXPECT_TRUE(told.contains(program.filePath("1"))) << told.toStdString();
+    EXPECT_EQ(save(program.filePath("mine.xls")), program.filePath("mine.xls"));
+    save(QString());
+    EXPECT_NE(started, program.path()) << "the folder last used is the program's";
 }
 
 TEST(Program, QtsOwnDialogsSpeakChinese) {
