@@ -43,6 +43,14 @@ std::vector<TableRow> modificationRows(const Design& d) {
             {QStringLiteral("修形母平面倾斜角"), QStringLiteral("β′"), label(d, "Label41"), kDegree}};
 }
 
+// Where the tip arc's centre lies against the root arc's: moved out by the
+// eccentricity, or the same centre when there is none (a shop reads
+// "偏心量 0" as a value to set up).
+QString tipArcCentre(const Design& d, const QString& movedBy) {
+    const Number e = labelNumber(d, "Label24");
+    return e.value == 0 ? QStringLiteral("与之同心") : movedBy + e.text;
+}
+
 SheetText wormText(const Design& d) {
     const DesignRecord& r = d.record;
     const AccuracyValues& t = d.accuracy;
@@ -78,10 +86,9 @@ SheetText wormText(const Design& d) {
     s.notes = {
         QStringLiteral("1. 齿面按平面二次包络原理加工：母平面与主基圆 ⌀%1 相切，母平面倾斜角 %2°。")
             .arg(label(d, "Label12"), label(d, "Label13")),
-        QStringLiteral("2. 齿根圆弧 R%1 的圆心在蜗轮轴线上，距蜗杆轴线 %2；齿顶圆弧 R%3 "
-                       "的圆心较之外移齿顶偏心量 %4。")
+        QStringLiteral("2. 齿根圆弧 R%1 的圆心在蜗轮轴线上，距蜗杆轴线 %2；齿顶圆弧 R%3 %4。")
             .arg(label(d, "Label8"), real(r.centreDistance), label(d, "Label9"),
-                 label(d, "Label24")),
+                 tipArcCentre(d, QStringLiteral("的圆心较之外移齿顶偏心量 "))),
         QStringLiteral("3. 入口修缘 %1，出口修缘 %2；修形参数见参数表。")
             .arg(q(d.recommendation.entryRelief), q(d.recommendation.exitRelief)),
         QStringLiteral("4. 轴颈、键槽等结构按整机设计确定，图中以断裂线省略。"),
@@ -117,9 +124,9 @@ SheetText hobText(const Design& d) {
         QStringLiteral("1. 刀齿按平面二次包络原理磨制：母平面与主基圆 ⌀%1 相切，母平面倾斜角 %2°；"
                        "包围齿数 %3。")
             .arg(label(d, "Label12"), label(d, "Label13"), label(d, "Label29")),
-        QStringLiteral("2. 齿根圆弧 R%1 的圆心在蜗轮轴线上，齿顶圆弧 R%2 的圆心较之外移 %3，"
-                       "与所配蜗杆相同。")
-            .arg(label(d, "Label19"), label(d, "Label18"), label(d, "Label24")),
+        QStringLiteral("2. 齿根圆弧 R%1 的圆心在蜗轮轴线上，齿顶圆弧 R%2 %3，与所配蜗杆相同。")
+            .arg(label(d, "Label19"), label(d, "Label18"),
+                 tipArcCentre(d, QStringLiteral("的圆心较之外移 "))),
         QStringLiteral("3. 容屑槽数、前角、后角与刀体结构按滚刀设计规范确定，图中以断裂线省略。"),
     };
     return s;

@@ -178,16 +178,18 @@ QString paperText(const Sheet& sheet) {
 }
 
 // The shop reads on every sheet what the calculation warned of and what the
-// grinding and the hob make of the design; a clean design adds nothing.
+// grinding and the hob make of the design; a clean design adds nothing, and
+// no requirement states a value of zero to set up.
 TEST(DrawingSheets, RequirementsListTheDesignsWarningsAndFindings) {
     const struct {
         DesignCase design;
         int warnings, findings;
-        const char* named;  // in a requirement
+        const char* named;   // in a requirement of every sheet
+        const char* tipArc;  // where the worm's and hob's tip arc centre lies
     } rows[] = {
-        {{"160/45/1", "160", "45", "1", {}}, 0, 0, ""},
-        {{"100/10/1", "100", "10", "1", {}}, 1, 1, "蜗杆喉部齿根直径"},
-        {{"315/82/2", "315", "82", "2", {}}, 0, 1, "未被滚刀切到"},
+        {{"160/45/1 (e = 0)", "160", "45", "1", {}}, 0, 0, "", "与之同心"},
+        {{"100/10/1", "100", "10", "1", {}}, 1, 1, "蜗杆喉部齿根直径", "较之外移"},
+        {{"315/82/2", "315", "82", "2", {}}, 0, 1, "未被滚刀切到", "与之同心"},
     };
     for (const auto& row : rows) {
         const std::optional<Design> design = designOf(row.design);
@@ -200,6 +202,9 @@ TEST(DrawingSheets, RequirementsListTheDesignsWarningsAndFindings) {
             EXPECT_EQ(text.count(QStringLiteral("计算警告")), row.warnings);
             EXPECT_EQ(text.count(QStringLiteral("加工检查")), row.findings);
             EXPECT_TRUE(text.contains(QString::fromUtf8(row.named)));
+            EXPECT_FALSE(text.contains(QStringLiteral("外移 0")) || text.contains(QStringLiteral("偏心量 0")));
+            if (kind.kind == SheetKind::Worm || kind.kind == SheetKind::Hob)
+                EXPECT_TRUE(text.contains(QString::fromUtf8(row.tipArc)));
         }
     }
 }
