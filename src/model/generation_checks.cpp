@@ -28,22 +28,34 @@ class PlaneMotion {
   public:
     PlaneMotion(const Meshing& g, double halfToothAngle) : m_g(g), m_plane(g, halfToothAngle) {}
 
-    // theta where the plane at phi crosses the circle, on the side facing
-    // the wheel, at the root where the tooth begins (moving towards larger
-    // sense * theta); NaN where it misses the circle or crosses it only on
-    // the far side
-    double crossing(double phi, double axial, double radius, double sense) const {
+    // What the plane's position at phi alone decides: the crossing of every
+    // circle at that instant then costs one acos.
+    struct Pose {
+        double ny = 0, base = 0;  // n . r - d = R cos(T - angle) - (base - ny Z1)
+        double reach = 0;         // R / rho
+        double angle = 0;
+        double turn = 0;  // i phi
+    };
+    Pose pose(double phi) const {
         const Vec3 n = turnedAboutZ(m_plane.normal, -m_g.hand * phi);
         // fixed point of the worm point (rho, theta, Z1): (a - rho cos T, Z1, rho sin T),
         // T = theta + i phi; n . r - d = R cos(T - centre) - C, positive in the tooth
-        const double A = -n.x * radius, B = n.z * radius;
-        const double C = m_plane.offset - n.x * m_g.centreDistance - n.y * axial;
-        const double R = std::hypot(A, B);
-        const double q = C / R;
+        return {n.y, m_plane.offset - n.x * m_g.centreDistance, std::sqrt(n.x * n.x + n.z * n.z),
+                std::atan2(n.z, -n.x), m_g.ratio * phi};
+    }
+
+    // theta where the plane at that pose crosses the circle, on the side
+    // facing the wheel, at the root where the tooth begins (moving towards
+    // larger sense * theta); NaN where it misses the circle or crosses it
+    // only on the far side
+    static double crossing(const Pose& p, double axial, double radius, double sense) {
+        const double q = (p.base - p.ny * axial) / (radius * p.reach);
         if (!(std::abs(q) <= 1)) return kNaN;
-        const double T = std::atan2(B, A) - sense * std::acos(q);
-        if (!(std::cos(T) > 0)) return kNaN;
-        return T - m_g.ratio * phi;
+        const double T = p.angle - sense * std::acos(q);
+        // cos T > 0, T within (-2 pi, 2 pi]
+        const double size = std::abs(T);
+        if (!(size < kPi / 2 || size > 1.5 * kPi)) return kNaN;
+        return T - p.turn;
     }
 
     // +1 when the tooth lies towards larger theta at the plane's point
@@ -62,8 +74,8 @@ class PlaneMotion {
 struct Extremes {
     double envelope = kNaN;  // the highest local maximum inside a window of crossings
     double envelopeAngle = kNaN;
-    int maxima = 0;          // local maxima, each a position of the plane touching the circle
-    double second = kNaN;    // the highest of the others
+    int maxima = 0;        // local maxima, each a position of the plane touching the circle
+    double second = kNaN;  // the highest of the others
 };
 
 // The local maxima of f over [first, last]: f is finite on windows of the
@@ -72,8 +84,11 @@ struct Extremes {
 // that a narrow window still shows its maximum; each maximum refined by
 // golden section. f turns faster with the ratio (it holds -i phi): a window
 // is sampled more densely the larger the ratio.
-template <typename F>
-Extremes extremes(const F& f, double first, double last, int coarse, int samples) {
+// coarseAt(k) is f(first + k (last - first) / coarse), from poses shared by
+// every point of the flank.
+template <typename F, typename Coarse>
+Extremes extremes(const F& f, const Coarse& coarseAt, double first, double last, int coarse,
+                  int samples) {
     Extremes e;
     const auto step = (last - first) / coarse;
     const auto edge = [&](double inside, double outside) {
@@ -92,14 +107,19 @@ Extremes extremes(const F& f, double first, double last, int coarse, int samples
         }
         for (int k = 1; k < count; ++k) {
             if (!(values[k] > values[k - 1] && values[k] >= values[k + 1])) continue;
+            // golden section, each step keeping one of its two values
+            constexpr double kGolden = 0.618033988749895;
             double lo = phis[k - 1], hi = phis[k + 1];
+            double m1 = hi - kGolden * (hi - lo), m2 = lo + kGolden * (hi - lo);
+            double f1 = f(m1), f2 = f(m2);
             for (int i = 0; i < 40; ++i) {
-                const double m1 = hi - 0.618033988749895 * (hi - lo);
-                const double m2 = lo + 0.618033988749895 * (hi - lo);
-                if (f(m1) < f(m2))
-                    lo = m1;
-                else
-                    hi = m2;
+                if (f1 < f2) {
+                    lo = m1, m1 = m2, f1 = f2;
+                    m2 = lo + kGolden * (hi - lo), f2 = f(m2);
+                } else {
+                    hi = m2, m2 = m1, f2 = f1;
+                    m1 = hi - kGolden * (hi - lo), f1 = f(m1);
+                }
             }
             const double phi = (lo + hi) / 2;
             const double value = std::max(values[k], f(phi));
@@ -113,11 +133,11 @@ Extremes extremes(const F& f, double first, double last, int coarse, int samples
         }
     };
     double previous = first;
-    bool inside = std::isfinite(f(first));
+    bool inside = std::isfinite(coarseAt(0));
     double start = first;
     for (int k = 1; k <= coarse; ++k) {
         const double phi = first + step * k;
-        const bool finite = std::isfinite(f(phi));
+        const bool finite = std::isfinite(coarseAt(k));
         if (finite && !inside) start = edge(phi, previous);
         if (!finite && inside) window(start, edge(previous, phi));
         if (finite && k == coarse) window(start, phi);
@@ -160,12 +180,16 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
     const double halfTooth = solveHalfToothAngle(g, b, worm.toothThickness);
     const ThroatPoint throat = throatReferencePoint(EnvelopedFlank(g, halfTooth, b));
     const PlaneMotion motion(g, halfTooth);
-    const double sense = motion.sense(g.fixedPoint(throat.point, throat.wheelAngle), throat.wheelAngle);
+    const double sense =
+        motion.sense(g.fixedPoint(throat.point, throat.wheelAngle), throat.wheelAngle);
 
     // a motion wide enough for every contact of the working zone
     const double reach = 3 * b.halfLength / g.referenceRadius + 0.1;
     const double first = throat.wheelAngle - reach, last = throat.wheelAngle + reach;
     const int windowSamples = 48 + static_cast<int>(4 * g.ratio);
+    std::vector<PlaneMotion::Pose> coarsePoses(kMotionSamples + 1);
+    for (int k = 0; k <= kMotionSamples; ++k)
+        coarsePoses[k] = motion.pose(first + (last - first) / kMotionSamples * k);
 
     WormFlankGeneration result;
     result.axialCount = axialCount;
@@ -178,8 +202,13 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
         const double root = b.rootRadiusAt(axial), tip = b.tipRadiusAt(axial);
         for (int j = 0; j < heightCount; ++j) {
             const double radius = root + (tip - root) * (j + 0.5) / heightCount;
-            const auto f = [&](double phi) { return sense * motion.crossing(phi, axial, radius, sense); };
-            const Extremes e = extremes(f, first, last, kMotionSamples, windowSamples);
+            const auto f = [&](double phi) {
+                return sense * PlaneMotion::crossing(motion.pose(phi), axial, radius, sense);
+            };
+            const auto coarseAt = [&](int k) {
+                return sense * PlaneMotion::crossing(coarsePoses[k], axial, radius, sense);
+            };
+            const Extremes e = extremes(f, coarseAt, first, last, kMotionSamples, windowSamples);
             using Made = WormFlankGeneration::Made;
             if (!std::isfinite(e.envelope)) {
                 result.points.push_back(Made::NotEnveloped);
@@ -212,9 +241,9 @@ std::vector<GenerationFinding> generationFindings(const DesignRecord& record,
             findings.push_back({GenerationIssue::NotEnveloped, s,
                                 "蜗杆工作齿面有 " + percent(s) + " 未被母平面包络"});
         if (const double s = worm.share(Made::Undercut); s > 0)
-            findings.push_back({GenerationIssue::Undercut, s,
-                                "蜗杆工作区内出现根切：齿面有 " + percent(s) +
-                                    " 被母平面的其他位置切去"});
+            findings.push_back(
+                {GenerationIssue::Undercut, s,
+                 "蜗杆工作区内出现根切：齿面有 " + percent(s) + " 被母平面的其他位置切去"});
     } catch (const ModelError&) {
         findings.push_back({GenerationIssue::NotEnveloped, 1, "蜗杆工作齿面未被母平面包络"});
     }

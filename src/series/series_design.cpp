@@ -1,11 +1,16 @@
 #include "series/series_design.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <thread>
 
 #include "calc/numeric.h"
 #include "calc/result_labels.h"
 #include "input/main_form.h"
+#include "model/generation_checks.h"
 #include "store/parameter_schema.h"
 
 namespace wormpair {
@@ -115,6 +120,7 @@ std::vector<SeriesColumn> makeColumns() {
         columns.push_back({t.key, toleranceCaption(t.position), SeriesColumnKind::Tolerance, true});
     }
     columns.push_back({"warnings", "警告", SeriesColumnKind::Warnings, false});
+    columns.push_back({"geometry", "加工检查", SeriesColumnKind::Generation, false});
     columns.push_back({"message", "计算失败原因", SeriesColumnKind::Message, false});
     return columns;
 }
@@ -172,8 +178,16 @@ bool SeriesRow::hasWarnings() const {
                        [](const SeriesCell& c) { return !c.warning.empty(); });
 }
 
-SeriesRow designSeriesRow(RuleTables& tables, const CoefficientSet& coefficients,
-                          const SeriesCase& pair, const SeriesOptions& options) {
+namespace {
+
+// The hand the checks assume; the shares are the same for either hand.
+constexpr std::string_view kCheckedHand = "右旋";
+
+// The row of a pair without the machines' checks; the record of a completed
+// design goes to `record` for them.
+SeriesRow designedRow(RuleTables& tables, const CoefficientSet& coefficients,
+                      const SeriesCase& pair, const SeriesOptions& options,
+                      std::optional<DesignRecord>& record) {
     const std::vector<SeriesColumn>& columns = seriesColumns();
     SeriesRow row;
     row.pair = pair;
@@ -230,11 +244,32 @@ SeriesRow designSeriesRow(RuleTables& tables, const CoefficientSet& coefficients
             case SeriesColumnKind::Warnings:
                 cell.text = warnings;
                 break;
+            case SeriesColumnKind::Generation:
+                break;  // the checks fill it
             case SeriesColumnKind::Message:
                 cell.text = pair.designable() ? joinedMessages(design.messages) : pair.problem;
                 break;
         }
     }
+    if (row.completed) record = design.record;
+    return row;
+}
+
+// A red cell as the window shows a warning: the texts, the same as its tip.
+void addGenerationFindings(SeriesRow& row, const DesignRecord& record) {
+    row.generation = model::generationFindingTexts(record, kCheckedHand);
+    SeriesCell& cell = row.cells[static_cast<std::size_t>(seriesColumnIndex("geometry"))];
+    cell.text = joinedMessages(row.generation);
+    cell.warning = cell.text;
+}
+
+}  // namespace
+
+SeriesRow designSeriesRow(RuleTables& tables, const CoefficientSet& coefficients,
+                          const SeriesCase& pair, const SeriesOptions& options) {
+    std::optional<DesignRecord> record;
+    SeriesRow row = designedRow(tables, coefficients, pair, options, record);
+    if (record) addGenerationFindings(row, *record);
     return row;
 }
 
@@ -242,11 +277,76 @@ std::vector<SeriesRow> designSeries(
     RuleTables& tables, const CoefficientSet& coefficients, const SeriesPlan& plan,
     const SeriesOptions& options,
     const std::function<bool(std::size_t done, std::size_t total)>& proceed) {
-    std::vector<SeriesRow> rows;
-    rows.reserve(plan.cases.size());
-    for (const SeriesCase& pair : plan.cases) {
-        if (proceed && !proceed(rows.size(), plan.cases.size())) break;
-        rows.push_back(designSeriesRow(tables, coefficients, pair, options));
+    const std::size_t total = plan.cases.size();
+    std::vector<SeriesRow> rows(total);
+    std::vector<std::optional<DesignRecord>> records(total);
+    std::vector<char> finished(total, 0);
+    // A design takes well under a millisecond, its checks 10-20: the rules
+    // (not shared between threads) design here, the checks (pure functions)
+    // run on every core.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t designed = 0, taken = 0, finishedCount = 0;
+    bool allDesigned = false, stop = false;
+    const auto check = [&] {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return stop || taken < designed || allDesigned; });
+            if (stop || taken == designed) return;  // all designed and taken
+            const std::size_t i = taken++;
+            lock.unlock();
+            if (records[i]) addGenerationFindings(rows[i], *records[i]);
+            lock.lock();
+            finished[i] = 1;
+            ++finishedCount;
+            changed.notify_all();
+        }
+    };
+    std::vector<std::thread> checkers(
+        std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), total));
+    for (std::thread& checker : checkers) checker = std::thread(check);
+
+    std::size_t asked = 0;  // proceed has been asked for done = 0 .. asked - 1
+    const auto askUpTo = [&](std::size_t done) {
+        for (; asked <= done && asked < total; ++asked) {
+            if (proceed && !proceed(asked, total)) return false;
+        }
+        return true;
+    };
+    bool cancelled = false;
+    for (std::size_t i = 0; i < total && !cancelled; ++i) {
+        std::optional<DesignRecord> record;
+        SeriesRow row = designedRow(tables, coefficients, plan.cases[i], options, record);
+        std::size_t done;
+        {
+            const std::lock_guard lock(mutex);
+            rows[i] = std::move(row);
+            records[i] = std::move(record);
+            ++designed;
+            done = finishedCount;
+        }
+        changed.notify_one();
+        cancelled = !askUpTo(done);
+    }
+    {
+        std::unique_lock lock(mutex);
+        allDesigned = true;
+        changed.notify_all();
+        while (!cancelled && finishedCount < total) {
+            const std::size_t done = finishedCount;
+            lock.unlock();
+            cancelled = !askUpTo(done);
+            lock.lock();
+            if (!cancelled) changed.wait(lock, [&] { return finishedCount != done; });
+        }
+        stop = cancelled;
+        changed.notify_all();
+    }
+    if (!cancelled) cancelled = !askUpTo(total);
+    for (std::thread& checker : checkers) checker.join();
+    if (cancelled) {
+        const auto firstUnfinished = std::find(finished.begin(), finished.end(), 0);
+        rows.resize(static_cast<std::size_t>(firstUnfinished - finished.begin()));
     }
     return rows;
 }

@@ -33,11 +33,12 @@ class PreloadedRuleTables : public RuleTables {
 };
 
 enum class SeriesColumnKind {
-    Input,      // a field of the window: the basic inputs and the recommended parameters
-    Result,     // a result label
-    Tolerance,  // a tolerance text of the grade row
-    Warnings,   // the reasons of the red labels
-    Message,    // why the design failed
+    Input,       // a field of the window: the basic inputs and the recommended parameters
+    Result,      // a result label
+    Tolerance,   // a tolerance text of the grade row
+    Warnings,    // the reasons of the red labels
+    Generation,  // what the grinding and the hob make of the design (加工检查)
+    Message,     // why the design failed
 };
 
 struct SeriesColumn {
@@ -64,6 +65,9 @@ struct SeriesRow {
     SeriesCase pair;
     bool completed = false;         // recommended and calculated without a message
     std::vector<SeriesCell> cells;  // one per column of seriesColumns()
+    // The findings of the machines' checks (model::generationFindingTexts),
+    // for a right-hand thread: a left-hand one is its mirror image.
+    std::vector<std::string> generation;
 
     const SeriesCell& cell(std::string_view key) const;
     bool hasWarnings() const;
@@ -76,8 +80,11 @@ struct SeriesRow {
 SeriesRow designSeriesRow(RuleTables& tables, const CoefficientSet& coefficients,
                           const SeriesCase& pair, const SeriesOptions& options);
 
-// The whole plan in order. `proceed(done, total)` is asked before each pair;
-// when it answers false the run stops and the rows so far are returned.
+// The whole plan in order. The pairs are designed on the calling thread and
+// their checks of the machines run on every core. `proceed(done, total)` is
+// asked, on the calling thread, once for each done = 0 .. total - 1 as the
+// rows finish; when it answers false the run stops and the rows finished in
+// order so far are returned.
 std::vector<SeriesRow> designSeries(
     RuleTables& tables, const CoefficientSet& coefficients, const SeriesPlan& plan,
     const SeriesOptions& options,

@@ -21,7 +21,8 @@ QString qt(const std::string& text) { return QString::fromStdString(text); }
 // takes two widths of a digit.
 double columnWidth(const SeriesColumn& column) {
     if (column.kind == SeriesColumnKind::Message) return 48;
-    if (column.kind == SeriesColumnKind::Warnings) return 36;
+    if (column.kind == SeriesColumnKind::Warnings || column.kind == SeriesColumnKind::Generation)
+        return 36;
     double width = 0;
     for (std::size_t i = 0; i < column.caption.size();) {
         const auto lead = static_cast<unsigned char>(column.caption[i]);
@@ -151,7 +152,8 @@ std::string seriesJson(const std::vector<SeriesRow>& rows, const SeriesOptions& 
                 if (!cell.text.empty()) message = qt(cell.text);
                 continue;
             }
-            if (kind == SeriesColumnKind::Warnings) continue;
+            if (kind == SeriesColumnKind::Warnings || kind == SeriesColumnKind::Generation)
+                continue;
             const QString key = qt(columns[c].key);
             if (cell.isNumber) {
                 cells.insert(key, cell.number);
@@ -161,8 +163,13 @@ std::string seriesJson(const std::vector<SeriesRow>& rows, const SeriesOptions& 
             }
             if (!cell.warning.empty()) warnings.insert(key, qt(cell.warning));
         }
-        rowList.append(QJsonObject{
-            {"ok", row.completed}, {"message", message}, {"cells", cells}, {"warnings", warnings}});
+        QJsonArray geometry;
+        for (const std::string& text : row.generation) geometry.append(qt(text));
+        rowList.append(QJsonObject{{"ok", row.completed},
+                                   {"message", message},
+                                   {"cells", cells},
+                                   {"warnings", warnings},
+                                   {"geometry", geometry}});
     }
     QJsonValue starts = QStringLiteral("auto");
     if (!options.wormStarts.empty()) {

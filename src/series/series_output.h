@@ -34,7 +34,7 @@ std::string seriesCsv(const std::vector<SeriesRow>& rows);
 
 // {"options", "columns": [{"key", "caption", "numeric"}], "rows": [{"ok",
 // "message", "cells": {key: number, text or null}, "warnings": {label:
-// reason}}]}.
+// reason}, "geometry": [the machines' findings]}]}.
 std::string seriesJson(const std::vector<SeriesRow>& rows, const SeriesOptions& options);
 
 // Writes the series in the format given, through the one safe replacement

@@ -102,7 +102,7 @@ TEST_F(SeriesWindow, TheStandardSeriesInATableToSortFilterAndCheck) {
     const auto& rows = window->series().rows();
     for (const SeriesRow& row : rows) clean += row.clean();
     for (int r = 0; r < table().rowCount(); ++r) {
-        for (const char* label : {"Label14", "Label28", "Label53"}) {
+        for (const char* label : {"Label14", "Label28", "Label53", "geometry"}) {
             const QModelIndex index = table().index(r, column(label));
             const std::string& reason = rows[std::size_t(r)].cell(label).warning;
             EXPECT_EQ(index.data(Qt::ToolTipRole).toString().toStdString(), reason);
@@ -115,6 +115,9 @@ TEST_F(SeriesWindow, TheStandardSeriesInATableToSortFilterAndCheck) {
         }
     }
     EXPECT_GT(red, 0);
+    // 80 / 31.5: the machines' finding alone makes the row a warned one
+    EXPECT_EQ(cell(5, "geometry"), "齿圈宽度有 14% 未被滚刀切到，轮齿向两侧渐消");
+    EXPECT_TRUE(rows[5].completed && !rows[5].clean());
     EXPECT_TRUE(find<QLabel>("SummaryLabel")->text().startsWith("168 个设计："));
 
     // numbers sort as numbers: 630 above 80

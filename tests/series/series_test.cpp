@@ -153,6 +153,11 @@ TEST(SeriesTool, EveryRowIsWhatTheDesignCommandPrintsOnShippedAndChangedRules) {
                 red.insert(label.toString());
             EXPECT_EQ(warnings, red);
             warned += !red.empty();
+            // the machines' findings, as a list and as the column's text
+            EXPECT_EQ(row["geometry"].toArray(), printed["geometry"].toArray());
+            QStringList findings;
+            for (const QJsonValue& f : printed["geometry"].toArray()) findings << f.toString();
+            EXPECT_EQ(text("geometry"), findings.join("；").toStdString());
             // the JSON holds the numbers of the texts, exactly
             const QJsonObject cells = row["cells"].toObject();
             for (const SeriesColumn& c : seriesColumns()) {
