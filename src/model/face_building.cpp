@@ -59,7 +59,9 @@ TopoDS_Face faceWithinLoop(const Handle(Geom_Surface)& surface, const std::vecto
         w.Reverse();
         f = BRepBuilderAPI_MakeFace(surface, w, Standard_True).Face();
     }
-    BRepLib::BuildCurves3d(f, 1e-7);
+    // a tenth of a micrometre is far within what the edges must meet (the
+    // flanks are fitted to half a micrometre); finer only multiplies poles
+    BRepLib::BuildCurves3d(f, 1e-5);
     ShapeFix_Face fix(f);
     fix.FixOrientationMode() = 0;  // the sense is already the enclosing one
     fix.Perform();

@@ -41,6 +41,15 @@ struct SampleGrid {
 Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec3>>& points,
                                                const SampleGrid& grid);
 
+// The accuracy the models promise on their flanks (a thousandth of what a
+// flank's tolerance allows, far finer than any measuring machine): a fitted
+// flank is sampled more densely until it is within both, and no more.
+inline constexpr double kFlankDistanceTarget = 0.0005;          // mm
+inline constexpr double kFlankNormalTarget = 0.02 * kPi / 180;  // rad, 0.02 degree
+inline bool withinFitTarget(const SurfaceFitError& error) {
+    return error.distance <= kFlankDistanceTarget && error.normalAngle <= kFlankNormalTarget;
+}
+
 // The tolerance faces are sewn with: edges of exact curves meet fitted
 // surfaces within the fitting error.
 double sewingTolerance(const SurfaceFitError& error);

@@ -42,10 +42,8 @@ namespace {
 
 // Rows per worm turn: the interpolation error of the helical flank falls
 // with the fourth power of this.
-constexpr int kRowsPerTurn = 64;
-constexpr int kHeightSamples = 33;
-// denser samples until the measured error is below this, mm
-constexpr double kFitTarget = 5e-5;
+constexpr int kRowsPerTurn = 32;
+constexpr int kHeightSamples = 17;
 
 // The inner half of the torus made by turning an arc of radius r, centred
 // at distance R from the axis, about Z1: v for the point at axial position z.
@@ -97,9 +95,9 @@ FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
     const auto probe = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 65), {0.5});
     const double turns = std::abs(probe.back()[0].angle - probe.front()[0].angle) / (2 * kPi);
     FittedThreadFlank fitted;
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 6; ++attempt) {
         const int perTurn = kRowsPerTurn * (attempt + 2) / 2;
-        const int heights = kHeightSamples + 16 * attempt;
+        const int heights = kHeightSamples + 8 * attempt;
         const int rows = 2 * std::max(8, static_cast<int>(std::ceil(turns * perTurn / 2))) + 1;
         const SampleGrid grid(-b.halfLength, b.halfLength, rows, 0, 1, heights, 2);
         const auto samples = graph.grid(grid.us, grid.vs);
@@ -118,7 +116,7 @@ FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
                                   [&](double axial, double height, std::size_t i, std::size_t j) {
                                       return graph.at(axial, height, samples[i][j]).worm;
                                   });
-        if (fitted.error.distance <= kFitTarget) break;
+        if (withinFitTarget(fitted.error)) break;
     }
     return fitted;
 }

@@ -35,10 +35,8 @@ namespace {
 
 // samples along the height: a piece on one contact is smooth; one holding
 // the limit line (a jump in curvature) needs them closer
-constexpr double kSmoothSpacing = 1.0;
-constexpr double kMixedSpacing = 0.25;
-// closer samples until the measured error is below this, mm
-constexpr double kFitTarget = 5e-5;
+constexpr double kSmoothSpacing = 4.0;
+constexpr double kMixedSpacing = 1.0;
 constexpr int kRadialSamples = 9;
 
 }  // namespace
@@ -244,7 +242,7 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
             std::vector<std::vector<WheelEnvelope::Point>> samples;
             int rows = 0;
             std::optional<SampleGrid> fittedGrid;
-            for (int attempt = 0; attempt < 3; ++attempt) {
+            for (int attempt = 0; attempt < 5; ++attempt) {
                 const double spacing =
                     (part.contact == 2 ? kMixedSpacing : kSmoothSpacing) / (1 << attempt);
                 rows = std::max(9, static_cast<int>(std::ceil(length / spacing)) | 1);
@@ -271,7 +269,7 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
                         return evaluate(s, w, &samples[i][j]).wheel;
                     });
                 fittedGrid = grid;
-                if (error.distance <= kFitTarget || attempt == 2) {
+                if (withinFitTarget(error) || attempt == 4) {
                     fitted.error.include(error);
                     break;
                 }
