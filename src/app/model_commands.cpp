@@ -11,6 +11,11 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <cstdio>
+#include <new>
+#include <type_traits>
+#include <variant>
+
 #include "app/model_view.h"
 #include "calc/numeric.h"
 #include "input/design_snapshot.h"
@@ -70,6 +75,44 @@ std::vector<ModelView::Item> viewItems(const model::BuiltModel& built) {
                                                                                     : kWormColour});
     }
     return items;
+}
+
+// The design's content as text: every field of the record (numbers in exact
+// hexadecimal) and every text the models read, each with its length.
+std::string designKey(const DesignSnapshot& d) {
+    std::string key;
+    const auto add = [&key](const std::string& text) {
+        key += std::to_string(text.size()) + ':' + text;
+    };
+    forEachRecordField(d.record, [&](std::string_view, const RecordFieldValue& value) {
+        std::visit(
+            [&](const auto& v) {
+                using T = std::decay_t<decltype(v)>;
+                char number[64];
+                if constexpr (std::is_same_v<T, std::string>) {
+                    add(v);
+                } else if constexpr (std::is_same_v<T, std::int32_t>) {
+                    add(std::to_string(v));
+                } else {
+                    std::snprintf(number, sizeof number, "%La", static_cast<long double>(v));
+                    add(number);
+                }
+            },
+            value);
+    });
+    const AccuracyValues& a = d.accuracy;
+    for (const std::string* text :
+         {&a.accuracyValue3, &a.accuracyValue4, &a.accuracyValue8, &a.accuracyValue9,
+          &a.accuracyValue10, &a.accuracyValue11, &d.centreDistance, &d.wheelTeeth, &d.wormStarts,
+          &d.gradeDesignation, &d.hand, &d.entryRelief, &d.exitRelief, &d.grindingIncrement})
+        add(*text);
+    return key;
+}
+
+// The worm's kind matters to the parts with a worm alone.
+std::pair<model::ModelPart, model::WormKind> partKey(model::ModelPart part, model::WormKind worm) {
+    const bool withWorm = part == model::ModelPart::Worm || part == model::ModelPart::Pair;
+    return {part, withWorm ? worm : model::WormKind::Ground};
 }
 
 }  // namespace
@@ -159,23 +202,42 @@ ModelCommands::~ModelCommands() = default;
 
 std::vector<ModelView::Item> ModelCommands::takeViewItems() { return std::move(m_items); }
 
+model::DesignModels& ModelCommands::modelsFor(const DesignSnapshot& design) {
+    std::string key = designKey(design);
+    if (!m_models || key != m_keptDesign) {
+        // the old design's parts go before the new design's evaluators come
+        m_kept.clear();
+        m_models.reset();
+        m_keptDesign.clear();
+        m_models = model::modelService(m_layout.programDirectory.toStdString()).models(design);
+        m_keptDesign = std::move(key);
+    }
+    return *m_models;
+}
+
 bool ModelCommands::build(model::ModelPart part, model::WormKind worm) {
     const DesignSnapshot snapshot = designSnapshot(m_form, m_design);
     try {
-        const std::unique_ptr<model::DesignModels> models =
-            model::modelService(m_layout.programDirectory.toStdString()).models(snapshot);
+        model::DesignModels& models = modelsFor(snapshot);
+        if (const auto found = m_kept.find(partKey(part, worm)); found != m_kept.end()) {
+            m_built = found->second.built;
+            m_items = found->second.items;
+            m_part = part;
+            return true;
+        }
         std::unique_ptr<model::BuiltModel> result;
         std::vector<ModelView::Item> items;
         const bool finished =
             m_platform.work.run(QStringLiteral("生成三维模型：") + qt(model::partName(part)),
                                 [&](WorkProgress& progress) {
                                     ProgressOfBuild adapter(progress);
-                                    result = models->build(part, worm, &adapter);
+                                    result = models.build(part, worm, &adapter);
                                     // the view's triangles too, away from the window's thread
                                     items = viewItems(*result);
                                 });
         if (!finished || !result) return false;
         m_built = std::move(result);
+        m_kept[partKey(part, worm)] = {m_built, items};
         m_items = std::move(items);
         m_part = part;
         return true;
@@ -184,6 +246,12 @@ bool ModelCommands::build(model::ModelPart part, model::WormKind worm) {
     } catch (const model::ModelError& e) {
         m_platform.messages.inform(
             QStringLiteral("无法生成三维模型：") + QString::fromUtf8(e.what()), QString());
+        return false;
+    } catch (const std::bad_alloc&) {
+        m_platform.messages.inform(
+            QStringLiteral("无法生成三维模型：") +
+                qt(model::outOfMemoryMessage(snapshot.record, part)),
+            QString());
         return false;
     }
 }
@@ -281,13 +349,12 @@ void ModelCommands::exportInspectionPoints() {
     if (!request) return;
     const DesignSnapshot snapshot = designSnapshot(m_form, m_design);
     try {
-        const std::unique_ptr<model::DesignModels> models =
-            model::modelService(m_layout.programDirectory.toStdString()).models(snapshot);
+        model::DesignModels& models = modelsFor(snapshot);
         QString name = qt(model::inspectedFlankName(request->flank));
         name = name.left(name.indexOf(QStringLiteral("（")));
         writeFile(m_platform, proposedName(name, ".csv"), model::ModelFormat::Csv, [&] {
             const std::string csv =
-                models->inspectionCsv(request->flank, request->worm, request->grid);
+                models.inspectionCsv(request->flank, request->worm, request->grid);
             return std::vector<std::uint8_t>(csv.begin(), csv.end());
         });
     } catch (const model::ModelError& e) {

@@ -3,8 +3,11 @@
 #include <QString>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "app/model_view.h"
 #include "model/model_service.h"
@@ -41,7 +44,8 @@ class ModelCommands {
     void exportInspectionPoints();
 
     // Builds the part for the window (false: cancelled or refused, the
-    // reason shown); the built parts are kept for the exports.
+    // reason shown); the built parts are kept for the exports and shown
+    // again without a build while the design stays the same.
     bool build(model::ModelPart part, model::WormKind worm);
     // Asks for the file and writes the built model (STEP or STL by ending).
     bool exportBuilt(model::ModelFormat format);
@@ -58,6 +62,9 @@ class ModelCommands {
     std::vector<ModelView::Item> takeViewItems();
 
   private:
+    // The models of the design as it stands; the kept parts of another
+    // design are dropped first.
+    model::DesignModels& modelsFor(const DesignSnapshot& design);
     std::optional<InspectionRequest> chooseInspection();
     QString proposedName(const QString& what, const char* extension) const;
 
@@ -68,8 +75,17 @@ class ModelCommands {
     QWidget* m_parent;
     ModelWindow* m_window = nullptr;
     model::ModelPart m_part = model::ModelPart::Worm;
-    std::unique_ptr<model::BuiltModel> m_built;
+    std::shared_ptr<const model::BuiltModel> m_built;
     std::vector<ModelView::Item> m_items;
+    // The parts of one design, by part and worm kind, with their triangles;
+    // the design's content is the key, so any change of it builds anew.
+    struct KeptPart {
+        std::shared_ptr<const model::BuiltModel> built;
+        std::vector<ModelView::Item> items;
+    };
+    std::string m_keptDesign;
+    std::unique_ptr<model::DesignModels> m_models;
+    std::map<std::pair<model::ModelPart, model::WormKind>, KeptPart> m_kept;
     InspectionChooser m_chooser;
 };
 

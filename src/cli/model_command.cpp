@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include <map>
+#include <new>
 
 #include "cli/cli.h"
 #include "input/design_file_open.h"
@@ -131,6 +132,11 @@ int runModelCommand(const QStringList& arguments, const QString& programDirector
         out << summary << "\n" << QString("已写出 %1\n").arg(target);
     } catch (const ModelError& e) {
         err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
+        return kExitFailed;
+    } catch (const std::bad_alloc&) {
+        // the module says so itself; this is the tool's own copy of the bytes
+        const DesignRecord record = designSnapshot(session.form, session.design).record;
+        err << "wormpair-cli: " << text(outOfMemoryMessage(record, part)) << "\n";
         return kExitFailed;
     } catch (const FileReplaceError& e) {
         err << "wormpair-cli: " << target << ": " << QString::fromUtf8(e.what()) << "\n";

@@ -53,6 +53,24 @@ class ModelService {
     virtual std::unique_ptr<DesignModels> models(const DesignSnapshot& design) const = 0;
 };
 
+// The memory a build of `part` for `record` takes at its peak, in bytes:
+// fitted to the peak resident size of builds measured on this program (the
+// wheel's faces grow with the number of teeth and, for the fit's fixed
+// accuracy, with the size).
+std::uint64_t buildMemoryEstimate(const DesignRecord& record, ModelPart part);
+
+// What this process can still take: the system's available memory, and the
+// room left under its address-space limit when one is set.
+std::uint64_t availableMemory();
+
+// Throws ModelError naming both amounts when the part needs more memory than
+// `available` bytes: a build the machine cannot hold is refused before it
+// starts instead of ending the program.
+void requireMemoryFor(const DesignRecord& record, ModelPart part, std::uint64_t available);
+
+// The message of a build that ran out of memory nevertheless.
+std::string outOfMemoryMessage(const DesignRecord& record, ModelPart part);
+
 // The module's file in the program directory. In a folder of its own: a
 // shared object directly under /usr/lib/<package> would make the Debian
 // package run ldconfig for a library nothing links.

@@ -9,6 +9,7 @@
 #include "model/enveloping.h"
 #include "model/inspection_grid.h"
 #include "model/model_files.h"
+#include "model/model_service.h"
 #include "model/newton.h"
 #include "model/pair_model.h"
 #include "model_designs.h"
@@ -125,6 +126,43 @@ TEST(ModelOptions, FileEndingsAndHands) {
     EXPECT_THROW(handFromText("右"), ModelError);
     // a design never calculated gives no model, with its reason
     EXPECT_THROW(PairModeller(DesignSnapshot{{}, {}, "", "", "", "", "右旋", "", "", ""}), ModelError);
+}
+
+// The memory a build is said to need, against the peak resident sizes the
+// tool measured (MB), and a machine with less refusing before the build.
+TEST(ModelMemory, EstimatesFollowTheMeasuredBuildsAndRefuseWhatDoesNotFit) {
+    const DesignRecord small = shippedDesign("160", "45", "1").record;
+    const DesignRecord large = shippedDesign("1500", "80", "1").record;
+    const DesignRecord starts = shippedDesign("800", "60", "3").record;
+    const struct {
+        const char* name;
+        const DesignRecord& design;
+        ModelPart part;
+        double measured;
+    } rows[] = {{"160/45/1 wheel", small, ModelPart::Wheel, 171},
+                {"1500/80/1 wheel", large, ModelPart::Wheel, 730},
+                {"800/60/3 wheel", starts, ModelPart::Wheel, 512},
+                {"160/45/1 worm", small, ModelPart::Worm, 93},
+                {"1500/80/1 hob", large, ModelPart::Hob, 134}};
+    constexpr double kMiB = 1024.0 * 1024.0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const double estimate = buildMemoryEstimate(row.design, row.part) / kMiB;
+        EXPECT_GT(estimate, 0.95 * row.measured);
+        EXPECT_LT(estimate, 1.5 * row.measured);
+        EXPECT_GE(buildMemoryEstimate(row.design, ModelPart::Pair),
+                  buildMemoryEstimate(row.design, row.part));
+    }
+    const std::uint64_t available = 500 * 1024 * 1024;
+    EXPECT_NO_THROW(requireMemoryFor(small, ModelPart::Wheel, available));
+    EXPECT_NO_THROW(requireMemoryFor(large, ModelPart::Worm, available));
+    try {
+        requireMemoryFor(large, ModelPart::Wheel, available);
+        ADD_FAILURE() << "a wheel of 730 MB built with 500 MB";
+    } catch (const ModelError& e) {
+        EXPECT_STREQ(e.what(), "本设计的蜗轮模型约需 730 MB 内存，超出本机可用的 500 MB，未生成");
+    }
+    EXPECT_GT(availableMemory(), 0u);
 }
 
 }  // namespace

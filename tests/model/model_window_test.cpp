@@ -109,6 +109,43 @@ TEST_F(ModelMenu, WormShownTurnedAndWrittenAsStep) {
     EXPECT_EQ(read.names, std::vector<std::string>{"蜗杆"});
 }
 
+TEST_F(ModelMenu, PartsOfTheDesignAreKeptUntilItChanges) {
+    design();
+    const auto changeBacklash = [&] {
+        QTest::mouseClick(window->findChild<QToolButton*>("SpeedButton3"), Qt::LeftButton);
+        QLineEdit* backlash = window->findChild<QLineEdit*>("Edit8");
+        backlash->selectAll();
+        QTest::keyClicks(backlash, "0.2");
+        QTest::mouseClick(window->findChild<QToolButton*>("SpeedButton4"), Qt::LeftButton);
+    };
+    const struct {
+        const char* name;
+        std::function<void()> before;  // a change of the design, if any
+        const char* command;
+        const char* built;  // the parts whose stages the build reports; nullptr: no build
+    } steps[] = {
+        {"first worm", nullptr, "ModelWorm", "蜗杆"},
+        {"the worm again", nullptr, "ModelWorm", nullptr},
+        {"the pair takes the kept worm", nullptr, "ModelPair", "蜗轮"},
+        {"the pair again", nullptr, "ModelPair", nullptr},
+        {"the worm after a change", changeBacklash, "ModelWorm", "蜗杆"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        if (step.before) step.before();
+        const qsizetype runs = desktop.workTitles.size();
+        desktop.workReports.clear();
+        action(step.command)->trigger();
+        ASSERT_TRUE(desktop.messages.isEmpty()) << desktop.messages.join('\n').toStdString();
+        EXPECT_TRUE(window->findChild<QWidget*>("ModelWindow")->isVisible());
+        EXPECT_EQ(desktop.workTitles.size(), runs + (step.built ? 1 : 0));
+        QStringList parts;
+        for (const auto& report : desktop.workReports)
+            if (!parts.contains(report.text.left(2))) parts << report.text.left(2);
+        EXPECT_EQ(parts, step.built ? QStringList{step.built} : QStringList{});
+    }
+}
+
 TEST_F(ModelMenu, WithoutTheModelsModuleSaysSoAndShowsNothing) {
     ASSERT_TRUE(QFile::remove(program.filePath(model::kModelModuleFile)));
     design();
