@@ -83,15 +83,40 @@ void drawSectionHalf(ViewPen& pen, const Wheel& w, double s) {
     closed.insert(closed.end(), body.begin(), body.end());
     requireFinite(closed, "蜗轮");
     pen.polyline(Layer::Outline, closed, true);
-    // the root line, thick in a section
+    // the root line, thick in a section; where the rim is wider than the hob
+    // reaches, the root the hob cuts lies above the blank's tip: the line
+    // ends where it meets the tip
+    double rootEnd = w.halfWidth;
+    if (w.rootAt(w.halfWidth) > w.topAt(w.halfWidth)) {
+        // root minus tip falls along the throat arc and rises beyond it: one crossing
+        double inside = 0;
+        for (int i = 0; i < 60; ++i) {
+            const double x = (inside + rootEnd) / 2;
+            (w.rootAt(x) > w.topAt(x) ? rootEnd : inside) = x;
+        }
+        rootEnd = inside;
+    }
     std::vector<QPointF> root;
     for (int i = 0; i <= steps; ++i) {
-        const double x = -w.halfWidth + 2 * w.halfWidth * i / steps;
+        const double x = -rootEnd + 2 * rootEnd * i / steps;
         root.push_back(at(x, w.rootAt(x)));
     }
     pen.polyline(Layer::Outline, root);
+    // the hatched part below the root, and below the tip beyond its ends
+    auto tip = [&](double from, double to) {
+        std::vector<QPointF> points;
+        if (rootEnd >= w.halfWidth) return points;
+        for (int i = 0; i <= steps / 4; ++i) {
+            const double x = from + (to - from) * i / (steps / 4);
+            points.push_back(at(x, w.topAt(x)));
+        }
+        return points;
+    };
     std::vector<QPointF> hatched{at(-w.halfWidth, w.rimInner)};
-    hatched.insert(hatched.end(), root.begin(), root.end());
+    for (const std::vector<QPointF>& part :
+         {tip(-w.halfWidth, -rootEnd), root, tip(rootEnd, w.halfWidth)}) {
+        hatched.insert(hatched.end(), part.begin(), part.end());
+    }
     hatched.push_back(at(w.halfWidth, w.rimInner));
     hatched.insert(hatched.end(), body.begin(), body.end());
     pen.hatch({hatched});

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -105,7 +106,23 @@ const DesignCase kDesigns[] = {
     {"250/50/2", "250", "50", "2", {}},
     {"100/31/1", "100", "31", "1", {}},
     {"500/63/1", "500", "63", "1", {}},
+    {"315/82/2", "315", "82", "2", {}},  // a rim wider than the hob reaches
 };
+
+// The wheel's lines inside its blank: no open outline (the root) reaches
+// beyond the outside diameter.
+double beyondTheBlank(const Sheet& sheet, const Design& design) {
+    const double outside = std::stod(design.value("Label33")) / 2;
+    double beyond = 0;
+    for (const View& view : sheet.views) {
+        for (const Entity& e : view.entities) {
+            const auto* line = std::get_if<PolylineShape>(&e.shape);
+            if (e.layer != Layer::Outline || line == nullptr || line->closed) continue;
+            for (const QPointF& p : line->points) beyond = std::max(beyond, std::abs(p.y()) - outside);
+        }
+    }
+    return beyond;
+}
 
 // The four designs of the documentation: every sheet on every size is laid
 // out cleanly, with the dimensions the sheet lists.
@@ -128,6 +145,7 @@ TEST(DrawingSheets, TheDesignsDrawCleanlyOnEverySize) {
                     }
                 }
                 EXPECT_GE(dimensions, kind.kind == SheetKind::Wheel ? 6 : 5);
+                if (kind.kind == SheetKind::Wheel) EXPECT_LT(beyondTheBlank(sheet, *design), 1e-9);
             }
         }
     }
