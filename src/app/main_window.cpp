@@ -16,12 +16,14 @@
 #include <QToolButton>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QFileInfo>
 #include <QKeyEvent>
 
 #include <stdexcept>
 
 #include "app/forms/form_look.h"
+#include "app/generation_notice.h"
 #include "calc/numeric.h"
 #include "calc/result_labels.h"
 #include "input/design_file_open.h"
@@ -79,6 +81,17 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
     connectControls();
     arrangeKeyboard();
     arrangeMenusAndResults();
+    // a status line below the form, which keeps its size and positions
+    m_generationNotice = new QLabel(this);
+    m_generationNotice->setObjectName(QStringLiteral("GenerationFindings"));
+    m_generationNotice->setTextFormat(Qt::PlainText);
+    m_generationNotice->setIndent(6);
+    m_generationNotice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    QPalette red = m_generationNotice->palette();
+    red.setColor(QPalette::WindowText, forms::warningColour());
+    m_generationNotice->setPalette(red);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_generationNotice, 1);
     m_lifecycle.versionCheck = [this] { m_notice.versionCheck(); };
     m_design.document().designSaved = true;
     adjustSize();
@@ -408,6 +421,7 @@ void TForm1::resetResults() {
     for (const char* group : kResultGroupBoxes) setVisible(group, false);
     setResultCommandsEnabled(false);
     m_ui->CheckBox1->setVisible(false);
+    showGenerationNotice({}, {});
 }
 
 void TForm1::setLabelText(std::string_view label, std::string_view text) {
@@ -425,6 +439,14 @@ void TForm1::showResults() {
     for (const char* group : kResultGroupBoxes) setVisible(group, true);
     m_ui->CheckBox1->setVisible(true);
     setResultCommandsEnabled(true);
+    const GenerationNotice notice = generationNotice(m_design.record(), text(kHandField));
+    showGenerationNotice(toQString(notice.line), toQString(notice.tip));
+}
+
+void TForm1::showGenerationNotice(const QString& line, const QString& tip) {
+    if (m_generationNotice == nullptr) return;  // results reset while the window is built
+    m_generationNotice->setText(line);
+    m_generationNotice->setToolTip(tip);
 }
 
 QString TForm1::caption() const { return m_caption; }

@@ -116,6 +116,9 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     void refreshTitle();
     // After the current command, when the design's state has settled.
     void refreshTitleLater();
+    // The status line of what the machines make of the calculated design;
+    // empty texts clear it.
+    void showGenerationNotice(const QString& line, const QString& tip);
     // A number field the user has typed or pasted into: a full-width number
     // becomes ASCII in place, then its handling runs.
     void numberTyped(QLineEdit& edit);
@@ -159,6 +162,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     QString m_caption;           // the program's caption, without the design file
     bool m_titlePending = false;
     bool m_altAlone = false;     // Alt is down and no other key came with it
+    QLabel* m_generationNotice = nullptr;  // in the status bar
 };
 
 }  // namespace wormpair

@@ -937,6 +937,34 @@ TEST_F(Window, RedLabelsSayWhy) {
     EXPECT_EQ(find<QLabel>("Label14")->toolTip(), "");
 }
 
+// What the machines make of a design: the red status line, every finding in
+// its tip; nothing for a design they make as calculated, nothing once the
+// results are reset.
+TEST_F(Window, TheStatusLineSaysWhatTheMachinesMake) {
+    const struct {
+        const char* centreDistance;
+        const char* teeth;
+        const char* line;
+    } rows[] = {
+        {"100", "10", "加工检查：蜗杆工作齿面有 31% 未被母平面包络"},
+        {"250", "100", "加工检查：齿圈宽度有 23% 未被滚刀切到，轮齿向两侧渐消"},
+        {"160", "45", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.centreDistance);
+        start();
+        recommend(row.centreDistance, row.teeth);
+        const QLabel* line = find<QLabel>("GenerationFindings");
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->text(), QString::fromUtf8(row.line));
+        EXPECT_EQ(line->toolTip(), line->text().section(QStringLiteral("："), 1));
+        EXPECT_EQ(line->palette().color(QPalette::WindowText), wormpair::forms::warningColour());
+        click("SpeedButton3");
+        EXPECT_EQ(line->text(), "");
+        EXPECT_EQ(line->toolTip(), "");
+    }
+}
+
 TEST_F(Window, SaveIsUnreachableBeforeACalculation) {
     start();
     for (const std::string_view command : kResultCommands)
