@@ -3,7 +3,11 @@
 // exact flank; and the small readers of the tool's options.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cmath>
+#include <fstream>
 #include <iostream>
 
 #include "model/enveloping.h"
@@ -163,6 +167,36 @@ TEST(ModelMemory, EstimatesFollowTheMeasuredBuildsAndRefuseWhatDoesNotFit) {
         EXPECT_STREQ(e.what(), "本设计的蜗轮模型约需 730 MB 内存，超出本机可用的 500 MB，未生成");
     }
     EXPECT_GT(availableMemory(), 0u);
+}
+
+// Memory running out inside the kernel (the address space limited once the
+// build has passed its check) is the module's message, not the program's end.
+TEST(ModelMemory, RunningOutInsideTheKernelIsAModelError) {
+    struct LimitOnStart : BuildProgress {
+        void report(int, int, std::string_view) override {
+            if (limited) return;
+            std::ifstream statm("/proc/self/statm");
+            rlim_t pages = 0;
+            statm >> pages;
+            const rlimit tight{pages * sysconf(_SC_PAGESIZE) + (8 << 20), saved.rlim_max};
+            limited = setrlimit(RLIMIT_AS, &tight) == 0;
+        }
+        bool cancelled() const override { return false; }
+        rlimit saved{};
+        bool limited = false;
+    } progress;
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &progress.saved), 0);
+    const auto models = modelService(WORMPAIR_PROGRAM_DIR).models(shippedDesign("160", "45", "1"));
+    try {
+        models->build(ModelPart::Wheel, WormKind::Ground, &progress);
+        ADD_FAILURE() << "built within 8 MB more";
+    } catch (const ModelError& e) {
+        EXPECT_STREQ(e.what(), "内存不足，无法生成蜗轮模型（需要约 180 MB）");
+    } catch (...) {
+        ADD_FAILURE() << "not a ModelError";
+    }
+    setrlimit(RLIMIT_AS, &progress.saved);
+    EXPECT_TRUE(progress.limited);
 }
 
 }  // namespace
