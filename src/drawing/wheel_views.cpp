@@ -138,6 +138,13 @@ View sectionView(const Design& d, const Wheel& w, const Scale& scale, SheetSize 
     // the worm's axis, seen end on
     pen.centreLine({-pen.part(4), w.a}, {pen.part(4), w.a}, 0);
     pen.centreLine({0, w.a - pen.part(4)}, {0, w.a + pen.part(4)}, 0);
+    // the throat arc's centre, a throat arc radius beyond the throat: the
+    // calculated radius need not put it on the worm's axis
+    if (std::abs(w.arcCentre - w.a) > pen.part(0.2)) {
+        const double m = pen.part(2);
+        pen.line(Layer::Thin, {-m, w.arcCentre}, {m, w.arcCentre});
+        pen.line(Layer::Thin, {0, w.arcCentre - m}, {0, w.arcCentre + m});
+    }
 
     const Number outside = labelNumber(d, "Label33");
     pen.linear(outside, QStringLiteral("⌀"), {-w.halfWidth, -outside.value / 2},
@@ -157,8 +164,10 @@ View sectionView(const Design& d, const Wheel& w, const Scale& scale, SheetSize 
     const QPointF onArc(x, w.topAt(x));
     const QPointF towardCentre = unit(centre - onArc);
     const double exit = (w.outside - onArc.y()) / std::max(0.2, towardCentre.y());
+    // the value beyond the blank and beyond the centre's mark, on neither
+    const double pastCentre = std::hypot(centre.x() - onArc.x(), centre.y() - onArc.y()) + pen.part(3);
     pen.radius(tipArc, centre, onArc,
-               (exit + pen.part(3)) / pen.part(1) +
+               std::max(exit + pen.part(3), pastCentre) / pen.part(1) +
                    textWidth("R" + tipArc.text, textHeight(TextRole::Dimension, size)) + 2);
     return view;
 }
@@ -183,7 +192,9 @@ View sideView(const Design& d, const Wheel& w, const Scale& scale, SheetSize siz
     // the worm's axis at the centre distance, with its dimension
     const double end = w.outside + pen.part(3);
     pen.centreLine({-pen.part(12), w.a}, {end, w.a}, 0);
-    const Number a = realNumber(d.record.centreDistance);
+    // the centre distance belongs to the pair: a reference dimension here
+    Number a = realNumber(d.record.centreDistance);
+    a.text = QStringLiteral("(%1)").arg(a.text);
     pen.linear(a, "", {end, 0}, {end, a.value}, 90, {end + pen.part(6), 0});
     return view;
 }

@@ -79,8 +79,9 @@ def number_of(label_text):
 
 
 def shown_number(text):
-    """The number a dimension's text shows: without ⌀, R, ° and deviations."""
-    text = text.split("{")[0].replace("%%c", "").replace("%%d", "")
+    """The number a dimension's text shows: without ⌀, R, °, deviations and the
+    parentheses of a reference dimension."""
+    text = text.split("{")[0].replace("%%c", "").replace("%%d", "").strip("()")
     return text[1:] if text.startswith("R") else text
 
 
