@@ -32,8 +32,10 @@ auto guarded(const DesignRecord& record, ModelPart part, const Work& work) -> de
     } catch (const Standard_OutOfMemory&) {
         throw ModelError(outOfMemoryMessage(record, part));
     } catch (const Standard_Failure& e) {
-        throw ModelError(std::string("三维模型内核出错（") + e.DynamicType()->Name() + "：" +
-                         e.GetMessageString() + "），未生成" + partName(part) + "模型");
+        const std::string reason = e.GetMessageString() ? e.GetMessageString() : "";
+        throw ModelError(std::string("三维模型内核出错（") + e.DynamicType()->Name() +
+                         (reason.empty() ? "" : "：" + reason) + "），未生成" + partName(part) +
+                         "模型");
     }
 }
 
