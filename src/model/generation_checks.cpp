@@ -84,11 +84,12 @@ struct Extremes {
 // that a narrow window still shows its maximum; each maximum refined by
 // golden section. f turns faster with the ratio (it holds -i phi): a window
 // is sampled more densely the larger the ratio.
-// coarseAt(k) is f(first + k (last - first) / coarse), from poses shared by
-// every point of the flank.
-template <typename F, typename Coarse>
-Extremes extremes(const F& f, const Coarse& coarseAt, double first, double last, int coarse,
-                  int samples) {
+// coarseAt(k) is f(first + k (last - first) / coarse) and fineAt(k) is
+// f(first + k fine), from poses shared by every point of the flank: a window
+// wide enough is sampled on that lattice, at least as densely.
+template <typename F, typename Coarse, typename Fine>
+Extremes extremes(const F& f, const Coarse& coarseAt, const Fine& fineAt, double fine, double first,
+                  double last, int coarse, int samples) {
     Extremes e;
     const auto step = (last - first) / coarse;
     const auto edge = [&](double inside, double outside) {
@@ -99,12 +100,24 @@ Extremes extremes(const F& f, const Coarse& coarseAt, double first, double last,
         return inside;
     };
     const auto window = [&](double from, double to) {
-        const int count = samples;
-        std::vector<double> phis(count + 1), values(count + 1);
-        for (int k = 0; k <= count; ++k) {
-            phis[k] = from + (to - from) * k / count;
-            values[k] = f(phis[k]);
+        std::vector<double> phis, values;
+        phis.reserve(samples + 2), values.reserve(samples + 2);
+        const long stride = static_cast<long>((to - from) / samples / fine);
+        if (stride >= 1) {
+            phis.push_back(from), values.push_back(f(from));
+            long k = (static_cast<long>((from - first) / fine) / stride + 1) * stride;
+            for (; first + fine * k < to; k += stride) {
+                if (first + fine * k <= from) continue;
+                phis.push_back(first + fine * k), values.push_back(fineAt(k));
+            }
+            phis.push_back(to), values.push_back(f(to));
+        } else {
+            for (int k = 0; k <= samples; ++k) {
+                phis.push_back(from + (to - from) * k / samples);
+                values.push_back(f(phis.back()));
+            }
         }
+        const int count = static_cast<int>(phis.size()) - 1;
         for (int k = 1; k < count; ++k) {
             if (!(values[k] > values[k - 1] && values[k] >= values[k + 1])) continue;
             // golden section, each step keeping one of its two values
@@ -190,6 +203,16 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
     std::vector<PlaneMotion::Pose> coarsePoses(kMotionSamples + 1);
     for (int k = 0; k <= kMotionSamples; ++k)
         coarsePoses[k] = motion.pose(first + (last - first) / kMotionSamples * k);
+    // the lattice the windows sample, a coarse step in windowSamples, each
+    // pose made when first asked
+    const long fineCount = static_cast<long>(kMotionSamples) * windowSamples;
+    const double fine = (last - first) / static_cast<double>(fineCount);
+    std::vector<PlaneMotion::Pose> finePoses(fineCount + 1);
+    std::vector<char> fineMade(fineCount + 1, 0);
+    const auto finePose = [&](long k) -> const PlaneMotion::Pose& {
+        if (!fineMade[k]) finePoses[k] = motion.pose(first + fine * k), fineMade[k] = 1;
+        return finePoses[k];
+    };
 
     WormFlankGeneration result;
     result.axialCount = axialCount;
@@ -208,7 +231,11 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
             const auto coarseAt = [&](int k) {
                 return sense * PlaneMotion::crossing(coarsePoses[k], axial, radius, sense);
             };
-            const Extremes e = extremes(f, coarseAt, first, last, kMotionSamples, windowSamples);
+            const auto fineAt = [&](long k) {
+                return sense * PlaneMotion::crossing(finePose(k), axial, radius, sense);
+            };
+            const Extremes e =
+                extremes(f, coarseAt, fineAt, fine, first, last, kMotionSamples, windowSamples);
             using Made = WormFlankGeneration::Made;
             if (!std::isfinite(e.envelope)) {
                 result.points.push_back(Made::NotEnveloped);
