@@ -45,14 +45,14 @@ class RecordCursor {
 
     Record next() {
         if (m_stream.size() - m_pos < kRecordHeaderSize) {
-            throw XlsError("Workbook stream truncated inside a record header");
+            throw XlsError("工作簿数据流在记录头中途截断");
         }
         Record record;
         record.type = readU16(m_stream, m_pos);
         const std::uint16_t length = readU16(m_stream, m_pos + 2);
         const std::size_t start = m_pos + kRecordHeaderSize;
         if (length > m_stream.size() - start) {
-            throw XlsError("Workbook stream damaged: a record's length runs past the stream end");
+            throw XlsError("工作簿数据流已损坏：某条记录的长度超出数据流末尾");
         }
         record.data.assign(m_stream.begin() + static_cast<std::ptrdiff_t>(start),
                            m_stream.begin() + static_cast<std::ptrdiff_t>(start + length));
@@ -65,7 +65,7 @@ class RecordCursor {
     std::size_t m_pos = 0;
 };
 
-[[noreturn]] void notBiff8() { throw XlsError("Not a BIFF8 workbook (Excel 97-2003 format)"); }
+[[noreturn]] void notBiff8() { throw XlsError("不是 Excel 97-2003 格式（BIFF8）的工作簿"); }
 
 }  // namespace
 
@@ -75,21 +75,21 @@ WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> stream) {
     if (firstType == rt::kBofBiff2 || firstType == rt::kBofBiff3 || firstType == rt::kBofBiff4) {
         notBiff8();
     }
-    if (firstType != rt::kBof) throw XlsError("The workbook stream does not start with a BOF");
+    if (firstType != rt::kBof) throw XlsError("工作簿数据流不以 BOF 记录开头");
 
     WorkbookStream result;
     Record bof = cursor.next();
     if (bof.data.size() < 4 || readU16(bof.data, 0) != kBiff8Version) notBiff8();
     if (readU16(bof.data, 2) != kBofWorkbookGlobals) {
-        throw XlsError("The workbook stream does not start with the workbook globals");
+        throw XlsError("工作簿数据流不以工作簿全局数据开头");
     }
     result.globals.records.reserve(1 + cursor.countToEof(false));
     result.globals.records.push_back(std::move(bof));
     for (;;) {
-        if (cursor.atEnd()) throw XlsError("Workbook stream ends inside the workbook globals");
+        if (cursor.atEnd()) throw XlsError("工作簿数据流在工作簿全局数据中途结束");
         Record record = cursor.next();
         if (record.type == rt::kFilePass) {
-            throw XlsError("Encrypted workbook: password-protected files cannot be opened");
+            throw XlsError("工作簿已加密，无法打开设有密码的文件");
         }
         const bool end = record.type == rt::kEof;
         result.globals.records.push_back(std::move(record));
@@ -104,7 +104,7 @@ WorkbookStream parseWorkbookStream(std::span<const std::uint8_t> stream) {
         sheet.records.reserve(cursor.countToEof(true));
         int depth = 0;
         do {
-            if (cursor.atEnd()) throw XlsError("Workbook stream ends inside a sheet");
+            if (cursor.atEnd()) throw XlsError("工作簿数据流在工作表中途结束");
             Record record = cursor.next();
             if (record.type == rt::kBof) ++depth;
             if (record.type == rt::kEof) --depth;

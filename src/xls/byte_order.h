@@ -16,24 +16,24 @@ namespace wormpair::xls {
 inline void requireRange(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t count,
                          const char* what) {
     if (offset > bytes.size() || count > bytes.size() - offset) {
-        throw XlsError(std::string("Truncated data: ") + what);
+        throw XlsError(std::string("数据被截断：") + what);
     }
 }
 
 inline std::uint8_t readU8(std::span<const std::uint8_t> bytes, std::size_t offset,
-                           const char* what = "field") {
+                           const char* what = "字段") {
     requireRange(bytes, offset, 1, what);
     return bytes[offset];
 }
 
 inline std::uint16_t readU16(std::span<const std::uint8_t> bytes, std::size_t offset,
-                             const char* what = "field") {
+                             const char* what = "字段") {
     requireRange(bytes, offset, 2, what);
     return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
 }
 
 inline std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::size_t offset,
-                             const char* what = "field") {
+                             const char* what = "字段") {
     requireRange(bytes, offset, 4, what);
     return static_cast<std::uint32_t>(bytes[offset]) |
            (static_cast<std::uint32_t>(bytes[offset + 1]) << 8) |
@@ -42,13 +42,13 @@ inline std::uint32_t readU32(std::span<const std::uint8_t> bytes, std::size_t of
 }
 
 inline std::uint64_t readU64(std::span<const std::uint8_t> bytes, std::size_t offset,
-                             const char* what = "field") {
+                             const char* what = "字段") {
     return readU32(bytes, offset, what) |
            (static_cast<std::uint64_t>(readU32(bytes, offset + 4, what)) << 32);
 }
 
 inline double readDouble(std::span<const std::uint8_t> bytes, std::size_t offset,
-                         const char* what = "field") {
+                         const char* what = "字段") {
     const std::uint64_t bits = readU64(bytes, offset, what);
     double value;
     std::memcpy(&value, &bits, sizeof value);

@@ -71,13 +71,13 @@ class SectorReader {
     std::span<const std::uint8_t> bytes(std::uint32_t sector, std::size_t count,
                                         const char* what) const {
         if (sector >= m_sectorCount) {
-            throw XlsError(std::string("Compound file damaged: ") + what +
-                           " refers to a sector past the end of the file");
+            throw XlsError(std::string("复合文档已损坏：") + what + "指向文件末尾之后的扇区 " +
+                           std::to_string(sector));
         }
         const std::size_t offset = (static_cast<std::size_t>(sector) + 1) * m_sectorSize;
         if (count > m_sectorSize || offset + count > m_file.size()) {
-            throw XlsError(std::string("Compound file truncated: ") + what +
-                           " lies past the end of the file");
+            throw XlsError(std::string("复合文档被截断：") + what + "（扇区 " +
+                           std::to_string(sector) + "）超出文件末尾");
         }
         return m_file.subspan(offset, count);
     }
@@ -102,19 +102,17 @@ std::vector<std::uint32_t> followChain(std::uint32_t start, const std::vector<st
     while (!(wantedGiven && chain.size() == wanted)) {
         if (current == kEndOfChain) {
             if (wantedGiven) {
-                throw XlsError(std::string("Compound file damaged: ") + what +
-                               " chain ends before the stream does");
+                throw XlsError(std::string("复合文档已损坏：") + what + "的扇区链在数据结束前中断");
             }
             break;
         }
         if (current >= table.size()) {
-            throw XlsError(std::string("Compound file damaged: ") + what +
-                           " chain has an out-of-range sector index");
+            throw XlsError(std::string("复合文档已损坏：") + what + "的扇区链含有超出范围的扇区号 " +
+                           std::to_string(current));
         }
         if (used[current]) {
-            throw XlsError(std::string("Compound file damaged: ") + what +
-                           " chain reuses a sector (it loops or shares sectors with another "
-                           "stream)");
+            throw XlsError(std::string("复合文档已损坏：") + what + "的扇区链重复使用扇区 " +
+                           std::to_string(current) + "（链形成循环或与其他数据流共用扇区）");
         }
         used[current] = true;
         chain.push_back(current);
@@ -153,24 +151,23 @@ bool cfbNamesEqual(std::u16string_view a, std::u16string_view b) {
 
 CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     if (file.size() >= 4 && file[0] == 'P' && file[1] == 'K' && file[2] == 3 && file[3] == 4) {
-        throw XlsError(
-            "The file is a zip package (an .xlsx workbook?), not an Excel 97-2003 workbook");
+        throw XlsError("该文件是 zip 压缩包（可能是 .xlsx 工作簿），不是 Excel 97-2003 工作簿");
     }
     if (file.size() < 8 || std::memcmp(file.data() + kHdrSignature, kSignature, 8) != 0) {
-        throw XlsError("The file is not an OLE2 compound file, so not an Excel 97-2003 workbook");
+        throw XlsError("不是 Excel 97-2003 工作簿（不是 OLE2 复合文档）");
     }
-    if (file.size() < kHeaderSize) throw XlsError("Compound file truncated inside its header");
+    if (file.size() < kHeaderSize) throw XlsError("复合文档在文件头中途截断");
 
     const std::uint16_t major = readU16(file, kHdrMajorVersion);
     const std::uint16_t sectorShift = readU16(file, kHdrSectorShift);
     if (!((major == 3 && sectorShift == 9) || (major == 4 && sectorShift == 12))) {
-        throw XlsError("Unsupported compound file version or sector size");
+        throw XlsError("不支持该复合文档的版本或扇区大小");
     }
     if (readU16(file, kHdrByteOrder) != 0xFFFE || readU16(file, kHdrMiniSectorShift) != 6) {
-        throw XlsError("Compound file header is damaged");
+        throw XlsError("复合文档的文件头已损坏");
     }
     if (readU32(file, kHdrMiniStreamCutoff) != kMiniStreamCutoff) {
-        throw XlsError("Compound file has an unsupported mini stream cutoff");
+        throw XlsError("不支持该复合文档的迷你流界限值");
     }
     const std::size_t sectorSize = std::size_t{1} << sectorShift;
     const std::size_t idsPerSector = sectorSize / 4;
@@ -179,7 +176,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     // Sector numbers of the FAT: 109 in the header, the rest in DIFAT sectors.
     const std::uint32_t fatSectorCount = readU32(file, kHdrFatSectorCount);
     if (fatSectorCount > sectors.sectorCount()) {
-        throw XlsError("Compound file damaged: more FAT sectors than the file holds");
+        throw XlsError("复合文档已损坏：FAT 扇区数多于文件所含扇区");
     }
     std::vector<std::uint32_t> fatSectors;
     fatSectors.reserve(fatSectorCount);
@@ -192,11 +189,15 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     std::uint32_t difatSector = readU32(file, kHdrFirstDifatSector);
     while (fatSectors.size() < fatSectorCount) {
         if (difatSector >= sectors.sectorCount()) {
-            throw XlsError("Compound file damaged: DIFAT chain leaves the file");
+            throw XlsError("复合文档已损坏：DIFAT 扇区链指向文件之外的扇区 " +
+                           std::to_string(difatSector));
         }
-        if (used[difatSector]) throw XlsError("Compound file damaged: DIFAT chain is cyclic");
+        if (used[difatSector]) {
+            throw XlsError("复合文档已损坏：DIFAT 扇区链在扇区 " + std::to_string(difatSector) +
+                           " 处形成循环");
+        }
         used[difatSector] = true;
-        const auto block = sectors.bytes(difatSector, sectorSize, "the DIFAT");
+        const auto block = sectors.bytes(difatSector, sectorSize, "DIFAT 表");
         for (std::size_t i = 0; i + 1 < idsPerSector && fatSectors.size() < fatSectorCount; ++i) {
             fatSectors.push_back(readU32(block, 4 * i));
         }
@@ -206,8 +207,10 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     std::vector<std::uint32_t> fat;
     fat.reserve(fatSectors.size() * idsPerSector);
     for (const std::uint32_t sector : fatSectors) {
-        const auto block = sectors.bytes(sector, sectorSize, "the FAT");
-        if (used[sector]) throw XlsError("Compound file damaged: a FAT sector is used twice");
+        const auto block = sectors.bytes(sector, sectorSize, "FAT 表");
+        if (used[sector]) {
+            throw XlsError("复合文档已损坏：FAT 扇区 " + std::to_string(sector) + " 被重复使用");
+        }
         used[sector] = true;
         for (std::size_t i = 0; i < idsPerSector; ++i) fat.push_back(readU32(block, 4 * i));
     }
@@ -218,8 +221,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
         std::vector<std::uint8_t> data;
         const std::size_t needed = divideUp(size, sectorSize);
         if (needed > sectors.sectorCount()) {
-            throw XlsError(std::string("Compound file damaged: ") + what +
-                           " is larger than the file");
+            throw XlsError(std::string("复合文档已损坏：") + what + "大于文件本身");
         }
         const auto chain = followChain(start, fat, used, needed, true, what);
         data.reserve(size);
@@ -233,13 +235,13 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
 
     // Directory.
     const auto directoryChain =
-        followChain(readU32(file, kHdrFirstDirectorySector), fat, used, 0, false, "directory");
-    if (directoryChain.empty()) throw XlsError("Compound file damaged: no directory");
+        followChain(readU32(file, kHdrFirstDirectorySector), fat, used, 0, false, "目录");
+    if (directoryChain.empty()) throw XlsError("复合文档已损坏：没有目录");
     CompoundFile result;
     const std::size_t entriesPerSector = sectorSize / DirectoryEntry::kSize;
     result.m_entries.reserve(directoryChain.size() * entriesPerSector);
     for (const std::uint32_t sector : directoryChain) {
-        const auto block = sectors.bytes(sector, sectorSize, "the directory");
+        const auto block = sectors.bytes(sector, sectorSize, "目录");
         for (std::size_t i = 0; i < entriesPerSector; ++i) {
             DirectoryEntry entry;
             std::copy_n(block.begin() + i * DirectoryEntry::kSize, DirectoryEntry::kSize,
@@ -254,7 +256,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     }
     auto& entries = result.m_entries;
     if (entries[0].type != DirectoryEntryType::Root) {
-        throw XlsError("Compound file damaged: the first directory entry is not the root");
+        throw XlsError("复合文档已损坏：第一个目录项不是根目录");
     }
 
     // Walk the tree from the root; each entry may be met once only.
@@ -265,12 +267,12 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
         const std::uint32_t index = pending.back();
         pending.pop_back();
         if (index >= entries.size()) {
-            throw XlsError("Compound file damaged: directory link out of range");
+            throw XlsError("复合文档已损坏：目录链接超出范围");
         }
         DirectoryEntry& entry = entries[index];
-        if (entry.reachable) throw XlsError("Compound file damaged: directory tree has a loop");
+        if (entry.reachable) throw XlsError("复合文档已损坏：目录树存在循环");
         if (entry.type != DirectoryEntryType::Storage && entry.type != DirectoryEntryType::Stream) {
-            throw XlsError("Compound file damaged: directory tree links to an invalid entry");
+            throw XlsError("复合文档已损坏：目录树链接到无效的目录项");
         }
         entry.reachable = true;
         for (const std::uint32_t link : {entry.left, entry.right}) {
@@ -286,7 +288,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
         const std::uint64_t size =
             major == 3 ? readU32(entry.raw, kDirStreamSize) : readU64(entry.raw, kDirStreamSize);
         if (size > file.size()) {
-            throw XlsError("Compound file damaged: a stream is larger than the file");
+            throw XlsError("复合文档已损坏：某个数据流大于文件本身");
         }
         return static_cast<std::size_t>(size);
     };
@@ -303,11 +305,11 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     std::vector<std::uint32_t> miniFat;
     if (needsMiniStream) {
         miniStream = readChain(readU32(entries[0].raw, kDirStartSector), streamSize(entries[0]),
-                               "mini stream");
+                               "迷你流");
         const auto miniFatChain =
-            followChain(readU32(file, kHdrFirstMiniFatSector), fat, used, 0, false, "mini FAT");
+            followChain(readU32(file, kHdrFirstMiniFatSector), fat, used, 0, false, "迷你 FAT 表");
         for (const std::uint32_t sector : miniFatChain) {
-            const auto block = sectors.bytes(sector, sectorSize, "the mini FAT");
+            const auto block = sectors.bytes(sector, sectorSize, "迷你 FAT 表");
             for (std::size_t i = 0; i < idsPerSector; ++i) miniFat.push_back(readU32(block, 4 * i));
         }
         const std::size_t miniSectors = miniStream.size() / kMiniSectorSize;
@@ -321,16 +323,16 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
         const std::uint32_t start = readU32(entry.raw, kDirStartSector);
         if (size == 0) continue;
         if (size >= kMiniStreamCutoff) {
-            entry.data = readChain(start, size, "stream");
+            entry.data = readChain(start, size, "数据流");
             continue;
         }
         const std::size_t needed = divideUp(size, kMiniSectorSize);
-        const auto chain = followChain(start, miniFat, miniUsed, needed, true, "mini stream");
+        const auto chain = followChain(start, miniFat, miniUsed, needed, true, "迷你流");
         entry.data.reserve(size);
         for (const std::uint32_t mini : chain) {
             const std::size_t offset = static_cast<std::size_t>(mini) * kMiniSectorSize;
             const std::size_t take = std::min(kMiniSectorSize, size - entry.data.size());
-            requireRange(miniStream, offset, take, "mini stream sector");
+            requireRange(miniStream, offset, take, "迷你流扇区");
             entry.data.insert(entry.data.end(), miniStream.begin() + offset,
                               miniStream.begin() + offset + take);
         }
@@ -340,7 +342,7 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
 
 CompoundFile CompoundFile::withOneStream(std::u16string_view name) {
     if (name.empty() || (name.size() + 1) * 2 > kDirMaxNameBytes) {
-        throw XlsError("A stream name holds 1 to 31 characters");
+        throw XlsError("数据流名称须为 1 到 31 个字符");
     }
     constexpr std::uint8_t kBlack = 1;  // a tree of one node is trivially balanced
     const auto makeEntry = [](std::u16string_view entryName, DirectoryEntryType type,
@@ -455,7 +457,7 @@ std::vector<std::uint8_t> CompoundFile::serialize(std::uint32_t replaced,
     }
     const std::size_t difatStart = fatStart + fatSectors;
     const std::size_t totalSectors = difatStart + difatSectors;
-    if (totalSectors >= kMaxRegularSector) throw XlsError("Workbook too large to write");
+    if (totalSectors >= kMaxRegularSector) throw XlsError("工作簿过大，无法写入");
 
     std::vector<std::uint32_t> fat(fatSectors * idsPerSector, kFreeSector);
     auto chainRun = [](std::vector<std::uint32_t>& table, std::size_t start, std::size_t count) {

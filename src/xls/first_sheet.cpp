@@ -184,7 +184,7 @@ CellGroup openCell(Record record) {
         {rt::kMulRk, 6},     {rt::kMulBlank, 6}};
     for (const auto& [type, size] : kMinimumSize) {
         if (record.type == type && data.size() < size) {
-            throw XlsError("Workbook damaged: a cell record is too short");
+            throw XlsError("工作簿已损坏：某条单元格记录过短");
         }
     }
     CellGroup group;
@@ -196,14 +196,14 @@ CellGroup openCell(Record record) {
         group.lastColumn = readU16(data, data.size() - 2);
         if (group.lastColumn < group.firstColumn ||
             data.size() != 6 + stride * (group.lastColumn - group.firstColumn + 1u)) {
-            throw XlsError("Workbook damaged: a MULRK or MULBLANK record is malformed");
+            throw XlsError("工作簿已损坏：某条 MULRK 或 MULBLANK 记录格式错误");
         }
     }
     // Refused rather than dropped: the sheet is written back from these
     // cells, so a dropped one would be lost without a word, and DIMENSIONS
     // and ROW could not hold its column.
     if (group.lastColumn >= FirstSheet::kMaxColumns) {
-        throw XlsError("Workbook damaged: a cell lies outside the 256 columns of a sheet");
+        throw XlsError("工作簿已损坏：某个单元格位于工作表的 256 列之外");
     }
     group.records.push_back(std::move(record));
     return group;
@@ -267,7 +267,7 @@ void FirstSheet::load(std::vector<Record> records) {
             m_tail.push_back(std::move(record));
         } else if (depth[i] == 1 && record.type == rt::kRow) {
             if (record.data.size() < kRowSize) {
-                throw XlsError("Workbook damaged: a ROW record is too short");
+                throw XlsError("工作簿已损坏：某条 ROW 记录过短");
             }
             const std::uint16_t row = readU16(record.data, 0);
             m_rows.emplace(row, std::move(record));
@@ -415,9 +415,9 @@ void FirstSheet::setNumber(int column, int row, double value, std::uint16_t xf) 
 void FirstSheet::placeCell(int column, int row, std::uint16_t type,
                            std::span<const std::uint8_t> value, std::optional<std::uint16_t> xf) {
     if (column < 0 || row < 0 || column >= kMaxColumns || row >= kMaxRows) {
-        throw XlsError("Cell position outside the sheet (columns 0-255, rows 0-65535)");
+        throw XlsError("单元格位置超出工作表范围（列 0–255，行 0–65535）");
     }
-    if (m_isChart) throw XlsError("The first sheet is a chart sheet and has no cells");
+    if (m_isChart) throw XlsError("第一个工作表是图表，没有单元格");
     const auto r = static_cast<std::uint16_t>(row);
     const auto c = static_cast<std::uint16_t>(column);
     std::vector<Record> kept;
@@ -606,9 +606,7 @@ std::vector<Record> FirstSheet::build(std::uint32_t streamOffset) const {
             }
             // DBCELL holds these distances in 16 bits.
             if (here - previous > 0xFFFF) {
-                throw XlsError(
-                    "A row of the first sheet holds more than 65535 bytes of cells before the next "
-                    "row, more than the format can address");
+                throw XlsError("第一个工作表有一行的单元格超过 65535 字节，超出该格式能寻址的范围");
             }
             putU16(data.data() + 4 + 2 * r, static_cast<std::uint16_t>(here - previous));
             previous = here;

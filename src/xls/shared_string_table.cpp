@@ -34,7 +34,7 @@ class ContinuedReader {
 
     void requireRemaining(std::size_t count) const {
         if (count > remaining()) {
-            throw XlsError("Shared string table damaged: a string claims more bytes than are left");
+            throw XlsError("共享字符串表已损坏：某个字符串声明的字节数多于剩余数据");
         }
     }
 
@@ -48,7 +48,7 @@ class ContinuedReader {
 
     // A string may start at a record boundary: no option byte is repeated there.
     std::uint8_t byte() {
-        if (atEnd()) throw XlsError("Shared string table truncated");
+        if (atEnd()) throw XlsError("共享字符串表被截断");
         return m_records[m_record].data[m_offset++];
     }
 
@@ -64,7 +64,7 @@ class ContinuedReader {
         requireRemaining(count);
         if (out) out->reserve(count);
         while (count > 0) {
-            if (atEnd()) throw XlsError("Shared string table truncated");
+            if (atEnd()) throw XlsError("共享字符串表被截断");
             const auto& data = m_records[m_record].data;
             const std::size_t take = std::min(count, data.size() - m_offset);
             if (out) {
@@ -83,12 +83,12 @@ class ContinuedReader {
         requireRemaining(count);  // one byte each at the least
         if (out) out->reserve(count);
         while (count > 0) {
-            if (m_record >= m_records.size()) throw XlsError("Shared string table truncated");
+            if (m_record >= m_records.size()) throw XlsError("共享字符串表被截断");
             if (m_offset >= m_records[m_record].data.size()) {
                 ++m_record;
                 m_offset = 0;
                 if (m_record >= m_records.size() || m_records[m_record].data.empty()) {
-                    throw XlsError("Shared string table truncated inside a string");
+                    throw XlsError("共享字符串表在字符串中途截断");
                 }
                 highByte = (m_records[m_record].data[m_offset++] & kFlagHighByte) != 0;
                 continue;
@@ -97,7 +97,7 @@ class ContinuedReader {
             const std::size_t unit = highByte ? 2 : 1;
             std::size_t fit = (data.size() - m_offset) / unit;
             if (fit == 0) {
-                throw XlsError("Shared string table damaged: a character is split across records");
+                throw XlsError("共享字符串表已损坏：某个字符被拆分到两条记录中");
             }
             fit = std::min(fit, count);
             for (std::size_t i = 0; out && i < fit; ++i) {
@@ -271,8 +271,8 @@ std::uint16_t extSstStringsPerBucket(std::size_t stringCount) {
     while ((stringCount + perBucket - 1) / perBucket > kMaxBuckets) perBucket *= 2;
     // EXTSST holds the count in 16 bits.
     if (perBucket > 0xFFFF) {
-        throw XlsError("Too many shared strings to write: " + std::to_string(stringCount) +
-                       " (the format holds " + std::to_string(kMaxBuckets * 0x8000) + ")");
+        throw XlsError("共享字符串过多，无法写入：" + std::to_string(stringCount) +
+                       " 个（该格式最多容纳 " + std::to_string(kMaxBuckets * 0x8000) + " 个）");
     }
     return static_cast<std::uint16_t>(perBucket);
 }

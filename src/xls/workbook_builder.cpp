@@ -175,17 +175,17 @@ std::size_t streamSize(const std::vector<Record>& records) {
 int WorkbookBuilder::addSheet(std::string_view name, const SheetLayout& layout) {
     const std::u16string wide = utf8ToUtf16(name);
     if (wide.empty() || wide.size() > kMaxSheetNameLength) {
-        throw XlsError("A sheet name holds 1 to 31 characters");
+        throw XlsError("工作表名称须为 1 到 31 个字符");
     }
     if (wide.find_first_of(u":\\/?*[]") != std::u16string::npos) {
-        throw XlsError("A sheet name may not hold : \\ / ? * [ or ]");
+        throw XlsError("工作表名称不能含有 : \\ / ? * [ 或 ]");
     }
     for (const Sheet& other : m_sheets) {
-        if (cfbNamesEqual(other.name, wide)) throw XlsError("Two sheets may not share a name");
+        if (cfbNamesEqual(other.name, wide)) throw XlsError("两个工作表不能同名");
     }
     if (layout.frozenRows < 0 || layout.frozenRows >= FirstSheet::kMaxRows ||
         layout.columnWidths.size() > FirstSheet::kMaxColumns) {
-        throw XlsError("Sheet layout outside the 256 columns and 65536 rows of a sheet");
+        throw XlsError("工作表布局超出 256 列、65536 行的范围");
     }
     Sheet sheet{wide, {}};
     sheet.cells.load(emptySheet(layout, m_sheets.empty()));
@@ -195,7 +195,7 @@ int WorkbookBuilder::addSheet(std::string_view name, const SheetLayout& layout) 
 
 WorkbookBuilder::Sheet& WorkbookBuilder::sheet(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= m_sheets.size()) {
-        throw XlsError("No sheet of that number");
+        throw XlsError("没有该编号的工作表");
     }
     return m_sheets[static_cast<std::size_t>(index)];
 }
@@ -204,9 +204,9 @@ void WorkbookBuilder::setText(int sheetIndex, int column, int row, std::string_v
                               CellLook look) {
     Sheet& target = sheet(sheetIndex);
     const std::u16string wide = utf8ToUtf16(text);
-    if (wide.size() > kMaxCellTextLength) throw XlsError("Cell text longer than 32767 characters");
+    if (wide.size() > kMaxCellTextLength) throw XlsError("单元格文本超过 32767 个字符");
     if (column < 0 || row < 0 || column >= FirstSheet::kMaxColumns || row >= FirstSheet::kMaxRows) {
-        throw XlsError("Cell position outside the sheet (columns 0-255, rows 0-65535)");
+        throw XlsError("单元格位置超出工作表范围（列 0–255，行 0–65535）");
     }
     target.cells.setSharedString(column, row, m_strings.add(wide), xfOf(look));
 }
@@ -216,7 +216,7 @@ void WorkbookBuilder::setNumber(int sheetIndex, int column, int row, double valu
 }
 
 std::vector<std::uint8_t> WorkbookBuilder::writeToBytes() const {
-    if (m_sheets.empty()) throw XlsError("A workbook holds at least one sheet");
+    if (m_sheets.empty()) throw XlsError("工作簿至少要有一个工作表");
 
     std::vector<Record> globals;
     globals.push_back(bof(kBofWorkbookGlobals));
@@ -255,7 +255,7 @@ std::vector<std::uint8_t> WorkbookBuilder::writeToBytes() const {
 
     std::size_t references = 0;
     for (const Sheet& sheet : m_sheets) references += sheet.cells.sharedStringCellCount();
-    if (references > 0xFFFFFFFFu) throw XlsError("Workbook too large to write");
+    if (references > 0xFFFFFFFFu) throw XlsError("工作簿过大，无法写入");
     const auto totalReferences = static_cast<std::uint32_t>(references);
     const SerializedSst measured = m_strings.serialize(totalReferences, false);
     const std::size_t extSstSize = kRecordHeaderSize + 2 + 8 * measured.buckets.size();
@@ -266,12 +266,12 @@ std::vector<std::uint8_t> WorkbookBuilder::writeToBytes() const {
     std::vector<std::vector<Record>> sheets;
     std::size_t position = globalsSize;
     for (std::size_t s = 0; s < m_sheets.size(); ++s) {
-        if (position > 0xFFFFFFFFu) throw XlsError("Workbook too large to write");
+        if (position > 0xFFFFFFFFu) throw XlsError("工作簿过大，无法写入");
         putU32(globals[firstBoundSheet + s].data.data(), static_cast<std::uint32_t>(position));
         sheets.push_back(m_sheets[s].cells.build(static_cast<std::uint32_t>(position)));
         position += streamSize(sheets.back());
     }
-    if (position > 0xFFFFFFFFu) throw XlsError("Workbook too large to write");
+    if (position > 0xFFFFFFFFu) throw XlsError("工作簿过大，无法写入");
 
     std::vector<std::uint8_t> stream;
     stream.reserve(position);
@@ -282,13 +282,13 @@ std::vector<std::uint8_t> WorkbookBuilder::writeToBytes() const {
                  SharedStringTable::extSstRecord(written, static_cast<std::uint32_t>(sstStart)));
     appendRecord(stream, Record{rt::kEof, {}});
     if (stream.size() != globalsSize) {
-        throw XlsError("Internal error: workbook globals do not match their measurement");
+        throw XlsError("内部错误：工作簿全局数据与预先测算的长度不符");
     }
     for (const auto& records : sheets) {
         for (const Record& r : records) appendRecord(stream, r);
     }
     if (stream.size() != position) {
-        throw XlsError("Internal error: workbook sheets do not match their measurement");
+        throw XlsError("内部错误：工作表数据与预先测算的长度不符");
     }
     return CompoundFile::withOneStream(u"Workbook").serialize(1, stream);
 }

@@ -36,7 +36,7 @@ std::size_t countSharedStringCells(const std::vector<Record>& records) {
 }
 
 [[noreturn]] void layoutMismatch() {
-    throw XlsError("Internal error: workbook stream layout does not match its measurement");
+    throw XlsError("内部错误：工作簿数据流布局与预先测算的长度不符");
 }
 
 }  // namespace
@@ -59,13 +59,13 @@ void TXLSReadWriteII4::readWorkbook() {
     clear();
     std::error_code error;
     if (!std::filesystem::is_regular_file(m_filename, error)) {
-        throw XlsError("Workbook file not found: " + m_filename.string());
+        throw XlsError("找不到工作簿文件：" + m_filename.string());
     }
     std::vector<std::uint8_t> bytes;
     try {
         bytes = readWholeFile(m_filename, kMaxWorkbookFileBytes);
     } catch (const FileReplaceError& e) {
-        throw XlsError(std::string("Cannot read workbook file: ") + e.what());
+        throw XlsError(std::string("无法读取工作簿文件：") + e.what());
     }
     readFromBytes(bytes);
 }
@@ -76,7 +76,7 @@ void TXLSReadWriteII4::readFromBytes(std::span<const std::uint8_t> bytes) {
     int entry = file.findRootStream(u"Workbook");
     if (entry < 0) entry = file.findRootStream(u"Book");
     if (entry < 0) {
-        throw XlsError("The compound file has no workbook stream, so it is not an Excel workbook");
+        throw XlsError("复合文档中没有工作簿数据流，不是 Excel 工作簿");
     }
     xls::WorkbookStream stream =
         xls::parseWorkbookStream(file.entries()[static_cast<std::size_t>(entry)].data);
@@ -139,15 +139,15 @@ void TXLSReadWriteII4::readFromBytes(std::span<const std::uint8_t> bytes) {
 }
 
 void TXLSReadWriteII4::setCellText(int column, int row, std::string_view text) {
-    if (!m_loaded) throw XlsError("No workbook loaded");
-    if (m_firstSheet < 0) throw XlsError("The workbook has no sheet");
+    if (!m_loaded) throw XlsError("尚未载入工作簿");
+    if (m_firstSheet < 0) throw XlsError("工作簿中没有工作表");
     const std::u16string wide = xls::utf8ToUtf16(text);
-    if (wide.size() > kMaxStringLength) throw XlsError("Cell text longer than 65535 characters");
+    if (wide.size() > kMaxStringLength) throw XlsError("单元格文本超过 65535 个字符");
     if (column < 0 || row < 0 || column >= xls::FirstSheet::kMaxColumns ||
         row >= xls::FirstSheet::kMaxRows) {
-        throw XlsError("Cell position outside the sheet (columns 0-255, rows 0-65535)");
+        throw XlsError("单元格位置超出工作表范围（列 0–255，行 0–65535）");
     }
-    if (m_firstSheetCells.isChart()) throw XlsError("The first sheet is a chart and has no cells");
+    if (m_firstSheetCells.isChart()) throw XlsError("第一个工作表是图表，没有单元格");
     m_firstSheetCells.setSharedString(column, row, m_strings.add(wide));
 }
 
@@ -198,7 +198,7 @@ std::vector<std::uint8_t> TXLSReadWriteII4::buildWorkbookStream() const {
             position += m_sheetSizes[s];
         }
     }
-    if (position > 0xFFFFFFFFu) throw XlsError("Workbook too large to write");
+    if (position > 0xFFFFFFFFu) throw XlsError("工作簿过大，无法写入");
 
     std::vector<std::uint8_t> out;
     out.reserve(position);
@@ -275,18 +275,18 @@ std::vector<std::uint8_t> TXLSReadWriteII4::buildWorkbookStream() const {
 }
 
 std::vector<std::uint8_t> TXLSReadWriteII4::writeToBytes() const {
-    if (!m_loaded) throw XlsError("No workbook loaded");
+    if (!m_loaded) throw XlsError("尚未载入工作簿");
     const std::vector<std::uint8_t> stream = buildWorkbookStream();
     return m_file.serialize(m_workbookEntry, stream);
 }
 
 void TXLSReadWriteII4::writeWorkbook() const {
-    if (m_filename.empty()) throw XlsError("No file name to write the workbook to");
+    if (m_filename.empty()) throw XlsError("没有指定要写入工作簿的文件名");
     const std::vector<std::uint8_t> bytes = writeToBytes();
     try {
         replaceFile(m_filename, bytes);
     } catch (const FileReplaceError& e) {
-        throw XlsError(std::string("Cannot write workbook file: ") + e.what());
+        throw XlsError(std::string("无法写入工作簿文件：") + e.what());
     }
 }
 

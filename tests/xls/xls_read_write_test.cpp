@@ -469,15 +469,15 @@ TEST_F(CorruptInput, MessagesNameTheProblem) {
         return std::string("accepted");
     };
     const auto invalid = testing::corpusDir() / "invalid";
-    EXPECT_NE(messageFor(invalid / "biff5-poi-testEXCEL_95.xls").find("Not a BIFF8"),
-              std::string::npos);
-    EXPECT_NE(
-        messageFor(invalid / "encrypted-xor-sheetjs-password_2002_40_xor.xls").find("Encrypted"),
-        std::string::npos);
-    EXPECT_NE(messageFor(invalid / "xlsx-renamed-xlrd-sample.xls").find("zip"), std::string::npos);
-    EXPECT_NE(messageFor(invalid / "worddoc-renamed-poi-Bug60942b.xls").find("no workbook stream"),
-              std::string::npos);
-    EXPECT_NE(messageFor(invalid / "missing-file.xls").find("not found"), std::string::npos);
+    const std::pair<const char*, const char*> cases[] = {
+        {"biff5-poi-testEXCEL_95.xls", "不是 Excel 97-2003 格式（BIFF8）的工作簿"},
+        {"encrypted-xor-sheetjs-password_2002_40_xor.xls", "工作簿已加密"},
+        {"xlsx-renamed-xlrd-sample.xls", "zip 压缩包"},
+        {"worddoc-renamed-poi-Bug60942b.xls", "没有工作簿数据流"},
+        {"missing-file.xls", "找不到工作簿文件"}};
+    for (const auto& [file, expected] : cases) {
+        EXPECT_NE(messageFor(invalid / file).find(expected), std::string::npos) << file;
+    }
 }
 
 TEST(WorkbookFile, WritesReplaceTargetsAndNeverTouchTheSource) {
