@@ -49,7 +49,7 @@ std::uint64_t buildMemoryEstimate(const DesignRecord& record, ModelPart part) {
     const double wheel = std::max(0, record.wheelTeeth) *
                          (1.6 + 0.016 * std::max(0, record.rimWorkingWidth)) *
                          (record.wormStarts > 1 ? 1.4 : 1.0);
-    const double thread = 30 + 0.1 * std::max(0.0, record.wormWorkingLength);
+    const double thread = 13 + 0.04 * std::max(0.0, record.wormWorkingLength);
     const double parts = part == ModelPart::Wheel  ? wheel
                          : part == ModelPart::Pair ? wheel + thread
                                                    : thread;

@@ -146,8 +146,9 @@ TEST(ModelMemory, EstimatesFollowTheMeasuredBuildsAndRefuseWhatDoesNotFit) {
     } rows[] = {{"160/45/1 wheel", small, ModelPart::Wheel, 171},
                 {"1500/80/1 wheel", large, ModelPart::Wheel, 730},
                 {"800/60/3 wheel", starts, ModelPart::Wheel, 512},
-                {"160/45/1 worm", small, ModelPart::Worm, 93},
-                {"1500/80/1 hob", large, ModelPart::Hob, 134}};
+                {"160/45/1 worm", small, ModelPart::Worm, 82},
+                {"1500/80/1 hob", large, ModelPart::Hob, 109},
+                {"160/45/1 pair", small, ModelPart::Pair, 203}};
     constexpr double kMiB = 1024.0 * 1024.0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
