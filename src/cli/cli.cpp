@@ -26,6 +26,7 @@
 #include "cli/drawing_command.h"
 #include "cli/series_command.h"
 #include "cli/model_command.h"
+#include "cli/analysis_command.h"
 #include "export/parameter_sheets.h"
 #include "input/design_snapshot.h"
 #include "export/spreadsheet_application.h"
@@ -61,6 +62,7 @@ const char* const kUsage =
     "  drawing  write the worm, wheel, hob or meshing drawing of a design file (DXF, PDF, SVG)\n"
     "  series   design a range of centre distances and ratios into one workbook\n"
     "  model    write the 3D model (STEP, STL) or inspection points (CSV) of a design file\n"
+    "  analysis 啮合分析：蜗杆与蜗轮的接触线、润滑角与滑动速度（CSV）\n"
     "\n"
     "\n"
     "Run 'wormpair-cli COMMAND --help' for the options of a command,\n"
@@ -657,6 +659,7 @@ int runCli(const QStringList& arguments, const QString& programDirectory, QTextS
     if (command == "drawing") return runDrawing(rest, programDirectory, out, err);
     if (command == "series") return runSeries(rest, programDirectory, out, err);
     if (command == "model") return runModelCommand(rest, programDirectory, out, err);
+    if (command == "analysis") return runAnalysisCommand(rest, programDirectory, out, err);
     if (command == "--version") {
         out << "wormpair-cli " << kVersion << "\n";
         return kExitRan;

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -168,6 +169,37 @@ TEST(ModelFiles, StlAndInspectionPoints) {
     }
 }
 
+// The contact lines through the module: the header, the columns, the
+// positions stepping over one pitch, both kinds of line.
+TEST(ModelFiles, ContactLinesAsTheToolWritesThem) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("lines.csv");
+    QString err;
+    ASSERT_EQ(runTool({"analysis", "contact", designFile(dir), "-o", file, "--nominal",
+                       "--positions", "3", "--speed", "1450"},
+                      nullptr, &err),
+              kExitRan)
+        << err.toStdString();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).remove(QChar(0xFEFF)).split('\n', Qt::SkipEmptyParts);
+    const qsizetype columns = lines.indexOf(
+        "position,worm_angle_deg,kind,line,x,y,z,nx,ny,nz,lubrication_angle_deg,sliding_speed_m_s");
+    ASSERT_GT(columns, 3);
+    for (qsizetype k = 0; k < columns; ++k) EXPECT_TRUE(lines[k].startsWith("# ")) << lines[k].toStdString();
+    EXPECT_TRUE(lines.join('\n').contains("1450 r/min"));
+    QSet<QString> kinds, positions;
+    for (const QString& row : lines.mid(columns + 1)) {
+        const QStringList v = row.split(',');
+        ASSERT_EQ(v.size(), 12);
+        EXPECT_NEAR(v[1].toDouble(), (v[0].toInt() - 1) * 120.0, 1e-4);  // one start per pitch
+        kinds << v[2];
+        positions << v[0];
+    }
+    EXPECT_EQ(kinds, (QSet<QString>{"1", "2"}));
+    EXPECT_EQ(positions, (QSet<QString>{"1", "2", "3"}));
+}
+
 TEST(ModelFiles, ToolRefusesWhatItCannotWrite) {
     QTemporaryDir dir;
     const QString design = designFile(dir);
@@ -183,6 +215,11 @@ TEST(ModelFiles, ToolRefusesWhatItCannotWrite) {
         {{"model", "pair", design, "-o", dir.filePath("a.csv")}, kExitUsage},
         {{"model", "worm", dir.filePath("none.cqb"), "-o", dir.filePath("a.step")}, kExitFailed},
         {{"model", "worm", design, "-o", dir.filePath("no/such/folder/a.step")}, kExitFailed},
+        {{"analysis", "gear", design, "-o", dir.filePath("a.csv")}, kExitUsage},
+        {{"analysis", "contact", design}, kExitUsage},
+        {{"analysis", "contact", design, "-o", dir.filePath("a.csv"), "--positions", "0"}, kExitUsage},
+        {{"analysis", "contact", design, "-o", dir.filePath("a.csv"), "--speed", "-5"}, kExitUsage},
+        {{"analysis", "contact", dir.filePath("none.cqb"), "-o", dir.filePath("a.csv")}, kExitFailed},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());

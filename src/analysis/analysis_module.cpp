@@ -1,0 +1,10 @@
+// The contact analysis as the model module exports it (contact_service.h).
+#include "analysis/contact_lines.h"
+#include "analysis/contact_service.h"
+
+extern "C" __attribute__((visibility("default"))) void wormpairContactCsv(
+    const wormpair::DesignSnapshot& design, const wormpair::analysis::ContactSettings& settings,
+    std::string& csv) {
+    const wormpair::model::PairModeller modeller(design);
+    csv = wormpair::analysis::contactCsv(modeller, settings);
+}

@@ -1,0 +1,104 @@
+#include "cli/analysis_command.h"
+
+#include <QCommandLineParser>
+
+#include "analysis/contact_service.h"
+#include "cli/cli.h"
+#include "input/design_file_open.h"
+#include "input/design_snapshot.h"
+#include "input/headless_session.h"
+#include "model/model_types.h"
+#include "platform/file_replace.h"
+#include "platform/program_files.h"
+#include "store/program_layout.h"
+#include "store/store_messages.h"
+#include "xls/xls_read_write.h"
+
+namespace wormpair {
+
+namespace {
+
+const char* const kAnalysisUsage =
+    "Usage: wormpair-cli analysis contact DESIGN.cqb -o LINES.csv\n"
+    "         [--nominal] [--positions N] [--speed RPM]\n"
+    "\n"
+    "打开设计文件（与窗口相同），写出蜗杆第一齿面与蜗轮在一个蜗轮齿距内 N 个位置的\n"
+    "接触线（CSV，蜗杆坐标系）：每点的坐标、单位法向量、润滑角与滑动速度。\n"
+    "Options:\n"
+    "  --nominal          理论蜗杆（默认为磨削修形后的蜗杆）\n"
+    "  --positions 7      一个蜗轮齿距内的位置数（1–360）\n"
+    "  --speed 1000       蜗杆转速 r/min，用于滑动速度\n";
+
+int usage(QTextStream& err, const QString& problem) {
+    err << "wormpair-cli: " << problem << "\n\n" << kAnalysisUsage;
+    return kExitUsage;
+}
+
+}  // namespace
+
+int runAnalysisCommand(const QStringList& arguments, const QString& programDirectory,
+                       QTextStream& out, QTextStream& err) {
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption output(QStringList{"o", "output"}, "file to write", "OUT");
+    const QCommandLineOption nominal("nominal");
+    const QCommandLineOption positions("positions", "positions", "N", "7");
+    const QCommandLineOption speed("speed", "speed", "RPM", "1000");
+    parser.addOptions({help, output, nominal, positions, speed});
+    if (!parser.parse(QStringList("analysis") + arguments)) return usage(err, parser.errorText());
+    if (parser.isSet(help)) {
+        out << kAnalysisUsage;
+        return kExitRan;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2 || positional[0] != "contact")
+        return usage(err, "用法：analysis contact 设计文件");
+    if (!parser.isSet(output)) return usage(err, "请用 -o 指定要写出的 CSV 文件");
+    const QString target = parser.value(output);
+    if (const QString problem = programFileProblem(target, programFolders(programDirectory));
+        !problem.isEmpty()) {
+        err << "wormpair-cli: " << problem << "\n";
+        return kExitFailed;
+    }
+    analysis::ContactSettings settings;
+    bool ok = false;
+    settings.positions = parser.value(positions).toInt(&ok);
+    if (!ok || settings.positions < 1 || settings.positions > 360)
+        return usage(err, "--positions 须为 1 到 360 的整数");
+    settings.wormSpeed = parser.value(speed).toDouble(&ok);
+    if (!ok || !(settings.wormSpeed > 0) || settings.wormSpeed > 1e6)
+        return usage(err, "--speed 须为正的转速（r/min）");
+    settings.worm = parser.isSet(nominal) ? model::WormKind::Nominal : model::WormKind::Ground;
+
+    HeadlessSession session(programDirectory);
+    if (!session.load().ok) {
+        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << "\n";
+        return kExitFailed;
+    }
+    TXLSReadWriteII4 workbook;
+    const QString design = positional[1];
+    if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
+        err << "wormpair-cli: " << design << ": "
+            << (session.form.messages.empty()
+                    ? QString("设计未计算")
+                    : QString::fromStdString(session.form.messages.back()))
+            << "\n";
+        return kExitFailed;
+    }
+    try {
+        const std::string csv = analysis::contactCsv(
+            programDirectory.toStdString(), designSnapshot(session.form, session.design), settings);
+        replaceFile(target.toStdString(), std::vector<std::uint8_t>(csv.begin(), csv.end()));
+        out << QString("接触线：%1 个位置，已写出 %2\n").arg(settings.positions).arg(target);
+    } catch (const model::ModelError& e) {
+        err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
+        return kExitFailed;
+    } catch (const FileReplaceError& e) {
+        err << "wormpair-cli: " << target << ": " << QString::fromUtf8(e.what()) << "\n";
+        return kExitFailed;
+    }
+    return kExitRan;
+}
+
+}  // namespace wormpair
