@@ -12,7 +12,7 @@ class QLineEdit;
 namespace wormpair {
 
 // 图纸设置: the title block's free fields, common to all sheets (设计, 审核,
-// 日期, 单位名称) and for each kind of sheet (图号, 材料, 数量). The edits are
+// 日期, 单位名称) and for each kind of sheet (图号, 材料, 重量). The edits are
 // named "<key>" and "<sheet>.<key>", e.g. "designer", "worm.material".
 class TitleBlockDialog : public QDialog {
     Q_OBJECT

@@ -35,7 +35,7 @@ const char* const kDrawingUsage =
     "worm 蜗杆零件图, wheel 蜗轮零件图, hob 滚刀图, mesh 啮合图. The file's ending\n"
     "chooses the format: DXF (AutoCAD 2007), PDF or SVG. --sheet chooses the\n"
     "sheet size (default A3, landscape). --field fills a free field of the title\n"
-    "block; NAME is one of 图号 材料 数量 设计 审核 日期 单位名称.\n";
+    "block; NAME is one of 图号 材料 重量 设计 审核 日期 单位名称.\n";
 
 QString extensionOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
 
@@ -100,7 +100,7 @@ int runDrawing(const QStringList& arguments, const QString& programDirectory, QT
         const qsizetype equals = assignment.indexOf('=');
         const auto name = drawing::titleFieldNamed(assignment.left(equals));
         if (equals < 0 || !name) {
-            return usage("--field takes 图号, 材料, 数量, 设计, 审核, 日期 or 单位名称 =TEXT, not '" +
+            return usage("--field takes 图号, 材料, 重量, 设计, 审核, 日期 or 单位名称 =TEXT, not '" +
                          assignment + "'");
         }
         request.fields[*name] = assignment.mid(equals + 1);

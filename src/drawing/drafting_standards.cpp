@@ -43,20 +43,22 @@ constexpr LayerDefinition kLayers[] = {
     {Layer::Frame, "图框", LineType::Continuous, kThickWidth, 7},
 };
 
+// Chinese characters no lower than 3.5 mm (GB/T 14691) on every size: the
+// roles that letter them; digits of dimensions and deviations may be lower.
 struct RoleHeights {
     TextRole role;
     double a4, a3, a2;
 };
 constexpr RoleHeights kHeights[] = {
     {TextRole::Dimension, 2.5, 3.5, 3.5},      {TextRole::Tolerance, 1.8, 2.5, 2.5},
-    {TextRole::Note, 2.5, 3.5, 3.5},           {TextRole::Heading, 3.5, 5, 5},
-    {TextRole::TitleBlockCell, 2.5, 3.5, 3.5}, {TextRole::TitleBlockName, 5, 5, 5},
+    {TextRole::Note, 3.5, 3.5, 3.5},           {TextRole::Heading, 3.5, 5, 5},
+    {TextRole::TitleBlockCell, 3.5, 3.5, 3.5}, {TextRole::TitleBlockName, 5, 5, 5},
 };
 
 constexpr TitleFieldDefinition kTitleFields[] = {
     {TitleField::DrawingNumber, "图号", "drawingNumber", true},
     {TitleField::Material, "材料", "material", true},
-    {TitleField::Quantity, "数量", "quantity", true},
+    {TitleField::Weight, "重量", "weight", true},
     {TitleField::Designer, "设计", "designer", false},
     {TitleField::Checker, "审核", "checker", false},
     {TitleField::Date, "日期", "date", false},
@@ -64,7 +66,7 @@ constexpr TitleFieldDefinition kTitleFields[] = {
 };
 
 // GB/T 10609.1: changes (更改区) and signatures (签字区) on the left, material,
-// stage, quantity and scale in the middle, company, name and number on the right.
+// stage, weight and scale in the middle, company, name and number on the right.
 constexpr TextRole kCell = TextRole::TitleBlockCell;
 constexpr TitleBlockCell kTitleCells[] = {
     // changes: the header row
@@ -83,15 +85,15 @@ constexpr TitleBlockCell kTitleCells[] = {
     {12, 14, 12, 7, CellContent::Field, "", TitleField::Checker, kCell},
     {0, 7, 12, 7, CellContent::Caption, "工艺", {}, kCell},
     {40, 7, 12, 7, CellContent::Caption, "批准", {}, kCell},
-    // material, stage, quantity, scale, sheets
+    // material, stage, weight, scale, sheets (each drawing is one sheet)
     {80, 35, 50, 21, CellContent::Field, "", TitleField::Material, kCell},
     {80, 28, 26, 7, CellContent::Caption, "阶段标记", {}, kCell},
-    {106, 28, 12, 7, CellContent::Caption, "数量", {}, kCell},
+    {106, 28, 12, 7, CellContent::Caption, "重量", {}, kCell},
     {118, 28, 12, 7, CellContent::Caption, "比例", {}, kCell},
-    {106, 9, 12, 19, CellContent::Field, "", TitleField::Quantity, kCell},
+    {106, 9, 12, 19, CellContent::Field, "", TitleField::Weight, kCell},
     {118, 9, 12, 19, CellContent::Scale, "", {}, kCell},
-    {80, 0, 25, 9, CellContent::Caption, "共　张", {}, kCell},
-    {105, 0, 25, 9, CellContent::Caption, "第　张", {}, kCell},
+    {80, 0, 25, 9, CellContent::Caption, "共 1 张", {}, kCell},
+    {105, 0, 25, 9, CellContent::Caption, "第 1 张", {}, kCell},
     // company, name, number
     {130, 38, 50, 18, CellContent::Field, "", TitleField::Company, TextRole::TitleBlockName},
     {130, 18, 50, 20, CellContent::Name, "", {}, TextRole::TitleBlockName},

@@ -110,13 +110,13 @@ constexpr double kTitleBlockWidth = 180;
 constexpr double kTitleBlockHeight = 56;
 
 // A field of the title block the user fills in once (图纸设置…).
-enum class TitleField { DrawingNumber, Material, Quantity, Designer, Checker, Date, Company };
+enum class TitleField { DrawingNumber, Material, Weight, Designer, Checker, Date, Company };
 
 struct TitleFieldDefinition {
     TitleField field;
     const char* caption;  // 图号, 材料, …
     const char* key;      // in the user's file
-    bool perSheet;        // each kind of sheet has its own (图号, 材料, 数量)
+    bool perSheet;        // each kind of sheet has its own (图号, 材料, 重量)
 };
 std::span<const TitleFieldDefinition> titleFields();
 std::optional<TitleField> titleFieldNamed(const QString& caption);

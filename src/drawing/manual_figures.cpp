@@ -571,7 +571,6 @@ void Drawings::drawFigure(QPainter& painter, const QRectF& rect, const QString& 
         request.fields = {{TitleField::DrawingNumber,
                            name == "worm-sheet" ? QStringLiteral("示例-01") : QStringLiteral("示例-02")},
                           {TitleField::Material, QStringLiteral("按设计选用")},
-                          {TitleField::Quantity, QStringLiteral("1")},
                           {TitleField::Company, QStringLiteral("NALVEX 制图示例")}};
         paintSheet(painter, buildSheet(m_example, request), rect);
         return;

@@ -166,7 +166,7 @@ void drawSheetFrame(Sheet& sheet, const SheetRegions& r, const SheetText& text,
     addRectangle(sheet, Layer::Table, table, Weight::Thick);
     double y = table.bottom() - rowH;
     addCellText(sheet, Layer::Text, QRectF(table.left(), y, table.width(), rowH), text.tableTitle,
-                textHeight(TextRole::Heading, size) * 0.9);
+                std::max(h, textHeight(TextRole::Heading, size) * 0.9));
     for (const TableRow& row : text.rows) {
         addLine(sheet, Layer::Table, {table.left(), y}, {table.right(), y});
         y -= rowH;

@@ -8,7 +8,7 @@
 #include "drawing/part_sheets.h"
 
 // The free fields of the title block, filled once in 图纸设置… and kept per
-// user: 设计, 审核, 日期 and 单位名称 for every sheet, 图号, 材料 and 数量 for
+// user: 设计, 审核, 日期 and 单位名称 for every sheet, 图号, 材料 and 重量 for
 // each kind of sheet. They go into the drawings, never into the design file.
 
 namespace wormpair::drawing {

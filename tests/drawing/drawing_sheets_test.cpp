@@ -65,6 +65,18 @@ std::vector<std::string> layoutFaults(const Sheet& sheet) {
         }
         views.push_back(box);
     }
+    // Chinese lettering no lower than 3.5 mm (GB/T 14691)
+    auto chineseTooLow = [&](const Entity& e, double scale) {
+        const auto* t = std::get_if<TextShape>(&e.shape);
+        if (t == nullptr || t->height * scale >= 3.5 - 1e-9) return;
+        for (const QChar c : t->text) {
+            if (c.unicode() >= 0x2E80) return faults.push_back("Chinese text below 3.5 mm: " + t->text.toStdString());
+        }
+    };
+    for (const Entity& e : sheet.paper) chineseTooLow(e, 1);
+    for (const View& view : sheet.views) {
+        for (const Entity& e : view.entities) chineseTooLow(e, view.scale.factor);
+    }
     const std::vector<PlacedText> texts = placedTexts(sheet);
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (!sheet.frame.contains(texts[i].box) && texts[i].inView)
@@ -77,6 +89,16 @@ std::vector<std::string> layoutFaults(const Sheet& sheet) {
         }
     }
     return faults;
+}
+
+// Every text on the sheet's paper (frame, table, requirements), run together
+// so that a requirement broken over lines reads as one.
+QString paperText(const Sheet& sheet) {
+    QString all;
+    for (const Entity& e : sheet.paper) {
+        if (const auto* t = std::get_if<TextShape>(&e.shape)) all += t->text;
+    }
+    return all;
 }
 
 // What a CAD program measures between a dimension's definition points.
@@ -160,6 +182,8 @@ TEST(DrawingSheets, TheDesignsDrawCleanlyOnEverySize) {
                     }
                 }
                 EXPECT_GE(dimensions, kind.kind == SheetKind::Wheel ? 6 : 5);
+                EXPECT_TRUE(paperText(sheet).contains(QStringLiteral("重量比例")) &&
+                            paperText(sheet).contains(QStringLiteral("共 1 张第 1 张")));
                 if (kind.kind == SheetKind::Wheel)
                     EXPECT_EQ(wheelFaults(sheet, *design), std::vector<std::string>());
             }
@@ -199,16 +223,6 @@ TEST(DrawingSheets, HostileDesignsDrawOrAreRefusedInChinese) {
         }
     }
     EXPECT_GT(drawn, 8);
-}
-
-// Every text on the sheet's paper (frame, table, requirements), run together
-// so that a requirement broken over lines reads as one.
-QString paperText(const Sheet& sheet) {
-    QString all;
-    for (const Entity& e : sheet.paper) {
-        if (const auto* t = std::get_if<TextShape>(&e.shape)) all += t->text;
-    }
-    return all;
 }
 
 // The shop reads on every sheet what the calculation warned of and what the
