@@ -1,9 +1,10 @@
 // Time of the models of two designs with the shipped rules (medians of five
 // runs): the exact flank evaluator alone at the density the fit samples it,
-// and the STEP files of the worm, the wheel and the pair, built and written
-// to memory as the window and the tool do.
+// the contact lines, and the STEP files of the worm, the wheel and the pair,
+// built and written to memory as the window and the tool do.
 #include <benchmark/benchmark.h>
 
+#include "analysis/contact_lines.h"
 #include "model/enveloping.h"
 #include "model/flank_graph.h"
 #include "model/model_files.h"
@@ -49,11 +50,22 @@ void BM_WormStep(benchmark::State& state) { stepOf(state, ModelPart::Worm); }
 void BM_WheelStep(benchmark::State& state) { stepOf(state, ModelPart::Wheel); }
 void BM_PairStep(benchmark::State& state) { stepOf(state, ModelPart::Pair); }
 
+// The contact lines as the tool asks for them: the evaluators made, then
+// seven positions of the worm as ground.
+void BM_ContactLines(benchmark::State& state) {
+    for (auto _ : state) {
+        const PairModeller modeller(design(static_cast<int>(state.range(0))));
+        const std::string csv = analysis::contactCsv(modeller, {});
+        benchmark::DoNotOptimize(csv.data());
+    }
+}
+
 // 0: 160/45/1, 1: 500/63/1
 #define WORMPAIR_MODEL_BENCH(name)                                                          \
     BENCHMARK(name)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5) \
         ->ReportAggregatesOnly(true)
 WORMPAIR_MODEL_BENCH(BM_FlankEvaluator);
+WORMPAIR_MODEL_BENCH(BM_ContactLines);
 WORMPAIR_MODEL_BENCH(BM_WormStep);
 WORMPAIR_MODEL_BENCH(BM_WheelStep);
 WORMPAIR_MODEL_BENCH(BM_PairStep);
