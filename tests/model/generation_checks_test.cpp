@@ -41,6 +41,8 @@ TEST_P(Generation, SharesAgreeWithAnIndependentSampling) {
         EXPECT_NE(notEnveloped->text.find("包络"), std::string::npos);
     }
     EXPECT_EQ(find(GenerationIssue::RimNotCut) != findings.end(), row.rimNotCut);
+    // a left-hand pair is the mirror image: a series checks the right hand only
+    EXPECT_EQ(generationFindingTexts(d.record, "左旋"), generationFindingTexts(d.record, "右旋"));
 }
 
 INSTANTIATE_TEST_SUITE_P(StandardSeries, Generation,
