@@ -489,7 +489,7 @@ int runExport(const QStringList& arguments, const QString& programDirectory, QTe
     const QString design = parser.positionalArguments().at(1);
     if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
         err << "wormpair-cli: " << design << ": "
-            << QString::fromStdString(session.form.messages.empty() ? std::string("not calculated")
+            << QString::fromStdString(session.form.messages.empty() ? std::string("设计未计算")
                                                                     : session.form.messages.back())
             << "\n";
         return kExitFailed;

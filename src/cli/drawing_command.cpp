@@ -126,7 +126,7 @@ int runDrawing(const QStringList& arguments, const QString& programDirectory, QT
     const QString design = positional[1];
     if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
         err << "wormpair-cli: " << design << ": "
-            << QString::fromStdString(session.form.messages.empty() ? std::string("not calculated")
+            << QString::fromStdString(session.form.messages.empty() ? std::string("设计未计算")
                                                                     : session.form.messages.back())
             << "\n";
         return kExitFailed;

@@ -95,7 +95,7 @@ int runModelCommand(const QStringList& arguments, const QString& programDirector
     const QString design = positional[1];
     if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
         err << "wormpair-cli: " << design << ": "
-            << (session.form.messages.empty() ? QString("not calculated")
+            << (session.form.messages.empty() ? QString("设计未计算")
                                               : text(session.form.messages.back()))
             << "\n";
         return kExitFailed;

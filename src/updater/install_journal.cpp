@@ -28,7 +28,7 @@ constexpr char kJournalEnd[] = "end";
 fs::path stageOf(const fs::path& programDir) { return programDir / kInstallFolder; }
 
 [[noreturn]] void fail(const std::string& what, const fs::path& path, int error) {
-    throw std::runtime_error(what + ": " + path.string() + " (" + std::strerror(error) + ")");
+    throw std::runtime_error(what + "：" + path.string() + "（" + std::strerror(error) + "）");
 }
 
 std::span<const std::uint8_t> bytesOf(const std::string& text) {
@@ -99,7 +99,7 @@ void makeFolders(const fs::path& programDir, const std::vector<std::string>& fol
     for (const std::string& folder : folders) {
         const fs::path path = programDir / folder;
         if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
-            fail("Cannot make the folder", path, errno);
+            fail("无法创建文件夹", path, errno);
         }
     }
 }
@@ -117,7 +117,7 @@ fs::path replacedFile(const fs::path& programDir, std::size_t entry) {
 void createStage(const fs::path& programDir) {
     removeStage(programDir);
     if (::mkdir(stageOf(programDir).c_str(), 0700) != 0) {
-        fail("Cannot make the folder", stageOf(programDir), errno);
+        fail("无法创建文件夹", stageOf(programDir), errno);
     }
     syncFolder(programDir);
 }
@@ -142,7 +142,7 @@ void completeInstall(const fs::path& programDir, const InstallPlan& plan) {
         const fs::path target = programDir / plan.entries[i].path;
         if (!isPresent(staged)) continue;  // in place already
         if (::rename(staged.c_str(), target.c_str()) != 0) {
-            fail("Cannot put the new file in place", target, errno);
+            fail("无法将新文件放到位", target, errno);
         }
         touched.push_back(target.parent_path());
     }

@@ -86,7 +86,7 @@ void giveMode(const fs::path& staged, const fs::path& target, bool replaces, boo
     if (replaces) {
         giveOwnerAndModeOf(target, staged);
     } else if (executable && ::chmod(staged.c_str(), 0777 & ~currentUmask()) != 0) {
-        throw FileReplaceError("Cannot make the file executable");
+        throw FileReplaceError("无法将新文件设为可执行");
     }
 }
 

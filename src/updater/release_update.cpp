@@ -55,7 +55,7 @@ QString reasonOf(const FetchResult& result) {
 QString installedVersion(const fs::path& programDir) {
     const std::optional<QString> line =
         firstLineOf(QFile::decodeName(QByteArray::fromStdString((programDir / "v.txt").string())));
-    if (!line) throw FileReplaceError("v.txt cannot be read");
+    if (!line) throw FileReplaceError("无法读取版本文件 v.txt");
     return *line;
 }
 
@@ -74,7 +74,7 @@ class Run {
             fs::canonical(QFile::encodeName(m_settings.programDir).toStdString(), error);
         QString installed;
         try {
-            if (error) throw FileReplaceError("no program directory");
+            if (error) throw FileReplaceError("找不到程序所在文件夹");
             installed = installedVersion(programDir);
         } catch (const FileReplaceError&) {
             throw Stop{UpdateOutcome::VersionUnknown,

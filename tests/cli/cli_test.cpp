@@ -344,8 +344,13 @@ TEST(CliCellsTest, WhatIsNoWorkbookFileIsNamedForWhatItIs) {
     QTemporaryDir dir;
     const QString pipe = dir.filePath("pipe.xls");
     ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QFile text(dir.filePath("text.xls"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("160\n45\n");
+    text.close();
     const std::pair<QString, const char*> cases[] = {
         {dir.path(), "是文件夹，不是工作簿文件"},
+        {text.fileName(), "不是 Excel 97-2003 工作簿（不是 OLE2 复合文档）"},
         {pipe, "不是普通文件"},
         {"/dev/null", "不是普通文件"},
         {dir.filePath("missing.xls"), "找不到该文件"},
