@@ -439,6 +439,7 @@ void TForm1::showResults() {
     for (const char* group : kResultGroupBoxes) setVisible(group, true);
     m_ui->CheckBox1->setVisible(true);
     setResultCommandsEnabled(true);
+    m_models.releaseOtherDesigns();
     const GenerationNotice notice = generationNotice(m_design.record(), text(kHandField));
     showGenerationNotice(toQString(notice.line), toQString(notice.tip));
 }

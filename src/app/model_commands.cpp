@@ -215,6 +215,13 @@ model::DesignModels& ModelCommands::modelsFor(const DesignSnapshot& design) {
     return *m_models;
 }
 
+void ModelCommands::releaseOtherDesigns() {
+    if (!m_models || designKey(designSnapshot(m_form, m_design)) == m_keptDesign) return;
+    m_kept.clear();
+    m_models.reset();
+    m_keptDesign.clear();
+}
+
 bool ModelCommands::build(model::ModelPart part, model::WormKind worm) {
     const DesignSnapshot snapshot = designSnapshot(m_form, m_design);
     try {

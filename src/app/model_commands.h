@@ -47,6 +47,9 @@ class ModelCommands {
     // reason shown); the built parts are kept for the exports and shown
     // again without a build while the design stays the same.
     bool build(model::ModelPart part, model::WormKind worm);
+    // Lets the kept parts go when the design on display is no longer theirs
+    // (a calculation changed it), so that they hold no memory meanwhile.
+    void releaseOtherDesigns();
     // Asks for the file and writes the built model (STEP or STL by ending).
     bool exportBuilt(model::ModelFormat format);
 
