@@ -93,7 +93,7 @@ Extremes extremes(const F& f, const Coarse& coarseAt, const Fine& fineAt, double
     Extremes e;
     const auto step = (last - first) / coarse;
     const auto edge = [&](double inside, double outside) {
-        for (int i = 0; i < 30; ++i) {
+        for (int i = 0; i < 20; ++i) {  // to a millionth of a coarse step
             const double mid = (inside + outside) / 2;
             (std::isfinite(f(mid)) ? inside : outside) = mid;
         }
@@ -125,7 +125,7 @@ Extremes extremes(const F& f, const Coarse& coarseAt, const Fine& fineAt, double
             double lo = phis[k - 1], hi = phis[k + 1];
             double m1 = hi - kGolden * (hi - lo), m2 = lo + kGolden * (hi - lo);
             double f1 = f(m1), f2 = f(m2);
-            for (int i = 0; i < 40; ++i) {
+            for (int i = 0; i < 26; ++i) {  // to 4e-6 of the bracket; f errs by its square
                 if (f1 < f2) {
                     lo = m1, m1 = m2, f1 = f2;
                     m2 = lo + kGolden * (hi - lo), f2 = f(m2);
