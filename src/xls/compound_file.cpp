@@ -107,8 +107,8 @@ std::vector<std::uint32_t> followChain(std::uint32_t start, const std::vector<st
             break;
         }
         if (current >= table.size()) {
-            throw XlsError(std::string("复合文档已损坏：") + what + "的扇区链含有超出范围的扇区号 " +
-                           std::to_string(current));
+            throw XlsError(std::string("复合文档已损坏：") + what +
+                           "的扇区链含有超出范围的扇区号 " + std::to_string(current));
         }
         if (used[current]) {
             throw XlsError(std::string("复合文档已损坏：") + what + "的扇区链重复使用扇区 " +
@@ -304,8 +304,8 @@ CompoundFile CompoundFile::parse(std::span<const std::uint8_t> file) {
     std::vector<std::uint8_t> miniStream;
     std::vector<std::uint32_t> miniFat;
     if (needsMiniStream) {
-        miniStream = readChain(readU32(entries[0].raw, kDirStartSector), streamSize(entries[0]),
-                               "迷你流");
+        miniStream =
+            readChain(readU32(entries[0].raw, kDirStartSector), streamSize(entries[0]), "迷你流");
         const auto miniFatChain =
             followChain(readU32(file, kHdrFirstMiniFatSector), fat, used, 0, false, "迷你 FAT 表");
         for (const std::uint32_t sector : miniFatChain) {
