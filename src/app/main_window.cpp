@@ -90,6 +90,10 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
     QPalette red = m_generationNotice->palette();
     red.setColor(QPalette::WindowText, forms::warningColour());
     m_generationNotice->setPalette(red);
+    QPalette blue = statusBar()->palette();
+    blue.setColor(QPalette::Window, forms::windowColour());
+    statusBar()->setPalette(blue);
+    statusBar()->setAutoFillBackground(true);
     statusBar()->setSizeGripEnabled(false);
     statusBar()->addWidget(m_generationNotice, 1);
     m_lifecycle.versionCheck = [this] { m_notice.versionCheck(); };
