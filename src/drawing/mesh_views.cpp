@@ -110,7 +110,11 @@ View meshView(const Design& d, const Pair& p, const Scale& scale, SheetSize size
         {Layer::Dimension,
          SolidShape{{arrowTip, arrowTip + along * pen.part(3) + n * pen.part(0.6),
                      arrowTip + along * pen.part(3) - n * pen.part(0.6)}}});
-    pen.text(arrowTail + along * pen.part(2), "A", TextRole::Heading, HAlign::Centre,
+    // the letter beyond the tail, clear of the arrow's line
+    const double letter = textHeight(TextRole::Heading, size);
+    const double clear = std::abs(along.x()) * textWidth("A", letter) / 2 +
+                         std::abs(along.y()) * 1.15 * letter / 2 + 1;
+    pen.text(arrowTail + along * pen.part(clear), "A", TextRole::Heading, HAlign::Centre,
              VAlign::Middle);
 
     // the working wrap: the wheel's rays at ±phi
@@ -145,8 +149,10 @@ View inclinationView(const Design& d, const Scale& scale, SheetSize size) {
     pen.centreLine({0, -reach}, {0, reach}, 0);  // the wheel's axis direction
     pen.centreLine({-reach, 0}, {reach, 0}, 0);  // the middle plane
     const QPointF u(std::sin(radians(beta.value)), std::cos(radians(beta.value)));
-    pen.line(Layer::Thin, -u * reach, u * reach);  // the generating plane, on edge
-    pen.text(u * reach + QPointF(pen.part(1.5), 0), QStringLiteral("母平面"), TextRole::Note,
+    // the generating plane, on edge, named beyond the angle's value
+    const double plane = reach + pen.part(5);
+    pen.line(Layer::Thin, -u * reach, u * plane);
+    pen.text(u * plane + QPointF(pen.part(1.5), 0), QStringLiteral("母平面"), TextRole::Note,
              HAlign::Left, VAlign::Middle);
     pen.text({reach, pen.part(1.5)}, QStringLiteral("中间平面"), TextRole::Note, HAlign::Right,
              VAlign::Baseline);

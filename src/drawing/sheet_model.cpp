@@ -210,7 +210,13 @@ void angular(DimensionPen& pen, const Dimension& d, std::vector<Entity>& out) {
     const QPointF outward = direction(middle);
     const double width = textWidth(d.text, pen.height());
     const double reach = std::abs(outward.x()) * width / 2 + std::abs(outward.y()) * pen.height() / 2;
-    pen.uprightText(d, v + outward * (r + pen.part(s.textGap + reach)));
+    // a narrow angle's legs run through its value: the value goes beyond the
+    // extension lines' ends
+    double gap = s.textGap;
+    const bool extended = length(d.p1 - v) < r - pen.part(0.2) || length(d.p2 - v) < r - pen.part(0.2);
+    const double across = (r + pen.part(gap + reach)) * std::sin(rad(sweep / 2));
+    if (extended && sweep < 180 && across < pen.part(width / 2 + 0.6)) gap += s.extensionBeyond;
+    pen.uprightText(d, v + outward * (r + pen.part(gap + reach)));
 }
 
 QRectF shapeBounds(const Shape& shape) {

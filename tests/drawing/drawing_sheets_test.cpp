@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLineF>
 #include <QString>
 
 #include <algorithm>
@@ -76,6 +77,33 @@ std::vector<std::string> layoutFaults(const Sheet& sheet) {
     for (const Entity& e : sheet.paper) chineseTooLow(e, 1);
     for (const View& view : sheet.views) {
         for (const Entity& e : view.entities) chineseTooLow(e, view.scale.factor);
+    }
+    // no line of a view or of its dimensions through an upright text
+    for (const View& view : sheet.views) {
+        std::vector<const TextShape*> labels;
+        std::vector<LineShape> lines;
+        auto collect = [&](const Entity& e) {
+            const auto* t = std::get_if<TextShape>(&e.shape);
+            if (t != nullptr && t->angle == 0) labels.push_back(t);
+            if (const auto* l = std::get_if<LineShape>(&e.shape)) lines.push_back(*l);
+        };
+        std::vector<Entity> drawn = view.entities;
+        for (const Dimension& d : view.dimensions) {
+            for (const Entity& e : dimensionGeometry(d, view.scale.factor, sheet.size)) drawn.push_back(e);
+        }
+        for (const Entity& e : drawn) collect(e);
+        for (const TextShape* t : labels) {
+            const QRectF box = textBounds(*t).adjusted(0.15, 0.15, -0.15, -0.15);
+            for (const LineShape& l : lines) {
+                if (QRectF(l.from, l.to).normalized().intersects(box) &&
+                    (box.contains(l.from) || box.contains(l.to) ||
+                     QLineF(l.from, l.to).intersects(QLineF(box.topLeft(), box.bottomRight()), nullptr) ==
+                         QLineF::BoundedIntersection ||
+                     QLineF(l.from, l.to).intersects(QLineF(box.topRight(), box.bottomLeft()), nullptr) ==
+                         QLineF::BoundedIntersection))
+                    faults.push_back("a line strikes " + t->text.toStdString());
+            }
+        }
     }
     const std::vector<PlacedText> texts = placedTexts(sheet);
     for (std::size_t i = 0; i < texts.size(); ++i) {
