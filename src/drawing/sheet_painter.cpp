@@ -8,9 +8,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
+#include <QRawFont>
+#include <QRegularExpression>
 #include <QSvgGenerator>
 
 #include <cmath>
+#include <set>
 
 #include "drawing/figure_source.h"
 
@@ -196,6 +199,89 @@ class SheetPainter {
     double m_mmToDevice = 1;
 };
 
+// Every character the sheet letters.
+QString sheetCharacters(const Sheet& sheet) {
+    QString all;
+    auto add = [&](const Entity& e) {
+        if (const auto* t = std::get_if<TextShape>(&e.shape)) all += t->text;
+    };
+    for (const Entity& e : sheet.paper) add(e);
+    for (const View& view : sheet.views) {
+        for (const Entity& e : view.entities) add(e);
+        for (const Dimension& d : view.dimensions) all += d.text + d.upper + d.lower;
+    }
+    return all;
+}
+
+bool isRadical(uint code) { return code >= 0x2E80 && code <= 0x2FDF; }
+
+// The PDF writer names each glyph of the text layer by the first code point
+// the font maps to it, and the CJK fonts map the radicals (U+2E80-U+2FDF) to
+// the glyphs of the ideographs they look like: 齿 was written as U+2EEE and a
+// search for 齿 found nothing. Each radical the text layer names is given
+// back the sheet's own character of that glyph. The names are four hex
+// digits either way, so the file's offsets stand.
+QByteArray withOrdinaryCodePoints(QByteArray pdf, const Sheet& sheet) {
+    static const QRegularExpression block(QStringLiteral("beginbf(range|char)\\n(.*?)endbf"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression code(QStringLiteral("<([0-9A-Fa-f]{4})>"));
+    const QString text = QString::fromLatin1(pdf);
+    std::map<uint, uint> ordinary;  // radical -> the sheet's character
+    bool radicals = false;
+    for (auto b = block.globalMatch(text); b.hasNext();) {
+        for (const QString& line : b.next().captured(2).split('\n')) {
+            for (auto c = code.globalMatch(line); c.hasNext();) {
+                if (isRadical(c.next().captured(1).toUInt(nullptr, 16))) radicals = true;
+            }
+        }
+    }
+    if (!radicals) return pdf;
+    QFont chinese(kChineseFamily);
+    chinese.setPixelSize(static_cast<int>(kFontPixels));
+    const QRawFont font = QRawFont::fromFont(chinese);
+    std::set<uint> used;
+    for (const uint c : sheetCharacters(sheet).toUcs4()) {
+        if (c >= 0x3400 && !isRadical(c)) used.insert(c);
+    }
+    std::map<quint32, uint> byGlyph;
+    for (const uint c : used) {
+        const QList<quint32> glyphs = font.glyphIndexesForString(QString::fromUcs4(reinterpret_cast<const char32_t*>(&c), 1));
+        if (glyphs.size() == 1 && glyphs[0] != 0) byGlyph.emplace(glyphs[0], c);
+    }
+    for (auto b = block.globalMatch(text); b.hasNext();) {
+        const QRegularExpressionMatch m = b.next();
+        qsizetype at = m.capturedStart(2);
+        for (const QString& line : m.captured(2).split('\n')) {
+            // the first (range: two) codes of a line are glyph numbers, the rest names
+            const int glyphNumbers = m.captured(1) == QStringLiteral("range") ? 2 : 1;
+            int index = 0;
+            for (auto c = code.globalMatch(line); c.hasNext(); ++index) {
+                const QRegularExpressionMatch found = c.next();
+                const uint name = found.captured(1).toUInt(nullptr, 16);
+                if (index < glyphNumbers || !isRadical(name)) continue;
+                const QList<quint32> glyphs = font.glyphIndexesForString(
+                    QString::fromUcs4(reinterpret_cast<const char32_t*>(&name), 1));
+                uint replacement = 0;
+                if (glyphs.size() == 1) {
+                    if (const auto f = byGlyph.find(glyphs[0]); f != byGlyph.end()) replacement = f->second;
+                }
+                if (replacement == 0) {  // a radical with a compatibility ideograph
+                    const QList<uint> decomposed =
+                        QString::fromUcs4(reinterpret_cast<const char32_t*>(&name), 1)
+                            .normalized(QString::NormalizationForm_KC)
+                            .toUcs4();
+                    if (decomposed.size() == 1 && decomposed[0] <= 0xFFFF) replacement = decomposed[0];
+                }
+                if (replacement == 0 || replacement > 0xFFFF) continue;
+                const QByteArray hex = QByteArray::number(replacement, 16).toUpper().rightJustified(4, '0');
+                pdf.replace(at + found.capturedStart(1), 4, hex);
+            }
+            at += line.size() + 1;
+        }
+    }
+    return pdf;
+}
+
 }  // namespace
 
 void paintSheet(QPainter& painter, const Sheet& sheet, const QRectF& target) {
@@ -225,7 +311,7 @@ QByteArray sheetPdf(const Sheet& sheet) {
         const double pxPerMm = writer.resolution() / 25.4;
         paintSheet(painter, sheet, QRectF(0, 0, sheet.width() * pxPerMm, sheet.height() * pxPerMm));
     }
-    return bytes;
+    return withOrdinaryCodePoints(bytes, sheet);
 }
 
 QByteArray sheetSvg(const Sheet& sheet) {

@@ -181,6 +181,9 @@ try:
             text = subprocess.run(["pdftotext", "-layout", stem + ".pdf", "-"],
                                   capture_output=True, text=True).stdout
             tokens = set(re.split(r"[\s⌀R°]+", text))
+            # every character its ordinary code point (not a radical of the same glyph)
+            check("齿" in text and "蜗杆" in text and not re.search("[\u2e80-\u2fdf]", text),
+                  f"{where}.pdf: the text layer does not read 齿 and 蜗杆")
             for key in TABLE[sheet].split():
                 check(values[key] in tokens, f"{where}.pdf: the table lacks {key} = {values[key]}")
             fonts = subprocess.run(["pdffonts", stem + ".pdf"], capture_output=True,
