@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -281,13 +282,14 @@ std::vector<SeriesRow> designSeries(
     std::vector<SeriesRow> rows(total);
     std::vector<std::optional<DesignRecord>> records(total);
     std::vector<char> finished(total, 0);
-    // A design takes well under a millisecond, its checks 10-20: the rules
+    // A design takes well under a millisecond, its checks several: the rules
     // (not shared between threads) design here, the checks (pure functions)
     // run on every core.
     std::mutex mutex;
     std::condition_variable changed;
     std::size_t designed = 0, taken = 0, finishedCount = 0;
     bool allDesigned = false, stop = false;
+    std::exception_ptr failure;  // of a check; it ends the run
     const auto check = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
@@ -295,7 +297,15 @@ std::vector<SeriesRow> designSeries(
             if (stop || taken == designed) return;  // all designed and taken
             const std::size_t i = taken++;
             lock.unlock();
-            if (records[i]) addGenerationFindings(rows[i], *records[i]);
+            try {
+                if (records[i]) addGenerationFindings(rows[i], *records[i]);
+            } catch (...) {
+                lock.lock();
+                if (!failure) failure = std::current_exception();
+                stop = true;
+                changed.notify_all();
+                return;
+            }
             lock.lock();
             finished[i] = 1;
             ++finishedCount;
@@ -305,6 +315,14 @@ std::vector<SeriesRow> designSeries(
     std::vector<std::thread> checkers(
         std::min<std::size_t>(std::max(1u, std::thread::hardware_concurrency()), total));
     for (std::thread& checker : checkers) checker = std::thread(check);
+    const auto stopChecks = [&] {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        for (std::thread& checker : checkers) checker.join();
+    };
 
     std::size_t asked = 0;  // proceed has been asked for done = 0 .. asked - 1
     const auto askUpTo = [&](std::size_t done) {
@@ -314,36 +332,40 @@ std::vector<SeriesRow> designSeries(
         return true;
     };
     bool cancelled = false;
-    for (std::size_t i = 0; i < total && !cancelled; ++i) {
-        std::optional<DesignRecord> record;
-        SeriesRow row = designedRow(tables, coefficients, plan.cases[i], options, record);
-        std::size_t done;
-        {
-            const std::lock_guard lock(mutex);
-            rows[i] = std::move(row);
-            records[i] = std::move(record);
-            ++designed;
-            done = finishedCount;
+    try {
+        for (std::size_t i = 0; i < total && !cancelled; ++i) {
+            std::optional<DesignRecord> record;
+            SeriesRow row = designedRow(tables, coefficients, plan.cases[i], options, record);
+            std::size_t done;
+            {
+                const std::lock_guard lock(mutex);
+                rows[i] = std::move(row);
+                records[i] = std::move(record);
+                ++designed;
+                done = finishedCount;
+            }
+            changed.notify_one();
+            cancelled = !askUpTo(done);
         }
-        changed.notify_one();
-        cancelled = !askUpTo(done);
-    }
-    {
         std::unique_lock lock(mutex);
         allDesigned = true;
         changed.notify_all();
-        while (!cancelled && finishedCount < total) {
+        while (!cancelled && !stop && finishedCount < total) {
             const std::size_t done = finishedCount;
             lock.unlock();
             cancelled = !askUpTo(done);
             lock.lock();
-            if (!cancelled) changed.wait(lock, [&] { return finishedCount != done; });
+            if (!cancelled) changed.wait(lock, [&] { return stop || finishedCount != done; });
         }
-        stop = cancelled;
-        changed.notify_all();
+        const bool failed = stop;  // only a failed check stops the run here
+        lock.unlock();
+        if (!cancelled && !failed) cancelled = !askUpTo(total);
+    } catch (...) {
+        stopChecks();  // a thread left running would end the program
+        throw;
     }
-    if (!cancelled) cancelled = !askUpTo(total);
-    for (std::thread& checker : checkers) checker.join();
+    stopChecks();
+    if (failure) std::rethrow_exception(failure);
     if (cancelled) {
         const auto firstUnfinished = std::find(finished.begin(), finished.end(), 0);
         rows.resize(static_cast<std::size_t>(firstUnfinished - finished.begin()));

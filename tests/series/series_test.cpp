@@ -12,6 +12,7 @@
 #include <QTextStream>
 
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,13 @@ TEST(SeriesTool, PairsThatCannotBeDesignedSayWhyRowByRow) {
             EXPECT_EQ(csv[r + 1][c], rows[r].cells[c].text) << r << "," << c;
         }
     }
+
+    // a failure while the checks run ends the run with its error, not the program
+    const auto failing = [](std::size_t done, std::size_t) -> bool {
+        if (done > 0) throw std::runtime_error("progress failed");
+        return true;
+    };
+    EXPECT_THROW(designSeries(tables, coefficients, plan, {}, failing), std::runtime_error);
 }
 
 TEST(SeriesTool, BadListsAreRefusedAndNothingIsWritten) {
