@@ -13,11 +13,9 @@ namespace wormpair::model {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-// coarse wheel-angle samples of the plane's motion per point
-constexpr int kMotionSamples = 120;
-// another position cutting deeper than the envelope by more than this (mm)
-// trims the flank: undercut
-constexpr double kUndercutDepth = 1e-4;
+// contact lines over the motion: consecutive ones cross a section a small
+// step apart, so that a run's turn (the limit line) is placed closely
+constexpr int kContactLines = 300;
 
 // The generating plane of the first flank as the worm sees it: at wheel
 // angle phi it crosses the circle of radius rho about Z1 at axial position
@@ -71,95 +69,6 @@ class PlaneMotion {
     GeneratingPlane m_plane;
 };
 
-struct Extremes {
-    double envelope = kNaN;  // the highest local maximum inside a window of crossings
-    double envelopeAngle = kNaN;
-    int maxima = 0;        // local maxima, each a position of the plane touching the circle
-    double second = kNaN;  // the highest of the others
-};
-
-// The local maxima of f over [first, last]: f is finite on windows of the
-// motion (where the plane crosses the circle on the wheel's side), each
-// found from the coarse samples, its ends bisected, then sampled afresh so
-// that a narrow window still shows its maximum; each maximum refined by
-// golden section. f turns faster with the ratio (it holds -i phi): a window
-// is sampled more densely the larger the ratio.
-// coarseAt(k) is f(first + k (last - first) / coarse) and fineAt(k) is
-// f(first + k fine), from poses shared by every point of the flank: a window
-// wide enough is sampled on that lattice, at least as densely.
-template <typename F, typename Coarse, typename Fine>
-Extremes extremes(const F& f, const Coarse& coarseAt, const Fine& fineAt, double fine, double first,
-                  double last, int coarse, int samples) {
-    Extremes e;
-    const auto step = (last - first) / coarse;
-    const auto edge = [&](double inside, double outside) {
-        for (int i = 0; i < 20; ++i) {  // to a millionth of a coarse step
-            const double mid = (inside + outside) / 2;
-            (std::isfinite(f(mid)) ? inside : outside) = mid;
-        }
-        return inside;
-    };
-    const auto window = [&](double from, double to) {
-        std::vector<double> phis, values;
-        phis.reserve(samples + 2), values.reserve(samples + 2);
-        const long stride = static_cast<long>((to - from) / samples / fine);
-        if (stride >= 1) {
-            phis.push_back(from), values.push_back(f(from));
-            long k = (static_cast<long>((from - first) / fine) / stride + 1) * stride;
-            for (; first + fine * k < to; k += stride) {
-                if (first + fine * k <= from) continue;
-                phis.push_back(first + fine * k), values.push_back(fineAt(k));
-            }
-            phis.push_back(to), values.push_back(f(to));
-        } else {
-            for (int k = 0; k <= samples; ++k) {
-                phis.push_back(from + (to - from) * k / samples);
-                values.push_back(f(phis.back()));
-            }
-        }
-        const int count = static_cast<int>(phis.size()) - 1;
-        for (int k = 1; k < count; ++k) {
-            if (!(values[k] > values[k - 1] && values[k] >= values[k + 1])) continue;
-            // golden section, each step keeping one of its two values
-            constexpr double kGolden = 0.618033988749895;
-            double lo = phis[k - 1], hi = phis[k + 1];
-            double m1 = hi - kGolden * (hi - lo), m2 = lo + kGolden * (hi - lo);
-            double f1 = f(m1), f2 = f(m2);
-            for (int i = 0; i < 26; ++i) {  // to 4e-6 of the bracket; f errs by its square
-                if (f1 < f2) {
-                    lo = m1, m1 = m2, f1 = f2;
-                    m2 = lo + kGolden * (hi - lo), f2 = f(m2);
-                } else {
-                    hi = m2, m2 = m1, f2 = f1;
-                    m1 = hi - kGolden * (hi - lo), f1 = f(m1);
-                }
-            }
-            const double phi = (lo + hi) / 2;
-            const double value = std::max(values[k], f(phi));
-            ++e.maxima;
-            if (!(value <= e.envelope)) {
-                e.second = e.envelope;
-                e.envelope = value, e.envelopeAngle = phi;
-            } else if (!(value <= e.second)) {
-                e.second = value;
-            }
-        }
-    };
-    double previous = first;
-    bool inside = std::isfinite(coarseAt(0));
-    double start = first;
-    for (int k = 1; k <= coarse; ++k) {
-        const double phi = first + step * k;
-        const bool finite = std::isfinite(coarseAt(k));
-        if (finite && !inside) start = edge(phi, previous);
-        if (!finite && inside) window(start, edge(previous, phi));
-        if (finite && k == coarse) window(start, phi);
-        inside = finite;
-        previous = phi;
-    }
-    return e;
-}
-
 std::string percent(double share) {
     char text[32];
     const double p = 100 * share;
@@ -199,55 +108,83 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
     // a motion wide enough for every contact of the working zone
     const double reach = 3 * b.halfLength / g.referenceRadius + 0.1;
     const double first = throat.wheelAngle - reach, last = throat.wheelAngle + reach;
-    const int windowSamples = 48 + static_cast<int>(4 * g.ratio);
-    std::vector<PlaneMotion::Pose> coarsePoses(kMotionSamples + 1);
-    for (int k = 0; k <= kMotionSamples; ++k)
-        coarsePoses[k] = motion.pose(first + (last - first) / kMotionSamples * k);
-    // the lattice the windows sample, a coarse step in windowSamples, each
-    // pose made when first asked
-    const long fineCount = static_cast<long>(kMotionSamples) * windowSamples;
-    const double fine = (last - first) / static_cast<double>(fineCount);
-    std::vector<PlaneMotion::Pose> finePoses(fineCount + 1);
-    std::vector<char> fineMade(fineCount + 1, 0);
-    const auto finePose = [&](long k) -> const PlaneMotion::Pose& {
-        if (!fineMade[k]) finePoses[k] = motion.pose(first + fine * k), fineMade[k] = 1;
-        return finePoses[k];
-    };
-
     WormFlankGeneration result;
     result.axialCount = axialCount;
     result.heightCount = heightCount;
     result.firstWheelAngle = std::numeric_limits<double>::infinity();
     result.lastWheelAngle = -result.firstWheelAngle;
-    // cell centres, so every point stands for an equal share of the flank
+    // The contact lines sweep the flank: a point is enveloped where one
+    // passes through it as a maximum of its crossing angle (a position of
+    // the plane touching its circle from the space). In each section Z1 the
+    // lines' crossings move continuously with phi, so a run of crossings
+    // that moves one way covers every radius between its ends, and its kind
+    // (maximum or minimum) changes only where the run turns (the limit line).
+    const EnvelopedFlank flank(g, halfTooth, b);
+    std::vector<Line> lines(kContactLines + 1);
+    std::vector<double> phis(kContactLines + 1);
+    for (int k = 0; k <= kContactLines; ++k) {
+        phis[k] = first + (last - first) * k / kContactLines;
+        lines[k] = flank.contactLine(phis[k]);
+    }
+    const double a = g.centreDistance;
+    using Made = WormFlankGeneration::Made;
     for (int i = 0; i < axialCount; ++i) {
         const double axial = -b.halfLength + 2 * b.halfLength * (i + 0.5) / axialCount;
         const double root = b.rootRadiusAt(axial), tip = b.tipRadiusAt(axial);
-        for (int j = 0; j < heightCount; ++j) {
-            const double radius = root + (tip - root) * (j + 0.5) / heightCount;
-            const auto f = [&](double phi) {
-                return sense * PlaneMotion::crossing(motion.pose(phi), axial, radius, sense);
+        // the crossing of each line with this section, NaN on the far side
+        std::vector<double> radii(phis.size(), kNaN);
+        for (std::size_t k = 0; k < phis.size(); ++k) {
+            const Line& line = lines[k];
+            if (!(std::abs(line.direction.y) > 1e-12)) continue;
+            const Vec3 r = line.at((axial - line.point.y) / line.direction.y);
+            if (r.x < a) radii[k] = std::sqrt((a - r.x) * (a - r.x) + r.z * r.z);
+        }
+        // a maximum when the crossing angle turns down at the run's crossing
+        // nearest the middle of the flank (far from it a line may graze the
+        // section)
+        const auto touchesFromTheSpace = [&](std::size_t k) {
+            constexpr double h = 1e-4;
+            const auto at = [&](double phi) {
+                return sense * PlaneMotion::crossing(motion.pose(phi), axial, radii[k], sense);
             };
-            const auto coarseAt = [&](int k) {
-                return sense * PlaneMotion::crossing(coarsePoses[k], axial, radius, sense);
-            };
-            const auto fineAt = [&](long k) {
-                return sense * PlaneMotion::crossing(finePose(k), axial, radius, sense);
-            };
-            const Extremes e =
-                extremes(f, coarseAt, fineAt, fine, first, last, kMotionSamples, windowSamples);
-            using Made = WormFlankGeneration::Made;
-            if (!std::isfinite(e.envelope)) {
-                result.points.push_back(Made::NotEnveloped);
+            return at(phis[k] + h) + at(phis[k] - h) - 2 * at(phis[k]) < 0;
+        };
+        std::vector<int> covering(static_cast<std::size_t>(heightCount), 0);
+        std::size_t from = 0;
+        while (from + 1 < phis.size()) {
+            if (!std::isfinite(radii[from]) || !std::isfinite(radii[from + 1])) {
+                ++from;
                 continue;
             }
-            result.firstWheelAngle = std::min(result.firstWheelAngle, e.envelopeAngle);
-            result.lastWheelAngle = std::max(result.lastWheelAngle, e.envelopeAngle);
-            // a second position touching the circle: the envelope folds over
-            // itself here, and one sheet trims the other
-            const bool folded = e.maxima > 1 && e.envelope - e.second > kUndercutDepth / radius;
-            result.points.push_back(folded ? Made::Undercut : Made::Enveloped);
+            const bool rising = radii[from + 1] > radii[from];
+            std::size_t to = from + 1;
+            while (to + 1 < phis.size() && std::isfinite(radii[to + 1]) &&
+                   (radii[to + 1] > radii[to]) == rising)
+                ++to;
+            std::size_t nearest = from;
+            for (std::size_t k = from; k <= to; ++k)
+                if (std::abs(radii[k] - (root + tip) / 2) < std::abs(radii[nearest] - (root + tip) / 2))
+                    nearest = k;
+            if (touchesFromTheSpace(nearest)) {
+                const double low = std::min(radii[from], radii[to]);
+                const double high = std::max(radii[from], radii[to]);
+                for (int j = 0; j < heightCount; ++j) {
+                    const double radius = root + (tip - root) * (j + 0.5) / heightCount;
+                    if (radius >= low && radius <= high) ++covering[static_cast<std::size_t>(j)];
+                }
+                for (std::size_t k = from; k <= to; ++k) {
+                    if (radii[k] < std::min(root, tip) || radii[k] > std::max(root, tip)) continue;
+                    result.firstWheelAngle = std::min(result.firstWheelAngle, phis[k]);
+                    result.lastWheelAngle = std::max(result.lastWheelAngle, phis[k]);
+                }
+            }
+            from = to;
         }
+        // touched from the space twice: the envelope folds over itself, one
+        // sheet trims the other
+        for (int count : covering)
+            result.points.push_back(count == 0 ? Made::NotEnveloped
+                                               : count == 1 ? Made::Enveloped : Made::Undercut);
     }
     return result;
 }
@@ -293,19 +230,39 @@ std::vector<GenerationFinding> generationFindings(const DesignRecord& record,
                                 "蜗轮喉部齿顶变尖（齿顶宽 " + millimetres(width) + " mm）"});
     } catch (const ModelError&) {
     }
-    // the rim width the hob's tip does not reach below the blank's tip
-    constexpr int kRimSamples = 200;
-    int uncut = 0;
-    for (int k = 0; k < kRimSamples; ++k) {
-        const double z = pair.wheel.halfWidth * (2.0 * (k + 0.5) / kRimSamples - 1);
+    // the rim width the hob's tip does not reach below the blank's tip: both
+    // are even in the height, so one half is sampled and each change of
+    // state bisected
+    const auto cut = [&](double z) {
         try {
-            if (hobReachRadius(pair.hob, z) >= pair.wheel.tipRadiusAt(z)) ++uncut;
+            return hobReachRadius(pair.hob, z) < pair.wheel.tipRadiusAt(z);
         } catch (const ModelError&) {
-            ++uncut;
+            return false;
         }
+    };
+    constexpr int kRimSamples = 8;
+    const double half = pair.wheel.halfWidth;
+    double uncutWidth = 0;
+    bool previous = cut(0);
+    for (int k = 1; k <= kRimSamples; ++k) {
+        const double z0 = half * (k - 1) / kRimSamples, z1 = half * k / kRimSamples;
+        const bool here = cut(z1);
+        if (here == previous) {
+            if (!here) uncutWidth += z1 - z0;
+        } else {
+            double lo = z0, hi = z1;
+            for (int i = 0; i < 16; ++i) {  // to a 65,000th of a step
+                const double mid = (lo + hi) / 2;
+                (cut(mid) == previous ? lo : hi) = mid;
+            }
+            const double boundary = (lo + hi) / 2;
+            uncutWidth += previous ? z1 - boundary : boundary - z0;
+        }
+        previous = here;
     }
-    if (uncut > 0) {
-        const double s = static_cast<double>(uncut) / kRimSamples;
+    const double uncut = uncutWidth / half;
+    if (uncut > 1e-3) {
+        const double s = std::min(1.0, uncut);
         findings.push_back({GenerationIssue::RimNotCut, s,
                             "齿圈宽度有 " + percent(s) + " 未被滚刀切到，轮齿向两侧渐消"});
     }

@@ -36,7 +36,7 @@ double hobReachRadius(const ThreadDesign& hob, double height) {
         const double rho = b.tipRadiusAt(axial);
         if (rho <= std::abs(height)) return 1e300;
         const double across = a - std::sqrt(rho * rho - height * height);
-        return std::hypot(across, axial);
+        return std::sqrt(across * across + axial * axial);  // millimetres: no overflow to guard
     };
     // the reach is even in Z1: search Z1 >= 0, then refine the best sample
     const int samples = 200;
