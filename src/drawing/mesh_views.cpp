@@ -136,6 +136,24 @@ View meshView(const Design& d, const Pair& p, const Scale& scale, SheetSize size
                {0, -p.T - pen.part(10)});
     const Number base = labelNumber(d, "Label12");
     pen.diameter(base, centre, 40, 0.8);
+
+    // the parts' numbers of the parts list (GB/T 4458.2): a thin leader from
+    // a dot on the part to the number written on a short line, outside the
+    // outlines: the worm 1 at the lower right, the wheel 2 at the upper left
+    const double numberHeight = textHeight(TextRole::Heading, size);
+    auto balloon = [&](QPointF on, QPointF knee, double side, const QString& number) {
+        pen.circle(Layer::Thin, on, pen.part(0.5));
+        pen.line(Layer::Thin, on, knee);
+        const QPointF end = knee + QPointF(side * pen.part(numberHeight + 3), 0);
+        pen.line(Layer::Thin, knee, end);
+        pen.text((knee + end) / 2 + QPointF(0, pen.part(1)), number, TextRole::Heading,
+                 HAlign::Centre, VAlign::Baseline);
+    };
+    balloon({0.6 * p.hl, -0.5 * p.T}, {p.end + pen.part(6), -p.T - pen.part(6)}, 1,
+            QStringLiteral("1"));
+    const double out = p.throat + pen.part(8);
+    balloon(centre + QPointF(-0.55, 0.55) * p.throat, centre + QPointF(-out, 0.8 * p.throat), -1,
+            QStringLiteral("2"));
     return view;
 }
 

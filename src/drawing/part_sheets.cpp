@@ -199,6 +199,9 @@ SheetText meshText(const Design& d) {
         QStringLiteral("3. 修形后按修形中心距 %1 、修形传动比 %2 配磨。")
             .arg(label(d, "Label51"), label(d, "Label42")),
     };
+    // the parts the balloons of the view number (代号 and 材料 are the part sheets')
+    s.parts = {{"1", "", QString::fromUtf8(kKinds[0].partName), "1", ""},
+               {"2", "", QString::fromUtf8(kKinds[1].partName), "1", ""}};
     return s;
 }
 

@@ -8,6 +8,10 @@ namespace {
 
 constexpr double kGap = 4;  // between the frame's parts
 constexpr double kTableColumns[] = {0.44, 0.17, 0.27, 0.12};
+// GB/T 10609.2: 序号, 代号, 名称, 数量, 材料 over the title block's width
+constexpr double kPartsColumns[] = {12, 44, 66, 14, 44};
+constexpr const char* kPartsHeadings[] = {"序号", "代号", "名称", "数量", "材料"};
+constexpr double kPartsRow = 7;
 
 double rowHeight(SheetSize size) { return size == SheetSize::A4 ? 5 : 7; }
 double tableWidth(SheetSize size) { return size == SheetSize::A4 ? 96 : 110; }
@@ -83,20 +87,24 @@ SheetRegions sheetRegions(SheetSize size, const SheetText& text) {
     r.frame = QRectF(QPointF(f.binding, f.margin), QPointF(f.width - f.margin, f.height - f.margin));
     r.titleBlock = QRectF(r.frame.right() - kTitleBlockWidth, r.frame.top(), kTitleBlockWidth,
                           kTitleBlockHeight);
+    const double partsHeight =
+        text.parts.empty() ? 0 : kPartsRow * (static_cast<double>(text.parts.size()) + 1);
+    r.parts = QRectF(r.titleBlock.left(), r.titleBlock.bottom(), kTitleBlockWidth, partsHeight);
+    const double base = r.titleBlock.bottom() + partsHeight;  // what the frame holds up to
     const double width = tableWidth(size);
     const double tableHeight = rowHeight(size) * (static_cast<double>(text.rows.size()) + 1);
     r.table = QRectF(r.frame.right() - width, r.frame.bottom() - tableHeight, width, tableHeight);
     const double column = r.table.left() - kGap;
     // the requirements below the table when they fit there, else left of the title block
     const double besideWidth = width - 2;
-    const double below = r.table.top() - r.titleBlock.bottom() - 2 * kGap;
+    const double below = r.table.top() - base - 2 * kGap;
     if (notesHeight(text, size, besideWidth) <= below) {
-        r.notes = QRectF(r.table.left() + 1, r.titleBlock.bottom() + kGap, besideWidth, below);
+        r.notes = QRectF(r.table.left() + 1, base + kGap, besideWidth, below);
     } else {
         r.notes = QRectF(r.frame.left() + kGap, r.frame.top() + 2,
                          r.titleBlock.left() - r.frame.left() - 2 * kGap, kTitleBlockHeight - 2);
     }
-    r.views = QRectF(QPointF(r.frame.left() + kGap, r.titleBlock.bottom() + kGap),
+    r.views = QRectF(QPointF(r.frame.left() + kGap, base + kGap),
                      QPointF(column - kGap, r.frame.bottom() - kGap));
     return r;
 }
@@ -107,6 +115,7 @@ void drawSheetFrame(Sheet& sheet, const SheetRegions& r, const SheetText& text,
     const SheetFormat& f = sheetFormat(size);
     sheet.frame = r.frame;
     sheet.reserved = {r.titleBlock, r.table, r.notes};
+    if (!r.parts.isEmpty()) sheet.reserved.push_back(r.parts);
     // border, frame and the centring marks of GB/T 14689
     addRectangle(sheet, Layer::Frame, QRectF(0, 0, f.width, f.height), Weight::Thin);
     addRectangle(sheet, Layer::Frame, r.frame, Weight::Thick);
@@ -157,6 +166,36 @@ void drawSheetFrame(Sheet& sheet, const SheetRegions& r, const SheetText& text,
                 break;
         }
         addCellText(sheet, Layer::Text, box, value, h);
+    }
+
+    // parts list: headings on the title block, items upwards; vertical
+    // lines thick, horizontal thin (GB/T 10609.2)
+    if (!text.parts.empty()) {
+        const QRectF& parts = r.parts;
+        const double cellH = textHeight(TextRole::TitleBlockCell, size);
+        double x = parts.left();
+        for (std::size_t c = 0; c <= std::size(kPartsColumns); ++c) {
+            addLine(sheet, Layer::Table, {x, parts.top()}, {x, parts.bottom()}, Weight::Thick);
+            if (c < std::size(kPartsColumns)) x += kPartsColumns[c];
+        }
+        for (std::size_t row = 0; row <= text.parts.size(); ++row) {
+            const double y = parts.top() + kPartsRow * static_cast<double>(row);
+            addLine(sheet, Layer::Table, {parts.left(), y + kPartsRow}, {parts.right(), y + kPartsRow},
+                    Weight::Thin);
+            QStringList cells;
+            if (row == 0) {
+                for (const char* heading : kPartsHeadings) cells << QString::fromUtf8(heading);
+            } else {
+                const PartsRow& item = text.parts[row - 1];
+                cells = {item.number, item.code, item.name, item.quantity, item.material};
+            }
+            double left = parts.left();
+            for (std::size_t c = 0; c < std::size(kPartsColumns); ++c) {
+                addCellText(sheet, Layer::Text, QRectF(left, y, kPartsColumns[c], kPartsRow),
+                            cells[static_cast<qsizetype>(c)], cellH);
+                left += kPartsColumns[c];
+            }
+        }
     }
 
     // parameter table

@@ -18,12 +18,18 @@ struct TableRow {
     QString name, symbol, value, unit;
 };
 
+// A row of the parts list (明细栏) of an assembly sheet.
+struct PartsRow {
+    QString number, code, name, quantity, material;
+};
+
 struct SheetText {
     QString title;     // 蜗杆零件图 …
     QString partName;  // in the title block
     QString tableTitle;
     std::vector<TableRow> rows;
     QStringList notes;  // numbered requirements, one paragraph each
+    std::vector<PartsRow> parts;  // above the title block, item 1 lowest; none on a part sheet
 };
 
 // Where things go on the sheet, paper mm, y up.
@@ -32,6 +38,7 @@ struct SheetRegions {
     QRectF titleBlock;
     QRectF table;
     QRectF notes;
+    QRectF parts;  // empty on a part sheet
     QRectF views;  // what is left for the views
 };
 

@@ -212,6 +212,16 @@ TEST(DrawingSheets, TheDesignsDrawCleanlyOnEverySize) {
                 EXPECT_GE(dimensions, kind.kind == SheetKind::Wheel ? 6 : 5);
                 EXPECT_TRUE(paperText(sheet).contains(QStringLiteral("重量比例")) &&
                             paperText(sheet).contains(QStringLiteral("共 1 张第 1 张")));
+                if (kind.kind == SheetKind::Mesh) {  // the parts list and the parts' numbers
+                    EXPECT_TRUE(paperText(sheet).contains(QStringLiteral(
+                        "序号代号名称数量材料1平面二次包络环面蜗杆12平面二次包络环面蜗轮1")));
+                    int numbers = 0;
+                    for (const Entity& e : sheet.views.front().entities) {
+                        const auto* t = std::get_if<TextShape>(&e.shape);
+                        numbers += t != nullptr && (t->text == "1" || t->text == "2");
+                    }
+                    EXPECT_EQ(numbers, 2);
+                }
                 if (kind.kind == SheetKind::Wheel)
                     EXPECT_EQ(wheelFaults(sheet, *design), std::vector<std::string>());
             }
