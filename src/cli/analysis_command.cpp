@@ -4,6 +4,7 @@
 
 #include "analysis/contact_service.h"
 #include "cli/cli.h"
+#include "cli/design_session.h"
 #include "input/design_file_open.h"
 #include "input/design_snapshot.h"
 #include "input/headless_session.h"
@@ -56,11 +57,7 @@ int runAnalysisCommand(const QStringList& arguments, const QString& programDirec
         return usage(err, "用法：analysis contact 设计文件");
     if (!parser.isSet(output)) return usage(err, "请用 -o 指定要写出的 CSV 文件");
     const QString target = parser.value(output);
-    if (const QString problem = programFileProblem(target, programFolders(programDirectory));
-        !problem.isEmpty()) {
-        err << "wormpair-cli: " << problem << "\n";
-        return kExitFailed;
-    }
+    if (!writableTarget(target, programDirectory, err)) return kExitFailed;
     analysis::ContactSettings settings;
     bool ok = false;
     settings.positions = parser.value(positions).toInt(&ok);
@@ -71,21 +68,10 @@ int runAnalysisCommand(const QStringList& arguments, const QString& programDirec
         return usage(err, "--speed 须为正的转速（r/min）");
     settings.worm = parser.isSet(nominal) ? model::WormKind::Nominal : model::WormKind::Ground;
 
-    HeadlessSession session(programDirectory);
-    if (!session.load().ok) {
-        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << "\n";
-        return kExitFailed;
-    }
-    TXLSReadWriteII4 workbook;
-    const QString design = positional[1];
-    if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
-        err << "wormpair-cli: " << design << ": "
-            << (session.form.messages.empty()
-                    ? QString("设计未计算")
-                    : QString::fromStdString(session.form.messages.back()))
-            << "\n";
-        return kExitFailed;
-    }
+    const std::unique_ptr<HeadlessSession> opened =
+        openCalculatedDesign(programDirectory, positional[1], err);
+    if (!opened) return kExitFailed;
+    const HeadlessSession& session = *opened;
     try {
         const std::string csv = analysis::contactCsv(
             programDirectory.toStdString(), designSnapshot(session.form, session.design), settings);

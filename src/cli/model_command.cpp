@@ -6,6 +6,7 @@
 #include <new>
 
 #include "cli/cli.h"
+#include "cli/design_session.h"
 #include "input/design_file_open.h"
 #include "input/design_snapshot.h"
 #include "input/headless_session.h"
@@ -72,11 +73,7 @@ int runModelCommand(const QStringList& arguments, const QString& programDirector
     const ModelPart part = parts.at(positional[0]);
     if (!parser.isSet(output)) return usage(err, "name the file to write with -o OUT");
     const QString target = parser.value(output);
-    if (const QString problem = programFileProblem(target, programFolders(programDirectory));
-        !problem.isEmpty()) {
-        err << "wormpair-cli: " << problem << "\n";
-        return kExitFailed;
-    }
+    if (!writableTarget(target, programDirectory, err)) return kExitFailed;
     const std::optional<ModelFormat> format = modelFormatOf(target.toStdString());
     if (!format) return usage(err, "OUT must end in .step, .stp, .stl or .csv");
     const std::optional<GridSize> size = gridSizeFromText(parser.value(grid).toStdString());
@@ -86,20 +83,10 @@ int runModelCommand(const QStringList& arguments, const QString& programDirector
     if (*format == ModelFormat::Csv && part == ModelPart::Pair)
         return usage(err, "inspection points are written for the worm, the wheel or the hob");
 
-    HeadlessSession session(programDirectory);
-    if (!session.load().ok) {
-        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << "\n";
-        return kExitFailed;
-    }
-    TXLSReadWriteII4 workbook;
-    const QString design = positional[1];
-    if (!openDesignFile(session.form, session.design, workbook, design) || !session.succeeded()) {
-        err << "wormpair-cli: " << design << ": "
-            << (session.form.messages.empty() ? QString("设计未计算")
-                                              : text(session.form.messages.back()))
-            << "\n";
-        return kExitFailed;
-    }
+    const std::unique_ptr<HeadlessSession> opened =
+        openCalculatedDesign(programDirectory, positional[1], err);
+    if (!opened) return kExitFailed;
+    const HeadlessSession& session = *opened;
     const WormKind kind = parser.isSet(nominal) ? WormKind::Nominal : WormKind::Ground;
     try {
         const std::unique_ptr<DesignModels> models =

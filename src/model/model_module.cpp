@@ -87,21 +87,6 @@ class KernelBuild : public BuiltModel {
     DesignRecord m_record;
 };
 
-// Progress of one part inside a larger build.
-class PartOfBuild : public BuildProgress {
-  public:
-    PartOfBuild(BuildProgress* whole, int offset, int total)
-        : m_whole(whole), m_offset(offset), m_total(total) {}
-    void report(int done, int, std::string_view what) override {
-        if (m_whole) m_whole->report(m_offset + done, m_total, what);
-    }
-    bool cancelled() const override { return m_whole && m_whole->cancelled(); }
-
-  private:
-    BuildProgress* m_whole;
-    int m_offset, m_total;
-};
-
 class KernelModels : public DesignModels {
   public:
     explicit KernelModels(const DesignSnapshot& design) : m_modeller(design) {}

@@ -38,6 +38,21 @@ class BuildCancelled : public std::exception {
     const char* what() const noexcept override { return "cancelled"; }
 };
 
+// Progress of one part inside a larger build (the pair: worm, then wheel).
+class PartOfBuild : public BuildProgress {
+  public:
+    PartOfBuild(BuildProgress* whole, int offset, int total)
+        : m_whole(whole), m_offset(offset), m_total(total) {}
+    void report(int done, int, std::string_view what) override {
+        if (m_whole) m_whole->report(m_offset + done, m_total, what);
+    }
+    bool cancelled() const override { return m_whole && m_whole->cancelled(); }
+
+  private:
+    BuildProgress* m_whole;
+    int m_offset, m_total;
+};
+
 // The largest distance and normal angle between a fitted surface and the
 // exact one it stands for.
 struct SurfaceFitError {

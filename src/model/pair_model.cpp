@@ -113,25 +113,6 @@ PartModel PairModeller::wheel(BuildProgress* progress) const {
         [&](const FittedWheelFlank& f) { return wheelPart(f, m_geometry.wheel); }, gp_Trsf());
 }
 
-namespace {
-
-// Progress of one part inside a larger build.
-class PartOfBuild : public BuildProgress {
-  public:
-    PartOfBuild(BuildProgress* whole, int offset, int total)
-        : m_whole(whole), m_offset(offset), m_total(total) {}
-    void report(int done, int, std::string_view what) override {
-        if (m_whole) m_whole->report(m_offset + done, m_total, what);
-    }
-    bool cancelled() const override { return m_whole && m_whole->cancelled(); }
-
-  private:
-    BuildProgress* m_whole;
-    int m_offset, m_total;
-};
-
-}  // namespace
-
 ModelBuild PairModeller::build(ModelPart part, WormKind kind, BuildProgress* progress) const {
     ModelBuild result;
     switch (part) {
