@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QSvgGenerator>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -30,6 +31,27 @@ QFont letteringFont() {
     font.setPixelSize(static_cast<int>(kFontPixels));
     font.setHintingPreference(QFont::PreferNoHinting);
     return font;
+}
+
+// Where the line from a to b crosses the loops' edges, as fractions of its
+// length in order: inside (even-odd) between the first and second, the third
+// and fourth, ….
+std::vector<double> crossings(QPointF a, QPointF b, const std::vector<QPolygonF>& loops) {
+    const QPointF d = b - a;
+    auto cross = [](QPointF u, QPointF v) { return u.x() * v.y() - u.y() * v.x(); };
+    std::vector<double> cuts;
+    for (const QPolygonF& loop : loops) {
+        for (qsizetype i = 0; i < loop.size(); ++i) {
+            const QPointF q0 = loop[i], q1 = loop[(i + 1) % loop.size()];
+            // an edge counts once at a shared vertex: one end strictly on one side
+            if ((cross(d, q0 - a) > 0) == (cross(d, q1 - a) > 0)) continue;
+            const double denominator = cross(d, q1 - q0);
+            if (denominator == 0) continue;
+            cuts.push_back(std::clamp(cross(q0 - a, q1 - q0) / denominator, 0.0, 1.0));
+        }
+    }
+    std::sort(cuts.begin(), cuts.end());
+    return cuts;
 }
 
 // Paints in paper millimetres (y up) onto the device.
@@ -136,17 +158,28 @@ class SheetPainter {
                     area.addPolygon(polygon);
                     area.closeSubpath();
                 }
+                // the section lines cut to the loops here: the SVG generator
+                // drops clip paths, and a reader that keeps them still has
+                // the lines across tooth spaces in the file
                 const QRectF box = area.boundingRect();
                 const double spacing = shape.spacing * s.m_mmToDevice;
+                std::vector<QPolygonF> loops;
+                for (const auto& loop : shape.loops) {
+                    QPolygonF polygon;
+                    for (const QPointF& p : loop) polygon << t.map(p);
+                    loops.push_back(polygon);
+                }
                 QPainterPath lines;
                 for (double c = -box.height(); c <= box.width(); c += spacing) {
-                    lines.moveTo(box.left() + c, box.bottom());
-                    lines.lineTo(box.left() + c + box.height(), box.top());
+                    const QPointF from(box.left() + c, box.bottom());
+                    const QPointF to(box.left() + c + box.height(), box.top());
+                    const std::vector<double> cuts = crossings(from, to, loops);
+                    for (std::size_t i = 0; i + 1 < cuts.size(); i += 2) {
+                        lines.moveTo(from + (to - from) * cuts[i]);
+                        lines.lineTo(from + (to - from) * cuts[i + 1]);
+                    }
                 }
-                s.m_p.save();
-                s.m_p.setClipPath(area, Qt::IntersectClip);
                 s.stroke(lines, e);
-                s.m_p.restore();
             }
             void operator()(const SolidShape& shape) const {
                 QPolygonF polygon;

@@ -194,6 +194,10 @@ try:
             svg_pdf = stem + "-svg.pdf"
             subprocess.run(["rsvg-convert", "-f", "pdf", "-o", svg_pdf, stem + ".svg"], check=True)
             check(dark_pixels(svg_pdf) > 2000, f"{where}.svg renders blank")
+            # the same picture: no section lines beyond their section in either
+            drawn_pdf, drawn_svg = dark_pixels(stem + ".pdf"), dark_pixels(svg_pdf)
+            check(abs(drawn_svg - drawn_pdf) <= 0.02 * drawn_pdf,
+                  f"{where}.svg draws {drawn_svg} dark pixels, the PDF {drawn_pdf}")
 
     # The sheet sizes, and a tool without a display.
     path = designs["160-45-1"][0]
