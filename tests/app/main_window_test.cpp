@@ -326,7 +326,9 @@ TEST_F(Window, FullWidthNumbersAreEnteredAsAscii) {
             field.setFocus();
             way(field, QString::fromUtf8(c.typed));
             EXPECT_EQ(field.text(), QString::fromUtf8(c.shown));
-            if (c.label) EXPECT_EQ(text(c.label), QString::fromUtf8(c.written));
+            if (c.label) {
+                EXPECT_EQ(text(c.label), QString::fromUtf8(c.written));
+            }
             EXPECT_TRUE(field.toolTip().contains(QString::fromUtf8(c.mark)));
             EXPECT_EQ(field.toolTip().isEmpty(), *c.mark == 0);
             EXPECT_TRUE(desktop.messages.isEmpty());

@@ -222,8 +222,9 @@ TEST(DrawingSheets, TheDesignsDrawCleanlyOnEverySize) {
                     }
                     EXPECT_EQ(numbers, 2);
                 }
-                if (kind.kind == SheetKind::Wheel)
+                if (kind.kind == SheetKind::Wheel) {
                     EXPECT_EQ(wheelFaults(sheet, *design), std::vector<std::string>());
+                }
             }
         }
     }
@@ -289,8 +290,9 @@ TEST(DrawingSheets, RequirementsListTheDesignsWarningsAndFindings) {
             EXPECT_EQ(text.count(QStringLiteral("加工检查")), row.findings);
             EXPECT_TRUE(text.contains(QString::fromUtf8(row.named)));
             EXPECT_FALSE(text.contains(QStringLiteral("外移 0")) || text.contains(QStringLiteral("偏心量 0")));
-            if (kind.kind == SheetKind::Worm || kind.kind == SheetKind::Hob)
+            if (kind.kind == SheetKind::Worm || kind.kind == SheetKind::Hob) {
                 EXPECT_TRUE(text.contains(QString::fromUtf8(row.tipArc)));
+            }
         }
     }
 }

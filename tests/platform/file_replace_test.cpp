@@ -392,7 +392,9 @@ TEST_F(FileReplaceTest, TheProgramsOwnFilesAreNoSaveTarget) {
         SCOPED_TRACE(target.string());
         const std::string problem = programFileProblem(target, {program, data});
         EXPECT_EQ(!problem.empty(), refused);
-        if (refused) EXPECT_NE(problem.find(target.string()), std::string::npos) << "names the file";
+        if (refused) {
+            EXPECT_NE(problem.find(target.string()), std::string::npos) << "names the file";
+        }
     }
 }
 
