@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "model/enveloping.h"
+#include "model/ground_flank.h"
 #include "model/pair_geometry.h"
 
 namespace wormpair::model {
@@ -16,58 +17,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // contact lines over the motion: consecutive ones cross a section a small
 // step apart, so that a run's turn (the limit line) is placed closely
 constexpr int kContactLines = 300;
-
-// The generating plane of the first flank as the worm sees it: at wheel
-// angle phi it crosses the circle of radius rho about Z1 at axial position
-// Z1 in the worm-frame angle theta(phi); the material left is on the
-// tooth's side of every position, so the flank lies at the extreme of
-// sense * theta over the motion.
-class PlaneMotion {
-  public:
-    PlaneMotion(const Meshing& g, double halfToothAngle) : m_g(g), m_plane(g, halfToothAngle) {}
-
-    // What the plane's position at phi alone decides: the crossing of every
-    // circle at that instant then costs one acos.
-    struct Pose {
-        double ny = 0, base = 0;  // n . r - d = R cos(T - angle) - (base - ny Z1)
-        double reach = 0;         // R / rho
-        double angle = 0;
-        double turn = 0;  // i phi
-    };
-    Pose pose(double phi) const {
-        const Vec3 n = turnedAboutZ(m_plane.normal, -m_g.hand * phi);
-        // fixed point of the worm point (rho, theta, Z1): (a - rho cos T, Z1, rho sin T),
-        // T = theta + i phi; n . r - d = R cos(T - centre) - C, positive in the tooth
-        return {n.y, m_plane.offset - n.x * m_g.centreDistance, std::sqrt(n.x * n.x + n.z * n.z),
-                std::atan2(n.z, -n.x), m_g.ratio * phi};
-    }
-
-    // theta where the plane at that pose crosses the circle, on the side
-    // facing the wheel, at the root where the tooth begins (moving towards
-    // larger sense * theta); NaN where it misses the circle or crosses it
-    // only on the far side
-    static double crossing(const Pose& p, double axial, double radius, double sense) {
-        const double q = (p.base - p.ny * axial) / (radius * p.reach);
-        if (!(std::abs(q) <= 1)) return kNaN;
-        const double T = p.angle - sense * std::acos(q);
-        // cos T > 0, T within (-2 pi, 2 pi]
-        const double size = std::abs(T);
-        if (!(size < kPi / 2 || size > 1.5 * kPi)) return kNaN;
-        return T - p.turn;
-    }
-
-    // +1 when the tooth lies towards larger theta at the plane's point
-    // `fixed` of the instant phi
-    double sense(const Vec3& fixed, double phi) const {
-        const Vec3 n = turnedAboutZ(m_plane.normal, -m_g.hand * phi);
-        const Vec3 r = fixed - Vec3{m_g.centreDistance, 0, 0};
-        return dot(n, Vec3{r.z, 0, -r.x}) > 0 ? 1 : -1;  // d r / d theta
-    }
-
-  private:
-    const Meshing& m_g;
-    GeneratingPlane m_plane;
-};
 
 std::string percent(double share) {
     char text[32];
@@ -97,11 +46,17 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
                                         int axialCount, int heightCount) {
     const PairGeometry pair = pairGeometry(record, handText);
     const ThreadDesign& worm = pair.nominalWorm;
-    const Meshing& g = worm.meshing;
-    const ThreadBlank& b = worm.blank;
-    const double halfTooth = solveHalfToothAngle(g, b, worm.toothThickness);
-    const ThroatPoint throat = throatReferencePoint(EnvelopedFlank(g, halfTooth, b));
-    const PlaneMotion motion(g, halfTooth);
+    const double halfTooth = solveHalfToothAngle(worm.meshing, worm.blank, worm.toothThickness);
+    return flankGeneration(EnvelopedFlank(worm.meshing, halfTooth, worm.blank), axialCount,
+                           heightCount);
+}
+
+WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount, int heightCount,
+                                    const MotionMargins& margins) {
+    const Meshing& g = flank.meshing();
+    const ThreadBlank& b = flank.blank();
+    const ThroatPoint throat = throatReferencePoint(flank);
+    const PlaneMotion motion(g, flank.plane());
     const double sense =
         motion.sense(g.fixedPoint(throat.point, throat.wheelAngle), throat.wheelAngle);
 
@@ -119,7 +74,7 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
     // lines' crossings move continuously with phi, so a run of crossings
     // that moves one way covers every radius between its ends, and its kind
     // (maximum or minimum) changes only where the run turns (the limit line).
-    const EnvelopedFlank flank(g, halfTooth, b);
+    result.wheelAngleStep = (last - first) / kContactLines;
     std::vector<Line> lines(kContactLines + 1);
     std::vector<double> phis(kContactLines + 1);
     for (int k = 0; k <= kContactLines; ++k) {
@@ -128,16 +83,20 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
     }
     const double a = g.centreDistance;
     using Made = WormFlankGeneration::Made;
-    for (int i = 0; i < axialCount; ++i) {
-        const double axial = -b.halfLength + 2 * b.halfLength * (i + 0.5) / axialCount;
+    // the cells' middles, and the blank's ends for the motion only
+    for (int i = -1; i <= axialCount; ++i) {
+        const bool end = i < 0 || i == axialCount;
+        const double axial = end ? (i < 0 ? -1 : 1) * (b.halfLength + margins.axial)
+                                 : -b.halfLength + 2 * b.halfLength * (i + 0.5) / axialCount;
         const double root = b.rootRadiusAt(axial), tip = b.tipRadiusAt(axial);
         // the crossing of each line with this section, NaN on the far side
-        std::vector<double> radii(phis.size(), kNaN);
+        std::vector<double> radii(phis.size(), kNaN), fromWheelCentre(phis.size(), 0);
         for (std::size_t k = 0; k < phis.size(); ++k) {
             const Line& line = lines[k];
             if (!(std::abs(line.direction.y) > 1e-12)) continue;
             const Vec3 r = line.at((axial - line.point.y) / line.direction.y);
             if (r.x < a) radii[k] = std::sqrt((a - r.x) * (a - r.x) + r.z * r.z);
+            fromWheelCentre[k] = norm(r);
         }
         // a maximum when the crossing angle turns down at the run's crossing
         // nearest the middle of the flank (far from it a line may graze the
@@ -173,15 +132,21 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
                     if (radius >= low && radius <= high) ++covering[static_cast<std::size_t>(j)];
                 }
                 for (std::size_t k = from; k <= to; ++k) {
-                    if (radii[k] < std::min(root, tip) || radii[k] > std::max(root, tip)) continue;
+                    const double beyond = margins.height * std::abs(tip - root) + 1e-9;
+                    if (radii[k] < std::min(root, tip) - beyond || radii[k] > std::max(root, tip) + beyond)
+                        continue;
                     result.firstWheelAngle = std::min(result.firstWheelAngle, phis[k]);
                     result.lastWheelAngle = std::max(result.lastWheelAngle, phis[k]);
+                    // the next line on either side may hold the farthest contact
+                    for (std::size_t m = k == 0 ? 0 : k - 1; m <= std::min(k + 1, phis.size() - 1); ++m)
+                        result.toolRadius = std::max(result.toolRadius, fromWheelCentre[m]);
                 }
             }
             from = to;
         }
         // touched from the space twice: the envelope folds over itself, one
         // sheet trims the other
+        if (end) continue;
         for (int count : covering)
             result.points.push_back(count == 0 ? Made::NotEnveloped
                                                : count == 1 ? Made::Enveloped : Made::Undercut);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "calc/design_record.h"
+#include "model/enveloping.h"
 
 // What the grinding and the hob can make of a calculated design, found from
 // the motions alone, before any model is built: how much of the worm's
@@ -42,10 +43,23 @@ struct WormFlankGeneration {
     enum class Made { Enveloped, NotEnveloped, Undercut };
     std::vector<Made> points;
     double firstWheelAngle = 0, lastWheelAngle = 0;  // the grinding motion
+    double wheelAngleStep = 0;                       // between the contact lines sampled
+    // the farthest contact from the wheel centre: how far the generating
+    // tool must reach (no part of it beyond is needed)
+    double toolRadius = 0;
     double share(Made kind) const;
 };
 
 WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_view handText,
                                         int axialCount = 33, int heightCount = 17);
+// The same for any thread's first flank (the worm's or the hob's); the
+// motion then also covers the contacts as far as the margins beyond the
+// blank's ends (mm) and beyond its root and tip (shares of the depth).
+struct MotionMargins {
+    double axial = 0;
+    double height = 0;
+};
+WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount, int heightCount,
+                                    const MotionMargins& margins = {});
 
 }  // namespace wormpair::model

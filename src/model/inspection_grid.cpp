@@ -6,6 +6,8 @@
 
 #include "calc/numeric.h"
 #include "model/flank_graph.h"
+#include "model/generation_checks.h"
+#include "model/ground_flank.h"
 #include "model/wheel_envelope.h"
 #include "model/wheel_solid.h"
 
@@ -56,7 +58,7 @@ std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, Insp
     // the second flank is the half-turn image of the first at -Z1
     if (second)
         for (double& z : axials) z = -z;
-    const auto grid = ThreadFlankGraph(evaluator).grid(axials, heights);
+    const auto grid = GroundFlank(evaluator).grid(axials, heights);
     for (const auto& row : grid) {
         for (const auto& p : row) {
             // the flank's normal points into the tooth: turn it outwards
@@ -66,6 +68,15 @@ std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, Insp
         }
     }
     return points;
+}
+
+// How the thread's working flank is made, with the shares.
+std::string flankMakeup(const EnvelopedFlank& flank) {
+    using Made = WormFlankGeneration::Made;
+    const WormFlankGeneration made = flankGeneration(flank, 33, 17);
+    const auto share = [&](Made kind) { return number(100 * made.share(kind), 1) + "%"; };
+    return "齿面构成：母平面包络 " + share(Made::Enveloped) + "，磨削运动端位置或刀具边缘 " +
+           share(Made::NotEnveloped) + "，根切（被母平面其他位置切去） " + share(Made::Undercut);
 }
 
 std::string inspectionCsv(const PairModeller& modeller, InspectedFlank flank, WormKind kind,
@@ -84,6 +95,7 @@ std::string inspectionCsv(const PairModeller& modeller, InspectedFlank flank, Wo
                   : "# 坐标系：" + std::string(hob ? "滚刀" : "蜗杆") +
                         "自身坐标系；原点在喉部中心，Z 轴沿轴线，X 轴在零转角时指向蜗轮轴线\n";
     text += "# 单位：mm；I、J、K 为指向材料外侧的单位法向量\n";
+    if (!wheel) text += "# " + flankMakeup(hob ? modeller.hobFlank() : modeller.wormFlank(kind)) + "\n";
     text += "# 设计：中心距 " + formatReal(r.centreDistance) + "，实际速比 " +
             formatReal(r.actualRatio) + "，蜗轮齿数 " + formatInteger(r.wheelTeeth) +
             "，蜗杆头数 " + formatInteger(r.wormStarts) + "，主基圆直径 " +

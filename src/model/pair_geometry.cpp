@@ -29,6 +29,22 @@ double WheelBlank::cylinderFrom() const {
     return std::min(halfWidth, std::sqrt(throatArcRadius * throatArcRadius - d * d));
 }
 
+double hobCutHalfWidth(const PairGeometry& pair, double depth) {
+    const auto cuts = [&](double z) {
+        return hobReachRadius(pair.hob, z) + depth < pair.wheel.tipRadiusAt(z);
+    };
+    const double half = pair.wheel.halfWidth;
+    if (cuts(half)) return half;
+    if (!cuts(0)) return 0;
+    // the space is deepest in the middle plane and fades towards the sides
+    double inside = 0, outside = half;
+    for (int k = 0; k < 50; ++k) {
+        const double mid = (inside + outside) / 2;
+        (cuts(mid) ? inside : outside) = mid;
+    }
+    return inside;
+}
+
 double hobReachRadius(const ThreadDesign& hob, double height) {
     const ThreadBlank& b = hob.blank;
     const double a = b.axisToWheelCentre;

@@ -61,6 +61,12 @@ PairGeometry pairGeometry(const DesignRecord& record, std::string_view handText)
 // The deepest the hob's tip reaches at height z: the wheel's root radius.
 double hobReachRadius(const ThreadDesign& hob, double height);
 
+// Where the wheel's tooth spaces run out towards the rim's sides: the
+// height (+/-) up to which the hob cuts at least `depth` below the blank's
+// tip; the rim's half width where it cuts the whole width, 0 where it does
+// not cut at the middle either.
+double hobCutHalfWidth(const PairGeometry& pair, double depth);
+
 // +1 for 右旋, -1 for 左旋; throws ModelError for any other text.
 int handFromText(std::string_view handText);
 

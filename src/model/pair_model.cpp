@@ -106,11 +106,22 @@ PartModel PairModeller::hob(BuildProgress* progress) const {
 }
 
 PartModel PairModeller::wheel(BuildProgress* progress) const {
+    // where the rim is wider than the hob reaches, the teeth are cut over
+    // the width it does reach (to where the space is kFadeDepth deep) and
+    // the rim beyond stays the blank
+    constexpr double kFadeDepth = 0.02;  // mm
+    PairGeometry cut = m_geometry;
+    cut.wheel.halfWidth = hobCutHalfWidth(m_geometry, kFadeDepth);
+    const bool fades = cut.wheel.halfWidth < m_geometry.wheel.halfWidth && cut.wheel.halfWidth > 0;
     return stagedPart(
         ModelPart::Wheel, "滚刀齿面与二次包络", progress,
         [&]() -> const WheelEnvelope& { return wheelEnvelope(); },
-        [&](const WheelEnvelope& envelope) { return fitWheelFlank(envelope, m_geometry); },
-        [&](const FittedWheelFlank& f) { return wheelPart(f, m_geometry.wheel); }, gp_Trsf());
+        [&](const WheelEnvelope& envelope) { return fitWheelFlank(envelope, fades ? cut : m_geometry); },
+        [&](const FittedWheelFlank& f) {
+            if (!fades) return wheelPart(f, m_geometry.wheel);
+            return withUncutRim(wheelPart(f, cut.wheel), m_geometry.wheel, cut.wheel.halfWidth);
+        },
+        gp_Trsf());
 }
 
 ModelBuild PairModeller::build(ModelPart part, WormKind kind, BuildProgress* progress) const {

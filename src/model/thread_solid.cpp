@@ -35,6 +35,7 @@
 
 #include "model/face_building.h"
 #include "model/flank_graph.h"
+#include "model/ground_flank.h"
 
 namespace wormpair::model {
 
@@ -86,11 +87,38 @@ TopoDS_Face annulusFace(double axial, double outer, double inner) {
     return face.Face();
 }
 
+// Fills the `beyond` samples past each edge of a grid of values by cubic
+// extrapolation from the four nearest inside (equal steps), first along the
+// second index, then along the first.
+void extendBeyondEdges(std::vector<std::vector<double>>& values, std::size_t beyond) {
+    const auto extend = [&](auto&& at, std::size_t count) {
+        for (std::size_t k = 1; k <= beyond; ++k) {
+            for (int side : {-1, 1}) {
+                // the sample k past the edge from the four inside it
+                const auto inside = [&](std::size_t m) {  // m = 0 is the edge
+                    return side < 0 ? at(beyond + m) : at(count - 1 - beyond - m);
+                };
+                double& target = side < 0 ? at(beyond - k) : at(count - 1 - beyond + k);
+                const double p0 = inside(0), p1 = inside(1), p2 = inside(2), p3 = inside(3);
+                // cubic through (0, p0), (-1, p1), (-2, p2), (-3, p3) at x = k
+                const double x = static_cast<double>(k);
+                target = p0 * (x + 1) * (x + 2) * (x + 3) / 6 - p1 * x * (x + 2) * (x + 3) / 2 +
+                         p2 * x * (x + 1) * (x + 3) / 2 - p3 * x * (x + 1) * (x + 2) / 6;
+            }
+        }
+    };
+    const std::size_t rows = values.size(), columns = values.front().size();
+    for (std::size_t i = beyond; i + beyond < rows; ++i)
+        extend([&](std::size_t j) -> double& { return values[i][j]; }, columns);
+    for (std::size_t j = 0; j < columns; ++j)
+        extend([&](std::size_t i) -> double& { return values[i][j]; }, rows);
+}
+
 }  // namespace
 
 FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
     const ThreadBlank& b = flank.blank();
-    const ThreadFlankGraph graph(flank);
+    const GroundFlank graph(flank);
     // the angle the thread turns over the length, at mid height
     const auto probe = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 65), {0.5});
     const double turns = std::abs(probe.back()[0].angle - probe.front()[0].angle) / (2 * kPi);
@@ -100,21 +128,34 @@ FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
         const int heights = kHeightSamples + 8 * attempt;
         const int rows = 2 * std::max(8, static_cast<int>(std::ceil(turns * perTurn / 2))) + 1;
         const SampleGrid grid(-b.halfLength, b.halfLength, rows, 0, 1, heights, 2);
-        const auto samples = graph.grid(grid.us, grid.vs);
-        std::vector<std::vector<Vec3>> net(samples.size());
-        for (std::size_t i = 0; i < samples.size(); ++i)
-            for (const auto& p : samples[i]) net[i].push_back(p.worm.point);
+        const auto first = static_cast<std::size_t>(grid.beyond);
+        // the flank on the face; beyond its edges the interpolant only needs
+        // a smooth continuation (the grinding there differs: the motion ends,
+        // the envelope folds below the root)
+        const std::vector<double> faceAxials(grid.us.begin() + grid.beyond, grid.us.end() - grid.beyond);
+        const std::vector<double> faceHeights(grid.vs.begin() + grid.beyond, grid.vs.end() - grid.beyond);
+        const auto face = graph.grid(faceAxials, faceHeights);
+        std::vector<std::vector<double>> angles(grid.us.size(), std::vector<double>(grid.vs.size()));
+        for (std::size_t i = 0; i < face.size(); ++i)
+            for (std::size_t j = 0; j < face[i].size(); ++j) angles[i + first][j + first] = face[i][j].angle;
+        extendBeyondEdges(angles, first);
+        std::vector<std::vector<Vec3>> net(grid.us.size());
+        for (std::size_t i = 0; i < grid.us.size(); ++i) {
+            for (std::size_t j = 0; j < grid.vs.size(); ++j) {
+                const double radius = graph.radiusAt(grid.us[i], grid.vs[j]);
+                net[i].push_back({radius * std::cos(angles[i][j]), radius * std::sin(angles[i][j]), grid.us[i]});
+            }
+        }
         fitted = FittedThreadFlank{};
         fitted.surface = interpolateSurface(net, grid);
-        const auto first = static_cast<std::size_t>(grid.beyond);
-        for (std::size_t i = first; i < first + static_cast<std::size_t>(rows); ++i) {
-            fitted.axials.push_back(grid.us[i]);
-            fitted.rootAngles.push_back(samples[i][first].angle);
-            fitted.tipAngles.push_back(samples[i][first + static_cast<std::size_t>(heights) - 1].angle);
+        for (std::size_t i = 0; i < face.size(); ++i) {
+            fitted.axials.push_back(faceAxials[i]);
+            fitted.rootAngles.push_back(face[i].front().angle);
+            fitted.tipAngles.push_back(face[i].back().angle);
         }
         fitted.error = measureFit(fitted.surface, grid,
-                                  [&](double axial, double height, std::size_t i, std::size_t j) {
-                                      return graph.at(axial, height, samples[i][j]).worm;
+                                  [&](double axial, double height, std::size_t, std::size_t) {
+                                      return graph.at(axial, height).worm;
                                   });
         if (withinFitTarget(fitted.error)) break;
     }

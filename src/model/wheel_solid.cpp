@@ -8,7 +8,12 @@
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
+#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepPrimAPI_MakeRevol.hxx>
+#include <GC_MakeArcOfCircle.hxx>
+#include <GC_MakeSegment.hxx>
+#include <TopTools_ListOfShape.hxx>
 #include <BRepLib.hxx>
 #include <GCE2d_MakeSegment.hxx>
 #include <Geom_Circle.hxx>
@@ -23,6 +28,7 @@
 #include <TopoDS_Shell.hxx>
 #include <gp_Ax3.hxx>
 #include <gp_Trsf.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
 
 #include <algorithm>
 #include <functional>
@@ -446,6 +452,52 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
     sewing.Perform();
     if (sewing.NbFreeEdges() > 0) throw ModelError("蜗轮表面无法缝合成封闭实体（请检查设计参数）");
     return solidOfShell(sewing.SewedShape(), "蜗轮");
+}
+
+TopoDS_Shape withUncutRim(const TopoDS_Shape& cut, const WheelBlank& blank, double cutHalf) {
+    const double half = blank.halfWidth;
+    // the blank between the heights from and to (0 < from < to), as the
+    // revolution of its meridian: axis, side, tip (throat arc, outside
+    // cylinder), side
+    const auto ring = [&](double from, double to) {
+        const auto point = [](double r, double z) { return gp_Pnt(r, 0, z); };
+        const auto segment = [&](const gp_Pnt& p, const gp_Pnt& q) {
+            return BRepBuilderAPI_MakeEdge(GC_MakeSegment(p, q).Value()).Edge();
+        };
+        BRepBuilderAPI_MakeWire wire;
+        wire.Add(segment(point(0, from), point(0, to)));
+        wire.Add(segment(point(0, to), point(blank.tipRadiusAt(to), to)));
+        const double joint = std::clamp(blank.cylinderFrom(), from, to);
+        const auto torusArc = [&](double z0, double z1) {
+            const double R = blank.throatArcRadius, c = blank.throatArcCentre;
+            const auto on = [&](double z) { return point(c - std::sqrt(R * R - z * z), z); };
+            return BRepBuilderAPI_MakeEdge(GC_MakeArcOfCircle(on(z0), on((z0 + z1) / 2), on(z1)).Value())
+                .Edge();
+        };
+        if (to > joint + 1e-9) wire.Add(segment(point(blank.outsideRadius, to), point(blank.outsideRadius, joint)));
+        if (joint > from + 1e-9) wire.Add(torusArc(joint, from));
+        wire.Add(segment(point(blank.tipRadiusAt(from), from), point(0, from)));
+        if (!wire.IsDone()) throw ModelError("蜗轮齿圈两侧未切部分的轮廓不闭合");
+        BRepBuilderAPI_MakeFace meridian(wire.Wire(), Standard_True);
+        BRepPrimAPI_MakeRevol revolved(meridian.Face(), gp::OZ(), 2 * kPi);
+        if (!meridian.IsDone() || !revolved.IsDone()) throw ModelError("蜗轮齿圈两侧未切部分生成失败");
+        return revolved.Shape();
+    };
+    TopTools_ListOfShape arguments, tools;
+    arguments.Append(cut);
+    gp_Trsf mirror;
+    mirror.SetMirror(gp_Ax2(gp::Origin(), gp::DZ()));
+    const TopoDS_Shape upper = ring(cutHalf, half);
+    tools.Append(upper);
+    tools.Append(BRepBuilderAPI_Transform(upper, mirror, true).Shape());
+    BRepAlgoAPI_Fuse fuse;
+    fuse.SetArguments(arguments);
+    fuse.SetTools(tools);
+    fuse.Build();
+    if (!fuse.IsDone()) throw ModelError("蜗轮齿圈两侧未切部分无法与轮齿合成（请检查设计参数）");
+    // (merging the faces the fuse split, SimplifyResult, leaves an invalid solid)
+    for (TopExp_Explorer e(fuse.Shape(), TopAbs_SOLID); e.More(); e.Next()) return e.Current();
+    throw ModelError("蜗轮齿圈两侧未切部分无法与轮齿合成（请检查设计参数）");
 }
 
 }  // namespace wormpair::model

@@ -45,4 +45,9 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
 
 TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank);
 
+// The wheel whose teeth were cut up to +/-cutHalf (wheelPart of the blank
+// that wide) with the rim beyond, which the hob does not reach, left as the
+// blank: the teeth fade out towards the sides.
+TopoDS_Shape withUncutRim(const TopoDS_Shape& cut, const WheelBlank& blank, double cutHalf);
+
 }  // namespace wormpair::model

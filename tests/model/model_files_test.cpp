@@ -42,15 +42,17 @@ int runTool(const QStringList& arguments, QString* out = nullptr, QString* err =
     return status;
 }
 
-// The 160/45/1 design saved as a design file, as the window saves it.
-QString designFile(const QTemporaryDir& dir) {
+// A recommended design (160/45/1 unless named) saved as a design file, as
+// the window saves it.
+QString designFile(const QTemporaryDir& dir, const char* centreDistance = "160",
+                   const char* wheelTeeth = "45") {
     HeadlessSession session(WORMPAIR_PROGRAM_DIR);
     EXPECT_TRUE(session.load().ok);
-    session.form.setText("Edit1", "160");
-    session.form.setText("Edit3", "45");
+    session.form.setText("Edit1", centreDistance);
+    session.form.setText("Edit3", wheelTeeth);
     session.form.setText("Edit4", "1");
     session.design.speedButton2Click();
-    const QString path = dir.filePath("160-45-1 设计.cqb");
+    const QString path = dir.filePath(QString("%1-%2-1 设计.cqb").arg(centreDistance, wheelTeeth));
     TXLSReadWriteII4 workbook;
     fillDesignWorkbook(workbook, std::string(WORMPAIR_PROGRAM_DIR) + kDesignTemplate,
                        designFileTexts(session.form));
@@ -153,7 +155,8 @@ TEST(ModelFiles, StlAndInspectionPoints) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     const QStringList header = lines.filter(QRegularExpression("^(\\x{feff})?#"));
-    EXPECT_EQ(header.size(), 6);
+    EXPECT_EQ(header.size(), 7);
+    EXPECT_TRUE(header.join("").contains("齿面构成：母平面包络 100.0%"));
     EXPECT_TRUE(header.join("").contains("蜗杆自身坐标系") && header.join("").contains("右旋") &&
                 header.join("").contains("mm") && header.join("").contains("中心距 160"));
     const qsizetype columns = lines.indexOf("点号,X,Y,Z,I,J,K");
@@ -225,6 +228,37 @@ TEST(ModelFiles, ToolRefusesWhatItCannotWrite) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());
         EXPECT_EQ(runTool(row.arguments), row.status);
     }
+}
+
+// The worm of the ratio whose flank the plane envelops only up to the
+// thread's ends, and a wheel whose teeth fade out before the rim's sides.
+TEST(ModelFiles, GroundWormAndFadingWheelOpenInFreeCad) {
+    QTemporaryDir dir;
+    const struct {
+        const char *centreDistance, *wheelTeeth, *part;
+    } rows[] = {{"125", "25", "worm"}, {"125", "63", "wheel"}};
+    QStringList files;
+    std::vector<DesignRecord> records;
+    for (const auto& row : rows) {
+        const DesignSnapshot d = shippedDesign(row.centreDistance, row.wheelTeeth, "1");
+        const QString design = designFile(dir, row.centreDistance, row.wheelTeeth);
+        const QString file = dir.filePath(QString("%1.step").arg(row.part));
+        QString err;
+        ASSERT_EQ(runTool({"model", row.part, design, "-o", file}, nullptr, &err), kExitRan) << err.toStdString();
+        files << file;
+        records.push_back(d.record);
+    }
+    const QJsonObject read = freecadReads(files);
+    ASSERT_EQ(read.size(), 2) << "freecadcmd did not read the files";
+    for (const QString& file : files) {
+        const QJsonObject o = read.value(file).toObject();
+        EXPECT_TRUE(o.value("valid").toBool()) << file.toStdString();
+        EXPECT_EQ(o.value("solids").toInt(), 1) << file.toStdString();
+    }
+    // the uncut rim keeps the blank's width and outside diameter
+    const QJsonArray wheel = read.value(files[1]).toObject().value("box").toArray();
+    EXPECT_NEAR(wheel[5].toDouble() - wheel[2].toDouble(), records[1].rimWorkingWidth, 0.001);
+    EXPECT_NEAR(wheel[3].toDouble(), records[1].wheelOutsideDiameter / 2, 0.001);
 }
 
 // Designs at the edges of the rules: each part builds as one valid solid or
