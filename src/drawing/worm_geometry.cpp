@@ -1,5 +1,9 @@
 #include "drawing/worm_geometry.h"
 
+#include <QLineF>
+
+#include <optional>
+
 #include <algorithm>
 #include <cmath>
 
@@ -93,8 +97,21 @@ WormGeometry::Flank WormGeometry::flank(double psi, bool left) const {
     return f;
 }
 
+namespace {
+
+// Where the segments p0-p1 and q0-q1 cross, if they do.
+std::optional<QPointF> segmentsCross(QPointF p0, QPointF p1, QPointF q0, QPointF q1) {
+    QPointF x;
+    if (QLineF(p0, p1).intersects(QLineF(q0, q1), &x) != QLineF::BoundedIntersection) return std::nullopt;
+    return x;
+}
+
+}  // namespace
+
 std::vector<QPointF> WormGeometry::tooth(double psi) const {
     const Flank l = flank(psi, true), r = flank(psi, false);
+    // a tooth whose flanks meet below the tip arc ends in their point
+    if (const auto point = segmentsCross(l.root, l.tip, r.tip, r.root)) return {l.root, *point, r.root};
     std::vector<QPointF> p{l.root};
     const std::vector<QPointF> top = arc(tipCentre(), tipArc, l.tip, r.tip);
     p.insert(p.end(), top.begin(), top.end());
@@ -118,9 +135,18 @@ std::vector<QPointF> WormGeometry::axialProfile(double x0, double x1, double pha
     const int last = static_cast<int>(std::ceil((reach - phase) / pitchAngle)) + 1;
     std::vector<QPointF> path;
     for (int j = first; j <= last; ++j) {
+        // only the teeth the worm's wrap holds (one beyond it is cut off at
+        // the ends): those a quarter turn round the wheel are far crossings
+        if (std::abs(phase + j * pitchAngle) > halfWrap + pitchAngle) continue;
         const std::vector<QPointF> t = tooth(phase + j * pitchAngle);
         if (!path.empty()) {
-            if (t.front().x() <= path.back().x()) continue;  // teeth that would overlap
+            // neighbouring flanks that meet above the root arc: the space
+            // ends in their point, the tool reaching no deeper
+            if (const auto bottom = segmentsCross(path[path.size() - 2], path.back(), t[0], t[1])) {
+                path.back() = *bottom;
+                path.insert(path.end(), t.begin() + 1, t.end());
+                continue;
+            }
             const std::vector<QPointF> gap = arc(centre(), rootArc, path.back(), t.front());
             path.insert(path.end(), gap.begin() + 1, gap.end() - 1);
         }

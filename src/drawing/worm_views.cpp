@@ -272,21 +272,27 @@ Scale drawHourglass(Sheet& sheet, const Design& d, const QRectF& room, const Hou
     const SheetSize size = sheet.size;
     const QString prefix = QString::fromLatin1(blockPrefix);
 
-    // the main view across the top, the two details side by side below it
+    // the main view across the top, the two details side by side below it,
+    // at no smaller a scale; where they do not fit under it, the main view
+    // one scale smaller leaves them more room
     const double detailRow = 0.4 * room.height();
-    const FittedView main = fitView(
-        [&](const Scale& s) { return mainView(d, n, b, s, size, prefix + "_MAIN"); },
-        QSizeF(room.width(), room.height() - detailRow), size, 5, 0.01);
-    requireFit(main, n.what);
-    const double mainFactor = main.view.scale.factor;
-    const double rowHeight = room.height() - main.bounds.height() - 4;
-    const QSizeF detailRoom(room.width() / 2 - 6, rowHeight - captionHeight(size, true) - 4);
-    const FittedView axial = fitView(
-        [&](const Scale& s) { return axialDetail(d, n, b, s, size, prefix + "_DETAIL_I"); },
-        detailRoom, size, 10, mainFactor);
-    const FittedView normal = fitView(
-        [&](const Scale& s) { return normalDetail(d, n, b, s, size, prefix + "_NORMAL"); },
-        detailRoom, size, 10, mainFactor);
+    FittedView main, axial, normal;
+    for (double largestMain = 5;;) {
+        main = fitView([&](const Scale& s) { return mainView(d, n, b, s, size, prefix + "_MAIN"); },
+                       QSizeF(room.width(), room.height() - detailRow), size, largestMain, 0.01);
+        requireFit(main, n.what);
+        const double mainFactor = main.view.scale.factor;
+        const double rowHeight = room.height() - main.bounds.height() - 4;
+        const QSizeF detailRoom(room.width() / 2 - 6, rowHeight - captionHeight(size, true) - 4);
+        axial = fitView(
+            [&](const Scale& s) { return axialDetail(d, n, b, s, size, prefix + "_DETAIL_I"); },
+            detailRoom, size, 10, mainFactor);
+        normal = fitView(
+            [&](const Scale& s) { return normalDetail(d, n, b, s, size, prefix + "_NORMAL"); },
+            detailRoom, size, 10, mainFactor);
+        if ((axial.fits && normal.fits) || mainFactor <= 0.01) break;
+        largestMain = mainFactor * (1 - 1e-9);
+    }
     requireFit(axial, n.what);
     requireFit(normal, n.what);
 

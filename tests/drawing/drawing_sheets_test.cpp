@@ -330,5 +330,58 @@ TEST(DrawingSheets, RequirementsBreakBetweenWordsNotInsideNumbers) {
     }
 }
 
+// Segments of one polyline that cross (neighbours and repeated points aside).
+int selfCrossings(const PolylineShape& line) {
+    std::vector<QPointF> p;
+    for (const QPointF& q : line.points)
+        if (p.empty() || QLineF(p.back(), q).length() > 1e-9) p.push_back(q);
+    const std::size_t n = p.size(), segments = line.closed ? n : n - 1;
+    int crossings = 0;
+    for (std::size_t i = 0; n >= 3 && i < segments; ++i) {
+        for (std::size_t j = i + 2; j < segments; ++j) {
+            if (line.closed && i == 0 && j == segments - 1) continue;
+            QPointF at;
+            crossings += QLineF(p[i], p[(i + 1) % n]).intersects(QLineF(p[j], p[(j + 1) % n]), &at) ==
+                         QLineF::BoundedIntersection;
+        }
+    }
+    return crossings;
+}
+
+// Every recommended design of the standard series draws on A3, no line of
+// any sheet crossing itself; the wheels whose blank the rules make wider
+// than their throat arc are refused with the reason.
+TEST(DrawingSheets, TheStandardSeriesDrawsWithoutSelfCrossingLines) {
+    const char* const ratios[][2] = {{"10", "1"}, {"25", "2"}, {"16", "1"}, {"20", "1"},
+                                     {"25", "1"}, {"63", "2"}, {"40", "1"}, {"50", "1"},
+                                     {"63", "1"}, {"80", "1"}, {"100", "1"}, {"125", "1"}};
+    int refused = 0;
+    for (const char* a : {"80", "100", "125", "160", "200", "250", "280", "315", "355", "400", "450",
+                          "500", "560", "630"}) {
+        for (const auto& [z2, z1] : ratios) {
+            const auto design = designOf({"series", a, z2, z1, {}});
+            ASSERT_TRUE(design);
+            for (const SheetKindInfo& kind : sheetKinds()) {
+                SCOPED_TRACE(std::string(a) + "/" + z2 + "/" + z1 + " " + kind.command);
+                try {
+                    const Sheet sheet = buildSheet(*design, {kind.kind, SheetSize::A3, {}});
+                    for (const View& view : sheet.views) {
+                        for (const Entity& e : view.entities) {
+                            if (const auto* line = std::get_if<PolylineShape>(&e.shape)) {
+                                EXPECT_EQ(selfCrossings(*line), 0) << view.name.toStdString();
+                            }
+                        }
+                    }
+                } catch (const DrawingError& e) {
+                    EXPECT_EQ(kind.kind, SheetKind::Wheel) << e.what();
+                    EXPECT_NE(std::string(e.what()).find("齿圈宽度"), std::string::npos);
+                    ++refused;
+                }
+            }
+        }
+    }
+    EXPECT_LE(refused, 3);
+}
+
 }  // namespace
 }  // namespace wormpair::drawing
