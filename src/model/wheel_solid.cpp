@@ -246,13 +246,14 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
             piece.onTorus = onTorus;
             piece.tipPiece = static_cast<int>(tipPiece);
             std::vector<std::vector<WheelEnvelope::Point>> samples;
-            int rows = 0;
+            int rows = 0, radial = kRadialSamples;
             std::optional<SampleGrid> fittedGrid;
             for (int attempt = 0; attempt < 5; ++attempt) {
                 const double spacing =
                     (part.contact == 2 ? kMixedSpacing : kSmoothSpacing) / (1 << attempt);
                 rows = std::max(9, static_cast<int>(std::ceil(length / spacing)) | 1);
-                const SampleGrid grid(0, 1, rows, 0, 1, kRadialSamples, 2);
+                radial = kRadialSamples + 4 * attempt;
+                const SampleGrid grid(0, 1, rows, 0, 1, radial, 2);
                 samples.assign(grid.us.size(), std::vector<WheelEnvelope::Point>(grid.vs.size()));
                 // march along s from the middle, every w starting from its neighbour
                 const std::size_t middle = grid.us.size() / 2;
@@ -285,8 +286,8 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
             for (std::size_t i = first; i < first + static_cast<std::size_t>(rows); ++i) {
                 piece.rootHeights.push_back(samples[i][first].wheel.point.z);
                 piece.rootAngles.push_back(samples[i][first].angle);
-                piece.tipHeights.push_back(samples[i][first + kRadialSamples - 1].wheel.point.z);
-                piece.tipAngles.push_back(samples[i][first + kRadialSamples - 1].angle);
+                piece.tipHeights.push_back(samples[i][first + radial - 1].wheel.point.z);
+                piece.tipAngles.push_back(samples[i][first + radial - 1].angle);
             }
             fitted.pieces.push_back(piece);
         }
