@@ -174,6 +174,7 @@ class ModelWindow : public QWidget {
                            .arg(qt(p.name))
                            .arg(p.flankFit.distance, 0, 'f', 6)
                            .arg(p.flankFit.normalAngle * 180 / model::kPi, 0, 'f', 4);
+            if (!p.flankMakeup.empty()) summary += qt(p.flankMakeup) + QStringLiteral("  ");
         }
         m_summary->setText(summary + QStringLiteral("左键旋转，右键平移，滚轮缩放"));
         m_view->setView(model::ViewAngles{});

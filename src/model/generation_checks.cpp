@@ -154,6 +154,18 @@ WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount,
     return result;
 }
 
+std::string flankMakeupText(const EnvelopedFlank& flank) {
+    using Made = WormFlankGeneration::Made;
+    const WormFlankGeneration made = flankGeneration(flank, 33, 17);
+    const auto share = [&](Made kind) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f%%", 100 * made.share(kind));
+        return std::string(text);
+    };
+    return "齿面构成：母平面包络 " + share(Made::Enveloped) + "，磨削运动端位置或刀具边缘 " +
+           share(Made::NotEnveloped) + "，根切（被母平面其他位置切去） " + share(Made::Undercut);
+}
+
 std::vector<GenerationFinding> generationFindings(const DesignRecord& record,
                                                   std::string_view handText) {
     std::vector<GenerationFinding> findings;

@@ -52,6 +52,10 @@ struct WormFlankGeneration {
 
 WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_view handText,
                                         int axialCount = 33, int heightCount = 17);
+// How a thread's working flank is made, with the shares, as the model
+// window and the inspection points state it.
+std::string flankMakeupText(const EnvelopedFlank& flank);
+
 // The same for any thread's first flank (the worm's or the hob's); the
 // motion then also covers the contacts as far as the margins beyond the
 // blank's ends (mm) and beyond its root and tip (shares of the depth).

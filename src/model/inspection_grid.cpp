@@ -70,15 +70,6 @@ std::vector<InspectionPoint> inspectionPoints(const PairModeller& modeller, Insp
     return points;
 }
 
-// How the thread's working flank is made, with the shares.
-std::string flankMakeup(const EnvelopedFlank& flank) {
-    using Made = WormFlankGeneration::Made;
-    const WormFlankGeneration made = flankGeneration(flank, 33, 17);
-    const auto share = [&](Made kind) { return number(100 * made.share(kind), 1) + "%"; };
-    return "齿面构成：母平面包络 " + share(Made::Enveloped) + "，磨削运动端位置或刀具边缘 " +
-           share(Made::NotEnveloped) + "，根切（被母平面其他位置切去） " + share(Made::Undercut);
-}
-
 std::string inspectionCsv(const PairModeller& modeller, InspectedFlank flank, WormKind kind,
                           GridSize size) {
     const DesignRecord& r = modeller.design().record;
@@ -95,7 +86,7 @@ std::string inspectionCsv(const PairModeller& modeller, InspectedFlank flank, Wo
                   : "# 坐标系：" + std::string(hob ? "滚刀" : "蜗杆") +
                         "自身坐标系；原点在喉部中心，Z 轴沿轴线，X 轴在零转角时指向蜗轮轴线\n";
     text += "# 单位：mm；I、J、K 为指向材料外侧的单位法向量\n";
-    if (!wheel) text += "# " + flankMakeup(hob ? modeller.hobFlank() : modeller.wormFlank(kind)) + "\n";
+    if (!wheel) text += "# " + flankMakeupText(hob ? modeller.hobFlank() : modeller.wormFlank(kind)) + "\n";
     text += "# 设计：中心距 " + formatReal(r.centreDistance) + "，实际速比 " +
             formatReal(r.actualRatio) + "，蜗轮齿数 " + formatInteger(r.wheelTeeth) +
             "，蜗杆头数 " + formatInteger(r.wormStarts) + "，主基圆直径 " +

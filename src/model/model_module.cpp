@@ -46,7 +46,7 @@ class KernelBuild : public BuiltModel {
 
     std::vector<BuiltPartSummary> parts() const override {
         std::vector<BuiltPartSummary> summaries;
-        for (const PartModel& p : m_build.parts) summaries.push_back({p.name, p.flankFit});
+        for (const PartModel& p : m_build.parts) summaries.push_back({p.name, p.flankFit, p.flankMakeup});
         return summaries;
     }
 

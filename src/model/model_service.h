@@ -19,6 +19,7 @@ namespace wormpair::model {
 struct BuiltPartSummary {
     std::string name;          // 蜗杆, 蜗轮, 滚刀
     SurfaceFitError flankFit;  // measured between the evaluator and the fitted flanks
+    std::string flankMakeup;   // how a thread's flank is made; empty for the wheel
 };
 
 // The checked solids of one build; they stay inside the module.

@@ -1,5 +1,7 @@
 #include "model/pair_model.h"
 
+#include "model/generation_checks.h"
+
 #include <mutex>
 #include <string>
 
@@ -80,7 +82,7 @@ PartModel stagedPart(ModelPart which, const char* solving, BuildProgress* progre
     const auto fitted = fit(flank);
     requireGoodFit(fitted.error, name.c_str());
     step(progress, 2, 4, name + "：缝合实体");
-    PartModel part{name, solidOf(fitted), placement, fitted.error};
+    PartModel part{name, solidOf(fitted), placement, fitted.error, {}};
     step(progress, 3, 4, name + "：检查实体");
     requireValidSolid(part.shape, name.c_str());
     step(progress, 4, 4, name + "完成");
@@ -90,19 +92,23 @@ PartModel stagedPart(ModelPart which, const char* solving, BuildProgress* progre
 }  // namespace
 
 PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
-    return stagedPart(
+    PartModel part = stagedPart(
         ModelPart::Worm, "求解母平面位置", progress,
         [&]() -> const EnvelopedFlank& { return wormFlank(kind); }, fitThreadFlank,
         [&](const FittedThreadFlank& f) { return threadedPart(f, m_geometry.wormBody); },
         wormPlacement(m_geometry.nominalWorm.meshing.centreDistance));
+    part.flankMakeup = flankMakeupText(wormFlank(kind));
+    return part;
 }
 
 PartModel PairModeller::hob(BuildProgress* progress) const {
-    return stagedPart(
+    PartModel part = stagedPart(
         ModelPart::Hob, "求解母平面位置", progress,
         [&]() -> const EnvelopedFlank& { return hobFlank(); }, fitThreadFlank,
         [&](const FittedThreadFlank& f) { return threadedPart(f, m_geometry.hobBody); },
         wormPlacement(m_geometry.hob.meshing.centreDistance));
+    part.flankMakeup = flankMakeupText(hobFlank());
+    return part;
 }
 
 PartModel PairModeller::wheel(BuildProgress* progress) const {

@@ -25,6 +25,7 @@ struct PartModel {
     TopoDS_Shape shape;        // in the part's own frame
     gp_Trsf placement;         // from the part's frame into the pair's fixed frame
     SurfaceFitError flankFit;  // measured between the evaluator and the fitted flanks
+    std::string flankMakeup;   // how a thread's flank is made; empty for the wheel
 };
 
 struct ModelBuild {

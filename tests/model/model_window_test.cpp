@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,6 +88,7 @@ TEST_F(ModelMenu, WormShownTurnedAndWrittenAsStep) {
     ASSERT_NE(shown, nullptr);
     EXPECT_TRUE(shown->isVisible());
     EXPECT_FALSE(desktop.workReports.empty()) << "the build reports its progress";
+    EXPECT_TRUE(shown->findChild<QLabel*>("ModelSummary")->text().contains("齿面构成：母平面包络 100.0%"));
     ModelView* view = shown->findChild<ModelView*>("ModelView");
     const QImage before = view->picture();
     // the part fills a good share of the picture, in colour
