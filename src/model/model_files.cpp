@@ -1,5 +1,8 @@
 #include "model/model_files.h"
 
+#include "model/surface_fit.h"
+
+#include <APIHeaderSection_MakeHeader.hxx>
 #include <BRepBuilderAPI_Transform.hxx>
 #include <BRepMesh_IncrementalMesh.hxx>
 #include <BRep_Builder.hxx>
@@ -17,6 +20,7 @@
 #include <StepData_StepModel.hxx>
 #include <StepData_StepWriter.hxx>
 #include <TCollection_ExtendedString.hxx>
+#include <TCollection_HAsciiString.hxx>
 #include <TDF_LabelSequence.hxx>
 #include <TDataStd_Name.hxx>
 #include <TDocStd_Document.hxx>
@@ -30,6 +34,7 @@
 #include <XSControl_WorkSession.hxx>
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <sstream>
@@ -69,6 +74,13 @@ void setName(const TDF_Label& label, const std::string& name) {
 
 }  // namespace
 
+std::string stepDescription() {
+    char text[160];
+    std::snprintf(text, sizeof text, "蜗杆副三维模型：齿面与精确齿面之差不大于 %g mm，法向之差不大于 %g°",
+                  kFlankDistanceTarget, kFlankNormalTarget * 180 / kPi);
+    return text;
+}
+
 std::vector<std::uint8_t> stepBytes(const std::vector<NamedPart>& parts,
                                     const std::string& assemblyName) {
     const std::lock_guard<std::mutex> lock(translatorMutex());
@@ -101,6 +113,10 @@ std::vector<std::uint8_t> stepBytes(const std::vector<NamedPart>& parts,
     Handle(StepData_StepModel) stepModel = Handle(StepData_StepModel)::DownCast(session->Model());
     Handle(StepData_Protocol) protocol = Handle(StepData_Protocol)::DownCast(stepModel->Protocol());
     if (stepModel.IsNull() || protocol.IsNull()) throw ModelError("STEP 转换失败");
+    // what the file promises, for whoever opens it (UTF-8, as the products' names)
+    APIHeaderSection_MakeHeader header(stepModel);
+    header.SetDescriptionValue(1, new TCollection_HAsciiString(stepDescription().c_str()));
+    header.Apply(stepModel);
     StepData_StepWriter stepWriter(stepModel);
     stepWriter.SendModel(protocol);
     std::ostringstream out;

@@ -23,6 +23,9 @@ struct NamedPart {
     gp_Trsf placement;  // from the part's own frame into the file's frame
 };
 
+// What a STEP file's header says it holds: the accuracy of its flanks.
+std::string stepDescription();
+
 // One part alone, or several placed in an assembly named assemblyName.
 std::vector<std::uint8_t> stepBytes(const std::vector<NamedPart>& parts,
                                     const std::string& assemblyName);

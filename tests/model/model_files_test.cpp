@@ -103,6 +103,12 @@ TEST(ModelFiles, EveryStepFileOpensInFreeCadAsOneValidSolidOfTheRecordsSize) {
     }
     const QJsonObject read = freecadReads(files);
     ASSERT_EQ(read.size(), 4) << "freecadcmd did not read the files";
+    // the header states the flanks' accuracy (its lines broken where the writer wraps them)
+    const std::vector<std::uint8_t> bytes = readWholeFile(files[0].toStdString());
+    const std::string header(bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 400));
+    std::string joined;
+    for (char c : header) if (c != '\n' && c != '\r') joined += c;
+    EXPECT_NE(joined.find(stepDescription()), std::string::npos) << header;
     const auto box = [&](const QString& file) {
         const QJsonArray b = read.value(file).toObject().value("box").toArray();
         return std::array<double, 6>{b[0].toDouble(), b[1].toDouble(), b[2].toDouble(),
