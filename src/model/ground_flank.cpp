@@ -56,8 +56,10 @@ GroundFlank::GroundFlank(const EnvelopedFlank& flank, const MotionMargins& overr
     if (!(made.firstWheelAngle <= made.lastWheelAngle))
         throw ModelError("母平面在整个磨削运动中都不与螺牙齿面相切，无法磨出齿面（请检查设计参数）");
     // the tool reaches the root (its tip cuts the root torus) and every
-    // contact of the working zone
-    m_toolRadius = std::max(made.toolRadius, flank.blank().rootArcRadius) * (1 + 1e-9);
+    // contact of the working zone; a ten-thousandth further, since the
+    // contacts are sampled (a tool ending exactly at the farthest sampled
+    // one nicks the corners of the zone)
+    m_toolRadius = std::max(made.toolRadius, flank.blank().rootArcRadius) * (1 + 1e-4);
     const double first = made.firstWheelAngle - made.wheelAngleStep;
     const double last = made.lastWheelAngle + made.wheelAngleStep;
     for (int k = 0; k <= kMotionSamples; ++k) {

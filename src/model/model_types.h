@@ -20,6 +20,12 @@ class ModelError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A flank that is no smooth surface where it was to be fitted as one.
+class RoughFlankError : public ModelError {
+  public:
+    using ModelError::ModelError;
+};
+
 enum class ModelPart { Worm, Wheel, Hob, Pair };
 enum class WormKind { Ground, Nominal };
 

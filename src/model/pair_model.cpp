@@ -91,7 +91,35 @@ PartModel stagedPart(ModelPart which, const char* solving, BuildProgress* progre
 
 }  // namespace
 
+namespace {
+
+// A ground thread whose flank the fit refuses has creases where the
+// grinding trims it (the extreme passes from one position of the tool to
+// another): the refusal says so, with how the flank is made.
+[[noreturn]] void refuseCreasedThread(const RoughFlankError& e, const EnvelopedFlank& flank) {
+    throw ModelError(std::string(e.what()) + "\n齿面在磨削修整处有折棱（" + flankMakeupText(flank) +
+                     "），本程序暂不能将其拟合成光滑曲面");
+}
+
+}  // namespace
+
 PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
+    try {
+        return wormPart(kind, progress);
+    } catch (const RoughFlankError& e) {
+        refuseCreasedThread(e, wormFlank(kind));
+    }
+}
+
+PartModel PairModeller::hob(BuildProgress* progress) const {
+    try {
+        return hobPart(progress);
+    } catch (const RoughFlankError& e) {
+        refuseCreasedThread(e, hobFlank());
+    }
+}
+
+PartModel PairModeller::wormPart(WormKind kind, BuildProgress* progress) const {
     PartModel part = stagedPart(
         ModelPart::Worm, "求解母平面位置", progress,
         [&]() -> const EnvelopedFlank& { return wormFlank(kind); }, fitThreadFlank,
@@ -101,7 +129,7 @@ PartModel PairModeller::worm(WormKind kind, BuildProgress* progress) const {
     return part;
 }
 
-PartModel PairModeller::hob(BuildProgress* progress) const {
+PartModel PairModeller::hobPart(BuildProgress* progress) const {
     PartModel part = stagedPart(
         ModelPart::Hob, "求解母平面位置", progress,
         [&]() -> const EnvelopedFlank& { return hobFlank(); }, fitThreadFlank,

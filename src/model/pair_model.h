@@ -59,6 +59,8 @@ class PairModeller {
     ModelBuild build(ModelPart part, WormKind kind, BuildProgress* progress = nullptr) const;
 
   private:
+    PartModel wormPart(WormKind kind, BuildProgress* progress) const;
+    PartModel hobPart(BuildProgress* progress) const;
     DesignSnapshot m_design;
     PairGeometry m_geometry;
     struct Evaluators;

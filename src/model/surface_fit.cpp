@@ -116,7 +116,7 @@ void requireGoodFit(const SurfaceFitError& error, const char* partName) {
     if (!(error.distance <= kLargestDistance && error.normalAngle <= kLargestNormalAngle)) {
         char millimetres[32];
         std::snprintf(millimetres, sizeof millimetres, "%.4f", error.distance);
-        throw ModelError(std::string(partName) + "齿面无法光滑拟合（误差 " + millimetres +
+        throw RoughFlankError(std::string(partName) + "齿面无法光滑拟合（误差 " + millimetres +
                          " mm），未生成实体（请检查设计参数）");
     }
 }

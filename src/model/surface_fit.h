@@ -54,7 +54,7 @@ inline bool withinFitTarget(const SurfaceFitError& error) {
 // surfaces within the fitting error.
 double sewingTolerance(const SurfaceFitError& error);
 
-// Throws ModelError when a fitted flank strays too far from its evaluator
+// Throws RoughFlankError when a fitted flank strays too far from its evaluator
 // to be a model of it (the design's flank is not a smooth surface there).
 void requireGoodFit(const SurfaceFitError& error, const char* partName);
 

@@ -21,6 +21,7 @@
 #include "cli/cli.h"
 #include "input/design_file_open.h"
 #include "model/model_files.h"
+#include "model/surface_fit.h"
 #include "model/pair_model.h"
 #include "model/thread_solid.h"
 #include "model_designs.h"
@@ -272,7 +273,8 @@ TEST(ModelFiles, GroundWormAndFadingWheelOpenInFreeCad) {
 TEST(ModelFiles, DesignsAtTheEdgesBuildOrSayWhy) {
     const struct {
         const char *centreDistance, *wheelTeeth, *wormStarts;
-    } designs[] = {{"50", "60", "1"}, {"1500", "40", "1"}, {"160", "40", "4"}, {"160", "30", "4"}};
+    } designs[] = {{"50", "60", "1"}, {"1500", "40", "1"}, {"160", "40", "4"}, {"160", "30", "4"},
+                   {"125", "20", "1"}};
     for (const auto& d : designs) {
         const DesignSnapshot snapshot = shippedDesign(d.centreDistance, d.wheelTeeth, d.wormStarts);
         for (ModelPart part : {ModelPart::Worm, ModelPart::Wheel, ModelPart::Hob}) {
@@ -283,11 +285,19 @@ TEST(ModelFiles, DesignsAtTheEdgesBuildOrSayWhy) {
                 const ModelBuild build = modeller.build(part, WormKind::Ground);
                 ASSERT_EQ(build.parts.size(), 1u);
                 EXPECT_NO_THROW(requireValidSolid(build.parts[0].shape, "part"));
+                // a thread's flank fitted as finely as the model promises
+                if (part != ModelPart::Wheel) {
+                    EXPECT_TRUE(withinFitTarget(build.parts[0].flankFit)) << build.parts[0].flankFit.normalAngle;
+                }
                 std::cout << "  built\n";
             } catch (const ModelError& e) {
                 const std::string why = e.what();
                 EXPECT_GT(why.size(), 6u);
                 EXPECT_NE(why.find("\xE6"), std::string::npos);  // Chinese text
+                // a thread refused for its fit says the grinding creases it
+                if (why.find("光滑拟合") != std::string::npos && part != ModelPart::Wheel) {
+                    EXPECT_NE(why.find("折棱"), std::string::npos) << why;
+                }
                 std::cout << "  refused: " << why << "\n";
             }
         }
