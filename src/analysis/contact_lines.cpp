@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <numbers>
 #include <optional>
 #include <tuple>
 
@@ -13,7 +14,6 @@
 
 namespace wormpair::analysis {
 
-using model::kPi;
 using model::Meshing;
 using model::Vec3;
 
@@ -35,15 +35,18 @@ std::optional<Turns> contactTurns(const Meshing& m, const Vec3& w, const Vec3& n
         return dot(m.fixedDirection(n, wheelAngle),
                    m.relativeVelocity(m.fixedPoint(w, wheelAngle)));
     };
-    const double g0 = meshing(0), g1 = meshing(kPi / 2), g2 = meshing(kPi);
+    const double g0 = meshing(0), g1 = meshing(std::numbers::pi / 2),
+                 g2 = meshing(std::numbers::pi);
     const double c = (g0 + g2) / 2, a = (g0 - g2) / 2, b = g1 - c;
     const double r = std::hypot(a, b);
     if (!(r > 0) || std::abs(c) > r) return std::nullopt;
     const double psi = std::atan2(b, a), spread = std::acos(-c / r);
-    double t1 = generatingTurn + std::remainder(psi + spread - generatingTurn, 2 * kPi);
-    double t2 = generatingTurn + std::remainder(psi - spread - generatingTurn, 2 * kPi);
+    double t1 =
+        generatingTurn + std::remainder(psi + spread - generatingTurn, 2 * std::numbers::pi);
+    double t2 =
+        generatingTurn + std::remainder(psi - spread - generatingTurn, 2 * std::numbers::pi);
     if (std::abs(t2 - generatingTurn) < std::abs(t1 - generatingTurn)) std::swap(t1, t2);
-    return Turns{t1, t1 + std::remainder(t2 - t1, 2 * kPi)};
+    return Turns{t1, t1 + std::remainder(t2 - t1, 2 * std::numbers::pi)};
 }
 
 struct Evaluation {
@@ -82,12 +85,13 @@ ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactS
     const model::WheelEnvelope& wheel = modeller.wheelEnvelope();
     const model::PairGeometry& geometry = modeller.geometry();
     const Meshing& working = geometry.nominalWorm.meshing;
-    const double pitch = 2 * kPi / geometry.wheel.teeth;
-    const double startAngle = 2 * kPi / flank.blank().starts;
+    const double pitch = 2 * std::numbers::pi / geometry.wheel.teeth;
+    const double startAngle = 2 * std::numbers::pi / flank.blank().starts;
     const double halfLength = flank.blank().halfLength;
     const int positions = std::max(1, settings.positions);
     const int heights = std::max(2, settings.heights);
-    const double wheelSpeed = 2 * kPi * settings.wormSpeed / 60 / working.ratio;  // rad/s
+    const double wheelSpeed =
+        2 * std::numbers::pi * settings.wormSpeed / 60 / working.ratio;  // rad/s
 
     ContactAnalysis result;
     for (int k = 0; k < positions; ++k) {
@@ -182,9 +186,11 @@ ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactS
                     const auto heightOn = solver.at(p, height + dh);
                     if (!phiBack || !phiOn || !heightBack || !heightOn) continue;
                     const double fp =
-                        std::remainder(phiOn->turn - phiBack->turn, 2 * kPi) / (2 * dp);
+                        std::remainder(phiOn->turn - phiBack->turn, 2 * std::numbers::pi) /
+                        (2 * dp);
                     const double fh =
-                        std::remainder(heightOn->turn - heightBack->turn, 2 * kPi) / (2 * dh);
+                        std::remainder(heightOn->turn - heightBack->turn, 2 * std::numbers::pi) /
+                        (2 * dh);
                     const Vec3 sp = (phiOn->worm.point - phiBack->worm.point) / (2 * dp);
                     const Vec3 sh = (heightOn->worm.point - heightBack->worm.point) / (2 * dh);
                     const Vec3 tangent = model::turnedAboutZ(sp * -fh + sh * fp, bodyTurn);
@@ -198,7 +204,7 @@ ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactS
                     line.kind = branch == 0 ? ContactKind::Plane : ContactKind::Second;
                     line.points.push_back(
                         {point, model::normalized(model::turnedAboutZ(-e->worm.normal, bodyTurn)),
-                         std::acos(std::min(1.0, cosine)) * 180 / kPi,
+                         std::acos(std::min(1.0, cosine)) * 180 / std::numbers::pi,
                          norm(velocity) * wheelSpeed / 1000});
                 }
             }
@@ -256,7 +262,9 @@ std::string contactCsv(const model::PairModeller& modeller, const ContactSetting
     for (const ContactLine& line : analysis.lines) {
         const std::string prefix =
             std::to_string(line.position + 1) + "," +
-            fixed(analysis.wormAngles[static_cast<std::size_t>(line.position)] * 180 / kPi, 4) +
+            fixed(analysis.wormAngles[static_cast<std::size_t>(line.position)] * 180 /
+                      std::numbers::pi,
+                  4) +
             "," + std::to_string(static_cast<int>(line.kind)) + "," + std::to_string(line.line) +
             ",";
         for (const ContactPoint& p : line.points) {

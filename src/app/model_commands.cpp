@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <numbers>
 
 #include <cstdio>
 #include <new>
@@ -173,7 +174,7 @@ class ModelWindow : public QWidget {
             summary += QStringLiteral("%1：齿面拟合误差 %2 mm（法向 %3°）  ")
                            .arg(qt(p.name))
                            .arg(p.flankFit.distance, 0, 'f', 6)
-                           .arg(p.flankFit.normalAngle * 180 / model::kPi, 0, 'f', 4);
+                           .arg(p.flankFit.normalAngle * 180 / std::numbers::pi, 0, 'f', 4);
             if (!p.flankMakeup.empty()) summary += qt(p.flankMakeup) + QStringLiteral("  ");
         }
         m_summary->setText(summary + QStringLiteral("左键旋转，右键平移，滚轮缩放"));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <numbers>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -80,7 +81,7 @@ inline bool operator==(Extended a, Extended b) { return a.value() == b.value(); 
 
 // Constants as the FPU holds them: pi to the 64-bit significand, pi/180 as the
 // extended constant the two inclination formulas multiply by.
-inline constexpr long double kPi = 3.14159265358979323846264338327950288L;
+inline constexpr long double kPi = std::numbers::pi_v<long double>;
 inline constexpr long double kPiOver180 = 0.017453292519943295769L;
 
 [[noreturn]] void failInvalid(const char* what);

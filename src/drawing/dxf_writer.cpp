@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <numbers>
 #include <string_view>
 #include <vector>
 
@@ -567,8 +568,8 @@ void DxfDocument::dimension(Output& o, const Dimension& d, const View& view, int
     const int flags = 32 | 128;  // geometry block of its own; text where the block has it
     switch (d.kind) {
         case DimensionKind::Linear: {
-            const QPointF u(std::cos(d.direction * 3.14159265358979323846 / 180),
-                            std::sin(d.direction * 3.14159265358979323846 / 180));
+            const QPointF u(std::cos(d.direction * std::numbers::pi / 180),
+                            std::sin(d.direction * std::numbers::pi / 180));
             const QPointF n(-u.y(), u.x());
             const QPointF onLine =
                 d.p2 + n * ((d.linePoint - d.p2).x() * n.x() + (d.linePoint - d.p2).y() * n.y());
@@ -612,7 +613,7 @@ void DxfDocument::dimension(Output& o, const Dimension& d, const View& view, int
             o.point(11, textMiddle);
             o.integer(70, flags | 5);
             o.integer(71, 5);
-            o.real(42, d.value * 3.14159265358979323846 / 180);
+            o.real(42, d.value * std::numbers::pi / 180);
             o.tag(1, text);
             o.tag(100, "AcDb3PointAngularDimension");
             o.point(13, d.p1);

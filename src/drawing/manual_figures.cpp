@@ -2,6 +2,7 @@
 
 #include <QPainterPath>
 #include <QPolygonF>
+#include <numbers>
 
 #include <algorithm>
 #include <cmath>
@@ -235,7 +236,7 @@ class Canvas {
         const QPointF n = QPointF(-d.y(), d.x()) / std::max(1e-9, std::hypot(d.x(), d.y()));
         for (int i = 1; i <= 24; ++i) {
             const double t = i / 24.0;
-            p.lineTo(a + d * t + n * (0.9 * std::sin(t * 2 * kPi)));
+            p.lineTo(a + d * t + n * (0.9 * std::sin(t * 2 * std::numbers::pi)));
         }
         path(p, Stroke::Thin);
     }

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace wormpair::drawing {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-double rad(double degrees) { return degrees * kPi / 180; }
-double deg(double radians) { return radians * 180 / kPi; }
+double rad(double degrees) { return degrees * std::numbers::pi / 180; }
+double deg(double radians) { return radians * 180 / std::numbers::pi; }
 double dot(QPointF a, QPointF b) { return a.x() * b.x() + a.y() * b.y(); }
 double length(QPointF v) { return std::hypot(v.x(), v.y()); }
 QPointF unitOf(QPointF v) {

@@ -1,6 +1,7 @@
 #include "drawing/view_pen.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "calc/numeric.h"
 #include "drawing/part_sheets.h"
@@ -71,7 +72,7 @@ void ViewPen::breakLine(QPointF a, QPointF b) {
     const int steps = waves * 12;
     for (int i = 0; i <= steps; ++i) {
         const double t = static_cast<double>(i) / steps;
-        points.push_back(a + d * t + n * (part(1.0) * std::sin(t * waves * 2 * kPi)));
+        points.push_back(a + d * t + n * (part(1.0) * std::sin(t * waves * 2 * std::numbers::pi)));
     }
     polyline(Layer::Thin, std::move(points));
 }

@@ -2,6 +2,7 @@
 
 #include <QPointF>
 #include <QSizeF>
+#include <numbers>
 
 #include <vector>
 
@@ -13,9 +14,8 @@
 
 namespace wormpair::drawing {
 
-constexpr double kPi = 3.14159265358979323846;
-inline double radians(double degrees) { return degrees * kPi / 180; }
-inline double degrees(double radians) { return radians * 180 / kPi; }
+inline double radians(double degrees) { return degrees * std::numbers::pi / 180; }
+inline double degrees(double radians) { return radians * 180 / std::numbers::pi; }
 QPointF unit(QPointF v);
 
 // The largest standard scale, at most `largest` and at least `smallest`, at

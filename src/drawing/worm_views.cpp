@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "drawing/sheet_builders.h"
 #include "drawing/worm_geometry.h"
@@ -188,7 +189,8 @@ void drawLocalSection(ViewPen& pen, const Body& b, double halfWidth, double bott
         std::vector<QPointF> points;
         for (int i = 0; i <= waves * 12; ++i) {
             const double t = static_cast<double>(i) / (waves * 12);
-            points.push_back(from + dd * t + nn * (pen.part(0.8) * std::sin(t * waves * 2 * kPi)));
+            points.push_back(from + dd * t +
+                             nn * (pen.part(0.8) * std::sin(t * waves * 2 * std::numbers::pi)));
         }
         return points;
     };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace wormpair::model {
 
@@ -49,7 +50,7 @@ Vec3 Meshing::relativeVelocity(const Vec3& r) const {
 
 GeneratingPlane::GeneratingPlane(const Meshing& meshing, double halfToothAngle) {
     const double alpha = meshing.pressureAngle();
-    const double tangentAngle = alpha + halfToothAngle - kPi / 2;
+    const double tangentAngle = alpha + halfToothAngle - std::numbers::pi / 2;
     const double beta = meshing.planeInclination;
     normal = Vec3{std::cos(beta) * std::cos(tangentAngle), std::cos(beta) * std::sin(tangentAngle),
                   meshing.hand * std::sin(beta)};

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace wormpair::model {
 
@@ -82,7 +83,7 @@ std::vector<std::vector<ThreadFlankGraph::Point>> ThreadFlankGraph::grid(
         const int steps = 4;
         for (int k = 1; k <= steps; ++k)
             p = at(axials[middle], 0.5 + (heights[l] - 0.5) * k / steps, p);
-        p.angle = start.angle + std::remainder(p.angle - start.angle, 2 * kPi);
+        p.angle = start.angle + std::remainder(p.angle - start.angle, 2 * std::numbers::pi);
         column[l] = p;
     }
     for (std::size_t l = 0; l < nh; ++l) {
@@ -91,7 +92,8 @@ std::vector<std::vector<ThreadFlankGraph::Point>> ThreadFlankGraph::grid(
             Point previous = column[l];
             for (std::size_t k = middle + direction; k < na; k += direction) {
                 Point p = at(axials[k], heights[l], previous);
-                p.angle = previous.angle + std::remainder(p.angle - previous.angle, 2 * kPi);
+                p.angle =
+                    previous.angle + std::remainder(p.angle - previous.angle, 2 * std::numbers::pi);
                 points[k][l] = p;
                 previous = p;
                 if (k == 0) break;

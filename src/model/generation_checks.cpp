@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <numbers>
 
 #include "model/enveloping.h"
 #include "model/ground_flank.h"
@@ -199,9 +200,9 @@ std::vector<GenerationFinding> generationFindings(const DesignRecord& record,
         const Meshing& g = pair.hob.meshing;
         const double halfTooth = solveHalfToothAngle(g, pair.hob.blank, pair.hob.toothThickness);
         const double throat = pair.wheel.throatRadius;
-        const double spaceHalf = g.pressureAngle() + halfTooth - kPi / 2 +
+        const double spaceHalf = g.pressureAngle() + halfTooth - std::numbers::pi / 2 +
                                  std::acos(std::min(1.0, g.mainBaseRadius / throat));
-        const double width = throat * (2 * kPi / pair.wheel.teeth - 2 * spaceHalf);
+        const double width = throat * (2 * std::numbers::pi / pair.wheel.teeth - 2 * spaceHalf);
         if (width <= 0)
             findings.push_back({GenerationIssue::PointedWheel, 1,
                                 "蜗轮喉部齿顶变尖（齿顶宽 " + millimetres(width) + " mm）"});

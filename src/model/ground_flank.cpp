@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include "model/generation_checks.h"
@@ -32,8 +33,8 @@ double PlaneMotion::crossing(const Pose& p, double axial, double radius, double 
     if (!(std::abs(q) <= 1)) return kNaN;
     // on the near side (cos T > 0), T taken in (-pi/2, pi/2) so that the
     // crossing angle runs on continuously with phi
-    const double T = std::remainder(p.angle - sense * std::acos(q), 2 * kPi);
-    if (!(std::abs(T) < kPi / 2)) return kNaN;
+    const double T = std::remainder(p.angle - sense * std::acos(q), 2 * std::numbers::pi);
+    if (!(std::abs(T) < std::numbers::pi / 2)) return kNaN;
     return T - p.turn;
 }
 
@@ -91,13 +92,14 @@ double GroundFlank::removedUpTo(const PlaneMotion::Pose& p, double axial, double
     if (q > 1) return edge - turn;  // the whole circle on the space side
     if (q < -1) return kNothing;    // the whole circle in the tooth
     // the tooth side of the plane runs from `start` over `width`
-    const double start = m_sense * std::remainder(p.angle - m_sense * std::acos(q), 2 * kPi);
+    const double start =
+        m_sense * std::remainder(p.angle - m_sense * std::acos(q), 2 * std::numbers::pi);
     const double width = 2 * std::acos(q);
     if (start <= -edge) return kNothing;
     if (start < edge) return start - turn;
     // the plane beyond the tool's reach: its edge removes up to `edge`,
     // unless the tooth side wraps round over it
-    return start + width < edge + 2 * kPi ? edge - turn : kNothing;
+    return start + width < edge + 2 * std::numbers::pi ? edge - turn : kNothing;
 }
 
 GroundFlank::Point GroundFlank::at(double axial, double height) const {
@@ -154,14 +156,14 @@ std::vector<std::vector<GroundFlank::Point>> GroundFlank::grid(
         Point p = at(axials[middle], heights[l]);
         if (l > 0) {
             const double previous = points[middle][l - 1].angle;
-            p.angle = previous + std::remainder(p.angle - previous, 2 * kPi);
+            p.angle = previous + std::remainder(p.angle - previous, 2 * std::numbers::pi);
         }
         points[middle][l] = p;
         for (int direction : {-1, 1}) {
             for (std::size_t k = middle + direction; k < na; k += direction) {
                 Point q = at(axials[k], heights[l]);
                 const double previous = points[k - direction][l].angle;
-                q.angle = previous + std::remainder(q.angle - previous, 2 * kPi);
+                q.angle = previous + std::remainder(q.angle - previous, 2 * std::numbers::pi);
                 points[k][l] = q;
                 if (k == 0) break;
             }

@@ -32,6 +32,7 @@
 #include <XCAFDoc_DocumentTool.hxx>
 #include <XCAFDoc_ShapeTool.hxx>
 #include <XSControl_WorkSession.hxx>
+#include <numbers>
 
 #include <cctype>
 #include <cstdio>
@@ -76,8 +77,9 @@ void setName(const TDF_Label& label, const std::string& name) {
 
 std::string stepDescription() {
     char text[160];
-    std::snprintf(text, sizeof text, "蜗杆副三维模型：齿面与精确齿面之差不大于 %g mm，法向之差不大于 %g°",
-                  kFlankDistanceTarget, kFlankNormalTarget * 180 / kPi);
+    std::snprintf(text, sizeof text,
+                  "蜗杆副三维模型：齿面与精确齿面之差不大于 %g mm，法向之差不大于 %g°",
+                  kFlankDistanceTarget, kFlankNormalTarget * 180 / std::numbers::pi);
     return text;
 }
 

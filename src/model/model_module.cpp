@@ -4,6 +4,7 @@
 #include <Standard_OutOfMemory.hxx>
 #include <TopLoc_Location.hxx>
 #include <gp.hxx>
+#include <numbers>
 
 #include <algorithm>
 #include <map>
@@ -58,7 +59,7 @@ class KernelBuild : public BuiltModel {
                 const double size =
                     wheel ? m_record.wheelOutsideDiameter : m_record.largestWormTipDiameter;
                 gp_Trsf lying;
-                lying.SetRotation(gp::OX(), -kPi / 2);
+                lying.SetRotation(gp::OX(), -std::numbers::pi / 2);
                 const gp_Trsf shown = m_part == ModelPart::Pair ? p.placement
                                       : wheel                   ? gp_Trsf()
                                                                 : lying;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <numbers>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -11,8 +12,6 @@
 // kernel only then.
 
 namespace wormpair::model {
-
-inline constexpr double kPi = 3.14159265358979323846;
 
 // A design the model cannot be built for; the text is shown to the user.
 class ModelError : public std::runtime_error {

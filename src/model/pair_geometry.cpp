@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace wormpair::model {
 
 namespace {
 
-double radians(double degrees) { return degrees * kPi / 180; }
+double radians(double degrees) { return degrees * std::numbers::pi / 180; }
 
 void require(bool condition, const char* message) {
     if (!condition) throw ModelError(message);

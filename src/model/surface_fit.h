@@ -4,6 +4,7 @@
 #include <Geom_BSplineCurve.hxx>
 #include <Geom_BSplineSurface.hxx>
 #include <gp_Pnt2d.hxx>
+#include <numbers>
 
 #include <cstddef>
 #include <functional>
@@ -45,7 +46,7 @@ Handle(Geom_BSplineSurface) interpolateSurface(const std::vector<std::vector<Vec
 // flank's tolerance allows, far finer than any measuring machine): a fitted
 // flank is sampled more densely until it is within both, and no more.
 inline constexpr double kFlankDistanceTarget = 0.0005;          // mm
-inline constexpr double kFlankNormalTarget = 0.02 * kPi / 180;  // rad, 0.02 degree
+inline constexpr double kFlankNormalTarget = 0.02 * std::numbers::pi / 180;  // rad, 0.02 degree
 inline bool withinFitTarget(const SurfaceFitError& error) {
     return error.distance <= kFlankDistanceTarget && error.normalAngle <= kFlankNormalTarget;
 }

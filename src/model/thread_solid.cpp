@@ -10,9 +10,9 @@
 #include <BRepGProp.hxx>
 #include <BRepLib.hxx>
 #include <BRep_Builder.hxx>
-#include <GProp_GProps.hxx>
 #include <BRep_Tool.hxx>
 #include <GCE2d_MakeSegment.hxx>
+#include <GProp_GProps.hxx>
 #include <Geom2d_BSplineCurve.hxx>
 #include <Geom2d_TrimmedCurve.hxx>
 #include <Geom_Circle.hxx>
@@ -28,6 +28,7 @@
 #include <TopoDS_Shell.hxx>
 #include <gp_Ax3.hxx>
 #include <gp_Trsf.hxx>
+#include <numbers>
 
 #include <algorithm>
 #include <cmath>
@@ -49,7 +50,7 @@ constexpr int kHeightSamples = 17;
 // The inner half of the torus made by turning an arc of radius r, centred
 // at distance R from the axis, about Z1: v for the point at axial position z.
 double innerTorusV(double minorRadius, double axial) {
-    return kPi - std::asin(axial / minorRadius);
+    return std::numbers::pi - std::asin(axial / minorRadius);
 }
 
 TopoDS_Edge circleArc(double radius, double axial, double fromAngle, double toAngle) {
@@ -70,7 +71,8 @@ TopoDS_Face planarFace(const std::vector<TopoDS_Edge>& edges) {
 
 TopoDS_Face cylinderFace(double radius, double from, double to) {
     Handle(Geom_CylindricalSurface) s = new Geom_CylindricalSurface(gp_Ax3(gp::XOY()), radius);
-    return BRepBuilderAPI_MakeFace(s, 0, 2 * kPi, std::min(from, to), std::max(from, to), 1e-7);
+    return BRepBuilderAPI_MakeFace(s, 0, 2 * std::numbers::pi, std::min(from, to),
+                                   std::max(from, to), 1e-7);
 }
 
 TopoDS_Face annulusFace(double axial, double outer, double inner) {
@@ -121,7 +123,8 @@ FittedThreadFlank fitThreadFlank(const EnvelopedFlank& flank) {
     const GroundFlank graph(flank);
     // the angle the thread turns over the length, at mid height
     const auto probe = graph.grid(evenlySpaced(-b.halfLength, b.halfLength, 65), {0.5});
-    const double turns = std::abs(probe.back()[0].angle - probe.front()[0].angle) / (2 * kPi);
+    const double turns =
+        std::abs(probe.back()[0].angle - probe.front()[0].angle) / (2 * std::numbers::pi);
     FittedThreadFlank fitted;
     for (int attempt = 0; attempt < 6; ++attempt) {
         const int perTurn = kRowsPerTurn * (attempt + 2) / 2;
@@ -178,8 +181,9 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
     const std::vector<double> rootFirst = flank.rootAngles, tipFirst = flank.tipAngles;
     const std::vector<double> rootSecond = mirrored(rootFirst), tipSecond = mirrored(tipFirst);
     // the tooth lies between the flanks the short way round at the throat
-    const double sense = std::remainder(tipFirst[middle] - tipSecond[middle], 2 * kPi) > 0 ? 1 : -1;
-    if (std::abs(rootFirst[middle]) > kPi / starts)
+    const double sense =
+        std::remainder(tipFirst[middle] - tipSecond[middle], 2 * std::numbers::pi) > 0 ? 1 : -1;
+    if (std::abs(rootFirst[middle]) > std::numbers::pi / starts)
         throw ModelError("螺牙过厚，齿槽不存在（请检查设计参数）");
 
     // lands in pieces turning less than half a turn each: readers classify
@@ -188,8 +192,8 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
     {
         std::size_t from = 0;
         for (std::size_t k = 1; k < n; ++k) {
-            const bool far = std::abs(tipFirst[k] - tipFirst[from]) > kPi / 2 ||
-                             std::abs(rootFirst[k] - rootFirst[from]) > kPi / 2;
+            const bool far = std::abs(tipFirst[k] - tipFirst[from]) > std::numbers::pi / 2 ||
+                             std::abs(rootFirst[k] - rootFirst[from]) > std::numbers::pi / 2;
             if (far || k == n - 1) {
                 pieces.emplace_back(from, k);
                 from = k;
@@ -224,7 +228,7 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
     };
 
     gp_Trsf halfTurn;
-    halfTurn.SetRotation(gp::OX(), kPi);
+    halfTurn.SetRotation(gp::OX(), std::numbers::pi);
     Handle(Geom_BSplineSurface) second =
         Handle(Geom_BSplineSurface)::DownCast(flank.surface->Transformed(halfTurn));
     second->UReverse();
@@ -232,8 +236,8 @@ TopoDS_Shape threadedPart(const FittedThreadFlank& flank, const ThreadedBody& bo
     BRepBuilderAPI_Sewing sewing(sewingTolerance(flank.error));
     const double rootEnd = b.rootRadiusAt(half), tipEnd = b.tipRadiusAt(half);
     for (int k = 0; k < starts; ++k) {
-        const double turn = 2 * kPi * k / starts;
-        const double next = 2 * kPi * (k + 1) / starts;
+        const double turn = 2 * std::numbers::pi * k / starts;
+        const double next = 2 * std::numbers::pi * (k + 1) / starts;
         gp_Trsf rotation;
         rotation.SetRotation(gp::OZ(), turn);
         // the flanks in the same pieces as the lands, so every edge meets one edge

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <optional>
 
 namespace wormpair::model {
@@ -89,7 +90,7 @@ WheelEnvelope::WheelEnvelope(const EnvelopedFlank& hobFlank) : m_hob(hobFlank) {
 
     // the thread's end edges, and the points they trace while the hob turns
     // once either way of passing the wheel's middle plane
-    const double turn = 2 * kPi / g.ratio;
+    const double turn = 2 * std::numbers::pi / g.ratio;
     const double passage =
         std::asin(std::min(1.0, (b.halfLength + 5) / g.referenceRadius)) + turn;
     for (int k = 0; k < 2; ++k) {
@@ -136,7 +137,7 @@ SurfacePoint WheelEnvelope::secondContact(double phi, double t) const {
     const Vec3 axisPoint{g.centreDistance, 0, 0};
     const Vec3 w = generated.point - axisPoint;
     const Vec3 c = cross(w, generated.normal);
-    const double turn = std::remainder(2 * std::atan2(-c.x, c.z), 2 * kPi);
+    const double turn = std::remainder(2 * std::atan2(-c.x, c.z), 2 * std::numbers::pi);
     const Vec3 fixed = axisPoint + turnedAboutWormAxis(w, turn);
     const Vec3 normal = turnedAboutWormAxis(generated.normal, turn);
     const double wheelAngle = phi + turn / g.ratio;
@@ -189,7 +190,7 @@ WheelEnvelope::Point WheelEnvelope::onSecond(double radius, double height,
 
 WheelEnvelope::Point WheelEnvelope::inSpace(Point p, double plane) const {
     // the same space: within half a pitch of the plane's angle
-    const double pitch = 2 * kPi / (m_hob.meshing().ratio * m_hob.blank().starts);
+    const double pitch = 2 * std::numbers::pi / (m_hob.meshing().ratio * m_hob.blank().starts);
     const double raw = std::atan2(p.wheel.point.y, p.wheel.point.x);
     p.angle = plane + std::remainder(raw - plane, pitch);
     p.wheel.point = turnedAboutZ(p.wheel.point, p.angle - raw);
@@ -308,7 +309,7 @@ WheelEnvelope::Point WheelEnvelope::onHobEnd(double radius, double height, int e
     // every pass of the edge near (r, z): the one cutting deepest into the
     // tooth shapes the flank
     const EndEdge& edge = m_ends[end < 0 ? 0 : 1];
-    const double turn = 2 * kPi / m_hob.meshing().ratio;
+    const double turn = 2 * std::numbers::pi / m_hob.meshing().ratio;
     const double reach = 0.1 * m_hob.meshing().referenceRadius;
     struct Nearest {
         const TableEntry* entry = nullptr;

@@ -4,31 +4,32 @@
 #include "model/flank_graph.h"
 #include "model/thread_solid.h"
 
+#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_MakeEdge.hxx>
 #include <BRepBuilderAPI_MakeFace.hxx>
 #include <BRepBuilderAPI_MakeSolid.hxx>
 #include <BRepBuilderAPI_MakeWire.hxx>
-#include <BRepAlgoAPI_Fuse.hxx>
 #include <BRepBuilderAPI_Sewing.hxx>
+#include <BRepBuilderAPI_Transform.hxx>
+#include <BRepLib.hxx>
 #include <BRepPrimAPI_MakeRevol.hxx>
+#include <GCE2d_MakeSegment.hxx>
 #include <GC_MakeArcOfCircle.hxx>
 #include <GC_MakeSegment.hxx>
-#include <TopTools_ListOfShape.hxx>
-#include <BRepLib.hxx>
-#include <GCE2d_MakeSegment.hxx>
 #include <Geom_Circle.hxx>
 #include <Geom_CylindricalSurface.hxx>
 #include <Geom_SurfaceOfRevolution.hxx>
 #include <Geom_ToroidalSurface.hxx>
 #include <ShapeFix_Face.hxx>
 #include <ShapeFix_Solid.hxx>
-#include <TopExp_Explorer.hxx>
-#include <TopoDS.hxx>
 #include <TColStd_Array1OfReal.hxx>
+#include <TopExp_Explorer.hxx>
+#include <TopTools_ListOfShape.hxx>
+#include <TopoDS.hxx>
 #include <TopoDS_Shell.hxx>
 #include <gp_Ax3.hxx>
 #include <gp_Trsf.hxx>
-#include <BRepBuilderAPI_Transform.hxx>
+#include <numbers>
 
 #include <algorithm>
 #include <functional>
@@ -298,7 +299,7 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
 TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
     const double half = blank.halfWidth;
     const int teeth = blank.teeth;
-    const double pitch = 2 * kPi / teeth;
+    const double pitch = 2 * std::numbers::pi / teeth;
 
     // the blank's surfaces with their seam turned to face away from a land
     // (`facing`), so that every land lies within one period
@@ -314,12 +315,12 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
             Handle(Geom_Curve)::DownCast(flank.rootMeridian->Transformed(turn)), gp::OZ());
     };
     const auto tipV = [&](bool onTorus, double z) {
-        return onTorus ? kPi - std::asin(z / blank.throatArcRadius) : z;
+        return onTorus ? std::numbers::pi - std::asin(z / blank.throatArcRadius) : z;
     };
 
     // the second flank: half-turn about x, s reversed, pieces in reverse
     gp_Trsf halfTurn;
-    halfTurn.SetRotation(gp::OX(), kPi);
+    halfTurn.SetRotation(gp::OX(), std::numbers::pi);
     std::vector<WheelFlankPiece> second;
     for (auto it = flank.pieces.rbegin(); it != flank.pieces.rend(); ++it) {
         WheelFlankPiece m = *it;
@@ -480,7 +481,7 @@ TopoDS_Shape withUncutRim(const TopoDS_Shape& cut, const WheelBlank& blank, doub
         wire.Add(segment(point(blank.tipRadiusAt(from), from), point(0, from)));
         if (!wire.IsDone()) throw ModelError("蜗轮齿圈两侧未切部分的轮廓不闭合");
         BRepBuilderAPI_MakeFace meridian(wire.Wire(), Standard_True);
-        BRepPrimAPI_MakeRevol revolved(meridian.Face(), gp::OZ(), 2 * kPi);
+        BRepPrimAPI_MakeRevol revolved(meridian.Face(), gp::OZ(), 2 * std::numbers::pi);
         if (!meridian.IsDone() || !revolved.IsDone()) throw ModelError("蜗轮齿圈两侧未切部分生成失败");
         return revolved.Shape();
     };

@@ -6,6 +6,7 @@
 // wheel's flank, turned by the backlash; the sliding speed and the lubrication angle are
 // those of that velocity, which at the pitch point is v1 / cos(gamma).
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +35,7 @@ double distanceToFlank(const EnvelopedFlank& flank, const Vec3& p) {
     };
     double best = std::numeric_limits<double>::infinity();
     for (int start = 0; start < flank.blank().starts; ++start) {
-        const Vec3 q = turnedAboutZ(p, -2 * kPi * start / flank.blank().starts);
+        const Vec3 q = turnedAboutZ(p, -2 * std::numbers::pi * start / flank.blank().starts);
         // every dip of the samples: the point passes near the lines, extended, more than once
         const int steps = 1200;
         const double step = (range.last - range.first) / steps;
@@ -89,19 +90,19 @@ TEST_P(ContactLines, LieOnTheWormAndMeetTheMeshingConditionOfTheMotion) {
     const ContactAnalysis analysis = contactLines(modeller, settings);
     const EnvelopedFlank& flank = modeller.wormFlank(c.worm);
     const Meshing& m = modeller.geometry().nominalWorm.meshing;
-    const double pitch = 2 * kPi / r.wheelTeeth;
+    const double pitch = 2 * std::numbers::pi / r.wheelTeeth;
 
     // seven positions share one pitch of the wheel: the worm turns 2 pi / z1 in all
     ASSERT_EQ(analysis.wormAngles.size(), 7u);
     for (std::size_t k = 0; k < 7; ++k)
-        EXPECT_NEAR(analysis.wormAngles[k], k * 2 * kPi / (r.wormStarts * 7), 1e-9);
+        EXPECT_NEAR(analysis.wormAngles[k], k * 2 * std::numbers::pi / (r.wormStarts * 7), 1e-9);
 
     // the nominal worm touches the hobbed wheel's flank: the plane before its
     // limit line, the hob's second contact beyond, turned by the backlash alone
     const WheelEnvelope& wheel = modeller.wheelEnvelope();
     std::vector<double> turns;
     int kinds[3] = {0, 0, 0};
-    const double wheelSpeed = 2 * kPi * settings.wormSpeed / 60 / m.ratio;  // rad/s
+    const double wheelSpeed = 2 * std::numbers::pi * settings.wormSpeed / 60 / m.ratio;  // rad/s
     for (const ContactLine& line : analysis.lines) {
         ++kinds[static_cast<int>(line.kind)];
         const double wheelAngle = line.position * pitch / 7;
@@ -130,7 +131,7 @@ TEST_P(ContactLines, LieOnTheWormAndMeetTheMeshingConditionOfTheMotion) {
         const Vec3 last = m.fixedPoint(line.points.back().point, wheelAngle);
         const double tooth = std::remainder(
             std::atan2(-n.y, -n.x) - std::atan2(flank.plane().normal.y, flank.plane().normal.x),
-            2 * kPi);
+            2 * std::numbers::pi);
         const double teeth = -m.hand * tooth / pitch - line.position / 7.0;
         EXPECT_NEAR(teeth, std::round(teeth), 1e-9);
         const Vec3 along = normalized(last - first);
@@ -138,7 +139,8 @@ TEST_P(ContactLines, LieOnTheWormAndMeetTheMeshingConditionOfTheMotion) {
             const Vec3 q = m.fixedPoint(p.point, wheelAngle);
             const Vec3 v = slidingOf(m, q, wheelAngle);
             EXPECT_NEAR(p.lubricationAngle,
-                        std::acos(std::abs(dot(along, v)) / norm(v)) * 180 / kPi, 1e-3);
+                        std::acos(std::abs(dot(along, v)) / norm(v)) * 180 / std::numbers::pi,
+                        1e-3);
             EXPECT_LT(norm((q - first) - along * dot(q - first, along)), 1e-6);
             EXPECT_NEAR(dot(-n, q), flank.plane().offset, 1e-6);
         }
@@ -158,10 +160,10 @@ TEST_P(ContactLines, LieOnTheWormAndMeetTheMeshingConditionOfTheMotion) {
     EXPECT_GT(kinds[1], 7);
     EXPECT_GT(kinds[2], 0);
     // at the pitch point the motion slides at v1 / cos(gamma), v1 at the worm's reference radius
-    const double v1 =
-        2 * kPi * settings.wormSpeed / 60 * (m.centreDistance - m.referenceRadius) / 1000;
+    const double v1 = 2 * std::numbers::pi * settings.wormSpeed / 60 *
+                      (m.centreDistance - m.referenceRadius) / 1000;
     EXPECT_NEAR(norm(slidingOf(m, {m.referenceRadius, 0, 0}, 0)) * wheelSpeed / 1000,
-                v1 / std::cos(r.throatLeadAngle * kPi / 180), 0.01 * v1);
+                v1 / std::cos(r.throatLeadAngle * std::numbers::pi / 180), 0.01 * v1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Designs, ContactLines,

@@ -2,6 +2,7 @@
 // the lead angle and the normal chordal thickness at the throat, from the
 // exact flank; and the small readers of the tool's options.
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -70,7 +71,8 @@ TEST_P(ThroatOfTheWorm, LeadAngleAndNormalChordalThicknessAreTheDesigns) {
     const double throatRadius = g.centreDistance - g.referenceRadius;
     const double lead =
         std::atan(rho * std::abs(p.normal.y / alongMeridian) / throatRadius);
-    EXPECT_NEAR(lead * 180 / kPi, r.throatLeadAngleRadians * 180 / kPi, row.leadDegrees);
+    EXPECT_NEAR(lead * 180 / std::numbers::pi, r.throatLeadAngleRadians * 180 / std::numbers::pi,
+                row.leadDegrees);
 
     // normal chordal thickness: across the thread's centre line, at the
     // height of the chord between the flanks on the reference circle
@@ -82,8 +84,8 @@ TEST_P(ThroatOfTheWorm, LeadAngleAndNormalChordalThicknessAreTheDesigns) {
                                    s.root + throat.height * (s.tip - s.root));
     // the second flank is the half-turn image about X1: the same distance
     const double chordal = 2 * norm(hit - centre);
-    std::cout << row.centreDistance << "/" << row.wheelTeeth << "/" << row.wormStarts
-              << ": lead " << lead * 180 / kPi << " deg (design " << r.throatLeadAngle
+    std::cout << row.centreDistance << "/" << row.wheelTeeth << "/" << row.wormStarts << ": lead "
+              << lead * 180 / std::numbers::pi << " deg (design " << r.throatLeadAngle
               << "), normal chordal thickness " << chordal << " mm (label "
               << r.wormNormalChordalThickness << ")\n";
     EXPECT_NEAR(chordal, r.wormNormalChordalThickness, row.chordal);

@@ -1,6 +1,7 @@
 // Pictures of the models for the README, rendered as the window's view does:
 //   model_picture OUT.png pair|worm|wheel [WIDTH HEIGHT]
 #include <QImage>
+#include <numbers>
 
 #include <cstdio>
 #include <string>
@@ -25,7 +26,7 @@ int main(int argc, char* argv[]) {
     std::vector<Colour> colours;
     for (const PartModel& p : build.parts) {
         gp_Trsf lying;
-        lying.SetRotation(gp::OX(), -kPi / 2);
+        lying.SetRotation(gp::OX(), -std::numbers::pi / 2);
         const gp_Trsf shown = part == ModelPart::Pair ? p.placement
                               : p.name == "蜗轮"      ? gp_Trsf()
                                                       : lying;

@@ -3,6 +3,7 @@
 // intersect, and the gap along the line of action at the pitch points
 // agrees with the design's backlash.
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <BRepAlgoAPI_Common.hxx>
 #include <BRepExtrema_DistShapeShape.hxx>
@@ -52,10 +53,10 @@ TEST(PairAtTheCentreDistance, NoInterferenceOverOnePitchAndTheBacklashAlongTheLi
     const EnvelopedFlank& flank = modeller.wormFlank(WormKind::Nominal);
     const Meshing& g = flank.meshing();
     const GeneratingPlane& plane = flank.plane();
-    const double pitch = 2 * kPi / r.wheelTeeth;
+    const double pitch = 2 * std::numbers::pi / r.wheelTeeth;
     // the design's normal backlash seen along the plane's normal at the
     // pitch circle of the middle plane (j is taken along the pitch line)
-    const double beta = r.motherPlaneInclination * kPi / 180;
+    const double beta = r.motherPlaneInclination * std::numbers::pi / 180;
     const double alpha = g.pressureAngle();
     const double expected = r.backlash * std::cos(beta) * std::cos(alpha) / std::cos(r.throatLeadAngleRadians);
     double smallestDistance = 1e300;

@@ -5,6 +5,7 @@
 // plane, the second contact or the trace of the thread's ends shapes the
 // flank the two agree; the shares are reported.
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <BRepAdaptor_Surface.hxx>
 #include <BRepClass3d_SolidClassifier.hxx>
@@ -181,7 +182,8 @@ TEST_P(WheelCutBySweepingTheHob, FlankAgreesWhereThePlaneTheSecondContactOrTheTh
                         gp_Trsf wheelToFixed, spin;
                         wheelToFixed.SetRotation(gp::OZ(), -g.hand * q.hobWheelAngle);
                         spin.SetRotation(gp::OZ(), g.ratio * q.hobWheelAngle);
-                        const Vec3 p = turnedAboutZ(q.wheel.point, k * 2 * kPi / r.wheelTeeth);
+                        const Vec3 p =
+                            turnedAboutZ(q.wheel.point, k * 2 * std::numbers::pi / r.wheelTeeth);
                         const gp_Pnt x = gp_Pnt(p.x, p.y, p.z).Transformed(
                             (hob.placement * spin).Inverted() * wheelToFixed);
                         hobInside.Perform(x, 1e-4);

@@ -3,6 +3,7 @@
 // nearest plane position, and the normal), and its throat section carries
 // the record's arcs. Nothing here uses the envelope's own equations.
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <BRepAdaptor_Curve.hxx>
 #include <BRepAdaptor_Surface.hxx>
@@ -105,7 +106,7 @@ TEST_P(NominalWorm, FlankFacesLieOnTheEnvelopeOfTheGeneratingPlane) {
                 Vec3 thread = p;
                 double nearest = 1e300;
                 for (int k = 0; k < starts; ++k) {
-                    const Vec3 back = turnedAboutZ(p, -2 * kPi * k / starts);
+                    const Vec3 back = turnedAboutZ(p, -2 * std::numbers::pi * k / starts);
                     for (double phi = -0.6; phi <= 0.6; phi += 1e-3) {
                         if (nearReference(back, phi) < nearest) nearest = nearReference(back, phi), thread = back;
                     }
