@@ -39,19 +39,19 @@ inline constexpr int kLowerBound = 1;  // exclusive, mm
 inline constexpr int kUpperBound = 2;  // inclusive, mm
 // Tolerance texts. The program copies FPX, FPXL, TS1, FPT, FP2 and TS2 into
 // accuracyValue3, 4, 8, 9, 10 and 11; the manuals show them all.
-inline constexpr int kAxialPitchDeviation = 3;        // ±fpx, µm (accuracyValue3)
-inline constexpr int kAxialPitchCumulative = 4;       // fpxL, µm (accuracyValue4)
-inline constexpr int kHelixTolerance = 5;             // fh, µm
-inline constexpr int kWormProfileTolerance = 6;       // ff1, µm
-inline constexpr int kWormRunout = 7;                 // fr, µm
+inline constexpr int kAxialPitchDeviation = 3;        // ±fpx, μm (accuracyValue3)
+inline constexpr int kAxialPitchCumulative = 4;       // fpxL, μm (accuracyValue4)
+inline constexpr int kHelixTolerance = 5;             // fh, μm
+inline constexpr int kWormProfileTolerance = 6;       // ff1, μm
+inline constexpr int kWormRunout = 7;                 // fr, μm
 inline constexpr int kWormThicknessTolerance = 8;     // Ts1, mm (accuracyValue8)
-inline constexpr int kWheelPitchDeviation = 9;        // ±fpt, µm (accuracyValue9)
-inline constexpr int kWheelPitchCumulative = 10;      // Fp, µm (accuracyValue10)
+inline constexpr int kWheelPitchDeviation = 9;        // ±fpt, μm (accuracyValue9)
+inline constexpr int kWheelPitchCumulative = 10;      // Fp, μm (accuracyValue10)
 inline constexpr int kWheelThicknessTolerance = 11;   // Ts2, mm (accuracyValue11)
-inline constexpr int kWheelRunout = 12;               // Fr, µm
-inline constexpr int kCentreDistanceDeviation = 13;   // ±fa, µm
-inline constexpr int kMiddlePlaneShift = 14;          // ±fx, µm
-inline constexpr int kShaftAngleDeviation = 15;       // ±fΣ, µm
+inline constexpr int kWheelRunout = 12;               // Fr, μm
+inline constexpr int kCentreDistanceDeviation = 13;   // ±fa, μm
+inline constexpr int kMiddlePlaneShift = 14;          // ±fx, μm
+inline constexpr int kShaftAngleDeviation = 15;       // ±fΣ, μm
 inline constexpr int kStandardBacklash = 16;          // jn, mm, as text
 inline constexpr int kMinimumFields = 17;
 
@@ -176,7 +176,7 @@ inline constexpr ValueRange kCoefficients[nzhi::kRowCount] = {
 };
 inline constexpr ValueRange kBoundsMillimetres{0, 10000};  // centre-distance bounds
 inline constexpr ValueRange kBoundsTeeth{0, 10000};        // wheel-teeth bounds
-inline constexpr ValueRange kMicrometres{0, 1000};         // tolerances in µm
+inline constexpr ValueRange kMicrometres{0, 1000};         // tolerances in μm
 inline constexpr ValueRange kMillimetres{0, 2};            // Ts1, Ts2, jn
 inline constexpr ValueRange kReliefAmount{0, 5};           // mm
 inline constexpr ValueRange kReliefLength{0, 30};          // degrees of wheel turn

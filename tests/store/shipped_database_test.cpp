@@ -72,7 +72,7 @@ TEST(ShippedDatabaseTest, GradeTables) {
                 if (p <= 4 || (p >= 8 && p <= 11) || p == 16) {
                     EXPECT_EQ(t.value(row, p).typeId(), QMetaType::QString);
                 }
-                // tooth-thickness tolerances and backlash in mm, others in µm
+                // tooth-thickness tolerances and backlash in mm, others in μm
                 EXPECT_EQ(number(t, row, p) < 1.0, p == 8 || p == 11 || p == 16);
                 if (row > 0) {
                     EXPECT_GE(number(t, row, p), number(t, row - 1, p));
