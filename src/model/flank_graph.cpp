@@ -1,5 +1,7 @@
 #include "model/flank_graph.h"
 
+#include "model/ground_flank.h"
+
 #include "model/newton.h"
 
 #include <algorithm>
@@ -71,9 +73,7 @@ std::vector<std::vector<ThreadFlankGraph::Point>> ThreadFlankGraph::grid(
     const std::size_t na = axials.size(), nh = heights.size();
     std::vector<std::vector<Point>> points(na, std::vector<Point>(nh));
     // the axial position nearest the throat starts every row
-    std::size_t middle = 0;
-    for (std::size_t k = 1; k < na; ++k)
-        if (std::abs(axials[k]) < std::abs(axials[middle])) middle = k;
+    const std::size_t middle = indexNearestZero(axials);
     Point start = throatStart();
     start = at(axials[middle], 0.5, start);
     // up and down the height at the middle axial position
@@ -83,7 +83,7 @@ std::vector<std::vector<ThreadFlankGraph::Point>> ThreadFlankGraph::grid(
         const int steps = 4;
         for (int k = 1; k <= steps; ++k)
             p = at(axials[middle], 0.5 + (heights[l] - 0.5) * k / steps, p);
-        p.angle = start.angle + std::remainder(p.angle - start.angle, 2 * std::numbers::pi);
+        p.angle = continuedAngle(p.angle, start.angle);
         column[l] = p;
     }
     for (std::size_t l = 0; l < nh; ++l) {
@@ -92,8 +92,7 @@ std::vector<std::vector<ThreadFlankGraph::Point>> ThreadFlankGraph::grid(
             Point previous = column[l];
             for (std::size_t k = middle + direction; k < na; k += direction) {
                 Point p = at(axials[k], heights[l], previous);
-                p.angle =
-                    previous.angle + std::remainder(p.angle - previous.angle, 2 * std::numbers::pi);
+                p.angle = continuedAngle(p.angle, previous.angle);
                 points[k][l] = p;
                 previous = p;
                 if (k == 0) break;

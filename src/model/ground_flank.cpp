@@ -20,6 +20,17 @@ constexpr int kMotionSamples = 400;
 
 }  // namespace
 
+std::size_t indexNearestZero(const std::vector<double>& values) {
+    std::size_t nearest = 0;
+    for (std::size_t k = 1; k < values.size(); ++k)
+        if (std::abs(values[k]) < std::abs(values[nearest])) nearest = k;
+    return nearest;
+}
+
+double continuedAngle(double angle, double previous) {
+    return previous + std::remainder(angle - previous, 2 * std::numbers::pi);
+}
+
 PlaneMotion::Pose PlaneMotion::pose(double phi) const {
     const Vec3 n = turnedAboutZ(m_plane.normal, -m_g.hand * phi);
     // fixed point of the worm point (rho, theta, Z1): (a - rho cos T, Z1, rho sin T),
@@ -148,22 +159,18 @@ std::vector<std::vector<GroundFlank::Point>> GroundFlank::grid(
     const std::vector<double>& axials, const std::vector<double>& heights) const {
     const std::size_t na = axials.size(), nh = heights.size();
     std::vector<std::vector<Point>> points(na, std::vector<Point>(nh));
-    std::size_t middle = 0;
-    for (std::size_t k = 1; k < na; ++k)
-        if (std::abs(axials[k]) < std::abs(axials[middle])) middle = k;
+    const std::size_t middle = indexNearestZero(axials);
     // continuous up the middle row, then out along every height
     for (std::size_t l = 0; l < nh; ++l) {
         Point p = at(axials[middle], heights[l]);
         if (l > 0) {
-            const double previous = points[middle][l - 1].angle;
-            p.angle = previous + std::remainder(p.angle - previous, 2 * std::numbers::pi);
+            p.angle = continuedAngle(p.angle, points[middle][l - 1].angle);
         }
         points[middle][l] = p;
         for (int direction : {-1, 1}) {
             for (std::size_t k = middle + direction; k < na; k += direction) {
                 Point q = at(axials[k], heights[l]);
-                const double previous = points[k - direction][l].angle;
-                q.angle = previous + std::remainder(q.angle - previous, 2 * std::numbers::pi);
+                q.angle = continuedAngle(q.angle, points[k - direction][l].angle);
                 points[k][l] = q;
                 if (k == 0) break;
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "model/enveloping.h"
@@ -50,6 +51,13 @@ class PlaneMotion {
     Meshing m_g;
     GeneratingPlane m_plane;
 };
+
+// The index of the value nearest zero: the throat's row, where a grid's
+// marching starts.
+std::size_t indexNearestZero(const std::vector<double>& values);
+
+// The angle, taken whole turns from where it lies, nearest the previous one.
+double continuedAngle(double angle, double previous);
 
 class GroundFlank {
   public:
