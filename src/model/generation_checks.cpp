@@ -53,7 +53,7 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
 }
 
 WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount, int heightCount,
-                                    const MotionMargins& margins) {
+                                    bool wholeZone) {
     const Meshing& g = flank.meshing();
     const ThreadBlank& b = flank.blank();
     const ThroatPoint throat = throatReferencePoint(flank);
@@ -85,9 +85,9 @@ WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount,
     const double a = g.centreDistance;
     using Made = WormFlankGeneration::Made;
     // the cells' middles, and the blank's ends for the motion only
-    for (int i = -1; i <= axialCount; ++i) {
+    for (int i = wholeZone ? -1 : 0; i <= (wholeZone ? axialCount : axialCount - 1); ++i) {
         const bool end = i < 0 || i == axialCount;
-        const double axial = end ? (i < 0 ? -1 : 1) * (b.halfLength + margins.axial)
+        const double axial = end ? (i < 0 ? -1 : 1) * b.halfLength
                                  : -b.halfLength + 2 * b.halfLength * (i + 0.5) / axialCount;
         const double root = b.rootRadiusAt(axial), tip = b.tipRadiusAt(axial);
         // the crossing of each line with this section, NaN on the far side
@@ -133,7 +133,7 @@ WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount,
                     if (radius >= low && radius <= high) ++covering[static_cast<std::size_t>(j)];
                 }
                 for (std::size_t k = from; k <= to; ++k) {
-                    const double beyond = margins.height * std::abs(tip - root) + 1e-9;
+                    constexpr double beyond = 1e-9;
                     if (radii[k] < std::min(root, tip) - beyond || radii[k] > std::max(root, tip) + beyond)
                         continue;
                     result.firstWheelAngle = std::min(result.firstWheelAngle, phis[k]);

@@ -56,14 +56,10 @@ WormFlankGeneration wormFlankGeneration(const DesignRecord& record, std::string_
 // window and the inspection points state it.
 std::string flankMakeupText(const EnvelopedFlank& flank);
 
-// The same for any thread's first flank (the worm's or the hob's); the
-// motion then also covers the contacts as far as the margins beyond the
-// blank's ends (mm) and beyond its root and tip (shares of the depth).
-struct MotionMargins {
-    double axial = 0;
-    double height = 0;
-};
+// The same for any thread's first flank (the worm's or the hob's); with
+// `wholeZone`, the motion and the tool's reach (not the shares) also take in
+// the contacts at the blank's very ends, as the grinding needs them.
 WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount, int heightCount,
-                                    const MotionMargins& margins = {});
+                                    bool wholeZone = false);
 
 }  // namespace wormpair::model

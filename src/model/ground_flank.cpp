@@ -59,12 +59,12 @@ Vec3 PlaneMotion::wormNormal(double phi) const {
     return m_g.wormDirection(turnedAboutZ(m_plane.normal, -m_g.hand * phi), phi);
 }
 
-GroundFlank::GroundFlank(const EnvelopedFlank& flank, const MotionMargins& overrun)
+GroundFlank::GroundFlank(const EnvelopedFlank& flank)
     : m_flank(flank), m_motion(flank.meshing(), flank.plane()) {
     const Meshing& g = flank.meshing();
     const ThroatPoint throat = throatReferencePoint(flank);
     m_sense = m_motion.sense(g.fixedPoint(throat.point, throat.wheelAngle), throat.wheelAngle);
-    const WormFlankGeneration made = flankGeneration(flank, 33, 17, overrun);
+    const WormFlankGeneration made = flankGeneration(flank, 33, 17, true);
     if (!(made.firstWheelAngle <= made.lastWheelAngle))
         throw ModelError("母平面在整个磨削运动中都不与螺牙齿面相切，无法磨出齿面（请检查设计参数）");
     // the tool reaches the root (its tip cuts the root torus) and every

@@ -62,10 +62,8 @@ double continuedAngle(double angle, double previous);
 class GroundFlank {
   public:
     // The grinding motion covers every contact of the working flank (the
-    // blank between its ends, root to tip) and runs on over the margins
-    // (mm beyond the ends, shares of the depth beyond root and tip): the
-    // overrun a model's surface is sampled over.
-    explicit GroundFlank(const EnvelopedFlank& flank, const MotionMargins& overrun = {});
+    // blank between its ends, root to tip).
+    explicit GroundFlank(const EnvelopedFlank& flank);
 
     struct Point {
         SurfacePoint worm;      // point and unit normal (into the tooth), worm frame
