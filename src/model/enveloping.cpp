@@ -68,6 +68,11 @@ double ThreadBlank::tipRadiusAt(double axial) const {
            std::sqrt(tipArcRadius * tipArcRadius - axial * axial);
 }
 
+double ThreadBlank::radiusAt(double axial, double height) const {
+    const double root = rootRadiusAt(axial);
+    return root + height * (tipRadiusAt(axial) - root);
+}
+
 EnvelopedFlank::EnvelopedFlank(const Meshing& meshing, double halfToothAngle,
                                const ThreadBlank& blank)
     : m_meshing(meshing), m_plane(meshing, halfToothAngle), m_blank(blank) {}

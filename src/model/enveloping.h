@@ -71,6 +71,8 @@ struct ThreadBlank {
 
     double rootRadiusAt(double axial) const;
     double tipRadiusAt(double axial) const;
+    // between them: height 0 on the root, 1 on the tip
+    double radiusAt(double axial, double height) const;
 };
 
 // The first flank of a thread: the envelope of its generating plane. Each

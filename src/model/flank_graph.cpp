@@ -26,9 +26,7 @@ std::vector<double> evenlySpaced(double first, double last, int count) {
 }
 
 double ThreadFlankGraph::radiusAt(double axial, double height) const {
-    const ThreadBlank& b = m_flank.blank();
-    const double root = b.rootRadiusAt(axial);
-    return root + height * (b.tipRadiusAt(axial) - root);
+    return m_flank.blank().radiusAt(axial, height);
 }
 
 ThreadFlankGraph::Point ThreadFlankGraph::at(double axial, double height,

@@ -65,6 +65,7 @@ WormFlankGeneration flankGeneration(const EnvelopedFlank& flank, int axialCount,
     const double reach = 3 * b.halfLength / g.referenceRadius + 0.1;
     const double first = throat.wheelAngle - reach, last = throat.wheelAngle + reach;
     WormFlankGeneration result;
+    result.sense = sense;
     result.axialCount = axialCount;
     result.heightCount = heightCount;
     result.firstWheelAngle = std::numeric_limits<double>::infinity();

@@ -44,6 +44,7 @@ struct WormFlankGeneration {
     std::vector<Made> points;
     double firstWheelAngle = 0, lastWheelAngle = 0;  // the grinding motion
     double wheelAngleStep = 0;                       // between the contact lines sampled
+    double sense = 1;  // +1 when the tooth lies towards larger angles about Z1
     // the farthest contact from the wheel centre: how far the generating
     // tool must reach (no part of it beyond is needed)
     double toolRadius = 0;

@@ -61,10 +61,8 @@ Vec3 PlaneMotion::wormNormal(double phi) const {
 
 GroundFlank::GroundFlank(const EnvelopedFlank& flank)
     : m_flank(flank), m_motion(flank.meshing(), flank.plane()) {
-    const Meshing& g = flank.meshing();
-    const ThroatPoint throat = throatReferencePoint(flank);
-    m_sense = m_motion.sense(g.fixedPoint(throat.point, throat.wheelAngle), throat.wheelAngle);
     const WormFlankGeneration made = flankGeneration(flank, 33, 17, true);
+    m_sense = made.sense;
     if (!(made.firstWheelAngle <= made.lastWheelAngle))
         throw ModelError("母平面在整个磨削运动中都不与螺牙齿面相切，无法磨出齿面（请检查设计参数）");
     // the tool reaches the root (its tip cuts the root torus) and every
@@ -81,9 +79,7 @@ GroundFlank::GroundFlank(const EnvelopedFlank& flank)
 }
 
 double GroundFlank::radiusAt(double axial, double height) const {
-    const ThreadBlank& b = m_flank.blank();
-    const double root = b.rootRadiusAt(axial);
-    return root + height * (b.tipRadiusAt(axial) - root);
+    return m_flank.blank().radiusAt(axial, height);
 }
 
 double GroundFlank::toolEdge(double axial, double radius) const {
