@@ -7,6 +7,7 @@
 
 #include "drawing/sheet_builders.h"
 #include "drawing/worm_geometry.h"
+#include "model/thread_section.h"
 
 namespace wormpair::drawing {
 
@@ -24,23 +25,55 @@ struct HourglassNumbers {
     const char* tipWidth;
     const char* chordalThickness;
     const char* chordalHeight;
+    model::ThreadDesign model::PairGeometry::*thread;  // the thread as made
 };
 
-constexpr HourglassNumbers kWorm{"蜗杆",     "Label9",  "Label8",  "Label10", "Label11",
-                                 "Label48", true,      "Label43", "Label16", "Label17"};
-constexpr HourglassNumbers kHob{"滚刀",    "Label18", "Label19", "Label20", nullptr,
-                                nullptr,   false,     "Label49", "Label21", "Label22"};
+constexpr HourglassNumbers kWorm{"蜗杆",
+                                 "Label9",
+                                 "Label8",
+                                 "Label10",
+                                 "Label11",
+                                 "Label48",
+                                 true,
+                                 "Label43",
+                                 "Label16",
+                                 "Label17",
+                                 &model::PairGeometry::groundWorm};
+constexpr HourglassNumbers kHob{"滚刀",
+                                "Label18",
+                                "Label19",
+                                "Label20",
+                                nullptr,
+                                nullptr,
+                                false,
+                                "Label49",
+                                "Label21",
+                                "Label22",
+                                &model::PairGeometry::hob};
 
 struct Body {
     WormGeometry g;
     double hl, sh, T, t0, r0, stubRadius, end;
     double leadAngle;  // gamma, degrees
     QString upper, lower;  // deviations of the chordal thickness
+    // the outlines the details show, each from -halfWidth to +halfWidth
+    std::vector<QPointF> axialSection, normalSection;
 };
 
 Body bodyOf(const Design& d, const HourglassNumbers& n, const WormGeometry& g) {
-    Body b{g, g.halfLength, n.shoulder ? g.shoulder : 0, g.tipMax(), g.tipY(0), g.rootY(0),
-           0, 0, d.record.throatLeadAngle, {}, {}};
+    Body b{g,
+           g.halfLength,
+           n.shoulder ? g.shoulder : 0,
+           g.tipMax(),
+           g.tipY(0),
+           g.rootY(0),
+           0,
+           0,
+           d.record.throatLeadAngle,
+           {},
+           {},
+           {},
+           {}};
     b.stubRadius = 0.7 * b.r0;
     b.end = b.hl + b.sh + std::max(0.6 * b.T, 0.25 * b.hl);
     requireFinite({{b.hl, b.T}, {0, b.t0}, {0, b.r0}}, n.what);
@@ -89,6 +122,15 @@ double leaderPast(ViewPen& pen, QPointF from, QPointF centre, double top, const 
 // Half the width of the region the details show about the throat.
 double detailHalfWidth(const Body& b) {
     return b.g.pitchRadius * std::sin(radians(0.8 * b.g.pitchAngle));
+}
+
+// Half the width (axial) the normal section shows: the throat tooth and a
+// third of a pitch beyond its root corners, within the details' region.
+double normalHalfWidth(const Body& b) {
+    const WormGeometry::Flank left = b.g.flank(0, true), right = b.g.flank(0, false);
+    const double w = std::max(-left.root.x(), right.root.x()) +
+                     0.35 * b.g.pitchRadius * std::sin(radians(b.g.pitchAngle));
+    return std::min(w, detailHalfWidth(b));
 }
 
 // The thin ellipse that marks detail I on the main view: about the throat
@@ -171,15 +213,32 @@ View mainView(const Design& d, const HourglassNumbers& n, const Body& b, const S
     return view;
 }
 
+// The thread's outline in a detail: its section as the grinding makes it
+// (the thread as made, also where formula lines would cross themselves);
+// the formula outline, narrowed by xScale into the normal section, where
+// the design gives no ground thread.
+std::vector<QPointF> sectionOutline(const Design& d, const HourglassNumbers& n, const Body& b,
+                                    model::SectionPlane plane, double halfWidth, double xScale) {
+    try {
+        const model::PairGeometry pair = model::pairGeometry(d.record, d.hand);
+        std::vector<QPointF> outline;
+        for (const model::SectionPoint& p :
+             model::threadSectionOutline(pair.*n.thread, plane, halfWidth * xScale))
+            outline.emplace_back(p.along, p.height);
+        if (outline.size() >= 2) return outline;
+    } catch (const std::exception&) {
+        // the formula outline below
+    }
+    std::vector<QPointF> outline = b.g.axialProfile(-halfWidth, halfWidth, 0);
+    for (QPointF& p : outline) p.setX(p.x() * xScale);
+    return outline;
+}
+
 // A local section about the throat: the profile above, freehand breaks
-// below and at the sides, section lines between. xScale narrows it into
-// the normal section.
-void drawLocalSection(ViewPen& pen, const Body& b, double halfWidth, double bottom,
-                      double xScale) {
-    std::vector<QPointF> profile = b.g.axialProfile(-halfWidth, halfWidth, 0);
+// below and at the sides, section lines between.
+void drawLocalSection(ViewPen& pen, const std::vector<QPointF>& profile, double bottom) {
     requireFinite(profile, "齿形");
-    for (QPointF& p : profile) p.setX(p.x() * xScale);
-    const double w = halfWidth * xScale;
+    const double left = profile.front().x(), w = profile.back().x();
     // freehand lines: right side down, bottom right to left, left side up
     auto wavy = [&](QPointF from, QPointF to) {
         const QPointF dd = to - from;
@@ -195,17 +254,17 @@ void drawLocalSection(ViewPen& pen, const Body& b, double halfWidth, double bott
         return points;
     };
     const std::vector<QPointF> right = wavy(profile.back(), {w, bottom});
-    const std::vector<QPointF> base = wavy({w, bottom}, {-w, bottom});
-    const std::vector<QPointF> left = wavy({-w, bottom}, profile.front());
+    const std::vector<QPointF> base = wavy({w, bottom}, {left, bottom});
+    const std::vector<QPointF> leftSide = wavy({left, bottom}, profile.front());
     std::vector<QPointF> loop = profile;
     loop.insert(loop.end(), right.begin() + 1, right.end());
     loop.insert(loop.end(), base.begin() + 1, base.end());
-    loop.insert(loop.end(), left.begin() + 1, left.end() - 1);
+    loop.insert(loop.end(), leftSide.begin() + 1, leftSide.end() - 1);
     pen.hatch({loop});
     pen.polyline(Layer::Outline, profile);
     pen.polyline(Layer::Thin, right);
     pen.polyline(Layer::Thin, base);
-    pen.polyline(Layer::Thin, left);
+    pen.polyline(Layer::Thin, leftSide);
 }
 
 View axialDetail(const Design& d, const HourglassNumbers& n, const Body& b, const Scale& scale,
@@ -217,7 +276,7 @@ View axialDetail(const Design& d, const HourglassNumbers& n, const Body& b, cons
     const WormGeometry& g = b.g;
     const double w = detailHalfWidth(b);
     const double depth = b.t0 - b.r0;
-    drawLocalSection(pen, b, w, b.r0 - 0.5 * depth, 1);
+    drawLocalSection(pen, b.axialSection, b.r0 - 0.5 * depth);
     const double pitchDelta = degrees(std::asin(std::min(1.0, (w + pen.part(3)) / g.pitchRadius)));
     pen.arc(Layer::Centre, g.centre(), g.pitchRadius, 270 - pitchDelta, 270 + pitchDelta);
     pen.centreLine({0, b.r0 - 0.5 * depth}, {0, b.t0});
@@ -245,11 +304,10 @@ View normalDetail(const Design& d, const HourglassNumbers& n, const Body& b, con
     ViewPen pen(view, size);
     const WormGeometry& g = b.g;
     const double cosLead = std::cos(radians(b.leadAngle));
-    const WormGeometry::Flank left = g.flank(0, true), right = g.flank(0, false);
-    const double w = std::max(-left.root.x(), right.root.x()) + 0.35 * g.pitchRadius *
-                                                                    std::sin(radians(g.pitchAngle));
+    const WormGeometry::Flank right = g.flank(0, false);
+    const double w = normalHalfWidth(b);
     const double depth = b.t0 - b.r0;
-    drawLocalSection(pen, b, std::min(w, detailHalfWidth(b)), b.r0 - 0.35 * depth, cosLead);
+    drawLocalSection(pen, b.normalSection, b.r0 - 0.35 * depth);
     pen.centreLine({0, b.r0 - 0.35 * depth}, {0, b.t0});
 
     const Number height = labelNumber(d, n.chordalHeight);
@@ -261,7 +319,7 @@ View normalDetail(const Design& d, const HourglassNumbers& n, const Body& b, con
     s.lower = b.lower;
     const double tipCorner = right.tip.x() * cosLead;
     Dimension& h = pen.linear(height, "", {thickness.value / 2, chord}, {tipCorner, b.t0}, 90,
-                              {std::min(w, detailHalfWidth(b)) * cosLead + pen.part(6), 0});
+                              {w * cosLead + pen.part(6), 0});
     h.fallback = TextPlace::BeyondStart;  // below, clear of the thickness above
     return view;
 }
@@ -271,6 +329,9 @@ Scale drawHourglass(Sheet& sheet, const Design& d, const QRectF& room, const Hou
     Body b = bodyOf(d, n, g);
     b.upper = std::move(upper);
     b.lower = std::move(lower);
+    b.axialSection = sectionOutline(d, n, b, model::SectionPlane::Axial, detailHalfWidth(b), 1);
+    b.normalSection = sectionOutline(d, n, b, model::SectionPlane::NormalToThread,
+                                     normalHalfWidth(b), std::cos(radians(b.leadAngle)));
     const SheetSize size = sheet.size;
     const QString prefix = QString::fromLatin1(blockPrefix);
 

@@ -81,6 +81,8 @@ class GroundFlank {
     double firstWheelAngle() const { return m_phis.front(); }
     double lastWheelAngle() const { return m_phis.back(); }
     double toolRadius() const { return m_toolRadius; }
+    // +1 when the tooth lies towards larger angles from the flank
+    double sense() const { return m_sense; }
     const EnvelopedFlank& flank() const { return m_flank; }
 
   private:

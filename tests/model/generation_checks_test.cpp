@@ -11,6 +11,7 @@
 #include "model/generation_checks.h"
 #include "model/ground_flank.h"
 #include "model/pair_geometry.h"
+#include "model/thread_section.h"
 #include "model_designs.h"
 
 namespace wormpair::model {
@@ -111,6 +112,87 @@ TEST_P(Ground, FlankIsWhereTheLastToolPositionLeavesTheMaterial) {
 INSTANTIATE_TEST_SUITE_P(Ratios, Ground,
                          testing::Values(GroundRow{"125", "20", "1"}, GroundRow{"125", "25", "1"},
                                          GroundRow{"250", "50", "2"}));
+
+// The sections the drawings show, measured as the design states its
+// thread: the axial section's arc on the reference circle is the tooth
+// thickness the flank was solved for, and the normal section's chord at the
+// chordal height the label's normal chordal thickness (within the caliper
+// tolerances of the lead angle, as at the throat of the exact flank); no
+// outline crosses itself, low ratios included.
+struct SectionRow {
+    const char *centreDistance, *wheelTeeth, *wormStarts;
+    double chordal;  // mm; 0: the outline is only checked for crossings
+};
+
+class Sections : public testing::TestWithParam<SectionRow> {};
+
+// Where the outline crosses a curve f(point) = 0, nearest along = 0 first.
+template <typename F>
+std::vector<SectionPoint> crossingsOf(const std::vector<SectionPoint>& outline, F f) {
+    std::vector<SectionPoint> found;
+    for (std::size_t i = 0; i + 1 < outline.size(); ++i) {
+        const double f0 = f(outline[i]), f1 = f(outline[i + 1]);
+        if ((f0 < 0) == (f1 < 0)) continue;
+        const double t = f0 / (f0 - f1);
+        found.push_back({outline[i].along + t * (outline[i + 1].along - outline[i].along),
+                         outline[i].height + t * (outline[i + 1].height - outline[i].height)});
+    }
+    std::sort(found.begin(), found.end(), [](const SectionPoint& a, const SectionPoint& b) {
+        return std::abs(a.along) < std::abs(b.along);
+    });
+    return found;
+}
+
+bool crossesItself(const std::vector<SectionPoint>& p) {
+    for (std::size_t i = 0; i + 1 < p.size(); ++i)
+        for (std::size_t k = i + 2; k + 1 < p.size(); ++k) {
+            const double d1x = p[i + 1].along - p[i].along, d1y = p[i + 1].height - p[i].height;
+            const double d2x = p[k + 1].along - p[k].along, d2y = p[k + 1].height - p[k].height;
+            const double det = d1x * d2y - d1y * d2x;
+            if (std::abs(det) < 1e-15) continue;
+            const double ex = p[k].along - p[i].along, ey = p[k].height - p[i].height;
+            const double s = (ex * d2y - ey * d2x) / det, t = (ex * d1y - ey * d1x) / det;
+            if (s > 1e-9 && s < 1 - 1e-9 && t > 1e-9 && t < 1 - 1e-9) return true;
+        }
+    return false;
+}
+
+TEST_P(Sections, MeasureTheDesignsThicknesses) {
+    const SectionRow row = GetParam();
+    const DesignSnapshot d = shippedDesign(row.centreDistance, row.wheelTeeth, row.wormStarts);
+    const PairGeometry pair = pairGeometry(d.record, d.hand);
+    for (const ThreadDesign* thread : {&pair.nominalWorm, &pair.groundWorm, &pair.hob}) {
+        for (SectionPlane plane : {SectionPlane::Axial, SectionPlane::NormalToThread})
+            EXPECT_FALSE(crossesItself(
+                threadSectionOutline(*thread, plane, 0.6 * thread->blank.halfLength)));
+    }
+    if (row.chordal == 0) return;
+    const ThreadDesign& worm = pair.nominalWorm;
+    const double a = worm.blank.axisToWheelCentre, r2 = worm.meshing.referenceRadius;
+    const auto axial =
+        crossingsOf(threadSectionOutline(worm, SectionPlane::Axial, 15),
+                    [&](const SectionPoint& p) { return std::hypot(p.along, a - p.height) - r2; });
+    ASSERT_GE(axial.size(), 2u);
+    const double arc = r2 * std::abs(std::atan2(axial[0].along, a - axial[0].height) -
+                                     std::atan2(axial[1].along, a - axial[1].height));
+    EXPECT_NEAR(arc, worm.toothThickness, 0.001);
+    const auto normal = threadSectionOutline(worm, SectionPlane::NormalToThread, 15);
+    const double top =
+        crossingsOf(normal, [](const SectionPoint& p) { return p.along; }).at(0).height;
+    const auto chord = crossingsOf(normal, [&](const SectionPoint& p) {
+        return p.height - (top - d.record.wormNormalChordalHeight);
+    });
+    ASSERT_GE(chord.size(), 2u);
+    EXPECT_NEAR(std::abs(chord[0].along - chord[1].along), d.record.wormNormalChordalThickness,
+                row.chordal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Designs, Sections,
+    testing::Values(SectionRow{"160", "45", "1", 0.005}, SectionRow{"100", "31", "1", 0.010},
+                    SectionRow{"250", "50", "2", 0.015}, SectionRow{"80", "10", "1", 0},
+                    SectionRow{"125", "16", "1", 0}, SectionRow{"630", "20", "1", 0},
+                    SectionRow{"355", "25", "2", 0}));
 
 }  // namespace
 }  // namespace wormpair::model
