@@ -1,4 +1,4 @@
-#include "cli/analysis_command.h"
+#include "cli/command_line.h"
 
 #include <QCommandLineParser>
 
@@ -30,42 +30,29 @@ const char* const kAnalysisUsage =
     "  --positions 7      一个蜗轮齿距内的位置数（1–360）\n"
     "  --speed 1000       蜗杆转速 r/min，用于滑动速度\n";
 
-int usage(QTextStream& err, const QString& problem) {
-    err << "wormpair-cli: " << problem << "\n\n" << kAnalysisUsage;
-    return kExitUsage;
-}
-
-}  // namespace
-
-int runAnalysisCommand(const QStringList& arguments, const QString& programDirectory,
-                       QTextStream& out, QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help(QStringList{"h", "help"});
+int runAnalysis(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+                QTextStream& err) {
+    CommandLine command("analysis", kAnalysisUsage, 2, "", "用法：analysis contact 设计文件");
+    QCommandLineParser& parser = command.parser;
     const QCommandLineOption output(QStringList{"o", "output"}, "file to write", "OUT");
     const QCommandLineOption nominal("nominal");
     const QCommandLineOption positions("positions", "positions", "N", "7");
     const QCommandLineOption speed("speed", "speed", "RPM", "1000");
-    parser.addOptions({help, output, nominal, positions, speed});
-    if (!parser.parse(QStringList("analysis") + arguments)) return usage(err, parser.errorText());
-    if (parser.isSet(help)) {
-        out << kAnalysisUsage;
-        return kExitRan;
-    }
+    parser.addOptions({output, nominal, positions, speed});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2 || positional[0] != "contact")
-        return usage(err, "用法：analysis contact 设计文件");
-    if (!parser.isSet(output)) return usage(err, "请用 -o 指定要写出的 CSV 文件");
+    if (positional[0] != "contact") return command.error(err, "用法：analysis contact 设计文件");
+    if (!parser.isSet(output)) return command.error(err, "请用 -o 指定要写出的 CSV 文件");
     const QString target = parser.value(output);
     if (!writableTarget(target, programDirectory, err)) return kExitFailed;
     analysis::ContactSettings settings;
     bool ok = false;
     settings.positions = parser.value(positions).toInt(&ok);
     if (!ok || settings.positions < 1 || settings.positions > 360)
-        return usage(err, "--positions 须为 1 到 360 的整数");
+        return command.error(err, "--positions 须为 1 到 360 的整数");
     settings.wormSpeed = parser.value(speed).toDouble(&ok);
     if (!ok || !(settings.wormSpeed > 0) || settings.wormSpeed > 1e6)
-        return usage(err, "--speed 须为正的转速（r/min）");
+        return command.error(err, "--speed 须为正的转速（r/min）");
     settings.worm = parser.isSet(nominal) ? model::WormKind::Nominal : model::WormKind::Ground;
 
     const std::unique_ptr<HeadlessSession> opened =
@@ -86,5 +73,10 @@ int runAnalysisCommand(const QStringList& arguments, const QString& programDirec
     }
     return kExitRan;
 }
+
+}  // namespace
+
+extern const Command kAnalysisCommand{
+    "analysis", "啮合分析：蜗杆与蜗轮的接触线、润滑角与滑动速度（CSV）", runAnalysis};
 
 }  // namespace wormpair

@@ -1,5 +1,9 @@
 #include "cli/design_session.h"
 
+#include <QJsonDocument>
+
+#include "cli/cli_output.h"
+
 #include "input/design_file_open.h"
 #include "platform/program_files.h"
 #include "store/program_layout.h"
@@ -34,6 +38,25 @@ std::unique_ptr<HeadlessSession> openCalculatedDesign(const QString& programDire
         return nullptr;
     }
     return session;
+}
+
+bool loadSession(HeadlessSession& session, QTextStream& err) {
+    const StartupLoadResult result = session.load();
+    if (!result.ok) {
+        err << "wormpair-cli: " << QString::fromUtf8(kDataInitialisationFailed.data()) << " ("
+            << result.error << ")\n";
+    }
+    return result.ok;
+}
+
+void printSession(const HeadlessSession& session, bool json, QTextStream& out) {
+    if (json) {
+        out << QJsonDocument(
+                   designJson(session.form, session.design, session.view, session.succeeded()))
+                   .toJson(QJsonDocument::Indented);
+    } else {
+        printDesign(session.form, session.design, session.view, session.succeeded(), out);
+    }
 }
 
 }  // namespace wormpair

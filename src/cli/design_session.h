@@ -22,4 +22,10 @@ std::unique_ptr<HeadlessSession> openCalculatedDesign(const QString& programDire
                                                       const QString& designFile,
                                                       QTextStream& err);
 
+// Loads the coefficients into a session; on failure tells why and returns false.
+bool loadSession(HeadlessSession& session, QTextStream& err);
+
+// The calculated design as the window shows it, or as JSON.
+void printSession(const HeadlessSession& session, bool json, QTextStream& out);
+
 }  // namespace wormpair

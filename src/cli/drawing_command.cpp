@@ -7,11 +7,12 @@
 #include <span>
 
 #include "cli/cli.h"
+#include "cli/command_line.h"
 #include "drawing/dxf_writer.h"
-#include "drawing/snapshot_design.h"
-#include "input/design_snapshot.h"
 #include "drawing/part_sheets.h"
+#include "drawing/snapshot_design.h"
 #include "input/design_file_open.h"
+#include "input/design_snapshot.h"
 #include "input/headless_session.h"
 #include "platform/file_replace.h"
 #include "platform/program_files.h"
@@ -60,26 +61,19 @@ bool drawingNeedsPainting(const QStringList& arguments) {
     return false;
 }
 
+namespace {
+
 int runDrawing(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
                QTextStream& err) {
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help(QStringList{"h", "help"});
+    CommandLine command("drawing", kDrawingUsage, 2, "", "name the drawing and the design file");
+    QCommandLineParser& parser = command.parser;
     const QCommandLineOption output(QStringList{"o", "output"}, "drawing to write", "OUT");
     const QCommandLineOption sheet("sheet", "sheet size", "SIZE", "A3");
     const QCommandLineOption field("field", "title block field", "NAME=TEXT");
-    parser.addOptions({help, output, sheet, field});
-    const auto usage = [&](const QString& problem) {
-        err << "wormpair-cli: " << problem << "\n\n" << kDrawingUsage;
-        return kExitUsage;
-    };
-    if (!parser.parse(QStringList("drawing") + arguments)) return usage(parser.errorText());
-    if (parser.isSet(help)) {
-        out << kDrawingUsage;
-        return kExitRan;
-    }
+    parser.addOptions({output, sheet, field});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
+    const auto usage = [&](const QString& problem) { return command.error(err, problem); };
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2) return usage("name the drawing and the design file");
     const auto kind = drawing::sheetKindNamed(positional[0].toStdString());
     if (!kind) return usage("the drawing is worm, wheel, hob or mesh");
     if (!parser.isSet(output)) return usage("name the drawing to write with -o OUT");
@@ -148,5 +142,11 @@ int runDrawing(const QStringList& arguments, const QString& programDirectory, QT
     }
     return kExitRan;
 }
+
+}  // namespace
+
+extern const Command kDrawingCommand{
+    "drawing", "write the worm, wheel, hob or meshing drawing of a design file (DXF, PDF, SVG)",
+    runDrawing};
 
 }  // namespace wormpair

@@ -1,4 +1,4 @@
-#include "cli/model_command.h"
+#include "cli/command_line.h"
 
 #include <QCommandLineParser>
 
@@ -36,52 +36,41 @@ const char* const kModelUsage =
     "  --grid 9x9         rows along the length (or width) x columns root to tip\n"
     "  --flank 1|2        the worm or hob flank facing +Z1 (1, default) or -Z1 (2)\n";
 
-int usage(QTextStream& err, const QString& problem) {
-    err << "wormpair-cli: " << problem << "\n\n" << kModelUsage;
-    return kExitUsage;
-}
-
 QString text(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
 }
 
-}  // namespace
-
-int runModelCommand(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
-                    QTextStream& err) {
+int runModel(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
+             QTextStream& err) {
     using namespace model;
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help(QStringList{"h", "help"});
+    CommandLine command("model", kModelUsage, 2, "", "name the part and the design file");
+    QCommandLineParser& parser = command.parser;
     const QCommandLineOption output(QStringList{"o", "output"}, "file to write", "OUT");
     const QCommandLineOption nominal("nominal");
     const QCommandLineOption grid("grid", "grid", "ROWSxCOLUMNS", "9x9");
     const QCommandLineOption flank("flank", "flank", "1|2", "1");
-    parser.addOptions({help, output, nominal, grid, flank});
-    if (!parser.parse(QStringList("model") + arguments)) return usage(err, parser.errorText());
-    if (parser.isSet(help)) {
-        out << kModelUsage;
-        return kExitRan;
-    }
+    parser.addOptions({output, nominal, grid, flank});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2) return usage(err, "name the part and the design file");
     const std::map<QString, ModelPart> parts = {{"worm", ModelPart::Worm},
                                                 {"wheel", ModelPart::Wheel},
                                                 {"hob", ModelPart::Hob},
                                                 {"pair", ModelPart::Pair}};
-    if (!parts.count(positional[0])) return usage(err, "the part is worm, wheel, hob or pair");
+    if (!parts.count(positional[0]))
+        return command.error(err, "the part is worm, wheel, hob or pair");
     const ModelPart part = parts.at(positional[0]);
-    if (!parser.isSet(output)) return usage(err, "name the file to write with -o OUT");
+    if (!parser.isSet(output)) return command.error(err, "name the file to write with -o OUT");
     const QString target = parser.value(output);
     if (!writableTarget(target, programDirectory, err)) return kExitFailed;
     const std::optional<ModelFormat> format = modelFormatOf(target.toStdString());
-    if (!format) return usage(err, "OUT must end in .step, .stp, .stl or .csv");
+    if (!format) return command.error(err, "OUT must end in .step, .stp, .stl or .csv");
     const std::optional<GridSize> size = gridSizeFromText(parser.value(grid).toStdString());
-    if (!size) return usage(err, "--grid takes ROWSxCOLUMNS, 2 to 200 each, e.g. 9x9");
+    if (!size) return command.error(err, "--grid takes ROWSxCOLUMNS, 2 to 200 each, e.g. 9x9");
     const QString flankText = parser.value(flank);
-    if (flankText != "1" && flankText != "2") return usage(err, "--flank is 1 or 2");
+    if (flankText != "1" && flankText != "2") return command.error(err, "--flank is 1 or 2");
     if (*format == ModelFormat::Csv && part == ModelPart::Pair)
-        return usage(err, "inspection points are written for the worm, the wheel or the hob");
+        return command.error(err,
+                             "inspection points are written for the worm, the wheel or the hob");
 
     const std::unique_ptr<HeadlessSession> opened =
         openCalculatedDesign(programDirectory, positional[1], err);
@@ -131,5 +120,11 @@ int runModelCommand(const QStringList& arguments, const QString& programDirector
     }
     return kExitRan;
 }
+
+}  // namespace
+
+extern const Command kModelCommand{
+    "model", "write the 3D model (STEP, STL) or inspection points (CSV) of a design file",
+    runModel};
 
 }  // namespace wormpair

@@ -1,4 +1,4 @@
-#include "cli/series_command.h"
+#include "cli/command_line.h"
 
 #include <QCommandLineParser>
 
@@ -40,17 +40,10 @@ QString seriesUsage() {
         "  -o OUT                   .xls (Excel 97-2003), .csv (UTF-8) or .json\n");
 }
 
-int usageError(QTextStream& err, const QString& problem) {
-    err << "wormpair-cli: " << problem << "\n\n" << seriesUsage();
-    return kExitUsage;
-}
-
-}  // namespace
-
 int runSeries(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
               QTextStream& err) {
-    QCommandLineParser parser;
-    const QCommandLineOption help(QStringList{"h", "help"});
+    CommandLine command("series", seriesUsage(), 0, "");
+    QCommandLineParser& parser = command.parser;
     const QCommandLineOption centreDistances("centre-distances", "mm", "LIST");
     const QCommandLineOption ratios("ratios", "ratios", "LIST");
     const QCommandLineOption starts("starts", "worm starts", "1|2|4|auto", "auto");
@@ -59,20 +52,10 @@ int runSeries(const QStringList& arguments, const QString& programDirectory, QTe
     const QCommandLineOption wholeNumber("whole-number");
     const QCommandLineOption sheetPerCentreDistance("sheet-per-centre-distance");
     const QCommandLineOption output(QStringList{"o", "output"}, "file to write", "OUT");
-    parser.addOptions({help, centreDistances, ratios, starts, grade, noStandardBacklash,
-                       wholeNumber, sheetPerCentreDistance, output});
-    if (!parser.parse(QStringList("series") + arguments)) {
-        return usageError(err, parser.errorText());
-    }
-    if (parser.isSet(help)) {
-        out << seriesUsage();
-        return kExitRan;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        return usageError(err,
-                          "unexpected argument '" + parser.positionalArguments().first() + "'");
-    }
-    if (!parser.isSet(output)) return usageError(err, "name the file to write with -o OUT");
+    parser.addOptions({centreDistances, ratios, starts, grade, noStandardBacklash, wholeNumber,
+                       sheetPerCentreDistance, output});
+    if (const auto status = command.parse(arguments, out, err)) return *status;
+    if (!parser.isSet(output)) return command.error(err, "name the file to write with -o OUT");
     const QString target = parser.value(output);
     if (const QString problem = programFileProblem(target, programFolders(programDirectory));
         !problem.isEmpty()) {
@@ -80,10 +63,10 @@ int runSeries(const QStringList& arguments, const QString& programDirectory, QTe
         return kExitFailed;
     }
     const std::optional<SeriesFormat> format = seriesFormatOf(target.toStdString());
-    if (!format) return usageError(err, "OUT ends in .xls, .csv or .json");
+    if (!format) return command.error(err, "OUT ends in .xls, .csv or .json");
     const QString gradeText = parser.value(grade);
     if (gradeText != "6" && gradeText != "7" && gradeText != "8") {
-        return usageError(err, "--grade must be 6, 7 or 8");
+        return command.error(err, "--grade must be 6, 7 or 8");
     }
 
     const auto list = [&](const QCommandLineOption& option, const std::string& standard,
@@ -92,11 +75,11 @@ int runSeries(const QStringList& arguments, const QString& programDirectory, QTe
                               what);
     };
     const SeriesList centres = list(centreDistances, standardCentreDistancesText(), "中心距");
-    if (!centres.ok()) return usageError(err, QString::fromStdString(centres.problem));
+    if (!centres.ok()) return command.error(err, QString::fromStdString(centres.problem));
     const SeriesList ratioList = list(ratios, standardRatiosText(), "速比");
-    if (!ratioList.ok()) return usageError(err, QString::fromStdString(ratioList.problem));
+    if (!ratioList.ok()) return command.error(err, QString::fromStdString(ratioList.problem));
     const StartsChoice startsChoice = readWormStarts(parser.value(starts).toStdString());
-    if (!startsChoice.ok()) return usageError(err, QString::fromStdString(startsChoice.problem));
+    if (!startsChoice.ok()) return command.error(err, QString::fromStdString(startsChoice.problem));
 
     SeriesOptions options;
     options.wormStarts = startsChoice.starts;
@@ -104,7 +87,7 @@ int runSeries(const QStringList& arguments, const QString& programDirectory, QTe
     options.standardBacklash = !parser.isSet(noStandardBacklash);
     options.wholeNumber = parser.isSet(wholeNumber);
     const SeriesPlan plan = planSeries(centres.entries, ratioList.entries, options);
-    if (!plan.ok()) return usageError(err, QString::fromStdString(plan.problem));
+    if (!plan.ok()) return command.error(err, QString::fromStdString(plan.problem));
 
     const ParameterDatabase database(programLayout(programDirectory));
     CoefficientSet coefficients;
@@ -126,5 +109,10 @@ int runSeries(const QStringList& arguments, const QString& programDirectory, QTe
     out << QString::fromStdString(seriesSummary(rows)) << "，已写入 " << target << "\n";
     return kExitRan;
 }
+
+}  // namespace
+
+extern const Command kSeriesCommand{
+    "series", "design a range of centre distances and ratios into one workbook", runSeries};
 
 }  // namespace wormpair
