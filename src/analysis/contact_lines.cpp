@@ -220,8 +220,6 @@ ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactS
     return result;
 }
 
-namespace {
-
 std::string fixed(double value, int decimals) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -230,8 +228,6 @@ std::string fixed(double value, int decimals) {
     if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
     return text;
 }
-
-}  // namespace
 
 std::string contactCsv(const model::PairModeller& modeller, const ContactSettings& settings) {
     const ContactAnalysis analysis = contactLines(modeller, settings);

@@ -49,6 +49,9 @@ struct ContactAnalysis {
     std::vector<ContactLine> lines;   // by position, kind, line
 };
 
+// A number of a CSV with that many decimals, never "-0.000".
+std::string fixed(double value, int decimals);
+
 // Throws ModelError with the model's reason when the design gives no model.
 ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactSettings& settings);
 

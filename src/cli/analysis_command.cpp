@@ -2,18 +2,22 @@
 
 #include <QCommandLineParser>
 
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <optional>
+
 #include "analysis/contact_service.h"
+#include "calc/numeric.h"
 #include "cli/cli.h"
 #include "cli/design_session.h"
-#include "input/design_file_open.h"
 #include "input/design_snapshot.h"
 #include "input/headless_session.h"
 #include "model/model_types.h"
 #include "platform/file_replace.h"
-#include "platform/program_files.h"
+#include "store/parameter_database.h"
+#include "store/parameter_schema.h"
 #include "store/program_layout.h"
-#include "store/store_messages.h"
-#include "xls/xls_read_write.h"
 
 namespace wormpair {
 
@@ -22,48 +26,143 @@ namespace {
 const char* const kAnalysisUsage =
     "Usage: wormpair-cli analysis contact DESIGN.cqb -o LINES.csv\n"
     "         [--nominal] [--positions N] [--speed RPM]\n"
+    "       wormpair-cli analysis pattern DESIGN.cqb -o PATTERN.csv [--nominal]\n"
+    "         [--delta-a MM] [--wheel-shift MM] [--worm-shift MM] [--shaft-angle DEG]\n"
+    "         [--compound MM]\n"
     "\n"
     "打开设计文件（与窗口相同），写出蜗杆第一齿面与蜗轮在一个蜗轮齿距内 N 个位置的\n"
     "接触线（CSV，蜗杆坐标系）：每点的坐标、单位法向量、润滑角与滑动速度。\n"
+    "pattern：蜗轮第一齿面的涂色接触斑点（CSV，蜗轮坐标系）：每个采样点在整个啮合\n"
+    "过程中与蜗杆齿面的最小间隙，表头为斑点所占比例、沿齿长与齿高的范围和中心。\n"
     "Options:\n"
     "  --nominal          理论蜗杆（默认为磨削修形后的蜗杆）\n"
     "  --positions 7      一个蜗轮齿距内的位置数（1–360）\n"
-    "  --speed 1000       蜗杆转速 r/min，用于滑动速度\n";
+    "  --speed 1000       蜗杆转速 r/min，用于滑动速度\n"
+    "  --delta-a 0        中心距误差 mm（正：中心距增大），不超过 ±fa\n"
+    "  --wheel-shift 0    蜗轮沿其轴线的位移 mm，不超过 ±fx\n"
+    "  --worm-shift 0     蜗杆沿其轴线的位移 mm，不超过 ±fx\n"
+    "  --shaft-angle 0    轴交角误差 °，不超过 ±fΣ（齿宽上的 μm 折成角度）\n"
+    "  --compound 0.006   涂料厚度 mm（0.001–0.1）\n";
+
+// A number option's value, or the usage error saying what it must be.
+std::optional<double> numberOption(const QCommandLineParser& parser, const QCommandLineOption& o) {
+    try {
+        const double value = parseReal(asciiNumberText(parser.value(o).toStdString()));
+        if (std::isfinite(value)) return value;
+    } catch (const CalculationError&) {
+    }
+    return std::nullopt;
+}
 
 int runAnalysis(const QStringList& arguments, const QString& programDirectory, QTextStream& out,
                 QTextStream& err) {
-    CommandLine command("analysis", kAnalysisUsage, 2, "", "用法：analysis contact 设计文件");
+    CommandLine command("analysis", kAnalysisUsage, 2, "",
+                        "用法：analysis contact|pattern 设计文件");
     QCommandLineParser& parser = command.parser;
     const QCommandLineOption output(QStringList{"o", "output"}, "file to write", "OUT");
     const QCommandLineOption nominal("nominal");
     const QCommandLineOption positions("positions", "positions", "N", "7");
     const QCommandLineOption speed("speed", "speed", "RPM", "1000");
-    parser.addOptions({output, nominal, positions, speed});
+    const QCommandLineOption deltaA("delta-a", "mm", "MM", "0");
+    const QCommandLineOption wheelShift("wheel-shift", "mm", "MM", "0");
+    const QCommandLineOption wormShift("worm-shift", "mm", "MM", "0");
+    const QCommandLineOption shaftAngle("shaft-angle", "degrees", "DEG", "0");
+    const QCommandLineOption compound("compound", "mm", "MM", "0.006");
+    parser.addOptions(
+        {output, nominal, positions, speed, deltaA, wheelShift, wormShift, shaftAngle, compound});
     if (const auto status = command.parse(arguments, out, err)) return *status;
     const QStringList positional = parser.positionalArguments();
-    if (positional[0] != "contact") return command.error(err, "用法：analysis contact 设计文件");
+    const bool pattern = positional[0] == "pattern";
+    if (!pattern && positional[0] != "contact")
+        return command.error(err, "用法：analysis contact|pattern 设计文件");
     if (!parser.isSet(output)) return command.error(err, "请用 -o 指定要写出的 CSV 文件");
     const QString target = parser.value(output);
     if (!writableTarget(target, programDirectory, err)) return kExitFailed;
-    analysis::ContactSettings settings;
-    bool ok = false;
-    settings.positions = parser.value(positions).toInt(&ok);
-    if (!ok || settings.positions < 1 || settings.positions > 360)
-        return command.error(err, "--positions 须为 1 到 360 的整数");
-    settings.wormSpeed = parser.value(speed).toDouble(&ok);
-    if (!ok || !(settings.wormSpeed > 0) || settings.wormSpeed > 1e6)
-        return command.error(err, "--speed 须为正的转速（r/min）");
-    settings.worm = parser.isSet(nominal) ? model::WormKind::Nominal : model::WormKind::Ground;
+    const model::WormKind worm =
+        parser.isSet(nominal) ? model::WormKind::Nominal : model::WormKind::Ground;
+
+    analysis::ContactSettings contact;
+    analysis::PatternSettings marking;
+    if (pattern) {
+        marking.worm = worm;
+        const struct {
+            const QCommandLineOption* option;
+            double* value;
+        } numbers[] = {{&deltaA, &marking.centreDistanceError},
+                       {&wheelShift, &marking.wheelShift},
+                       {&wormShift, &marking.wormShift},
+                       {&shaftAngle, &marking.shaftAngleError},
+                       {&compound, &marking.compound}};
+        for (const auto& n : numbers) {
+            const std::optional<double> value = numberOption(parser, *n.option);
+            if (!value) return command.error(err, "--" + n.option->names().first() + " 须为数");
+            *n.value = *value;
+        }
+        if (!(marking.compound >= 0.001 && marking.compound <= 0.1))
+            return command.error(err, "--compound 须在 0.001 到 0.1 mm 之间");
+    } else {
+        contact.worm = worm;
+        bool ok = false;
+        contact.positions = parser.value(positions).toInt(&ok);
+        if (!ok || contact.positions < 1 || contact.positions > 360)
+            return command.error(err, "--positions 须为 1 到 360 的整数");
+        contact.wormSpeed = parser.value(speed).toDouble(&ok);
+        if (!ok || !(contact.wormSpeed > 0) || contact.wormSpeed > 1e6)
+            return command.error(err, "--speed 须为正的转速（r/min）");
+    }
 
     const std::unique_ptr<HeadlessSession> opened =
         openCalculatedDesign(programDirectory, positional[1], err);
     if (!opened) return kExitFailed;
-    const HeadlessSession& session = *opened;
+    const DesignSnapshot design = designSnapshot(opened->form, opened->design);
+    if (pattern) {
+        // the errors within what the design's grade allows its assembly
+        const DesignRecord& r = design.record;
+        const int grade = design.gradeDesignation.empty() ? 1 : design.gradeDesignation[0] - '6';
+        std::optional<AssemblyLimits> limits;
+        try {
+            limits = readAssemblyLimits(ParameterDatabase(programLayout(programDirectory))
+                                            .readTable(schema::gradeTable(grade)),
+                                        r.centreDistance);
+        } catch (const std::exception& e) {
+            err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
+            return kExitFailed;
+        }
+        if (!limits) {
+            err << "wormpair-cli: 精度表中没有本设计中心距的装配公差，无法限定装配误差\n";
+            return kExitFailed;
+        }
+        const double shaftDegrees =
+            limits->shaftAngle / 1000 / r.rimWorkingWidth * 180 / std::numbers::pi;
+        const struct {
+            double value, limit;
+            const char* what;
+            const char* unit;
+        } bounds[] = {
+            {marking.centreDistanceError, limits->centreDistance, "中心距误差（±fa）", "mm"},
+            {marking.wheelShift, limits->middlePlaneShift, "蜗轮轴向位移（±fx）", "mm"},
+            {marking.wormShift, limits->middlePlaneShift, "蜗杆轴向位移（±fx）", "mm"},
+            {marking.shaftAngleError, shaftDegrees, "轴交角误差（±fΣ）", "°"}};
+        for (const auto& b : bounds) {
+            if (std::abs(b.value) > b.limit * (1 + 1e-9)) {
+                err << "wormpair-cli: "
+                    << QString("%1超出本设计精度允许的 ±%2 %3\n")
+                           .arg(QString::fromUtf8(b.what))
+                           .arg(b.limit, 0, 'g', 6)
+                           .arg(QString::fromUtf8(b.unit));
+                return kExitUsage;
+            }
+        }
+    }
     try {
-        const std::string csv = analysis::contactCsv(
-            programDirectory.toStdString(), designSnapshot(session.form, session.design), settings);
+        const std::string csv =
+            pattern ? analysis::patternCsv(programDirectory.toStdString(), design, marking)
+                    : analysis::contactCsv(programDirectory.toStdString(), design, contact);
         replaceFile(target.toStdString(), std::vector<std::uint8_t>(csv.begin(), csv.end()));
-        out << QString("接触线：%1 个位置，已写出 %2\n").arg(settings.positions).arg(target);
+        if (pattern)
+            out << QString("接触斑点：已写出 %1\n").arg(target);
+        else
+            out << QString("接触线：%1 个位置，已写出 %2\n").arg(contact.positions).arg(target);
     } catch (const model::ModelError& e) {
         err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
         return kExitFailed;
@@ -77,6 +176,6 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
 }  // namespace
 
 extern const Command kAnalysisCommand{
-    "analysis", "啮合分析：蜗杆与蜗轮的接触线、润滑角与滑动速度（CSV）", runAnalysis};
+    "analysis", "啮合分析：接触线、润滑角、滑动速度与涂色接触斑点（CSV）", runAnalysis};
 
 }  // namespace wormpair

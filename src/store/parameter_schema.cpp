@@ -274,6 +274,20 @@ std::optional<GradeRow> readGradeRow(const ParameterTable& table, double centreD
                     text(kStandardBacklash)};
 }
 
+std::optional<AssemblyLimits> readAssemblyLimits(const ParameterTable& table,
+                                                 double centreDistance) {
+    using namespace schema::grade;
+    const std::optional<int> row = gradeRowFor(table, centreDistance);
+    if (!row) return std::nullopt;
+    try {
+        return AssemblyLimits{numberAt(table, *row, kCentreDistanceDeviation) / 1000,
+                              numberAt(table, *row, kMiddlePlaneShift) / 1000,
+                              numberAt(table, *row, kShaftAngleDeviation)};
+    } catch (const CalculationError&) {
+        return std::nullopt;
+    }
+}
+
 bool gradeTableCovers(const ParameterTable& table, double from, double to) {
     using namespace schema::grade;
     // gradeRowFor picks the first row whose upper bound reaches the centre

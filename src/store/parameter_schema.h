@@ -229,6 +229,17 @@ struct GradeRow {
 std::optional<int> gradeRowFor(const ParameterTable& gradeTable, double centreDistance);
 std::optional<GradeRow> readGradeRow(const ParameterTable& gradeTable, double centreDistance);
 
+// What the grade row allows the assembly: the centre distance's and the
+// middle plane's limit deviations (mm) and the shaft angle's (μm over the
+// wheel's face width), if the row holds numbers there.
+struct AssemblyLimits {
+    double centreDistance = 0;    // ±fa
+    double middlePlaneShift = 0;  // ±fx
+    double shaftAngle = 0;        // ±fΣ
+};
+std::optional<AssemblyLimits> readAssemblyLimits(const ParameterTable& gradeTable,
+                                                 double centreDistance);
+
 // Whether gradeRowFor finds a row for every centre distance above `from`
 // and below `to`. Every bound must read as a number.
 bool gradeTableCovers(const ParameterTable& gradeTable, double from, double to);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/contact_lines.h"
+#include "analysis/marking_pattern.h"
 #include "model/enveloping.h"
 #include "model/wheel_envelope.h"
 #include "model_designs.h"
@@ -180,6 +181,57 @@ TEST(ContactLines, RefusedWithTheModelsReasonWhereNoModelIsMade) {
     } catch (const ModelError& e) {
         EXPECT_NE(std::string(e.what()).find("无法"), std::string::npos) << e.what();
     }
+}
+
+// The marking pattern against the contact lines, which the meshing
+// condition found independently: the theoretical worm marks the zone its
+// lines sweep (nearly every point of the plane's lines falls on a marked
+// sample), the worm as ground marks less of it, and a centre distance off
+// by +fa or -fa moves the pattern towards the wheel's tip or root.
+TEST(MarkingPattern, CoversTheContactLinesAndMovesWithTheCentreDistance) {
+    const PairModeller modeller(shippedDesign("160", "45", "1"));
+    const PairGeometry& geometry = modeller.geometry();
+    PatternSettings settings;
+    settings.heights = 21, settings.radii = 11, settings.positions = 20;
+    settings.worm = WormKind::Nominal;
+    const MarkingPattern nominal = markingPattern(modeller, settings);
+
+    ContactSettings contact;
+    contact.worm = WormKind::Nominal;
+    const ContactAnalysis analysis = contactLines(modeller, contact);
+    const Meshing& m = geometry.nominalWorm.meshing;
+    const double pitch = 2 * std::numbers::pi / geometry.wheel.teeth;
+    const double half = hobCutHalfWidth(geometry, 0.02);
+    int points = 0, marked = 0;
+    for (const ContactLine& line : analysis.lines) {
+        if (line.kind != ContactKind::Plane) continue;
+        const double wheelAngle = line.position * pitch / 7;
+        for (const ContactPoint& p : line.points) {
+            const Vec3 w = m.wheelPoint(m.fixedPoint(p.point, wheelAngle), wheelAngle);
+            const double root = hobReachRadius(geometry.hob, w.z),
+                         tip = geometry.wheel.tipRadiusAt(w.z);
+            const long j = std::lround((w.z + half) / (2 * half) * (settings.heights - 1));
+            const long i = std::lround(((std::hypot(w.x, w.y) - root) / (tip - root) - 0.005) /
+                                       0.99 * (settings.radii - 1));
+            if (j < 0 || j >= settings.heights || i < 0 || i >= settings.radii) continue;
+            ++points;
+            marked += nominal.points[static_cast<std::size_t>(j * settings.radii + i)].marked;
+        }
+    }
+    ASSERT_GT(points, 50);
+    EXPECT_GT(marked, 0.9 * points);
+
+    settings.worm = WormKind::Ground;
+    const MarkingPattern ground = markingPattern(modeller, settings);
+    EXPECT_LT(ground.flankShare, 0.8 * nominal.flankShare);
+    const auto centreRadius = [&](double deltaA) {
+        settings.centreDistanceError = deltaA;
+        const MarkingPattern p = markingPattern(modeller, settings);
+        return std::hypot(p.centre.x, p.centre.y);
+    };
+    const double fa = 0.045;  // grade 7 at 160 mm
+    EXPECT_GT(centreRadius(fa), centreRadius(0) + 0.5);
+    EXPECT_LT(centreRadius(-fa), centreRadius(0) - 0.5);
 }
 
 }  // namespace

@@ -227,9 +227,18 @@ TEST(ModelFiles, ToolRefusesWhatItCannotWrite) {
         {{"model", "worm", design, "-o", dir.filePath("no/such/folder/a.step")}, kExitFailed},
         {{"analysis", "gear", design, "-o", dir.filePath("a.csv")}, kExitUsage},
         {{"analysis", "contact", design}, kExitUsage},
-        {{"analysis", "contact", design, "-o", dir.filePath("a.csv"), "--positions", "0"}, kExitUsage},
+        {{"analysis", "contact", design, "-o", dir.filePath("a.csv"), "--positions", "0"},
+         kExitUsage},
         {{"analysis", "contact", design, "-o", dir.filePath("a.csv"), "--speed", "-5"}, kExitUsage},
-        {{"analysis", "contact", dir.filePath("none.cqb"), "-o", dir.filePath("a.csv")}, kExitFailed},
+        {{"analysis", "contact", dir.filePath("none.cqb"), "-o", dir.filePath("a.csv")},
+         kExitFailed},
+        // assembly errors beyond what the grade allows (160/45/1, grade 7: fa 0.045 mm)
+        {{"analysis", "pattern", design, "-o", dir.filePath("a.csv"), "--delta-a", "0.046"},
+         kExitUsage},
+        {{"analysis", "pattern", design, "-o", dir.filePath("a.csv"), "--shaft-angle", "x"},
+         kExitUsage},
+        {{"analysis", "pattern", design, "-o", dir.filePath("a.csv"), "--compound", "0"},
+         kExitUsage},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.arguments.join(' ').toStdString());
