@@ -10,9 +10,23 @@ extern "C" __attribute__((visibility("default"))) void wormpairContactCsv(
     csv = wormpair::analysis::contactCsv(modeller, settings);
 }
 
-extern "C" __attribute__((visibility("default"))) void wormpairPatternCsv(
+extern "C" __attribute__((visibility("default"))) void wormpairMarkingPattern(
     const wormpair::DesignSnapshot& design, const wormpair::analysis::PatternSettings& settings,
-    std::string& csv) {
+    wormpair::analysis::PatternMap& map) {
+    using namespace wormpair::analysis;
     const wormpair::model::PairModeller modeller(design);
-    csv = wormpair::analysis::patternCsv(modeller, settings);
+    const MarkingPattern pattern = markingPattern(modeller, settings);
+    map.heights = pattern.heights;
+    map.radii = pattern.radii;
+    for (const PatternPoint& p : pattern.points) {
+        map.points.push_back(p.point);
+        map.gaps.push_back(p.gap);
+        map.marked.push_back(p.marked);
+    }
+    map.firstContact = pattern.firstContact;
+    map.flankShare = pattern.flankShare;
+    map.lengthShare = pattern.lengthShare;
+    map.heightShare = pattern.heightShare;
+    map.centre = pattern.centre;
+    map.csv = patternCsv(modeller, pattern, settings);
 }

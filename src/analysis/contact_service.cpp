@@ -4,8 +4,12 @@
 
 #include <map>
 #include <mutex>
+#include <numbers>
 
 #include "model/model_service.h"
+#include "store/parameter_database.h"
+#include "store/parameter_schema.h"
+#include "store/program_layout.h"
 
 namespace wormpair::analysis {
 
@@ -49,13 +53,25 @@ std::string contactCsv(const std::string& programDirectory, const DesignSnapshot
     return csv;
 }
 
-std::string patternCsv(const std::string& programDirectory, const DesignSnapshot& design,
-                       const PatternSettings& settings) {
-    using Entry = void (*)(const DesignSnapshot&, const PatternSettings&, std::string&);
-    std::string csv;
-    reinterpret_cast<Entry>(moduleEntry(programDirectory, "wormpairPatternCsv"))(design, settings,
-                                                                                 csv);
-    return csv;
+std::optional<PatternLimits> patternLimits(const ProgramLayout& layout,
+                                           const DesignSnapshot& design) {
+    const int grade = design.gradeDesignation.empty() ? 1 : design.gradeDesignation[0] - '6';
+    const std::optional<AssemblyLimits> row =
+        readAssemblyLimits(ParameterDatabase(layout).readTable(schema::gradeTable(grade)),
+                           design.record.centreDistance);
+    if (!row || !(design.record.rimWorkingWidth > 0)) return std::nullopt;
+    return PatternLimits{
+        row->centreDistance, row->middlePlaneShift,
+        row->shaftAngle / 1000 / design.record.rimWorkingWidth * 180 / std::numbers::pi};
+}
+
+PatternMap markingPattern(const std::string& programDirectory, const DesignSnapshot& design,
+                          const PatternSettings& settings) {
+    using Entry = void (*)(const DesignSnapshot&, const PatternSettings&, PatternMap&);
+    PatternMap map;
+    reinterpret_cast<Entry>(moduleEntry(programDirectory, "wormpairMarkingPattern"))(design,
+                                                                                     settings, map);
+    return map;
 }
 
 }  // namespace wormpair::analysis

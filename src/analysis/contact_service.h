@@ -1,13 +1,20 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "calc/design_record.h"
 #include "model/model_types.h"
+#include "model/vec3.h"
 
 // What the window and the tool ask of the contact analysis. It runs on the
 // flank evaluators inside the model module, loaded on first use as the
 // models are, so that neither program links the CAD kernel.
+
+namespace wormpair {
+struct ProgramLayout;
+}
 
 namespace wormpair::analysis {
 
@@ -38,9 +45,32 @@ struct PatternSettings {
 std::string contactCsv(const std::string& programDirectory, const DesignSnapshot& design,
                        const ContactSettings& settings);
 
-// The marking pattern's CSV (marking_pattern.h), from the module likewise.
-std::string patternCsv(const std::string& programDirectory, const DesignSnapshot& design,
-                       const PatternSettings& settings);
+// The marking pattern (marking_pattern.h) as the window draws it, with its CSV.
+struct PatternMap {
+    int heights = 0, radii = 0;       // samples across the face, root to tip
+    std::vector<model::Vec3> points;  // [height * radii + radius], wheel frame, mm
+    std::vector<double> gaps;         // mm; NaN where no worm flank passes
+    std::vector<char> marked;
+    double firstContact = 0;  // mm, before the backlash is taken up
+    double flankShare = 0, lengthShare = 0, heightShare = 0;
+    model::Vec3 centre;
+    std::string csv;
+};
+
+// The errors the design's grade allows its assembly: the grade row's ±fa
+// and ±fx (mm; the worm's axial position, which has no row, is held to
+// ±fx too) and ±fΣ over the wheel's face width as an angle (degrees).
+struct PatternLimits {
+    double centreDistance = 0, shift = 0, shaftAngle = 0;
+};
+// Nothing when the rules give no row for the design; throws
+// DatabaseError where the rules cannot be read.
+std::optional<PatternLimits> patternLimits(const ProgramLayout& layout,
+                                           const DesignSnapshot& design);
+
+// The marking pattern from the module, as contactCsv.
+PatternMap markingPattern(const std::string& programDirectory, const DesignSnapshot& design,
+                          const PatternSettings& settings);
 
 }  // namespace wormpair::analysis
 
@@ -48,6 +78,6 @@ std::string patternCsv(const std::string& programDirectory, const DesignSnapshot
 extern "C" void wormpairContactCsv(const wormpair::DesignSnapshot& design,
                                    const wormpair::analysis::ContactSettings& settings,
                                    std::string& csv);
-extern "C" void wormpairPatternCsv(const wormpair::DesignSnapshot& design,
-                                   const wormpair::analysis::PatternSettings& settings,
-                                   std::string& csv);
+extern "C" void wormpairMarkingPattern(const wormpair::DesignSnapshot& design,
+                                       const wormpair::analysis::PatternSettings& settings,
+                                       wormpair::analysis::PatternMap& map);

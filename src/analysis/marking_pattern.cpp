@@ -200,8 +200,8 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
     return pattern;
 }
 
-std::string patternCsv(const model::PairModeller& modeller, const PatternSettings& settings) {
-    const MarkingPattern pattern = markingPattern(modeller, settings);
+std::string patternCsv(const model::PairModeller& modeller, const MarkingPattern& pattern,
+                       const PatternSettings& settings) {
     const DesignRecord& r = modeller.design().record;
     const auto percent = [](double share) { return fixed(100 * share, 1) + "%"; };
     std::string text = "\xEF\xBB\xBF";  // UTF-8 mark: spreadsheet programs read the Chinese right

@@ -46,6 +46,7 @@ MarkingPattern markingPattern(const model::PairModeller& modeller, const Pattern
 // The CSV text: header lines beginning with '#' (frame, units, design,
 // errors, the pattern's share, extent and centre), the column names
 // x,y,z,gap_mm, one row per sampled point.
-std::string patternCsv(const model::PairModeller& modeller, const PatternSettings& settings);
+std::string patternCsv(const model::PairModeller& modeller, const MarkingPattern& pattern,
+                       const PatternSettings& settings);
 
 }  // namespace wormpair::analysis

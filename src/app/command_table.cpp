@@ -1,5 +1,6 @@
 #include "app/command_table.h"
 
+#include "app/analysis_commands.h"
 #include "app/design_file_commands.h"
 #include "app/document_commands.h"
 #include "app/drawing_commands.h"
@@ -57,6 +58,11 @@ const CommandRow kCommands[] = {
      [](CommandFamilies& c) { c.models.showPart(model::ModelPart::Pair); }},
     {"ModelPoints", "测量点…", "", -1, false, true, kNoKey,
      [](CommandFamilies& c) { c.models.exportInspectionPoints(); }},
+    // 啮合分析
+    {"AnalysisPattern", "接触斑点…", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.analysis.showMarkingPattern(); }},
+    {"AnalysisLines", "接触线…", "", -1, false, true, kNoKey,
+     [](CommandFamilies& c) { c.analysis.exportContactLines(); }},
     // 设置
     {"N13", "计算法则参数设置", "", -1, true, false, kNoKey,
      [](CommandFamilies& c) { c.settings.showRuleSettings(); }},

@@ -7,6 +7,7 @@
 
 namespace wormpair {
 
+class AnalysisCommands;
 class DesignFileCommands;
 class DrawingCommands;
 class DocumentCommands;
@@ -26,6 +27,7 @@ struct CommandFamilies {
     DrawingCommands& drawings;
     SeriesCommands& series;
     ModelCommands& models;
+    AnalysisCommands& analysis;
 };
 
 using CommandHandler = void (*)(CommandFamilies&);

@@ -72,8 +72,9 @@ TForm1::TForm1(const Platform& platform, const QString& programDirectory,
       m_drawings(platform, *this, m_design, m_layout, this),
       m_series(platform, *this, m_design, m_database, m_lifecycle, *this),
       m_models(platform, *this, m_design, m_layout, this),
-      m_families{m_lifecycle, m_designFiles, m_sheets, m_documents, m_settings, m_drawings,
-                 m_series, m_models} {
+      m_analysis(platform, *this, m_design, m_layout, this),
+      m_families{m_lifecycle, m_designFiles, m_sheets, m_documents, m_settings,
+                 m_drawings,  m_series,      m_models, m_analysis} {
     m_ui->setupUi(this);
     m_caption = windowTitle();
     forms::fixWindow(*this, false, true);

@@ -9,12 +9,13 @@
 #include <string>
 
 #include "app/about_box.h"
+#include "app/analysis_commands.h"
 #include "app/command_table.h"
 #include "app/design_file_commands.h"
 #include "app/document_commands.h"
 #include "app/drawing_commands.h"
-#include "app/model_commands.h"
 #include "app/lifecycle_commands.h"
+#include "app/model_commands.h"
 #include "app/parameter_sheet_commands.h"
 #include "app/rule_settings_dialog.h"
 #include "app/series_commands.h"
@@ -65,6 +66,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     DrawingCommands& drawings() { return m_drawings; }
     SeriesCommands& series() { return m_series; }
     ModelCommands& models() { return m_models; }
+    AnalysisCommands& analysis() { return m_analysis; }
 
     // MainForm
     std::string text(std::string_view control) const override;
@@ -146,6 +148,7 @@ class TForm1 : public QMainWindow, public MainForm, public ResultView, public Wi
     DrawingCommands m_drawings;
     SeriesCommands m_series;
     ModelCommands m_models;
+    AnalysisCommands m_analysis;
     CommandFamilies m_families;
 
     std::map<std::string, QLineEdit*, std::less<>> m_edits;

@@ -15,8 +15,6 @@
 #include "input/headless_session.h"
 #include "model/model_types.h"
 #include "platform/file_replace.h"
-#include "store/parameter_database.h"
-#include "store/parameter_schema.h"
 #include "store/program_layout.h"
 
 namespace wormpair {
@@ -117,13 +115,9 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
     const DesignSnapshot design = designSnapshot(opened->form, opened->design);
     if (pattern) {
         // the errors within what the design's grade allows its assembly
-        const DesignRecord& r = design.record;
-        const int grade = design.gradeDesignation.empty() ? 1 : design.gradeDesignation[0] - '6';
-        std::optional<AssemblyLimits> limits;
+        std::optional<analysis::PatternLimits> limits;
         try {
-            limits = readAssemblyLimits(ParameterDatabase(programLayout(programDirectory))
-                                            .readTable(schema::gradeTable(grade)),
-                                        r.centreDistance);
+            limits = analysis::patternLimits(programLayout(programDirectory), design);
         } catch (const std::exception& e) {
             err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
             return kExitFailed;
@@ -132,17 +126,15 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
             err << "wormpair-cli: 精度表中没有本设计中心距的装配公差，无法限定装配误差\n";
             return kExitFailed;
         }
-        const double shaftDegrees =
-            limits->shaftAngle / 1000 / r.rimWorkingWidth * 180 / std::numbers::pi;
         const struct {
             double value, limit;
             const char* what;
             const char* unit;
         } bounds[] = {
             {marking.centreDistanceError, limits->centreDistance, "中心距误差（±fa）", "mm"},
-            {marking.wheelShift, limits->middlePlaneShift, "蜗轮轴向位移（±fx）", "mm"},
-            {marking.wormShift, limits->middlePlaneShift, "蜗杆轴向位移（±fx）", "mm"},
-            {marking.shaftAngleError, shaftDegrees, "轴交角误差（±fΣ）", "°"}};
+            {marking.wheelShift, limits->shift, "蜗轮轴向位移（±fx）", "mm"},
+            {marking.wormShift, limits->shift, "蜗杆轴向位移（±fx）", "mm"},
+            {marking.shaftAngleError, limits->shaftAngle, "轴交角误差（±fΣ）", "°"}};
         for (const auto& b : bounds) {
             if (std::abs(b.value) > b.limit * (1 + 1e-9)) {
                 err << "wormpair-cli: "
@@ -156,7 +148,7 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
     }
     try {
         const std::string csv =
-            pattern ? analysis::patternCsv(programDirectory.toStdString(), design, marking)
+            pattern ? analysis::markingPattern(programDirectory.toStdString(), design, marking).csv
                     : analysis::contactCsv(programDirectory.toStdString(), design, contact);
         replaceFile(target.toStdString(), std::vector<std::uint8_t>(csv.begin(), csv.end()));
         if (pattern)

@@ -81,6 +81,34 @@ TEST_F(ModelMenu, InspectionPointsOfTheChosenFlankGridAndFile) {
     EXPECT_TRUE(desktop.messages.isEmpty());
 }
 
+// 啮合分析 → 接触斑点…: the dialog gets the grade's limits for 160/45/1
+// (grade 7: fa 45 μm, fx 36 μm), the pattern at +fa is computed and written.
+TEST_F(ModelMenu, MarkingPatternWithinTheGradesLimitsWrittenAsCsv) {
+    design();
+    ASSERT_TRUE(action("AnalysisPattern")->isEnabled());
+    std::optional<analysis::PatternLimits> seen;
+    window->analysis().setPatternDialog([&](const analysis::PatternLimits& limits) {
+        seen = limits;
+        analysis::PatternSettings settings;
+        settings.heights = 11, settings.radii = 7, settings.positions = 10;
+        settings.centreDistanceError = limits.centreDistance;
+        const std::optional<analysis::PatternMap> map = window->analysis().computePattern(settings);
+        ASSERT_TRUE(map);
+        EXPECT_GT(map->flankShare, 0);
+        desktop.saveNames = {work.filePath("pattern")};
+        EXPECT_TRUE(window->analysis().writeCsv("p.csv", map->csv));
+    });
+    action("AnalysisPattern")->trigger();
+    ASSERT_TRUE(seen);
+    EXPECT_NEAR(seen->centreDistance, 0.045, 1e-12);
+    EXPECT_NEAR(seen->shift, 0.036, 1e-12);
+    QFile file(work.filePath("pattern.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains("中心距 0.0450 mm")) << text.left(400).toStdString();
+    EXPECT_TRUE(desktop.messages.isEmpty());
+}
+
 TEST_F(ModelMenu, WormShownTurnedAndWrittenAsStep) {
     design();
     action("ModelWorm")->trigger();

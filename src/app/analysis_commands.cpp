@@ -1,0 +1,233 @@
+#include "app/analysis_commands.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "input/design_snapshot.h"
+#include "input/form_state.h"
+#include "model/model_types.h"
+#include "platform/file_replace.h"
+#include "store/program_layout.h"
+
+namespace wormpair {
+
+namespace {
+
+QString qt(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
+
+// The wheel flank as the marking test leaves it: across the face width left
+// to right, root (bottom) to tip (top); the marked samples red, the others
+// the darker the nearer the worm came, white where it never passed.
+QPixmap patternPicture(const analysis::PatternMap& map, QSize size) {
+    QPixmap picture(size);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    const QRectF area(40, 10, size.width() - 50, size.height() - 40);
+    const double w = area.width() / map.heights, h = area.height() / map.radii;
+    for (int j = 0; j < map.heights; ++j) {
+        for (int i = 0; i < map.radii; ++i) {
+            const std::size_t k = static_cast<std::size_t>(j * map.radii + i);
+            const double gap = map.gaps[k];
+            QColor colour = Qt::white;
+            if (map.marked[k]) {
+                colour = QColor(200, 30, 30);
+            } else if (!std::isnan(gap)) {
+                const int shade = 120 + static_cast<int>(135 * std::min(1.0, gap / 0.05));
+                colour = QColor(shade, shade, shade);
+            }
+            painter.fillRect(
+                QRectF(area.left() + j * w, area.bottom() - (i + 1) * h, w + 0.5, h + 0.5), colour);
+        }
+    }
+    painter.setPen(Qt::black);
+    painter.drawRect(area);
+    painter.drawText(QRectF(area.left(), area.bottom() + 4, area.width(), 20), Qt::AlignCenter,
+                     QStringLiteral("齿宽方向（左：-z，右：+z）"));
+    painter.save();
+    painter.translate(area.left() - 8, area.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRectF(-area.height() / 2, -20, area.height(), 20), Qt::AlignCenter,
+                     QStringLiteral("齿根 → 齿顶"));
+    painter.restore();
+    return picture;
+}
+
+QString summary(const analysis::PatternMap& map) {
+    const auto percent = [](double share) { return QString::number(100 * share, 'f', 1) + "%"; };
+    return QStringLiteral(
+               "接触斑点占齿面 %1，沿齿长 %2，沿齿高 %3；中心距中间平面 %4 mm，"
+               "半径 %5 mm；最先接触处转过侧隙前的法向间隙 %6 mm")
+        .arg(percent(map.flankShare), percent(map.lengthShare), percent(map.heightShare))
+        .arg(map.centre.z, 0, 'f', 3)
+        .arg(std::hypot(map.centre.x, map.centre.y), 0, 'f', 3)
+        .arg(map.firstContact, 0, 'f', 4);
+}
+
+}  // namespace
+
+AnalysisCommands::AnalysisCommands(const Platform& platform, const MainForm& form,
+                                   const DesignController& design, const ProgramLayout& layout,
+                                   QWidget* parent)
+    : m_platform(platform), m_form(form), m_design(design), m_layout(layout), m_parent(parent) {}
+
+QString AnalysisCommands::proposedName(const QString& what) const {
+    const DesignSnapshot s = designSnapshot(m_form, m_design);
+    return qt(s.centreDistance) + "-" + qt(s.wheelTeeth) + "-" + what + ".csv";
+}
+
+bool AnalysisCommands::writeCsv(const QString& proposed, const std::string& text) {
+    QString target = m_platform.files.saveFileName(FileDialogs::Kind::Model,
+                                                   QStringLiteral("CSV 文件|*.csv"), proposed);
+    if (target.isEmpty()) return false;
+    if (!target.endsWith(".csv", Qt::CaseInsensitive)) target += ".csv";
+    if (QFileInfo::exists(target) &&
+        !m_platform.messages.askYesNo(
+            QStringLiteral("文件“%1”已存在，是否替换？").arg(QFileInfo(target).fileName())))
+        return false;
+    try {
+        replaceFile(target.toStdString(), std::vector<std::uint8_t>(text.begin(), text.end()));
+    } catch (const std::exception& e) {
+        m_platform.messages.inform(
+            QStringLiteral("文件未能写入“%1”：%2").arg(target, QString::fromUtf8(e.what())),
+            QString());
+        return false;
+    }
+    return true;
+}
+
+std::optional<analysis::PatternMap> AnalysisCommands::computePattern(
+    const analysis::PatternSettings& settings) {
+    const DesignSnapshot design = designSnapshot(m_form, m_design);
+    const std::string directory = m_layout.programDirectory.toStdString();
+    std::optional<analysis::PatternMap> map;
+    try {
+        if (!m_platform.work.run(QStringLiteral("接触斑点"), [&](WorkProgress&) {
+                map = analysis::markingPattern(directory, design, settings);
+            }))
+            return std::nullopt;
+    } catch (const std::exception& e) {
+        m_platform.messages.inform(QStringLiteral("无法求接触斑点：") + QString::fromUtf8(e.what()),
+                                   QString());
+        return std::nullopt;
+    }
+    return map;
+}
+
+void AnalysisCommands::exportContactLines() {
+    const DesignSnapshot design = designSnapshot(m_form, m_design);
+    std::string csv;
+    try {
+        if (!m_platform.work.run(QStringLiteral("接触线"), [&](WorkProgress&) {
+                csv = analysis::contactCsv(m_layout.programDirectory.toStdString(), design, {});
+            }))
+            return;
+    } catch (const std::exception& e) {
+        m_platform.messages.inform(QStringLiteral("无法求接触线：") + QString::fromUtf8(e.what()),
+                                   QString());
+        return;
+    }
+    writeCsv(proposedName(QStringLiteral("接触线")), csv);
+}
+
+void AnalysisCommands::showMarkingPattern() {
+    std::optional<analysis::PatternLimits> limits;
+    try {
+        limits = analysis::patternLimits(m_layout, designSnapshot(m_form, m_design));
+    } catch (const std::exception& e) {
+        m_platform.messages.inform(QString::fromUtf8(e.what()), QString());
+        return;
+    }
+    if (!limits) {
+        m_platform.messages.inform(
+            QStringLiteral("精度表中没有本设计中心距的装配公差，无法限定装配误差"), QString());
+        return;
+    }
+    if (m_dialog) {
+        m_dialog(*limits);
+        return;
+    }
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(QStringLiteral("接触斑点"));
+    auto* worm = new QComboBox(&dialog);
+    worm->addItem(QStringLiteral("磨削修形后的蜗杆"));
+    worm->addItem(QStringLiteral("理论蜗杆（未修形）"));
+    const auto field = [&](double limit, int decimals, const QString& unit, const QString& symbol) {
+        auto* box = new QDoubleSpinBox(&dialog);
+        box->setDecimals(decimals);
+        box->setRange(-limit, limit);
+        box->setSingleStep(limit / 4);
+        box->setSuffix(" " + unit);
+        box->setToolTip(
+            QStringLiteral("本设计精度允许 ±%1 %2（%3）").arg(limit, 0, 'g', 6).arg(unit, symbol));
+        return box;
+    };
+    auto* deltaA = field(limits->centreDistance, 4, "mm", "±fa");
+    auto* wheelShift = field(limits->shift, 4, "mm", "±fx");
+    auto* wormShift = field(limits->shift, 4, "mm", "±fx");
+    auto* shaftAngle = field(limits->shaftAngle, 5, "°", "±fΣ");
+    auto* compound = new QDoubleSpinBox(&dialog);
+    compound->setDecimals(4);
+    compound->setRange(0.001, 0.1);
+    compound->setSingleStep(0.001);
+    compound->setValue(0.006);
+    compound->setSuffix(" mm");
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("蜗杆"), worm);
+    form->addRow(QStringLiteral("中心距误差 Δa"), deltaA);
+    form->addRow(QStringLiteral("蜗轮轴向位移"), wheelShift);
+    form->addRow(QStringLiteral("蜗杆轴向位移"), wormShift);
+    form->addRow(QStringLiteral("轴交角误差"), shaftAngle);
+    form->addRow(QStringLiteral("涂料厚度"), compound);
+    auto* picture = new QLabel(&dialog);
+    picture->setMinimumSize(460, 260);
+    auto* numbers = new QLabel(QStringLiteral("设定装配误差后按“计算”。"), &dialog);
+    numbers->setWordWrap(true);
+    numbers->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* compute = buttons->addButton(QStringLiteral("计算"), QDialogButtonBox::ActionRole);
+    QPushButton* save =
+        buttons->addButton(QStringLiteral("导出CSV…"), QDialogButtonBox::ActionRole);
+    save->setEnabled(false);
+    auto* top = new QHBoxLayout;
+    top->addLayout(form);
+    top->addWidget(picture, 1);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(top);
+    layout->addWidget(numbers);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    std::optional<analysis::PatternMap> shown;
+    QObject::connect(compute, &QPushButton::clicked, &dialog, [&] {
+        analysis::PatternSettings settings;
+        settings.worm =
+            worm->currentIndex() == 0 ? model::WormKind::Ground : model::WormKind::Nominal;
+        settings.centreDistanceError = deltaA->value();
+        settings.wheelShift = wheelShift->value();
+        settings.wormShift = wormShift->value();
+        settings.shaftAngleError = shaftAngle->value();
+        settings.compound = compound->value();
+        if (auto map = computePattern(settings)) {
+            shown = std::move(map);
+            picture->setPixmap(patternPicture(*shown, picture->size()));
+            numbers->setText(summary(*shown));
+            save->setEnabled(true);
+        }
+    });
+    QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
+        if (shown) writeCsv(proposedName(QStringLiteral("接触斑点")), shown->csv);
+    });
+    dialog.exec();
+}
+
+}  // namespace wormpair
