@@ -229,9 +229,15 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
+std::string designCsvLine(const model::PairModeller& modeller) {
+    const DesignRecord& r = modeller.design().record;
+    return "# 设计：中心距 " + formatReal(r.centreDistance) + "，实际速比 " +
+           formatReal(r.actualRatio) + "，蜗轮齿数 " + formatInteger(r.wheelTeeth) + "，蜗杆头数 " +
+           formatInteger(r.wormStarts) + "，旋向 " + modeller.design().hand + "\n";
+}
+
 std::string contactCsv(const model::PairModeller& modeller, const ContactSettings& settings) {
     const ContactAnalysis analysis = contactLines(modeller, settings);
-    const DesignRecord& r = modeller.design().record;
     std::string text = "\xEF\xBB\xBF";  // UTF-8 mark: spreadsheet programs read the Chinese right
     text += "# 蜗杆第一齿面（朝 +Z）与蜗轮的接触线";
     text += settings.worm == model::WormKind::Ground ? "（磨削修形后的蜗杆）\n"
@@ -242,9 +248,7 @@ std::string contactCsv(const model::PairModeller& modeller, const ContactSetting
     text +=
         "# 单位：坐标 mm；nx、ny、nz 为指向蜗杆材料外侧的单位法向量；角度为度；"
         "滑动速度 m/s\n";
-    text += "# 设计：中心距 " + formatReal(r.centreDistance) + "，实际速比 " +
-            formatReal(r.actualRatio) + "，蜗轮齿数 " + formatInteger(r.wheelTeeth) +
-            "，蜗杆头数 " + formatInteger(r.wormStarts) + "，旋向 " + modeller.design().hand + "\n";
+    text += designCsvLine(modeller);
     text += "# 蜗杆转速：" + fixed(settings.wormSpeed, 0) + " r/min；" +
             std::to_string(analysis.wheelAngles.size()) +
             " 个位置均分蜗轮一个齿距，worm_angle_deg 为蜗杆转角\n";

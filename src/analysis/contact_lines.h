@@ -52,6 +52,9 @@ struct ContactAnalysis {
 // A number of a CSV with that many decimals, never "-0.000".
 std::string fixed(double value, int decimals);
 
+// The header line of the analyses' CSV naming the design.
+std::string designCsvLine(const model::PairModeller& modeller);
+
 // Throws ModelError with the model's reason when the design gives no model.
 ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactSettings& settings);
 

@@ -202,7 +202,6 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
 
 std::string patternCsv(const model::PairModeller& modeller, const MarkingPattern& pattern,
                        const PatternSettings& settings) {
-    const DesignRecord& r = modeller.design().record;
     const auto percent = [](double share) { return fixed(100 * share, 1) + "%"; };
     std::string text = "\xEF\xBB\xBF";  // UTF-8 mark: spreadsheet programs read the Chinese right
     text += "# 蜗轮第一齿面的涂色接触斑点";
@@ -211,9 +210,7 @@ std::string patternCsv(const model::PairModeller& modeller, const MarkingPattern
     text +=
         "# 坐标系：蜗轮自身坐标系（同蜗轮 STEP）；原点在中间平面中心，z 轴沿蜗轮轴线；"
         "齿槽在零转角时以 x 轴为中心；单位 mm\n";
-    text += "# 设计：中心距 " + formatReal(r.centreDistance) + "，实际速比 " +
-            formatReal(r.actualRatio) + "，蜗轮齿数 " + formatInteger(r.wheelTeeth) +
-            "，蜗杆头数 " + formatInteger(r.wormStarts) + "，旋向 " + modeller.design().hand + "\n";
+    text += designCsvLine(modeller);
     text += "# 装配误差：中心距 " + fixed(settings.centreDistanceError, 4) + " mm，蜗轮轴向 " +
             fixed(settings.wheelShift, 4) + " mm，蜗杆轴向 " + fixed(settings.wormShift, 4) +
             " mm，轴交角 " + fixed(settings.shaftAngleError, 5) + "°；涂料厚度 " +
