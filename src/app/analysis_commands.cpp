@@ -14,6 +14,8 @@
 
 #include <cmath>
 
+#include "analysis/pattern_report.h"
+#include "drawing/sheet_painter.h"
 #include "input/design_snapshot.h"
 #include "input/form_state.h"
 #include "model/model_types.h"
@@ -81,22 +83,27 @@ AnalysisCommands::AnalysisCommands(const Platform& platform, const MainForm& for
                                    QWidget* parent)
     : m_platform(platform), m_form(form), m_design(design), m_layout(layout), m_parent(parent) {}
 
-QString AnalysisCommands::proposedName(const QString& what) const {
+QString AnalysisCommands::proposedName(const QString& what, const QString& extension) const {
     const DesignSnapshot s = designSnapshot(m_form, m_design);
-    return qt(s.centreDistance) + "-" + qt(s.wheelTeeth) + "-" + what + ".csv";
+    return qt(s.centreDistance) + "-" + qt(s.wheelTeeth) + "-" + what + extension;
 }
 
 bool AnalysisCommands::writeCsv(const QString& proposed, const std::string& text) {
-    QString target = m_platform.files.saveFileName(FileDialogs::Kind::Model,
-                                                   QStringLiteral("CSV 文件|*.csv"), proposed);
+    return writeBytes(QStringLiteral("CSV 文件|*.csv"), ".csv", proposed,
+                      std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+bool AnalysisCommands::writeBytes(const QString& filter, const QString& extension,
+                                  const QString& proposed, const std::vector<std::uint8_t>& bytes) {
+    QString target = m_platform.files.saveFileName(FileDialogs::Kind::Model, filter, proposed);
     if (target.isEmpty()) return false;
-    if (!target.endsWith(".csv", Qt::CaseInsensitive)) target += ".csv";
+    if (!target.endsWith(extension, Qt::CaseInsensitive)) target += extension;
     if (QFileInfo::exists(target) &&
         !m_platform.messages.askYesNo(
             QStringLiteral("文件“%1”已存在，是否替换？").arg(QFileInfo(target).fileName())))
         return false;
     try {
-        replaceFile(target.toStdString(), std::vector<std::uint8_t>(text.begin(), text.end()));
+        replaceFile(target.toStdString(), bytes);
     } catch (const std::exception& e) {
         m_platform.messages.inform(
             QStringLiteral("文件未能写入“%1”：%2").arg(target, QString::fromUtf8(e.what())),
@@ -137,7 +144,7 @@ void AnalysisCommands::exportContactLines() {
                                    QString());
         return;
     }
-    writeCsv(proposedName(QStringLiteral("接触线")), csv);
+    writeCsv(proposedName(QStringLiteral("接触线"), ".csv"), csv);
 }
 
 void AnalysisCommands::showMarkingPattern() {
@@ -198,7 +205,10 @@ void AnalysisCommands::showMarkingPattern() {
     QPushButton* compute = buttons->addButton(QStringLiteral("计算"), QDialogButtonBox::ActionRole);
     QPushButton* save =
         buttons->addButton(QStringLiteral("导出CSV…"), QDialogButtonBox::ActionRole);
+    QPushButton* report =
+        buttons->addButton(QStringLiteral("导出报告…"), QDialogButtonBox::ActionRole);
     save->setEnabled(false);
+    report->setEnabled(false);
     auto* top = new QHBoxLayout;
     top->addLayout(form);
     top->addWidget(picture, 1);
@@ -208,8 +218,8 @@ void AnalysisCommands::showMarkingPattern() {
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     std::optional<analysis::PatternMap> shown;
+    analysis::PatternSettings settings;
     QObject::connect(compute, &QPushButton::clicked, &dialog, [&] {
-        analysis::PatternSettings settings;
         settings.worm =
             worm->currentIndex() == 0 ? model::WormKind::Ground : model::WormKind::Nominal;
         settings.centreDistanceError = deltaA->value();
@@ -222,10 +232,19 @@ void AnalysisCommands::showMarkingPattern() {
             picture->setPixmap(patternPicture(*shown, picture->size()));
             numbers->setText(summary(*shown));
             save->setEnabled(true);
+            report->setEnabled(true);
         }
     });
     QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
-        if (shown) writeCsv(proposedName(QStringLiteral("接触斑点")), shown->csv);
+        if (shown) writeCsv(proposedName(QStringLiteral("接触斑点"), ".csv"), shown->csv);
+    });
+    QObject::connect(report, &QPushButton::clicked, &dialog, [&] {
+        if (!shown) return;
+        const QByteArray pdf = drawing::sheetPdf(
+            analysis::patternReport(designSnapshot(m_form, m_design), *shown, settings));
+        writeBytes(QStringLiteral("PDF 文件|*.pdf"), ".pdf",
+                   proposedName(QStringLiteral("啮合分析报告"), ".pdf"),
+                   std::vector<std::uint8_t>(pdf.begin(), pdf.end()));
     });
     dialog.exec();
 }

@@ -2,8 +2,10 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "analysis/contact_service.h"
 #include "platform/platform.h"
@@ -41,7 +43,9 @@ class AnalysisCommands {
     void setPatternDialog(PatternDialog dialog) { m_dialog = std::move(dialog); }
 
   private:
-    QString proposedName(const QString& what) const;
+    QString proposedName(const QString& what, const QString& extension) const;
+    bool writeBytes(const QString& filter, const QString& extension, const QString& proposed,
+                    const std::vector<std::uint8_t>& bytes);
 
     Platform m_platform;
     const MainForm& m_form;

@@ -8,9 +8,11 @@
 #include <optional>
 
 #include "analysis/contact_service.h"
+#include "analysis/pattern_report.h"
 #include "calc/numeric.h"
 #include "cli/cli.h"
 #include "cli/design_session.h"
+#include "cli/drawing_command.h"
 #include "input/design_snapshot.h"
 #include "input/headless_session.h"
 #include "model/model_types.h"
@@ -26,7 +28,7 @@ const char* const kAnalysisUsage =
     "         [--nominal] [--positions N] [--speed RPM]\n"
     "       wormpair-cli analysis pattern DESIGN.cqb -o PATTERN.csv [--nominal]\n"
     "         [--delta-a MM] [--wheel-shift MM] [--worm-shift MM] [--shaft-angle DEG]\n"
-    "         [--compound MM]\n"
+    "         [--compound MM] [--plot REPORT.pdf|.svg|.dxf]\n"
     "\n"
     "打开设计文件（与窗口相同），写出蜗杆第一齿面与蜗轮在一个蜗轮齿距内 N 个位置的\n"
     "接触线（CSV，蜗杆坐标系）：每点的坐标、单位法向量、润滑角与滑动速度。\n"
@@ -40,7 +42,8 @@ const char* const kAnalysisUsage =
     "  --wheel-shift 0    蜗轮沿其轴线的位移 mm，不超过 ±fx\n"
     "  --worm-shift 0     蜗杆沿其轴线的位移 mm，不超过 ±fx\n"
     "  --shaft-angle 0    轴交角误差 °，不超过 ±fΣ（齿宽上的 μm 折成角度）\n"
-    "  --compound 0.006   涂料厚度 mm（0.001–0.1）\n";
+    "  --compound 0.006   涂料厚度 mm（0.001–0.1）\n"
+    "  --plot FILE        另写一页报告（斑点图、装配误差与结果），PDF、SVG 或 DXF\n";
 
 // A number option's value, or the usage error saying what it must be.
 std::optional<double> numberOption(const QCommandLineParser& parser, const QCommandLineOption& o) {
@@ -66,8 +69,9 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
     const QCommandLineOption wormShift("worm-shift", "mm", "MM", "0");
     const QCommandLineOption shaftAngle("shaft-angle", "degrees", "DEG", "0");
     const QCommandLineOption compound("compound", "mm", "MM", "0.006");
-    parser.addOptions(
-        {output, nominal, positions, speed, deltaA, wheelShift, wormShift, shaftAngle, compound});
+    const QCommandLineOption plot("plot", "report", "FILE");
+    parser.addOptions({output, nominal, positions, speed, deltaA, wheelShift, wormShift, shaftAngle,
+                       compound, plot});
     if (const auto status = command.parse(arguments, out, err)) return *status;
     const QStringList positional = parser.positionalArguments();
     const bool pattern = positional[0] == "pattern";
@@ -76,6 +80,13 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
     if (!parser.isSet(output)) return command.error(err, "请用 -o 指定要写出的 CSV 文件");
     const QString target = parser.value(output);
     if (!writableTarget(target, programDirectory, err)) return kExitFailed;
+    const QString report = parser.value(plot);
+    if (!report.isEmpty()) {
+        if (!pattern) return command.error(err, "--plot 只用于 pattern");
+        if (!writableTarget(report, programDirectory, err)) return kExitFailed;
+        if (!sheetFormatWritable(report))
+            return command.error(err, "--plot 的文件须以 .pdf、.svg 或 .dxf 结尾");
+    }
     const model::WormKind worm =
         parser.isSet(nominal) ? model::WormKind::Nominal : model::WormKind::Ground;
 
@@ -147,14 +158,23 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
         }
     }
     try {
-        const std::string csv =
-            pattern ? analysis::markingPattern(programDirectory.toStdString(), design, marking).csv
-                    : analysis::contactCsv(programDirectory.toStdString(), design, contact);
-        replaceFile(target.toStdString(), std::vector<std::uint8_t>(csv.begin(), csv.end()));
-        if (pattern)
+        if (pattern) {
+            const analysis::PatternMap map =
+                analysis::markingPattern(programDirectory.toStdString(), design, marking);
+            replaceFile(target.toStdString(),
+                        std::vector<std::uint8_t>(map.csv.begin(), map.csv.end()));
             out << QString("接触斑点：已写出 %1\n").arg(target);
-        else
+            if (!report.isEmpty()) {
+                replaceFile(report.toStdString(),
+                            sheetFileBytes(analysis::patternReport(design, map, marking), report));
+                out << QString("报告：已写出 %1\n").arg(report);
+            }
+        } else {
+            const std::string csv =
+                analysis::contactCsv(programDirectory.toStdString(), design, contact);
+            replaceFile(target.toStdString(), std::vector<std::uint8_t>(csv.begin(), csv.end()));
             out << QString("接触线：%1 个位置，已写出 %2\n").arg(contact.positions).arg(target);
+        }
     } catch (const model::ModelError& e) {
         err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
         return kExitFailed;

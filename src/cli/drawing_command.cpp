@@ -44,16 +44,35 @@ void write(const QString& path, std::span<const std::uint8_t> bytes) {
     replaceFile(path.toStdString(), bytes);
 }
 
-#ifdef WORMPAIR_CLI_PAINTS
-std::span<const std::uint8_t> bytesOf(const QByteArray& a) {
-    return {reinterpret_cast<const std::uint8_t*>(a.constData()), static_cast<std::size_t>(a.size())};
-}
-#endif
-
 }  // namespace
 
+bool sheetFormatWritable(const QString& path) {
+    const QString format = extensionOf(path);
+#ifdef WORMPAIR_CLI_PAINTS
+    if (format == "pdf" || format == "svg") return true;
+#endif
+    return format == "dxf";
+}
+
+std::vector<std::uint8_t> sheetFileBytes(const drawing::Sheet& sheet, const QString& path) {
+    const QString format = extensionOf(path);
+    if (format == "dxf") {
+        const std::string dxf = drawing::sheetDxf(sheet);
+        return {dxf.begin(), dxf.end()};
+    }
+#ifdef WORMPAIR_CLI_PAINTS
+    const auto bytes = [](const QByteArray& a) {
+        return std::vector<std::uint8_t>(a.begin(), a.end());
+    };
+    if (format == "pdf") return bytes(drawing::sheetPdf(sheet));
+    if (format == "svg") return bytes(drawing::sheetSvg(sheet));
+#endif
+    return {};
+}
+
 bool drawingNeedsPainting(const QStringList& arguments) {
-    if (arguments.value(0) != "drawing") return false;
+    // the drawings, and the analyses' reports (--plot)
+    if (arguments.value(0) != "drawing" && arguments.value(0) != "analysis") return false;
     for (const QString& argument : arguments) {
         const QString ending = extensionOf(argument);
         if (ending == "pdf" || ending == "svg") return true;
@@ -128,14 +147,12 @@ int runDrawing(const QStringList& arguments, const QString& programDirectory, QT
     try {
         const drawing::Sheet built =
             drawing::buildSheet(drawing::drawnDesign(designSnapshot(session.form, session.design)), request);
-        if (format == "dxf") {
-            const std::string dxf = drawing::sheetDxf(built);
-            write(target, {reinterpret_cast<const std::uint8_t*>(dxf.data()), dxf.size()});
+        const std::vector<std::uint8_t> bytes = sheetFileBytes(built, target);
+        if (bytes.empty()) {
+            err << "wormpair-cli: 本程序未含 " << extensionOf(target).toUpper() << " 图纸输出\n";
+            return kExitFailed;
         }
-#ifdef WORMPAIR_CLI_PAINTS
-        if (format == "pdf") write(target, bytesOf(drawing::sheetPdf(built)));
-        if (format == "svg") write(target, bytesOf(drawing::sheetSvg(built)));
-#endif
+        write(target, bytes);
     } catch (const std::exception& e) {
         err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
         return kExitFailed;

@@ -210,6 +210,29 @@ TEST(ModelFiles, ContactLinesAsTheToolWritesThem) {
     EXPECT_EQ(positions, (QSet<QString>{"1", "2", "3"}));
 }
 
+// The marking pattern's report (--plot) carries the numbers of its CSV:
+// the share of the flank the header gives stands in the report's table.
+TEST(ModelFiles, MarkingPatternReportCarriesTheCsvsNumbers) {
+    QTemporaryDir dir;
+    const QString csv = dir.filePath("pattern.csv"), report = dir.filePath("report.dxf");
+    QString err;
+    ASSERT_EQ(runTool({"analysis", "pattern", designFile(dir), "-o", csv, "--plot", report,
+                       "--wheel-shift", "-0.036"},
+                      nullptr, &err),
+              kExitRan)
+        << err.toStdString();
+    QFile table(csv), drawing(report);
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly) && drawing.open(QIODevice::ReadOnly));
+    const QString header = QString::fromUtf8(table.readAll());
+    const QRegularExpression share("占齿面 ([0-9.]+)%");
+    const QRegularExpressionMatch found = share.match(header);
+    ASSERT_TRUE(found.hasMatch()) << header.left(600).toStdString();
+    const QString text = QString::fromUtf8(drawing.readAll());
+    EXPECT_TRUE(text.contains("\n" + found.captured(1) + "\n")) << found.captured(1).toStdString();
+    EXPECT_TRUE(text.contains("-0.0360"));
+    EXPECT_TRUE(text.contains("蜗轮齿面涂色接触斑点"));
+}
+
 TEST(ModelFiles, ToolRefusesWhatItCannotWrite) {
     QTemporaryDir dir;
     const QString design = designFile(dir);
