@@ -251,7 +251,7 @@ std::string contactCsv(const model::PairModeller& modeller, const ContactSetting
     text += designCsvLine(modeller);
     text += "# 蜗杆转速：" + fixed(settings.wormSpeed, 0) + " r/min；" +
             std::to_string(analysis.wheelAngles.size()) +
-            " 个位置均分蜗轮一个齿距，worm_angle_deg 为蜗杆转角\n";
+            " 个位置（position 自 0 起）均分蜗轮一个齿距，worm_angle_deg 为蜗杆转角\n";
     text +=
         "# kind：1 为母平面接触线（蜗轮齿面为母平面处），2 为二次接触线（蜗轮界限线以外）；"
         "line：同一位置同类接触线沿蜗杆轴向的编号\n";
@@ -261,7 +261,7 @@ std::string contactCsv(const model::PairModeller& modeller, const ContactSetting
         "sliding_speed_m_s\n";
     for (const ContactLine& line : analysis.lines) {
         const std::string prefix =
-            std::to_string(line.position + 1) + "," +
+            std::to_string(line.position) + "," +
             fixed(analysis.wormAngles[static_cast<std::size_t>(line.position)] * 180 /
                       std::numbers::pi,
                   4) +

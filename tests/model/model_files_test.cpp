@@ -202,12 +202,12 @@ TEST(ModelFiles, ContactLinesAsTheToolWritesThem) {
     for (const QString& row : lines.mid(columns + 1)) {
         const QStringList v = row.split(',');
         ASSERT_EQ(v.size(), 12);
-        EXPECT_NEAR(v[1].toDouble(), (v[0].toInt() - 1) * 120.0, 1e-4);  // one start per pitch
+        EXPECT_NEAR(v[1].toDouble(), v[0].toInt() * 120.0, 1e-4);  // one start per pitch
         kinds << v[2];
         positions << v[0];
     }
     EXPECT_EQ(kinds, (QSet<QString>{"1", "2"}));
-    EXPECT_EQ(positions, (QSet<QString>{"1", "2", "3"}));
+    EXPECT_EQ(positions, (QSet<QString>{"0", "1", "2"}));
 }
 
 // The marking pattern's report (--plot) carries the numbers of its CSV:
