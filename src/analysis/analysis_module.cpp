@@ -3,6 +3,9 @@
 #include "analysis/contact_service.h"
 #include "analysis/marking_pattern.h"
 
+#include <cmath>
+#include <numbers>
+
 extern "C" __attribute__((visibility("default"))) void wormpairContactCsv(
     const wormpair::DesignSnapshot& design, const wormpair::analysis::ContactSettings& settings,
     std::string& csv) {
@@ -29,4 +32,30 @@ extern "C" __attribute__((visibility("default"))) void wormpairMarkingPattern(
     map.heightShare = pattern.heightShare;
     map.centre = pattern.centre;
     map.csv = patternCsv(modeller, pattern, settings);
+    const wormpair::model::PairGeometry& geometry = modeller.geometry();
+    const double half = wormpair::model::hobCutHalfWidth(geometry, 0.02);
+    for (int j = 0; j < pattern.heights; ++j) {
+        const double z = half * (2.0 * j / (pattern.heights - 1) - 1);
+        map.rootRadii.push_back(wormpair::model::hobReachRadius(geometry.hob, z));
+        map.tipRadii.push_back(geometry.wheel.tipRadiusAt(z));
+    }
+    // the plane's contact lines, each moved by whole pitches into the tooth
+    // space the pattern is taken on
+    ContactSettings lines;
+    lines.worm = settings.worm;
+    const ContactAnalysis analysis = contactLines(modeller, lines);
+    const wormpair::model::Meshing& m = geometry.nominalWorm.meshing;
+    const double pitch = 2 * std::numbers::pi / geometry.wheel.teeth;
+    for (const ContactLine& line : analysis.lines) {
+        if (line.kind != ContactKind::Plane) continue;
+        const double wheelAngle = analysis.wheelAngles[static_cast<std::size_t>(line.position)];
+        std::vector<wormpair::model::Vec3> points;
+        for (const ContactPoint& p : line.points) {
+            const wormpair::model::Vec3 w =
+                m.wheelPoint(m.fixedPoint(p.point, wheelAngle), wheelAngle);
+            points.push_back(wormpair::model::turnedAboutZ(
+                w, -pitch * std::round(std::atan2(w.y, w.x) / pitch)));
+        }
+        map.contactLines.push_back(std::move(points));
+    }
 }

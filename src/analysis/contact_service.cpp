@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <mutex>
 #include <numbers>
@@ -63,6 +65,32 @@ std::optional<PatternLimits> patternLimits(const ProgramLayout& layout,
     return PatternLimits{
         row->centreDistance, row->middlePlaneShift,
         row->shaftAngle / 1000 / design.record.rimWorkingWidth * 180 / std::numbers::pi};
+}
+
+std::vector<std::vector<std::pair<double, double>>> contactLinesInCells(const PatternMap& map) {
+    std::vector<std::vector<std::pair<double, double>>> lines;
+    if (map.heights < 2 || map.rootRadii.size() != static_cast<std::size_t>(map.heights))
+        return lines;
+    double half = 0;
+    for (const model::Vec3& p : map.points) half = std::max(half, std::abs(p.z));
+    for (const auto& line : map.contactLines) {
+        std::vector<std::pair<double, double>> cells;
+        for (const model::Vec3& p : line) {
+            // the column it falls in, and the root and tip there
+            const double column = (p.z + half) / (2 * half) * (map.heights - 1);
+            if (!(column >= 0 && column <= map.heights - 1)) continue;
+            const auto j = std::min(static_cast<std::size_t>(column),
+                                    static_cast<std::size_t>(map.heights - 2));
+            const double t = column - static_cast<double>(j);
+            const double root = map.rootRadii[j] + t * (map.rootRadii[j + 1] - map.rootRadii[j]);
+            const double tip = map.tipRadii[j] + t * (map.tipRadii[j + 1] - map.tipRadii[j]);
+            const double height = (std::hypot(p.x, p.y) - root) / (tip - root);
+            // the samples stand a hair inside root and tip (0.005 … 0.995)
+            cells.emplace_back(column + 0.5, (height - 0.005) / 0.99 * (map.radii - 1) + 0.5);
+        }
+        if (cells.size() >= 2) lines.push_back(std::move(cells));
+    }
+    return lines;
 }
 
 PatternMap markingPattern(const std::string& programDirectory, const DesignSnapshot& design,

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "calc/design_record.h"
@@ -55,7 +56,16 @@ struct PatternMap {
     double flankShare = 0, lengthShare = 0, heightShare = 0;
     model::Vec3 centre;
     std::string csv;
+    // the flank's root and tip radius on each column (mm), and the plane's
+    // contact lines at seven positions of one pitch, moved into this tooth
+    // space (wheel frame)
+    std::vector<double> rootRadii, tipRadii;
+    std::vector<std::vector<model::Vec3>> contactLines;
 };
+
+// The contact lines in the map's cells: x across the face (0 … heights),
+// y root to tip (0 … radii), for drawing over the pattern.
+std::vector<std::vector<std::pair<double, double>>> contactLinesInCells(const PatternMap& map);
 
 // The errors the design's grade allows its assembly: the grade row's ±fa
 // and ±fx (mm; the worm's axial position, which has no row, is held to

@@ -17,6 +17,11 @@ drawing::Sheet patternReport(const DesignSnapshot& design, const PatternMap& map
     figure.marked = map.marked;
     for (const model::Vec3& p : map.points)
         figure.halfWidth = std::max(figure.halfWidth, std::abs(p.z));
+    for (const auto& line : contactLinesInCells(map)) {
+        std::vector<QPointF> points;
+        for (const auto& [x, y] : line) points.emplace_back(x, y);
+        figure.lines.push_back(std::move(points));
+    }
     const auto number = [](double value, int decimals) {
         return QString::number(value, 'f', decimals);
     };
@@ -46,7 +51,7 @@ drawing::Sheet patternReport(const DesignSnapshot& design, const PatternMap& map
     const QStringList notes = {
         QStringLiteral(
             "图为蜗轮第一齿面（齿宽方向自左至右，齿根在下）；细线框为蜗杆齿面经过的区域，"
-            "剖面线为着色处。"),
+            "剖面线为着色处，虚线为一个齿距内七个位置的母平面接触线。"),
         QStringLiteral("蜗杆副转过整个啮合区，蜗杆转过侧隙至首次接触后，齿面上与蜗杆齿面的最小法向"
                        "间隙不大于涂料厚度之处着色；占齿面的比例按采样点计。"),
         QStringLiteral("采样：沿齿宽 %1 行 × 齿根至齿顶 %2 点。").arg(map.heights).arg(map.radii),

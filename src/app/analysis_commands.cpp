@@ -30,7 +30,8 @@ QString qt(const std::string& s) { return QString::fromUtf8(s.data(), static_cas
 
 // The wheel flank as the marking test leaves it: across the face width left
 // to right, root (bottom) to tip (top); the marked samples red, the others
-// the darker the nearer the worm came, white where it never passed.
+// the darker the nearer the worm came, white where it never passed; the
+// plane's contact lines blue.
 QPixmap patternPicture(const analysis::PatternMap& map, QSize size) {
     QPixmap picture(size);
     picture.fill(Qt::white);
@@ -51,6 +52,14 @@ QPixmap patternPicture(const analysis::PatternMap& map, QSize size) {
             painter.fillRect(
                 QRectF(area.left() + j * w, area.bottom() - (i + 1) * h, w + 0.5, h + 0.5), colour);
         }
+    }
+    // the plane's contact lines at seven positions of one pitch
+    painter.setPen(QPen(QColor(20, 60, 200), 1.2));
+    for (const auto& line : analysis::contactLinesInCells(map)) {
+        QPolygonF polyline;
+        for (const auto& [x, y] : line)
+            polyline << QPointF(area.left() + x * w, area.bottom() - y * h);
+        painter.drawPolyline(polyline);
     }
     painter.setPen(Qt::black);
     painter.drawRect(area);

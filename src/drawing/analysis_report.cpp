@@ -45,6 +45,12 @@ View patternView(const PatternFigure& f, const QRectF& room, SheetSize size) {
         if (faceFrom >= 0) pen.polyline(Layer::Thin, cell(j, faceFrom, faceTo), true);
     }
     if (!marked.empty()) pen.hatch(marked);
+    for (const std::vector<QPointF>& line : f.lines) {
+        std::vector<QPointF> points;
+        for (const QPointF& c : line)
+            points.push_back({map.left() + c.x() * w, map.top() + c.y() * h});
+        pen.polyline(Layer::Hidden, std::move(points));
+    }
     pen.polyline(Layer::Outline,
                  {map.topLeft(), map.topRight(), map.bottomRight(), map.bottomLeft()}, true);
     pen.text({map.center().x(), map.top() - 11}, QStringLiteral("齿宽方向 z（mm）"), TextRole::Note,

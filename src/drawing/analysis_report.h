@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QStringList>
 
 #include <vector>
@@ -21,6 +22,8 @@ struct PatternFigure {
     std::vector<double> gaps;  // [height * radii + radius], mm; NaN where no worm flank passes
     std::vector<char> marked;
     double halfWidth = 0;  // mm
+    // lines over the map in cell units: x across (0 … heights), y up (0 … radii)
+    std::vector<std::vector<QPointF>> lines;
 };
 
 Sheet patternReportSheet(const PatternFigure& figure, std::vector<TableRow> rows, QStringList notes,

@@ -95,6 +95,7 @@ TEST_F(ModelMenu, MarkingPatternWithinTheGradesLimitsWrittenAsCsv) {
         const std::optional<analysis::PatternMap> map = window->analysis().computePattern(settings);
         ASSERT_TRUE(map);
         EXPECT_GT(map->flankShare, 0);
+        EXPECT_FALSE(analysis::contactLinesInCells(*map).empty()) << "drawn over the pattern";
         desktop.saveNames = {work.filePath("pattern")};
         EXPECT_TRUE(window->analysis().writeCsv("p.csv", map->csv));
     });
