@@ -32,13 +32,10 @@ extern "C" __attribute__((visibility("default"))) void wormpairMarkingPattern(
     map.heightShare = pattern.heightShare;
     map.centre = pattern.centre;
     map.csv = patternCsv(modeller, pattern, settings);
+    map.halfWidth = pattern.halfWidth;
+    map.rootRadii = pattern.rootRadii;
+    map.tipRadii = pattern.tipRadii;
     const wormpair::model::PairGeometry& geometry = modeller.geometry();
-    const double half = wormpair::model::hobCutHalfWidth(geometry, 0.02);
-    for (int j = 0; j < pattern.heights; ++j) {
-        const double z = half * (2.0 * j / (pattern.heights - 1) - 1);
-        map.rootRadii.push_back(wormpair::model::hobReachRadius(geometry.hob, z));
-        map.tipRadii.push_back(geometry.wheel.tipRadiusAt(z));
-    }
     // the plane's contact lines, each moved by whole pitches into the tooth
     // space the pattern is taken on
     ContactSettings lines;

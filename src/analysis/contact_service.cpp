@@ -71,8 +71,7 @@ std::vector<std::vector<std::pair<double, double>>> contactLinesInCells(const Pa
     std::vector<std::vector<std::pair<double, double>>> lines;
     if (map.heights < 2 || map.rootRadii.size() != static_cast<std::size_t>(map.heights))
         return lines;
-    double half = 0;
-    for (const model::Vec3& p : map.points) half = std::max(half, std::abs(p.z));
+    const double half = map.halfWidth;
     for (const auto& line : map.contactLines) {
         std::vector<std::pair<double, double>> cells;
         for (const model::Vec3& p : line) {

@@ -56,6 +56,7 @@ struct PatternMap {
     double flankShare = 0, lengthShare = 0, heightShare = 0;
     model::Vec3 centre;
     std::string csv;
+    double halfWidth = 0;  // mm: the columns run from -halfWidth to +halfWidth
     // the flank's root and tip radius on each column (mm), and the plane's
     // contact lines at seven positions of one pitch, moved into this tooth
     // space (wheel frame)

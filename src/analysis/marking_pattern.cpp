@@ -137,10 +137,13 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
     pattern.heights = std::max(2, settings.heights);
     pattern.radii = std::max(2, settings.radii);
     const double half = model::hobCutHalfWidth(geometry, 0.02);
+    pattern.halfWidth = half;
     for (int j = 0; j < pattern.heights; ++j) {
         const double z = half * (2.0 * j / (pattern.heights - 1) - 1);
         const double root = model::hobReachRadius(geometry.hob, z);
         const double tip = geometry.wheel.tipRadiusAt(z);
+        pattern.rootRadii.push_back(root);
+        pattern.tipRadii.push_back(tip);
         std::optional<model::WheelEnvelope::Point> previous;
         for (int i = 0; i < pattern.radii; ++i) {
             // a hair inside the root and the tip, where the flank has its edges

@@ -32,6 +32,8 @@ struct PatternPoint {
 struct MarkingPattern {
     int heights = 0, radii = 0;
     std::vector<PatternPoint> points;  // [height * radii + radius], across the face, root to tip
+    double halfWidth = 0;              // mm: the columns run from -halfWidth to +halfWidth
+    std::vector<double> rootRadii, tipRadii;  // the flank's root and tip on each column, mm
     double firstContact = 0;  // mm, along the normal where it first touches, before turning
     model::Vec3 centre;       // of the marked points, wheel frame
     double flankShare = 0;    // of the points the worm faces

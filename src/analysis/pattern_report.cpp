@@ -15,8 +15,7 @@ drawing::Sheet patternReport(const DesignSnapshot& design, const PatternMap& map
     figure.radii = map.radii;
     figure.gaps = map.gaps;
     figure.marked = map.marked;
-    for (const model::Vec3& p : map.points)
-        figure.halfWidth = std::max(figure.halfWidth, std::abs(p.z));
+    figure.halfWidth = map.halfWidth;
     for (const auto& line : contactLinesInCells(map)) {
         std::vector<QPointF> points;
         for (const auto& [x, y] : line) points.emplace_back(x, y);

@@ -1,5 +1,7 @@
 #include "app/analysis_commands.h"
 
+#include "app/file_saving.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -19,7 +21,6 @@
 #include "input/design_snapshot.h"
 #include "input/form_state.h"
 #include "model/model_types.h"
-#include "platform/file_replace.h"
 #include "store/program_layout.h"
 
 namespace wormpair {
@@ -98,28 +99,9 @@ QString AnalysisCommands::proposedName(const QString& what, const QString& exten
 }
 
 bool AnalysisCommands::writeCsv(const QString& proposed, const std::string& text) {
-    return writeBytes(QStringLiteral("CSV 文件|*.csv"), ".csv", proposed,
-                      std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
-bool AnalysisCommands::writeBytes(const QString& filter, const QString& extension,
-                                  const QString& proposed, const std::vector<std::uint8_t>& bytes) {
-    QString target = m_platform.files.saveFileName(FileDialogs::Kind::Model, filter, proposed);
-    if (target.isEmpty()) return false;
-    if (!target.endsWith(extension, Qt::CaseInsensitive)) target += extension;
-    if (QFileInfo::exists(target) &&
-        !m_platform.messages.askYesNo(
-            QStringLiteral("文件“%1”已存在，是否替换？").arg(QFileInfo(target).fileName())))
-        return false;
-    try {
-        replaceFile(target.toStdString(), bytes);
-    } catch (const std::exception& e) {
-        m_platform.messages.inform(
-            QStringLiteral("文件未能写入“%1”：%2").arg(target, QString::fromUtf8(e.what())),
-            QString());
-        return false;
-    }
-    return true;
+    return saveChosenFile(m_platform, FileDialogs::Kind::Model, QStringLiteral("CSV 文件|*.csv"),
+                          ".csv", proposed,
+                          [&] { return std::vector<std::uint8_t>(text.begin(), text.end()); });
 }
 
 std::optional<analysis::PatternMap> AnalysisCommands::computePattern(
@@ -251,9 +233,9 @@ void AnalysisCommands::showMarkingPattern() {
         if (!shown) return;
         const QByteArray pdf = drawing::sheetPdf(
             analysis::patternReport(designSnapshot(m_form, m_design), *shown, settings));
-        writeBytes(QStringLiteral("PDF 文件|*.pdf"), ".pdf",
-                   proposedName(QStringLiteral("啮合分析报告"), ".pdf"),
-                   std::vector<std::uint8_t>(pdf.begin(), pdf.end()));
+        saveChosenFile(m_platform, FileDialogs::Kind::Model, QStringLiteral("PDF 文件|*.pdf"),
+                       ".pdf", proposedName(QStringLiteral("啮合分析报告"), ".pdf"),
+                       [&] { return std::vector<std::uint8_t>(pdf.begin(), pdf.end()); });
     });
     dialog.exec();
 }

@@ -44,8 +44,6 @@ class AnalysisCommands {
 
   private:
     QString proposedName(const QString& what, const QString& extension) const;
-    bool writeBytes(const QString& filter, const QString& extension, const QString& proposed,
-                    const std::vector<std::uint8_t>& bytes);
 
     Platform m_platform;
     const MainForm& m_form;

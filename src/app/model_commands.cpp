@@ -1,5 +1,7 @@
 #include "app/model_commands.h"
 
+#include "app/file_saving.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -278,35 +280,12 @@ QString ModelCommands::proposedName(const QString& what, const char* extension) 
              QString::fromLatin1(extension));
 }
 
-// Asks for a file for `kind` (an existing one replaced only when the user
-// agrees) and writes what `bytes` makes, away from the window's thread.
+// Asks for a file of the format's kind and writes what `bytes` makes.
 static bool writeFile(const Platform& platform, const QString& proposed, model::ModelFormat format,
                       const std::function<std::vector<std::uint8_t>()>& bytes) {
     const FileKind& kind = fileKind(format);
-    const QString extension = QString::fromLatin1(kind.extension);
-    QString target = platform.files.saveFileName(FileDialogs::Kind::Model,
-                                                 QString::fromUtf8(kind.filter), proposed);
-    if (target.isEmpty()) return false;
-    if (!target.endsWith(extension, Qt::CaseInsensitive)) target += extension;
-    if (QFileInfo::exists(target) &&
-        !platform.messages.askYesNo(
-            QStringLiteral("文件“%1”已存在，是否替换？").arg(QFileInfo(target).fileName()))) {
-        return false;
-    }
-    try {
-        std::vector<std::uint8_t> data;
-        const bool finished =
-            platform.work.run(QStringLiteral("写出“%1”").arg(QFileInfo(target).fileName()),
-                              [&](WorkProgress&) { data = bytes(); });
-        if (!finished) return false;
-        replaceFile(target.toStdString(), data);
-    } catch (const std::exception& e) {
-        platform.messages.inform(
-            QStringLiteral("文件未能写入“%1”：%2").arg(target, QString::fromUtf8(e.what())),
-            QString());
-        return false;
-    }
-    return true;
+    return saveChosenFile(platform, FileDialogs::Kind::Model, QString::fromUtf8(kind.filter),
+                          QString::fromLatin1(kind.extension), proposed, bytes);
 }
 
 bool ModelCommands::exportBuilt(model::ModelFormat format) {
