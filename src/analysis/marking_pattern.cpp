@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <numbers>
 
@@ -174,6 +175,16 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
     if (!std::isfinite(firstAngle))
         throw model::ModelError("蜗杆齿面在整个啮合过程中都不与蜗轮齿面相对，无法求接触斑点");
     pattern.firstContact = firstAngle * standoffs[first].radius * standoffs[first].normalShare;
+    // a meshing pair stands a backlash apart before it is taken up; a worm
+    // deep inside the wheel's flank means the hob's envelope here is no
+    // wheel this worm runs with (ratio 25: the second envelope's reach)
+    constexpr double kDeepest = -0.5;  // mm, far beyond what any assembly error closes
+    if (pattern.firstContact < kDeepest) {
+        char depth[32];
+        std::snprintf(depth, sizeof depth, "%.3f", -pattern.firstContact);
+        throw model::ModelError(std::string("蜗杆齿面在啮合中穿入蜗轮齿面 ") + depth +
+                                " mm（蜗轮齿面超出滚刀二次包络的可解范围），无法求接触斑点");
+    }
     for (std::size_t k = 0; k < standoffs.size(); ++k) {
         const Gap::Standoff& s = standoffs[k];
         pattern.points[k].gap =
