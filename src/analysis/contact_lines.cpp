@@ -78,6 +78,50 @@ class Solver {
     int m_branch;
 };
 
+// How the worm flank changes along one of its parameters: the point, the
+// outward normal and the contact turn, each per unit of the parameter.
+struct FlankDerivative {
+    Vec3 point, normal;
+    double turn = 0;
+};
+
+// The induced normal curvature across the contact line at the worm point w
+// (worm frame): k with the gap between the flanks k x^2 / 2 at x mm across.
+// From the worm's flank and the motion alone: along the line both flanks
+// share their normal; across it the contact moves over the worm by one
+// over the contact turn's rate, over the wheel by that plus the relative
+// velocity, and the wheel's normal turns by the worm's and the relative
+// rotation (dn2 = dn1 + w12 x n, dr2 = dr1 + v12; per radian of the worm).
+double inducedCurvature(const Meshing& m, double wheelAngle, const Vec3& w, const Vec3& n,
+                        const Vec3& line, const FlankDerivative& a, const FlankDerivative& b) {
+    // the wheel's velocity field seen from the worm, per radian of the worm's turn
+    const auto wheelVelocity = [&](const Vec3& at) {
+        return m.wormDirection(m.relativeVelocity(m.fixedPoint(at, wheelAngle)), wheelAngle) /
+               m.ratio;
+    };
+    const Vec3 v21 = wheelVelocity(w);
+    const Vec3 alongX = wheelVelocity(w + Vec3{1, 0, 0}) - v21;  // w21 x ex
+    const Vec3 alongY = wheelVelocity(w + Vec3{0, 1, 0}) - v21;  // w21 x ey
+    const Vec3 w12 = -Vec3{alongY.z, -alongX.z, alongX.y};
+    const Vec3 v12 = -v21;
+
+    // a tangent vector in the parameters' basis
+    const double gaa = dot(a.point, a.point), gab = dot(a.point, b.point),
+                 gbb = dot(b.point, b.point), det = gaa * gbb - gab * gab;
+    const auto normalChange = [&](const Vec3& t, double* turnRate) {
+        const double ta = dot(t, a.point), tb = dot(t, b.point);
+        const double alpha = (gbb * ta - gab * tb) / det, beta = (gaa * tb - gab * ta) / det;
+        if (turnRate) *turnRate = alpha * a.turn + beta * b.turn;
+        return a.normal * alpha + b.normal * beta;
+    };
+    const Vec3 across = normalized(cross(n, line));
+    double turnRate = 0;  // contact turn per mm across the line
+    normalChange(across, &turnRate);
+    const double speed = 1 / turnRate;  // mm the line moves across per radian
+    return (dot(normalChange(v12, nullptr), across) - dot(cross(w12, n), across)) /
+           (speed + dot(v12, across));
+}
+
 }  // namespace
 
 ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactSettings& settings) {
@@ -199,13 +243,24 @@ ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactS
                     const double cosine = std::abs(dot(tangentFixed, velocity)) /
                                           (norm(tangentFixed) * norm(velocity));
 
+                    // the normals' change along the flank's two parameters
+                    const auto outward = [&](const Evaluation& at) {
+                        return model::turnedAboutZ(-at.worm.normal, bodyTurn);
+                    };
+                    const Vec3 np = (outward(*phiOn) - outward(*phiBack)) / (2 * dp);
+                    const Vec3 nh = (outward(*heightOn) - outward(*heightBack)) / (2 * dh);
+                    const double curvature = inducedCurvature(
+                        working, wheelAngle, point, model::normalized(outward(*e)),
+                        model::normalized(tangent), {model::turnedAboutZ(sp, bodyTurn), np, fp},
+                        {model::turnedAboutZ(sh, bodyTurn), nh, fh});
+
                     ContactLine& line = found[{k, branch + 1, start}];
                     line.position = k;
                     line.kind = branch == 0 ? ContactKind::Plane : ContactKind::Second;
                     line.points.push_back(
                         {point, model::normalized(model::turnedAboutZ(-e->worm.normal, bodyTurn)),
                          std::acos(std::min(1.0, cosine)) * 180 / std::numbers::pi,
-                         norm(velocity) * wheelSpeed / 1000});
+                         norm(velocity) * wheelSpeed / 1000, curvature});
                 }
             }
         }
@@ -257,8 +312,11 @@ std::string contactCsv(const model::PairModeller& modeller, const ContactSetting
         "line：同一位置同类接触线沿蜗杆轴向的编号\n";
     text += "# lubrication_angle_deg：接触线与相对速度的夹角（润滑角，接近 90° 为好）\n";
     text +=
+        "# induced_curvature_1_mm：垂直于接触线方向的诱导法曲率（1/mm），"
+        "两齿面在距接触线 x mm 处相隔 k·x²/2\n";
+    text +=
         "position,worm_angle_deg,kind,line,x,y,z,nx,ny,nz,lubrication_angle_deg,"
-        "sliding_speed_m_s\n";
+        "sliding_speed_m_s,induced_curvature_1_mm\n";
     for (const ContactLine& line : analysis.lines) {
         const std::string prefix =
             std::to_string(line.position) + "," +
@@ -271,7 +329,7 @@ std::string contactCsv(const model::PairModeller& modeller, const ContactSetting
             text += prefix + fixed(p.point.x, 6) + "," + fixed(p.point.y, 6) + "," +
                     fixed(p.point.z, 6) + "," + fixed(p.normal.x, 6) + "," + fixed(p.normal.y, 6) +
                     "," + fixed(p.normal.z, 6) + "," + fixed(p.lubricationAngle, 3) + "," +
-                    fixed(p.slidingSpeed, 4) + "\n";
+                    fixed(p.slidingSpeed, 4) + "," + fixed(p.inducedCurvature, 6) + "\n";
         }
     }
     return text;

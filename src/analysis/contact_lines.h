@@ -34,6 +34,9 @@ struct ContactPoint {
     model::Vec3 normal;           // unit, worm frame, out of the worm's material
     double lubricationAngle = 0;  // degrees, 0..90, contact line against sliding
     double slidingSpeed = 0;      // m/s
+    // induced normal curvature across the line, 1/mm: the flanks part as
+    // k x^2 / 2 at x mm from it (negative: they would cross)
+    double inducedCurvature = 0;
 };
 
 struct ContactLine {

@@ -24,9 +24,15 @@ namespace {
 
 using namespace wormpair::model;
 
-// Distance from the worm point p to the flank: the least distance of p,
-// at some generating instant and start, from that instant's contact line.
-double distanceToFlank(const EnvelopedFlank& flank, const Vec3& p) {
+// The generating instant and start whose contact line passes nearest the
+// worm point p, and how near.
+struct Ruling {
+    double distance = std::numeric_limits<double>::infinity();
+    double wheelAngle = 0;
+    int start = 0;
+};
+
+Ruling nearestRuling(const EnvelopedFlank& flank, const Vec3& p) {
     const Meshing& g = flank.meshing();
     const EnvelopedFlank::Range range = flank.wheelAngleRange(5.0);
     const auto distance = [&](const Vec3& q, double phi) {
@@ -34,7 +40,7 @@ double distanceToFlank(const EnvelopedFlank& flank, const Vec3& p) {
         const Vec3 d = g.fixedPoint(q, phi) - line.point;
         return norm(d - line.direction * dot(d, line.direction));
     };
-    double best = std::numeric_limits<double>::infinity();
+    Ruling best;
     for (int start = 0; start < flank.blank().starts; ++start) {
         const Vec3 q = turnedAboutZ(p, -2 * std::numbers::pi * start / flank.blank().starts);
         // every dip of the samples: the point passes near the lines, extended, more than once
@@ -54,10 +60,38 @@ double distanceToFlank(const EnvelopedFlank& flank, const Vec3& p) {
                 else
                     lo = m1;
             }
-            best = std::min(best, distance(q, (lo + hi) / 2));
+            const double phi = (lo + hi) / 2;
+            if (distance(q, phi) < best.distance) best = {distance(q, phi), phi, start};
         }
     }
     return best;
+}
+
+double distanceToFlank(const EnvelopedFlank& flank, const Vec3& p) {
+    return nearestRuling(flank, p).distance;
+}
+
+// The nominal worm's flank across its straight contact line through p,
+// whose plane (normal n, out of the worm) the wheel's flank is there: the
+// neighbouring lines, a small step of the generation either side, fall
+// below that plane by k x^2 / 2 at x from p.
+double curvatureAcrossTheLine(const EnvelopedFlank& flank, const Vec3& p, const Vec3& n) {
+    const Ruling ruling = nearestRuling(flank, p);
+    const double back = -2 * std::numbers::pi * ruling.start / flank.blank().starts;
+    const Vec3 q = turnedAboutZ(p, back), nq = turnedAboutZ(n, back);
+    const Meshing& g = flank.meshing();
+    double drop = 0, across = 0;
+    for (const double step : {-2e-4, 2e-4}) {
+        const double phi = ruling.wheelAngle + step;
+        const Line line = flank.contactLine(phi);
+        const Vec3 a = g.wormPoint(line.point, phi), d = g.wormDirection(line.direction, phi);
+        // the line's point nearest the normal through q
+        const double b = dot(d, nq), t = (b * dot(nq, a - q) - dot(d, a - q)) / (1 - b * b);
+        const Vec3 r = a + d * t - q;
+        drop -= dot(r, nq);
+        across += dot(r, r) - dot(r, nq) * dot(r, nq);
+    }
+    return 2 * drop / across;
 }
 
 // The wheel's point at `fixed` less the worm's, per unit wheel angle: both
@@ -116,6 +150,7 @@ TEST_P(ContactLines, LieOnTheWormAndMeetTheMeshingConditionOfTheMotion) {
             EXPECT_LE(p.lubricationAngle, 90);
             EXPECT_NEAR(p.slidingSpeed, norm(velocity) * wheelSpeed / 1000, 1e-6 * p.slidingSpeed);
             if (c.worm != WormKind::Nominal) continue;
+            EXPECT_GT(p.inducedCurvature, 0);  // the flanks part on either side of the line
             const Vec3 w = m.wheelPoint(m.fixedPoint(p.point, wheelAngle), wheelAngle);
             const double radius = std::hypot(w.x, w.y);
             const WheelEnvelope::Point flankPoint = line.kind == ContactKind::Plane
@@ -143,6 +178,8 @@ TEST_P(ContactLines, LieOnTheWormAndMeetTheMeshingConditionOfTheMotion) {
                         std::acos(std::abs(dot(along, v)) / norm(v)) * 180 / std::numbers::pi,
                         1e-3);
             EXPECT_LT(norm((q - first) - along * dot(q - first, along)), 1e-6);
+            const double k = curvatureAcrossTheLine(flank, p.point, p.normal);
+            EXPECT_NEAR(p.inducedCurvature, k, 0.01 * std::abs(k) + 1e-6);
             EXPECT_NEAR(dot(-n, q), flank.plane().offset, 1e-6);
         }
     }

@@ -194,14 +194,15 @@ TEST(ModelFiles, ContactLinesAsTheToolWritesThem) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).remove(QChar(0xFEFF)).split('\n', Qt::SkipEmptyParts);
     const qsizetype columns = lines.indexOf(
-        "position,worm_angle_deg,kind,line,x,y,z,nx,ny,nz,lubrication_angle_deg,sliding_speed_m_s");
+        "position,worm_angle_deg,kind,line,x,y,z,nx,ny,nz,lubrication_angle_deg,sliding_speed_m_s,"
+        "induced_curvature_1_mm");
     ASSERT_GT(columns, 3);
     for (qsizetype k = 0; k < columns; ++k) EXPECT_TRUE(lines[k].startsWith("# ")) << lines[k].toStdString();
     EXPECT_TRUE(lines.join('\n').contains("1450 r/min"));
     QSet<QString> kinds, positions;
     for (const QString& row : lines.mid(columns + 1)) {
         const QStringList v = row.split(',');
-        ASSERT_EQ(v.size(), 12);
+        ASSERT_EQ(v.size(), 13);
         EXPECT_NEAR(v[1].toDouble(), v[0].toInt() * 120.0, 1e-4);  // one start per pitch
         kinds << v[2];
         positions << v[0];
