@@ -55,7 +55,9 @@ void BM_PairStep(benchmark::State& state) { stepOf(state, ModelPart::Pair); }
 void BM_ContactLines(benchmark::State& state) {
     for (auto _ : state) {
         const PairModeller modeller(design(static_cast<int>(state.range(0))));
-        const std::string csv = analysis::contactCsv(modeller, {});
+        const analysis::ContactSettings settings;
+        const std::string csv =
+            analysis::contactCsv(modeller, analysis::contactLines(modeller, settings), settings);
         benchmark::DoNotOptimize(csv.data());
     }
 }

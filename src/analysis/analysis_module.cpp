@@ -2,15 +2,48 @@
 #include "analysis/contact_lines.h"
 #include "analysis/contact_service.h"
 #include "analysis/marking_pattern.h"
+#include "model/pair_geometry.h"
 
 #include <cmath>
 #include <numbers>
 
-extern "C" __attribute__((visibility("default"))) void wormpairContactCsv(
+extern "C" __attribute__((visibility("default"))) void wormpairContactMap(
     const wormpair::DesignSnapshot& design, const wormpair::analysis::ContactSettings& settings,
-    std::string& csv) {
+    wormpair::analysis::ContactMap& map) {
+    using namespace wormpair::analysis;
+    using wormpair::model::Vec3;
     const wormpair::model::PairModeller modeller(design);
-    csv = wormpair::analysis::contactCsv(modeller, settings);
+    const ContactAnalysis analysis = contactLines(modeller, settings);
+    map.csv = contactCsv(modeller, analysis, settings);
+    map.positions = static_cast<int>(analysis.wheelAngles.size());
+    const wormpair::model::PairGeometry& geometry = modeller.geometry();
+    const wormpair::model::Meshing& m = geometry.nominalWorm.meshing;
+    for (const ContactLine& line : analysis.lines) {
+        const double wheelAngle = analysis.wheelAngles[static_cast<std::size_t>(line.position)];
+        ContactMap::Line& drawn = map.lines.emplace_back();
+        drawn.position = line.position;
+        drawn.kind = static_cast<int>(line.kind);
+        for (const ContactPoint& p : line.points) {
+            const Vec3 w = m.wheelPoint(m.fixedPoint(p.point, wheelAngle), wheelAngle);
+            drawn.onWorm.push_back({p.point.z, std::hypot(p.point.x, p.point.y)});
+            drawn.onWheel.push_back({w.z, std::hypot(w.x, w.y)});
+            drawn.lubricationAngle.push_back(p.lubricationAngle);
+            drawn.slidingSpeed.push_back(p.slidingSpeed);
+            drawn.inducedCurvature.push_back(p.inducedCurvature);
+        }
+    }
+    const int steps = 60;
+    const wormpair::model::ThreadBlank& blank = modeller.wormFlank(settings.worm).blank();
+    const double half =
+        wormpair::model::hobCutHalfWidth(geometry, wormpair::model::kShallowestToothSpace);
+    for (int k = 0; k <= steps; ++k) {
+        const double z = blank.halfLength * (2.0 * k / steps - 1);
+        map.wormRoot.push_back({z, blank.rootRadiusAt(z)});
+        map.wormTip.push_back({z, blank.tipRadiusAt(z)});
+        const double across = half * (2.0 * k / steps - 1);
+        map.wheelRoot.push_back({across, wormpair::model::hobReachRadius(geometry.hob, across)});
+        map.wheelTip.push_back({across, geometry.wheel.tipRadiusAt(across)});
+    }
 }
 
 extern "C" __attribute__((visibility("default"))) void wormpairMarkingPattern(

@@ -291,8 +291,8 @@ std::string designCsvLine(const model::PairModeller& modeller) {
            formatInteger(r.wormStarts) + "，旋向 " + modeller.design().hand + "\n";
 }
 
-std::string contactCsv(const model::PairModeller& modeller, const ContactSettings& settings) {
-    const ContactAnalysis analysis = contactLines(modeller, settings);
+std::string contactCsv(const model::PairModeller& modeller, const ContactAnalysis& analysis,
+                       const ContactSettings& settings) {
     std::string text = "\xEF\xBB\xBF";  // UTF-8 mark: spreadsheet programs read the Chinese right
     text += "# 蜗杆第一齿面（朝 +Z）与蜗轮的接触线";
     text += settings.worm == model::WormKind::Ground ? "（磨削修形后的蜗杆）\n"

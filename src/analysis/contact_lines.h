@@ -63,6 +63,7 @@ ContactAnalysis contactLines(const model::PairModeller& modeller, const ContactS
 
 // The CSV text: header lines beginning with '#' (the frame, units, design,
 // worm and speed), the column names, one row per point.
-std::string contactCsv(const model::PairModeller& modeller, const ContactSettings& settings);
+std::string contactCsv(const model::PairModeller& modeller, const ContactAnalysis& analysis,
+                       const ContactSettings& settings);
 
 }  // namespace wormpair::analysis

@@ -46,13 +46,13 @@ void* moduleEntry(const std::string& programDirectory, const char* name) {
 
 }  // namespace
 
-std::string contactCsv(const std::string& programDirectory, const DesignSnapshot& design,
-                       const ContactSettings& settings) {
-    using Entry = void (*)(const DesignSnapshot&, const ContactSettings&, std::string&);
-    std::string csv;
-    reinterpret_cast<Entry>(moduleEntry(programDirectory, "wormpairContactCsv"))(design, settings,
-                                                                                 csv);
-    return csv;
+ContactMap contactMap(const std::string& programDirectory, const DesignSnapshot& design,
+                      const ContactSettings& settings) {
+    using Entry = void (*)(const DesignSnapshot&, const ContactSettings&, ContactMap&);
+    ContactMap map;
+    reinterpret_cast<Entry>(moduleEntry(programDirectory, "wormpairContactMap"))(design, settings,
+                                                                                 map);
+    return map;
 }
 
 std::optional<PatternLimits> patternLimits(const ProgramLayout& layout,

@@ -40,11 +40,36 @@ struct PatternSettings {
     int positions = 120;             // worm positions over one angular pitch of the wheel
 };
 
-// The contact lines' CSV (contact_lines.h) of the design, from the module
-// in the program directory (ending with '/'). Throws ModelError with the
-// reason when the design gives no model or the module cannot be loaded.
-std::string contactCsv(const std::string& programDirectory, const DesignSnapshot& design,
-                       const ContactSettings& settings);
+// A point of a flank as its map draws it: along the part's axis and from
+// it, mm (the worm's Z1 and radius; the wheel's z across its face and radius).
+struct FlankPlace {
+    double axial = 0, radius = 0;
+};
+
+// The contact lines (contact_lines.h) as the window and the report draw
+// them, on the worm's flank and on the wheel's, with their CSV.
+struct ContactMap {
+    struct Line {
+        int position = 0;
+        int kind = 1;  // 1 the plane's contact, 2 the second contact
+        std::vector<FlankPlace> onWorm, onWheel;
+        std::vector<double> lubricationAngle;  // degrees
+        std::vector<double> slidingSpeed;      // m/s
+        std::vector<double> inducedCurvature;  // 1/mm
+    };
+    std::vector<Line> lines;
+    int positions = 0;
+    // the flanks' edges: the worm's root and tip over its length, the
+    // wheel's root (as far as the hob reaches) and tip over its face
+    std::vector<FlankPlace> wormRoot, wormTip, wheelRoot, wheelTip;
+    std::string csv;
+};
+
+// The design's contact lines, from the module in the program directory
+// (ending with '/'). Throws ModelError with the reason when the design
+// gives no model or the module cannot be loaded.
+ContactMap contactMap(const std::string& programDirectory, const DesignSnapshot& design,
+                      const ContactSettings& settings);
 
 // The marking pattern (marking_pattern.h) as the window draws it, with its CSV.
 struct PatternMap {
@@ -85,10 +110,10 @@ PatternMap markingPattern(const std::string& programDirectory, const DesignSnaps
 
 }  // namespace wormpair::analysis
 
-// What the module exports: the CSV into csv; throws as contactCsv does.
-extern "C" void wormpairContactCsv(const wormpair::DesignSnapshot& design,
+// What the module exports; throws as contactMap does.
+extern "C" void wormpairContactMap(const wormpair::DesignSnapshot& design,
                                    const wormpair::analysis::ContactSettings& settings,
-                                   std::string& csv);
+                                   wormpair::analysis::ContactMap& map);
 extern "C" void wormpairMarkingPattern(const wormpair::DesignSnapshot& design,
                                        const wormpair::analysis::PatternSettings& settings,
                                        wormpair::analysis::PatternMap& map);

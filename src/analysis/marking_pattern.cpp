@@ -137,7 +137,7 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
     MarkingPattern pattern;
     pattern.heights = std::max(2, settings.heights);
     pattern.radii = std::max(2, settings.radii);
-    const double half = model::hobCutHalfWidth(geometry, 0.02);
+    const double half = model::hobCutHalfWidth(geometry, model::kShallowestToothSpace);
     pattern.halfWidth = half;
     for (int j = 0; j < pattern.heights; ++j) {
         const double z = half * (2.0 * j / (pattern.heights - 1) - 1);

@@ -12,10 +12,12 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <cmath>
 
+#include "analysis/contact_report.h"
 #include "analysis/pattern_report.h"
 #include "drawing/sheet_painter.h"
 #include "input/design_snapshot.h"
@@ -104,38 +106,133 @@ bool AnalysisCommands::writeCsv(const QString& proposed, const std::string& text
                           [&] { return std::vector<std::uint8_t>(text.begin(), text.end()); });
 }
 
+bool AnalysisCommands::runAnalysis(const QString& what, const std::function<void()>& work) {
+    try {
+        return m_platform.work.run(what, [&](WorkProgress&) { work(); });
+    } catch (const std::exception& e) {
+        m_platform.messages.inform(
+            QStringLiteral("无法求") + what + QStringLiteral("：") + QString::fromUtf8(e.what()),
+            QString());
+        return false;
+    }
+}
+
+bool AnalysisCommands::savePdf(const QString& proposed, const QByteArray& pdf) {
+    return saveChosenFile(m_platform, FileDialogs::Kind::Model, QStringLiteral("PDF 文件|*.pdf"),
+                          ".pdf", proposed,
+                          [&] { return std::vector<std::uint8_t>(pdf.begin(), pdf.end()); });
+}
+
 std::optional<analysis::PatternMap> AnalysisCommands::computePattern(
     const analysis::PatternSettings& settings) {
     const DesignSnapshot design = designSnapshot(m_form, m_design);
     const std::string directory = m_layout.programDirectory.toStdString();
     std::optional<analysis::PatternMap> map;
-    try {
-        if (!m_platform.work.run(QStringLiteral("接触斑点"), [&](WorkProgress&) {
-                map = analysis::markingPattern(directory, design, settings);
-            }))
-            return std::nullopt;
-    } catch (const std::exception& e) {
-        m_platform.messages.inform(QStringLiteral("无法求接触斑点：") + QString::fromUtf8(e.what()),
-                                   QString());
+    if (!runAnalysis(QStringLiteral("接触斑点"),
+                     [&] { map = analysis::markingPattern(directory, design, settings); }))
         return std::nullopt;
-    }
     return map;
 }
 
-void AnalysisCommands::exportContactLines() {
+std::optional<analysis::ContactMap> AnalysisCommands::computeContactLines(
+    const analysis::ContactSettings& settings) {
     const DesignSnapshot design = designSnapshot(m_form, m_design);
-    std::string csv;
-    try {
-        if (!m_platform.work.run(QStringLiteral("接触线"), [&](WorkProgress&) {
-                csv = analysis::contactCsv(m_layout.programDirectory.toStdString(), design, {});
-            }))
-            return;
-    } catch (const std::exception& e) {
-        m_platform.messages.inform(QStringLiteral("无法求接触线：") + QString::fromUtf8(e.what()),
-                                   QString());
+    const std::string directory = m_layout.programDirectory.toStdString();
+    std::optional<analysis::ContactMap> map;
+    if (!runAnalysis(QStringLiteral("接触线"),
+                     [&] { map = analysis::contactMap(directory, design, settings); }))
+        return std::nullopt;
+    return map;
+}
+
+void AnalysisCommands::showContactLines() {
+    if (m_contactDialog) {
+        m_contactDialog();
         return;
     }
-    writeCsv(proposedName(QStringLiteral("接触线"), ".csv"), csv);
+    QDialog dialog(m_parent);
+    dialog.setWindowTitle(QStringLiteral("接触线"));
+    auto* worm = new QComboBox(&dialog);
+    worm->addItem(QStringLiteral("磨削修形后的蜗杆"));
+    worm->addItem(QStringLiteral("理论蜗杆（未修形）"));
+    auto* positions = new QSpinBox(&dialog);
+    positions->setRange(1, 60);
+    positions->setValue(7);
+    positions->setToolTip(QStringLiteral("一个蜗轮齿距内均分的位置数；位置越多，色图越满"));
+    auto* speed = new QDoubleSpinBox(&dialog);
+    speed->setDecimals(0);
+    speed->setRange(1, 100000);
+    speed->setValue(1000);
+    speed->setSuffix(" r/min");
+    auto* quantity = new QComboBox(&dialog);
+    for (const analysis::ContactQuantity q : analysis::kContactQuantities)
+        quantity->addItem(analysis::contactQuantityCaption(q), static_cast<int>(q));
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("蜗杆"), worm);
+    form->addRow(QStringLiteral("位置数"), positions);
+    form->addRow(QStringLiteral("蜗杆转速"), speed);
+    form->addRow(QStringLiteral("着色"), quantity);
+    auto* picture = new QLabel(&dialog);
+    picture->setMinimumSize(720, 510);
+    auto* numbers = new QLabel(QStringLiteral("按“计算”求接触线。"), &dialog);
+    numbers->setWordWrap(true);
+    numbers->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* compute = buttons->addButton(QStringLiteral("计算"), QDialogButtonBox::ActionRole);
+    QPushButton* save =
+        buttons->addButton(QStringLiteral("导出CSV…"), QDialogButtonBox::ActionRole);
+    QPushButton* report =
+        buttons->addButton(QStringLiteral("导出报告…"), QDialogButtonBox::ActionRole);
+    save->setEnabled(false);
+    report->setEnabled(false);
+    auto* top = new QHBoxLayout;
+    top->addLayout(form);
+    top->addWidget(picture, 1);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(top);
+    layout->addWidget(numbers);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    std::optional<analysis::ContactMap> shown;
+    analysis::ContactSettings settings;
+    const auto draw = [&] {
+        if (!shown) return;
+        QPixmap pixmap(picture->size());
+        pixmap.fill(Qt::white);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        drawing::paintSheet(
+            painter,
+            drawing::contactMapsSheet(analysis::contactMaps(
+                *shown, static_cast<analysis::ContactQuantity>(quantity->currentData().toInt()))),
+            QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
+        painter.end();
+        picture->setPixmap(pixmap);
+    };
+    QObject::connect(compute, &QPushButton::clicked, &dialog, [&] {
+        settings.worm =
+            worm->currentIndex() == 0 ? model::WormKind::Ground : model::WormKind::Nominal;
+        settings.positions = positions->value();
+        settings.wormSpeed = speed->value();
+        if (auto map = computeContactLines(settings)) {
+            shown = std::move(map);
+            draw();
+            numbers->setText(analysis::contactSummary(*shown));
+            save->setEnabled(true);
+            report->setEnabled(true);
+        }
+    });
+    QObject::connect(quantity, &QComboBox::currentIndexChanged, &dialog, [&] { draw(); });
+    QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
+        if (shown) writeCsv(proposedName(QStringLiteral("接触线"), ".csv"), shown->csv);
+    });
+    QObject::connect(report, &QPushButton::clicked, &dialog, [&] {
+        if (!shown) return;
+        savePdf(proposedName(QStringLiteral("接触线报告"), ".pdf"),
+                drawing::sheetPdf(
+                    analysis::contactReport(designSnapshot(m_form, m_design), *shown, settings)));
+    });
+    dialog.exec();
 }
 
 void AnalysisCommands::showMarkingPattern() {
@@ -231,11 +328,9 @@ void AnalysisCommands::showMarkingPattern() {
     });
     QObject::connect(report, &QPushButton::clicked, &dialog, [&] {
         if (!shown) return;
-        const QByteArray pdf = drawing::sheetPdf(
-            analysis::patternReport(designSnapshot(m_form, m_design), *shown, settings));
-        saveChosenFile(m_platform, FileDialogs::Kind::Model, QStringLiteral("PDF 文件|*.pdf"),
-                       ".pdf", proposedName(QStringLiteral("啮合分析报告"), ".pdf"),
-                       [&] { return std::vector<std::uint8_t>(pdf.begin(), pdf.end()); });
+        savePdf(proposedName(QStringLiteral("啮合分析报告"), ".pdf"),
+                drawing::sheetPdf(
+                    analysis::patternReport(designSnapshot(m_form, m_design), *shown, settings)));
     });
     dialog.exec();
 }

@@ -62,7 +62,7 @@ const CommandRow kCommands[] = {
     {"AnalysisPattern", "接触斑点…", "", -1, false, true, kNoKey,
      [](CommandFamilies& c) { c.analysis.showMarkingPattern(); }},
     {"AnalysisLines", "接触线…", "", -1, false, true, kNoKey,
-     [](CommandFamilies& c) { c.analysis.exportContactLines(); }},
+     [](CommandFamilies& c) { c.analysis.showContactLines(); }},
     // 设置
     {"N13", "计算法则参数设置", "", -1, true, false, kNoKey,
      [](CommandFamilies& c) { c.settings.showRuleSettings(); }},

@@ -7,6 +7,7 @@
 #include <numbers>
 #include <optional>
 
+#include "analysis/contact_report.h"
 #include "analysis/contact_service.h"
 #include "analysis/pattern_report.h"
 #include "calc/numeric.h"
@@ -25,13 +26,13 @@ namespace {
 
 const char* const kAnalysisUsage =
     "Usage: wormpair-cli analysis contact DESIGN.cqb -o LINES.csv\n"
-    "         [--nominal] [--positions N] [--speed RPM]\n"
+    "         [--nominal] [--positions N] [--speed RPM] [--plot REPORT.pdf|.svg|.dxf]\n"
     "       wormpair-cli analysis pattern DESIGN.cqb -o PATTERN.csv [--nominal]\n"
     "         [--delta-a MM] [--wheel-shift MM] [--worm-shift MM] [--shaft-angle DEG]\n"
     "         [--compound MM] [--plot REPORT.pdf|.svg|.dxf]\n"
     "\n"
     "打开设计文件（与窗口相同），写出蜗杆第一齿面与蜗轮在一个蜗轮齿距内 N 个位置的\n"
-    "接触线（CSV，蜗杆坐标系）：每点的坐标、单位法向量、润滑角与滑动速度。\n"
+    "接触线（CSV，蜗杆坐标系）：每点的坐标、单位法向量、润滑角、滑动速度与诱导法曲率。\n"
     "pattern：蜗轮第一齿面的涂色接触斑点（CSV，蜗轮坐标系）：每个采样点在整个啮合\n"
     "过程中与蜗杆齿面的最小间隙，表头为斑点所占比例、沿齿长与齿高的范围和中心。\n"
     "Options:\n"
@@ -43,7 +44,8 @@ const char* const kAnalysisUsage =
     "  --worm-shift 0     蜗杆沿其轴线的位移 mm，不超过 ±fx\n"
     "  --shaft-angle 0    轴交角误差 °，不超过 ±fΣ（齿宽上的 μm 折成角度）\n"
     "  --compound 0.006   涂料厚度 mm（0.001–0.1）\n"
-    "  --plot FILE        另写一页报告（斑点图、装配误差与结果），PDF、SVG 或 DXF\n";
+    "  --plot FILE        另写一页报告，PDF、SVG 或 DXF（contact：蜗杆与蜗轮齿面上按润滑角\n"
+    "                     与滑动速度着色的接触线；pattern：斑点图、装配误差与结果）\n";
 
 // A number option's value, or the usage error saying what it must be.
 std::optional<double> numberOption(const QCommandLineParser& parser, const QCommandLineOption& o) {
@@ -82,7 +84,6 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
     if (!writableTarget(target, programDirectory, err)) return kExitFailed;
     const QString report = parser.value(plot);
     if (!report.isEmpty()) {
-        if (!pattern) return command.error(err, "--plot 只用于 pattern");
         if (!writableTarget(report, programDirectory, err)) return kExitFailed;
         if (!sheetFormatWritable(report))
             return command.error(err, "--plot 的文件须以 .pdf、.svg 或 .dxf 结尾");
@@ -157,6 +158,7 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
             }
         }
     }
+    QString writing = target;  // named when its writing fails
     try {
         if (pattern) {
             const analysis::PatternMap map =
@@ -165,21 +167,29 @@ int runAnalysis(const QStringList& arguments, const QString& programDirectory, Q
                         std::vector<std::uint8_t>(map.csv.begin(), map.csv.end()));
             out << QString("接触斑点：已写出 %1\n").arg(target);
             if (!report.isEmpty()) {
+                writing = report;
                 replaceFile(report.toStdString(),
                             sheetFileBytes(analysis::patternReport(design, map, marking), report));
                 out << QString("报告：已写出 %1\n").arg(report);
             }
         } else {
-            const std::string csv =
-                analysis::contactCsv(programDirectory.toStdString(), design, contact);
-            replaceFile(target.toStdString(), std::vector<std::uint8_t>(csv.begin(), csv.end()));
+            const analysis::ContactMap map =
+                analysis::contactMap(programDirectory.toStdString(), design, contact);
+            replaceFile(target.toStdString(),
+                        std::vector<std::uint8_t>(map.csv.begin(), map.csv.end()));
             out << QString("接触线：%1 个位置，已写出 %2\n").arg(contact.positions).arg(target);
+            if (!report.isEmpty()) {
+                writing = report;
+                replaceFile(report.toStdString(),
+                            sheetFileBytes(analysis::contactReport(design, map, contact), report));
+                out << QString("报告：已写出 %1\n").arg(report);
+            }
         }
     } catch (const model::ModelError& e) {
         err << "wormpair-cli: " << QString::fromUtf8(e.what()) << "\n";
         return kExitFailed;
     } catch (const FileReplaceError& e) {
-        err << "wormpair-cli: " << target << ": " << QString::fromUtf8(e.what()) << "\n";
+        err << "wormpair-cli: " << writing << ": " << QString::fromUtf8(e.what()) << "\n";
         return kExitFailed;
     }
     return kExitRan;

@@ -429,6 +429,7 @@ void DxfDocument::entityHead(Output& o, const char* type, int owner, const Entit
     o.tag(330, hex(owner));
     o.tag(100, "AcDbEntity");
     o.tag(8, layerDefinition(e.layer).name);
+    if (e.colour != Entity::kLayerColour) o.integer(420, e.colour);  // true colour
     if (e.weight != Weight::ByLayer) {
         o.integer(370, lineWeight(e.weight == Weight::Thick ? kThickWidth : kThinWidth));
     }

@@ -70,6 +70,8 @@ struct Entity {
     Layer layer;
     Shape shape;
     Weight weight = Weight::ByLayer;
+    int colour = kLayerColour;  // 0xRRGGBB for the maps of an analysis
+    static constexpr int kLayerColour = -1;
 };
 
 // Where a dimension's value sits.

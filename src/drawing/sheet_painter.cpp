@@ -83,13 +83,17 @@ class SheetPainter {
     }
 
   private:
+    static QColor entityColour(const Entity& e) {
+        return e.colour == Entity::kLayerColour ? QColor(Qt::black) : QColor::fromRgb(e.colour);
+    }
+
     QPen pen(const Entity& e) const {
         const LayerDefinition& layer = layerDefinition(e.layer);
         double width = layer.width;
         if (e.weight == Weight::Thick) width = kThickWidth;
         if (e.weight == Weight::Thin) width = kThinWidth;
         const double px = std::max(0.6, width * m_mmToDevice);
-        QPen pen(Qt::black, px);
+        QPen pen(entityColour(e), px);
         pen.setCapStyle(Qt::FlatCap);
         pen.setJoinStyle(Qt::RoundJoin);
         const LineTypeDefinition& type = lineType(layer.lineType);
@@ -185,7 +189,7 @@ class SheetPainter {
                 QPolygonF polygon;
                 for (const QPointF& p : shape.corners) polygon << t.map(p);
                 s.m_p.setPen(Qt::NoPen);
-                s.m_p.setBrush(Qt::black);
+                s.m_p.setBrush(entityColour(e));
                 s.m_p.drawPolygon(polygon);
             }
             void operator()(const TextShape& shape) const { s.text(shape, t); }

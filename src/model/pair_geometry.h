@@ -67,6 +67,10 @@ double hobReachRadius(const ThreadDesign& hob, double height);
 // not cut at the middle either.
 double hobCutHalfWidth(const PairGeometry& pair, double depth);
 
+// The shallowest tooth space the wheel's model keeps (mm): where the rim is
+// wider than the hob reaches, the teeth end where the space is this deep.
+inline constexpr double kShallowestToothSpace = 0.02;
+
 // +1 for 右旋, -1 for 左旋; throws ModelError for any other text.
 int handFromText(std::string_view handText);
 

@@ -141,11 +141,9 @@ PartModel PairModeller::hobPart(BuildProgress* progress) const {
 
 PartModel PairModeller::wheel(BuildProgress* progress) const {
     // where the rim is wider than the hob reaches, the teeth are cut over
-    // the width it does reach (to where the space is kFadeDepth deep) and
-    // the rim beyond stays the blank
-    constexpr double kFadeDepth = 0.02;  // mm
+    // the width it does reach and the rim beyond stays the blank
     PairGeometry cut = m_geometry;
-    cut.wheel.halfWidth = hobCutHalfWidth(m_geometry, kFadeDepth);
+    cut.wheel.halfWidth = hobCutHalfWidth(m_geometry, kShallowestToothSpace);
     const bool fades = cut.wheel.halfWidth < m_geometry.wheel.halfWidth && cut.wheel.halfWidth > 0;
     return stagedPart(
         ModelPart::Wheel, "滚刀齿面与二次包络", progress,

@@ -238,7 +238,7 @@ TEST(MarkingPattern, CoversTheContactLinesAndMovesWithTheCentreDistance) {
     const ContactAnalysis analysis = contactLines(modeller, contact);
     const Meshing& m = geometry.nominalWorm.meshing;
     const double pitch = 2 * std::numbers::pi / geometry.wheel.teeth;
-    const double half = hobCutHalfWidth(geometry, 0.02);
+    const double half = hobCutHalfWidth(geometry, kShallowestToothSpace);
     int points = 0, marked = 0;
     for (const ContactLine& line : analysis.lines) {
         if (line.kind != ContactKind::Plane) continue;

@@ -180,13 +180,14 @@ TEST(ModelFiles, StlAndInspectionPoints) {
 }
 
 // The contact lines through the module: the header, the columns, the
-// positions stepping over one pitch, both kinds of line.
+// positions stepping over one pitch, both kinds of line; the report's
+// table gives the CSV's least lubrication angle and colours its maps.
 TEST(ModelFiles, ContactLinesAsTheToolWritesThem) {
     QTemporaryDir dir;
-    const QString file = dir.filePath("lines.csv");
+    const QString file = dir.filePath("lines.csv"), report = dir.filePath("lines.dxf");
     QString err;
     ASSERT_EQ(runTool({"analysis", "contact", designFile(dir), "-o", file, "--nominal",
-                       "--positions", "3", "--speed", "1450"},
+                       "--positions", "3", "--speed", "1450", "--plot", report},
                       nullptr, &err),
               kExitRan)
         << err.toStdString();
@@ -200,15 +201,23 @@ TEST(ModelFiles, ContactLinesAsTheToolWritesThem) {
     for (qsizetype k = 0; k < columns; ++k) EXPECT_TRUE(lines[k].startsWith("# ")) << lines[k].toStdString();
     EXPECT_TRUE(lines.join('\n').contains("1450 r/min"));
     QSet<QString> kinds, positions;
+    double leastPlaneAngle = 90;
     for (const QString& row : lines.mid(columns + 1)) {
         const QStringList v = row.split(',');
         ASSERT_EQ(v.size(), 13);
         EXPECT_NEAR(v[1].toDouble(), v[0].toInt() * 120.0, 1e-4);  // one start per pitch
         kinds << v[2];
         positions << v[0];
+        if (v[2] == "1") leastPlaneAngle = std::min(leastPlaneAngle, v[10].toDouble());
     }
     EXPECT_EQ(kinds, (QSet<QString>{"1", "2"}));
     EXPECT_EQ(positions, (QSet<QString>{"0", "1", "2"}));
+    QFile drawing(report);
+    ASSERT_TRUE(drawing.open(QIODevice::ReadOnly));
+    const QString dxf = QString::fromUtf8(drawing.readAll());
+    EXPECT_TRUE(dxf.contains("\n1\n" + QString::number(leastPlaneAngle, 'f', 1) + " / "))
+        << leastPlaneAngle;
+    EXPECT_GT(dxf.count("\n420\n"), 100) << "the lines in the colours of their values";
 }
 
 // The marking pattern's report (--plot) carries the numbers of its CSV:

@@ -3,6 +3,8 @@
 // written through the scripted desktop.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -107,6 +109,32 @@ TEST_F(ModelMenu, MarkingPatternWithinTheGradesLimitsWrittenAsCsv) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(text.contains("中心距 0.0450 mm")) << text.left(400).toStdString();
+    EXPECT_TRUE(desktop.messages.isEmpty());
+}
+
+// 啮合分析 → 接触线…: the lines of both kinds, on both flanks, written as CSV.
+TEST_F(ModelMenu, ContactLinesDrawnOnBothFlanksWrittenAsCsv) {
+    design();
+    bool asked = false;
+    window->analysis().setContactDialog([&] {
+        asked = true;
+        analysis::ContactSettings settings;
+        settings.positions = 3;
+        const std::optional<analysis::ContactMap> map =
+            window->analysis().computeContactLines(settings);
+        ASSERT_TRUE(map);
+        std::set<int> kinds;
+        for (const analysis::ContactMap::Line& line : map->lines) {
+            kinds.insert(line.kind);
+            EXPECT_EQ(line.onWorm.size(), line.onWheel.size());
+        }
+        EXPECT_EQ(kinds, (std::set<int>{1, 2}));
+        desktop.saveNames = {work.filePath("lines")};
+        EXPECT_TRUE(window->analysis().writeCsv("l.csv", map->csv));
+    });
+    action("AnalysisLines")->trigger();
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(QFile::exists(work.filePath("lines.csv")));
     EXPECT_TRUE(desktop.messages.isEmpty());
 }
 
