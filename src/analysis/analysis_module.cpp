@@ -60,6 +60,7 @@ extern "C" __attribute__((visibility("default"))) void wormpairMarkingPattern(
         map.marked.push_back(p.marked);
     }
     map.firstContact = pattern.firstContact;
+    map.pitchClearance = pattern.pitchClearance;
     map.flankShare = pattern.flankShare;
     map.lengthShare = pattern.lengthShare;
     map.heightShare = pattern.heightShare;

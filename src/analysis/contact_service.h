@@ -78,6 +78,7 @@ struct PatternMap {
     std::vector<double> gaps;         // mm; NaN where no worm flank passes
     std::vector<char> marked;
     double firstContact = 0;  // mm, before the backlash is taken up
+    double pitchClearance = 0;  // mm, likewise at the pitch point
     double flankShare = 0, lengthShare = 0, heightShare = 0;
     model::Vec3 centre;
     std::string csv;

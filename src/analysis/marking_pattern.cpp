@@ -42,6 +42,12 @@ class Gap {
         double angle = kNaN;
         double radius = 0;
         double normalShare = 0;
+        Vec3 wormPoint;  // the wheel's point then, worm frame
+
+        // along the worm flank's normal, to first order in the angle
+        double normalGap(double turned = 0) const {
+            return (angle - turned) * radius * normalShare;
+        }
     };
     Standoff at(const Vec3& w, double phi) const {
         Vec3 f = m_working.fixedFromWheel(w, phi);
@@ -68,7 +74,35 @@ class Gap {
         const double into = m_worm.sense() * std::remainder(theta - p.angle, m_period);
         if (std::abs(into) > m_period / 4) return {};  // nearer another flank
         const Vec3 round{-std::sin(theta), std::cos(theta), 0};
-        return {-into, radius, std::abs(dot(round, p.worm.normal))};
+        return {-into, radius, std::abs(dot(round, p.worm.normal)), q};
+    }
+
+    // The distance of the standoff's point from the worm flank, along the
+    // flank's normal (positive outside the tooth): where a turn round the
+    // axis runs nearly along the flank, as at small lead angles, the first
+    // order misses the flank's bending over the clearance of a backlash.
+    double clearance(const Standoff& s) const {
+        if (std::isnan(s.angle)) return kNaN;
+        const Vec3 q = s.wormPoint;
+        Vec3 foot = q;
+        double distance = s.normalGap();
+        try {
+            for (int iteration = 0; iteration < 4; ++iteration) {
+                const model::ThreadBlank& blank = m_flank.blank();
+                const double root = blank.rootRadiusAt(foot.z), tip = blank.tipRadiusAt(foot.z);
+                const model::GroundFlank::Point p =
+                    m_worm.at(foot.z, (std::hypot(foot.x, foot.y) - root) / (tip - root));
+                const double theta = std::atan2(foot.y, foot.x);
+                const double turn = theta - p.angle - std::remainder(theta - p.angle, m_period);
+                const Vec3 on = model::turnedAboutZ(p.worm.point, turn);
+                const Vec3 into = model::turnedAboutZ(p.worm.normal, turn);
+                const double depth = dot(q - on, into);
+                distance = -depth;
+                foot = q - into * depth;
+            }
+        } catch (const model::ModelError&) {
+        }
+        return distance;
     }
 
     // Where the point comes closest round the axis over the wheel angles
@@ -165,6 +199,15 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
             pattern.points.push_back(point);
         }
     }
+    // the clearance at the pitch point (the wheel's reference circle in the
+    // middle plane) before the backlash is taken up
+    pattern.pitchClearance = kNaN;
+    try {
+        const Gap::Standoff s = gap.closest(
+            wheel.cut(geometry.nominalWorm.meshing.referenceRadius, 0, nullptr).wheel.point, phis);
+        pattern.pitchClearance = gap.clearance(s);
+    } catch (const model::ModelError&) {
+    }
     // the worm turned until it first touches: the smallest angle; each
     // point's gap then is what is left of its own, along the normal
     double firstAngle = std::numeric_limits<double>::infinity();
@@ -174,7 +217,7 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
             firstAngle = standoffs[k].angle, first = k;
     if (!std::isfinite(firstAngle))
         throw model::ModelError("蜗杆齿面在整个啮合过程中都不与蜗轮齿面相对，无法求接触斑点");
-    pattern.firstContact = firstAngle * standoffs[first].radius * standoffs[first].normalShare;
+    pattern.firstContact = gap.clearance(standoffs[first]);
     // a meshing pair stands a backlash apart before it is taken up; a worm
     // deep inside the wheel's flank means the hob's envelope here is no
     // wheel this worm runs with (ratio 25: the second envelope's reach)
@@ -187,8 +230,7 @@ MarkingPattern markingPattern(const model::PairModeller& modeller,
     }
     for (std::size_t k = 0; k < standoffs.size(); ++k) {
         const Gap::Standoff& s = standoffs[k];
-        pattern.points[k].gap =
-            std::isnan(s.angle) ? kNaN : (s.angle - firstAngle) * s.radius * s.normalShare;
+        pattern.points[k].gap = std::isnan(s.angle) ? kNaN : s.normalGap(firstAngle);
     }
     int faced = 0, marked = 0;
     int firstHeight = pattern.heights, lastHeight = -1, firstRadius = pattern.radii,
@@ -232,7 +274,8 @@ std::string patternCsv(const model::PairModeller& modeller, const MarkingPattern
     text +=
         "# gap_mm：蜗杆转过侧隙、与蜗轮最先接触后，该点在整个啮合过程中与蜗杆齿面的最小法向间隙"
         "（最先接触处转过侧隙前的法向间隙 " +
-        fixed(pattern.firstContact, 4) + " mm）；空白为蜗杆齿面不经过之处\n";
+        fixed(pattern.firstContact, 4) + " mm，节点处 " + fixed(pattern.pitchClearance, 4) +
+        " mm）；空白为蜗杆齿面不经过之处\n";
     text += "# 接触斑点（gap_mm 不大于涂料厚度）：占齿面 " + percent(pattern.flankShare) +
             "（按采样点计），沿齿长 " + percent(pattern.lengthShare) + "，沿齿高 " +
             percent(pattern.heightShare) + "；中心 (" + fixed(pattern.centre.x, 3) + ", " +

@@ -35,6 +35,9 @@ struct MarkingPattern {
     double halfWidth = 0;              // mm: the columns run from -halfWidth to +halfWidth
     std::vector<double> rootRadii, tipRadii;  // the flank's root and tip on each column, mm
     double firstContact = 0;  // mm, along the normal where it first touches, before turning
+    // mm, likewise at the pitch point (the wheel's reference circle in the
+    // middle plane); NaN where the worm does not pass it
+    double pitchClearance = 0;
     model::Vec3 centre;       // of the marked points, wheel frame
     double flankShare = 0;    // of the points the worm faces
     double lengthShare = 0;   // the marked span across the face width

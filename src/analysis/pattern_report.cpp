@@ -46,6 +46,7 @@ drawing::Sheet patternReport(const DesignSnapshot& design, const PatternMap& map
         {QStringLiteral("中心距中间平面"), "", number(map.centre.z, 3), "mm"},
         {QStringLiteral("中心半径"), "", number(std::hypot(map.centre.x, map.centre.y), 3), "mm"},
         {QStringLiteral("首接触处法向间隙"), "", number(map.firstContact, 4), "mm"},
+        {QStringLiteral("节点处法向间隙"), "", number(map.pitchClearance, 4), "mm"},
     };
     const QStringList notes = {
         QStringLiteral(

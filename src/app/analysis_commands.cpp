@@ -81,11 +81,12 @@ QString summary(const analysis::PatternMap& map) {
     const auto percent = [](double share) { return QString::number(100 * share, 'f', 1) + "%"; };
     return QStringLiteral(
                "接触斑点占齿面 %1，沿齿长 %2，沿齿高 %3；中心距中间平面 %4 mm，"
-               "半径 %5 mm；最先接触处转过侧隙前的法向间隙 %6 mm")
+               "半径 %5 mm；最先接触处转过侧隙前的法向间隙 %6 mm（节点处 %7 mm）")
         .arg(percent(map.flankShare), percent(map.lengthShare), percent(map.heightShare))
         .arg(map.centre.z, 0, 'f', 3)
         .arg(std::hypot(map.centre.x, map.centre.y), 0, 'f', 3)
-        .arg(map.firstContact, 0, 'f', 4);
+        .arg(map.firstContact, 0, 'f', 4)
+        .arg(map.pitchClearance, 0, 'f', 4);
 }
 
 }  // namespace

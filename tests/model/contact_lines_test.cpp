@@ -269,6 +269,31 @@ TEST(MarkingPattern, CoversTheContactLinesAndMovesWithTheCentreDistance) {
     const double fa = 0.045;  // grade 7 at 160 mm
     EXPECT_GT(centreRadius(fa), centreRadius(0) + 0.5);
     EXPECT_LT(centreRadius(-fa), centreRadius(0) - 0.5);
+    // the wheel moved along +z of its frame meets the worm with its flank's
+    // -z side: the pattern's centre moves that way, and the other way for -z
+    settings.centreDistanceError = 0;
+    const auto centreAcross = [&](double shift) {
+        settings.wheelShift = shift;
+        return markingPattern(modeller, settings).centre.z;
+    };
+    const double middle = centreAcross(0);
+    EXPECT_LT(centreAcross(0.1), middle - 0.5);
+    EXPECT_GT(centreAcross(-0.1), middle + 0.5);
+
+    // before the backlash is taken up the theoretical worm stands half the
+    // circumferential backlash (the hob's tooth less the worm's, on the
+    // wheel's reference circle) off the wheel at the pitch point, along the
+    // plane's normal
+    settings.wheelShift = 0;
+    settings.worm = WormKind::Nominal;
+    const MarkingPattern centred = markingPattern(modeller, settings);
+    const EnvelopedFlank& flank = modeller.wormFlank(WormKind::Nominal);
+    const Vec3 centre = m.fixedFromWheel({0, 0, 0}, 0);
+    const Vec3 round = normalized(
+        cross(m.fixedFromWheel({0, 0, 1}, 0) - centre, flank.plane().referencePoint - centre));
+    const double backlash = (geometry.hob.toothThickness - geometry.nominalWorm.toothThickness) /
+                            2 * std::abs(dot(flank.plane().normal, round));
+    EXPECT_NEAR(centred.pitchClearance, backlash, 0.01 * backlash);
 }
 
 }  // namespace
