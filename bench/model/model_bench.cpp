@@ -1,10 +1,11 @@
 // Time of the models of two designs with the shipped rules (medians of five
 // runs): the exact flank evaluator alone at the density the fit samples it,
-// the contact lines, and the STEP files of the worm, the wheel and the pair,
+// the contact lines, the marking pattern, and the STEP files of the worm, the wheel and the pair,
 // built and written to memory as the window and the tool do.
 #include <benchmark/benchmark.h>
 
 #include "analysis/contact_lines.h"
+#include "analysis/marking_pattern.h"
 #include "model/enveloping.h"
 #include "model/flank_graph.h"
 #include "model/model_files.h"
@@ -62,12 +63,23 @@ void BM_ContactLines(benchmark::State& state) {
     }
 }
 
+// The marking pattern as the tool and the window ask for it: the worm as
+// ground, no assembly errors, the default sampling.
+void BM_MarkingPattern(benchmark::State& state) {
+    for (auto _ : state) {
+        const PairModeller modeller(design(static_cast<int>(state.range(0))));
+        const analysis::MarkingPattern pattern = analysis::markingPattern(modeller, {});
+        benchmark::DoNotOptimize(pattern.flankShare);
+    }
+}
+
 // 0: 160/45/1, 1: 500/63/1
 #define WORMPAIR_MODEL_BENCH(name)                                                          \
     BENCHMARK(name)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5) \
         ->ReportAggregatesOnly(true)
 WORMPAIR_MODEL_BENCH(BM_FlankEvaluator);
 WORMPAIR_MODEL_BENCH(BM_ContactLines);
+WORMPAIR_MODEL_BENCH(BM_MarkingPattern);
 WORMPAIR_MODEL_BENCH(BM_WormStep);
 WORMPAIR_MODEL_BENCH(BM_WheelStep);
 WORMPAIR_MODEL_BENCH(BM_PairStep);
