@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh
 ./scripts/build.sh default
 ctest --preset default -j "$(nproc)"
+# the model sweeps at every sample they had
+ctest --preset fine -j "$(nproc)"

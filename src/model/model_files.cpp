@@ -107,7 +107,7 @@ std::vector<std::uint8_t> stepBytes(const std::vector<NamedPart>& parts,
     STEPCAFControl_Writer writer;
     Interface_Static::SetCVal("write.step.schema", "AP214IS");
     Interface_Static::SetCVal("write.step.unit", "MM");
-    Interface_Static::SetIVal("write.surfacecurve.mode", 1);
+    Interface_Static::SetIVal("write.surfacecurve.mode", 0);
     writer.SetNameMode(Standard_True);
     if (!writer.Transfer(doc, STEPControl_AsIs)) throw ModelError("STEP 转换失败");
     // written to memory: the caller replaces the file safely

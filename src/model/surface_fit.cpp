@@ -2,7 +2,9 @@
 
 #include <Geom2dAPI_Interpolate.hxx>
 #include <GeomAPI_Interpolate.hxx>
+#include <GeomAPI_PointsToBSpline.hxx>
 #include <TColStd_HArray1OfReal.hxx>
+#include <TColgp_Array1OfPnt.hxx>
 #include <TColgp_Array2OfPnt.hxx>
 #include <TColgp_HArray1OfPnt.hxx>
 #include <TColgp_HArray1OfPnt2d.hxx>
@@ -44,6 +46,18 @@ Handle(Geom_BSplineCurve) interpolateCurve(const std::vector<Vec3>& points,
     interpolation.Perform();
     if (!interpolation.IsDone()) throw ModelError("曲面拟合失败");
     return interpolation.Curve();
+}
+
+Handle(Geom_BSplineCurve)
+    approximateCurve(const std::vector<Vec3>& points, const std::vector<double>& parameters,
+                     double tolerance) {
+    TColgp_Array1OfPnt p(1, static_cast<int>(points.size()));
+    for (std::size_t k = 0; k < points.size(); ++k)
+        p.SetValue(static_cast<int>(k) + 1, gp_Pnt(points[k].x, points[k].y, points[k].z));
+    GeomAPI_PointsToBSpline approximation(p, parameterArray(parameters)->Array1(), 3, 8, GeomAbs_C2,
+                                          tolerance);
+    if (!approximation.IsDone()) return interpolateCurve(points, parameters);
+    return approximation.Curve();
 }
 
 Handle(Geom2d_BSplineCurve) interpolateCurve2d(const std::vector<gp_Pnt2d>& points,

@@ -25,6 +25,11 @@ namespace wormpair::model {
 // equal knots).
 Handle(Geom_BSplineCurve) interpolateCurve(const std::vector<Vec3>& points,
                                            const std::vector<double>& parameters);
+// A cubic within `tolerance` of the points at the given parameters, with as
+// few poles as that allows (a densely sampled curve need not carry a pole
+// for every sample); the parameters stay the curve's.
+Handle(Geom_BSplineCurve) approximateCurve(const std::vector<Vec3>& points,
+                                           const std::vector<double>& parameters, double tolerance);
 Handle(Geom2d_BSplineCurve) interpolateCurve2d(const std::vector<gp_Pnt2d>& points,
                                                const std::vector<double>& parameters);
 

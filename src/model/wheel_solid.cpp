@@ -44,7 +44,7 @@ namespace {
 // the limit line (a jump in curvature) needs them closer
 constexpr double kSmoothSpacing = 4.0;
 constexpr double kMixedSpacing = 1.0;
-constexpr int kRadialSamples = 9;
+constexpr int kRadialSamples = 7;
 
 }  // namespace
 
@@ -61,7 +61,7 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
         const SampleGrid grid(-half, half, count, 0, 1, 2, 12);
         std::vector<Vec3> points;
         for (double z : grid.us) points.push_back({hobReachRadius(pair.hob, z), 0, z});
-        fitted.rootMeridian = interpolateCurve(points, grid.us);
+        fitted.rootMeridian = approximateCurve(points, grid.us, 1e-5);
         for (std::size_t k = 0; k + 1 < grid.us.size(); ++k) {
             const double z = (grid.us[k] + grid.us[k + 1]) / 2;
             if (z < -half || z > half) continue;
@@ -249,24 +249,35 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
             std::vector<std::vector<WheelEnvelope::Point>> samples;
             int rows = 0, radial = kRadialSamples;
             std::optional<SampleGrid> fittedGrid;
+            std::optional<ModelError> unfollowed;  // why a sparser attempt stopped
             for (int attempt = 0; attempt < 5; ++attempt) {
                 const double spacing =
                     (part.contact == 2 ? kMixedSpacing : kSmoothSpacing) / (1 << attempt);
-                rows = std::max(9, static_cast<int>(std::ceil(length / spacing)) | 1);
+                rows = std::max(7, static_cast<int>(std::ceil(length / spacing)) | 1);
                 radial = kRadialSamples + 4 * attempt;
                 const SampleGrid grid(0, 1, rows, 0, 1, radial, 2);
                 samples.assign(grid.us.size(), std::vector<WheelEnvelope::Point>(grid.vs.size()));
-                // march along s from the middle, every w starting from its neighbour
-                const std::size_t middle = grid.us.size() / 2;
-                for (std::size_t j = 0; j < grid.vs.size(); ++j) {
-                    samples[middle][j] = evaluate(grid.us[middle], grid.vs[j],
-                                                  j > 0 ? &samples[middle][j - 1] : nullptr);
-                    for (int direction : {-1, 1}) {
-                        for (std::size_t i = middle + direction; i < grid.us.size(); i += direction) {
-                            samples[i][j] = evaluate(grid.us[i], grid.vs[j], &samples[i - direction][j]);
-                            if (i == 0) break;
+                // march along s from the middle, every w starting from its
+                // neighbour; where a step is too long for the solver to
+                // follow, the next attempt's closer samples are
+                try {
+                    const std::size_t middle = grid.us.size() / 2;
+                    for (std::size_t j = 0; j < grid.vs.size(); ++j) {
+                        samples[middle][j] = evaluate(grid.us[middle], grid.vs[j],
+                                                      j > 0 ? &samples[middle][j - 1] : nullptr);
+                        for (int direction : {-1, 1}) {
+                            for (std::size_t i = middle + direction; i < grid.us.size();
+                                 i += direction) {
+                                samples[i][j] =
+                                    evaluate(grid.us[i], grid.vs[j], &samples[i - direction][j]);
+                                if (i == 0) break;
+                            }
                         }
                     }
+                } catch (const ModelError& e) {
+                    if (attempt == 4) throw;
+                    if (!unfollowed) unfollowed = e;
+                    continue;
                 }
                 std::vector<std::vector<Vec3>> net(samples.size());
                 for (std::size_t i = 0; i < samples.size(); ++i)
@@ -278,6 +289,9 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
                     });
                 fittedGrid = grid;
                 if (withinFitTarget(error) || attempt == 4) {
+                    // closer samples that the solver follows but that fit no
+                    // surface have not found the flank: the first reason holds
+                    if (unfollowed && !withinFitTarget(error)) throw *unfollowed;
                     fitted.error.include(error);
                     break;
                 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -19,6 +20,14 @@ inline DesignSnapshot shippedDesign(const std::string& centreDistance, const std
     session.form.setText("Edit4", wormStarts);
     session.design.speedButton2Click();
     return designSnapshot(session.form, session.design);
+}
+
+// The checks that sweep or place whole solids run at a resolution that
+// still catches a wrong surface; CI's fine run (label `fine`) sets
+// WORMPAIR_FINE_MODEL_CHECKS=1 for every sample they had.
+inline bool fineModelChecks() {
+    const char* value = std::getenv("WORMPAIR_FINE_MODEL_CHECKS");
+    return value != nullptr && std::string(value) == "1";
 }
 
 }  // namespace wormpair::model

@@ -60,7 +60,9 @@ TEST(PairAtTheCentreDistance, NoInterferenceOverOnePitchAndTheBacklashAlongTheLi
     const double alpha = g.pressureAngle();
     const double expected = r.backlash * std::cos(beta) * std::cos(alpha) / std::cos(r.throatLeadAngleRadians);
     double smallestDistance = 1e300;
+    // three of the ten positions over the pitch (all ten in the fine run)
     for (int k = 0; k < 10; ++k) {
+        if (!fineModelChecks() && k != 0 && k != 3 && k != 7) continue;
         SCOPED_TRACE(k);
         const double wheelAngle = pitch * k / 10;
         gp_Trsf spin, wheelTurn;
