@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "calc/numeric.h"
+#include "analysis/pattern_report.h"
 
 namespace wormpair::analysis {
 
@@ -103,18 +103,9 @@ QString contactSummary(const ContactMap& map) {
 
 drawing::Sheet contactReport(const DesignSnapshot& design, const ContactMap& map,
                              const ContactSettings& settings) {
-    const DesignRecord& r = design.record;
-    std::vector<drawing::TableRow> rows = {
-        {QStringLiteral("中心距"), "a", QString::fromStdString(formatReal(r.centreDistance)), "mm"},
-        {QStringLiteral("蜗杆头数"), "z1", QString::number(r.wormStarts), ""},
-        {QStringLiteral("蜗轮齿数"), "z2", QString::number(r.wheelTeeth), ""},
-        {QStringLiteral("蜗杆"), "",
-         settings.worm == model::WormKind::Ground ? QStringLiteral("磨削修形后")
-                                                  : QStringLiteral("理论"),
-         ""},
-        {QStringLiteral("蜗杆转速"), "n1", number(settings.wormSpeed, 0), "r/min"},
-        {QStringLiteral("位置数"), "", QString::number(map.positions), ""},
-    };
+    std::vector<drawing::TableRow> rows = designReportRows(design, settings.worm);
+    rows.push_back({QStringLiteral("蜗杆转速"), "n1", number(settings.wormSpeed, 0), "r/min"});
+    rows.push_back({QStringLiteral("位置数"), "", QString::number(map.positions), ""});
     for (const int kind : {1, 2}) {
         rows.push_back({kind == 1 ? QStringLiteral("母平面接触线") : QStringLiteral("二次接触线"),
                         "", "", ""});

@@ -77,6 +77,46 @@ QPixmap patternPicture(const analysis::PatternMap& map, QSize size) {
     return picture;
 }
 
+// What both analysis dialogs share: the settings' form beside the picture,
+// the numbers below, and 计算, 导出CSV…, 导出报告… (the exports once something
+// is computed) and 关闭.
+struct AnalysisDialog {
+    QLabel* picture;
+    QLabel* numbers;
+    QPushButton *compute, *save, *report;
+
+    void computed(const QString& text) const {
+        numbers->setText(text);
+        save->setEnabled(true);
+        report->setEnabled(true);
+    }
+};
+
+AnalysisDialog analysisDialog(QDialog& dialog, QFormLayout* form, QSize picture,
+                              const QString& prompt) {
+    AnalysisDialog parts{};
+    parts.picture = new QLabel(&dialog);
+    parts.picture->setMinimumSize(picture);
+    parts.numbers = new QLabel(prompt, &dialog);
+    parts.numbers->setWordWrap(true);
+    parts.numbers->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    parts.compute = buttons->addButton(QStringLiteral("计算"), QDialogButtonBox::ActionRole);
+    parts.save = buttons->addButton(QStringLiteral("导出CSV…"), QDialogButtonBox::ActionRole);
+    parts.report = buttons->addButton(QStringLiteral("导出报告…"), QDialogButtonBox::ActionRole);
+    parts.save->setEnabled(false);
+    parts.report->setEnabled(false);
+    auto* top = new QHBoxLayout;
+    top->addLayout(form);
+    top->addWidget(parts.picture, 1);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(top);
+    layout->addWidget(parts.numbers);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return parts;
+}
+
 QString summary(const analysis::PatternMap& map) {
     const auto percent = [](double share) { return QString::number(100 * share, 'f', 1) + "%"; };
     return QStringLiteral(
@@ -173,27 +213,9 @@ void AnalysisCommands::showContactLines() {
     form->addRow(QStringLiteral("位置数"), positions);
     form->addRow(QStringLiteral("蜗杆转速"), speed);
     form->addRow(QStringLiteral("着色"), quantity);
-    auto* picture = new QLabel(&dialog);
-    picture->setMinimumSize(720, 510);
-    auto* numbers = new QLabel(QStringLiteral("按“计算”求接触线。"), &dialog);
-    numbers->setWordWrap(true);
-    numbers->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QPushButton* compute = buttons->addButton(QStringLiteral("计算"), QDialogButtonBox::ActionRole);
-    QPushButton* save =
-        buttons->addButton(QStringLiteral("导出CSV…"), QDialogButtonBox::ActionRole);
-    QPushButton* report =
-        buttons->addButton(QStringLiteral("导出报告…"), QDialogButtonBox::ActionRole);
-    save->setEnabled(false);
-    report->setEnabled(false);
-    auto* top = new QHBoxLayout;
-    top->addLayout(form);
-    top->addWidget(picture, 1);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(top);
-    layout->addWidget(numbers);
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    const AnalysisDialog parts =
+        analysisDialog(dialog, form, {720, 510}, QStringLiteral("按“计算”求接触线。"));
+    QLabel* picture = parts.picture;
     std::optional<analysis::ContactMap> shown;
     analysis::ContactSettings settings;
     const auto draw = [&] {
@@ -210,7 +232,7 @@ void AnalysisCommands::showContactLines() {
         painter.end();
         picture->setPixmap(pixmap);
     };
-    QObject::connect(compute, &QPushButton::clicked, &dialog, [&] {
+    QObject::connect(parts.compute, &QPushButton::clicked, &dialog, [&] {
         settings.worm =
             worm->currentIndex() == 0 ? model::WormKind::Ground : model::WormKind::Nominal;
         settings.positions = positions->value();
@@ -218,16 +240,14 @@ void AnalysisCommands::showContactLines() {
         if (auto map = computeContactLines(settings)) {
             shown = std::move(map);
             draw();
-            numbers->setText(analysis::contactSummary(*shown));
-            save->setEnabled(true);
-            report->setEnabled(true);
+            parts.computed(analysis::contactSummary(*shown));
         }
     });
     QObject::connect(quantity, &QComboBox::currentIndexChanged, &dialog, [&] { draw(); });
-    QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
+    QObject::connect(parts.save, &QPushButton::clicked, &dialog, [&] {
         if (shown) writeCsv(proposedName(QStringLiteral("接触线"), ".csv"), shown->csv);
     });
-    QObject::connect(report, &QPushButton::clicked, &dialog, [&] {
+    QObject::connect(parts.report, &QPushButton::clicked, &dialog, [&] {
         if (!shown) return;
         savePdf(proposedName(QStringLiteral("接触线报告"), ".pdf"),
                 drawing::sheetPdf(
@@ -285,30 +305,12 @@ void AnalysisCommands::showMarkingPattern() {
     form->addRow(QStringLiteral("蜗杆轴向位移"), wormShift);
     form->addRow(QStringLiteral("轴交角误差"), shaftAngle);
     form->addRow(QStringLiteral("涂料厚度"), compound);
-    auto* picture = new QLabel(&dialog);
-    picture->setMinimumSize(460, 260);
-    auto* numbers = new QLabel(QStringLiteral("设定装配误差后按“计算”。"), &dialog);
-    numbers->setWordWrap(true);
-    numbers->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QPushButton* compute = buttons->addButton(QStringLiteral("计算"), QDialogButtonBox::ActionRole);
-    QPushButton* save =
-        buttons->addButton(QStringLiteral("导出CSV…"), QDialogButtonBox::ActionRole);
-    QPushButton* report =
-        buttons->addButton(QStringLiteral("导出报告…"), QDialogButtonBox::ActionRole);
-    save->setEnabled(false);
-    report->setEnabled(false);
-    auto* top = new QHBoxLayout;
-    top->addLayout(form);
-    top->addWidget(picture, 1);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(top);
-    layout->addWidget(numbers);
-    layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    const AnalysisDialog parts =
+        analysisDialog(dialog, form, {460, 260}, QStringLiteral("设定装配误差后按“计算”。"));
+    QLabel* picture = parts.picture;
     std::optional<analysis::PatternMap> shown;
     analysis::PatternSettings settings;
-    QObject::connect(compute, &QPushButton::clicked, &dialog, [&] {
+    QObject::connect(parts.compute, &QPushButton::clicked, &dialog, [&] {
         settings.worm =
             worm->currentIndex() == 0 ? model::WormKind::Ground : model::WormKind::Nominal;
         settings.centreDistanceError = deltaA->value();
@@ -319,15 +321,13 @@ void AnalysisCommands::showMarkingPattern() {
         if (auto map = computePattern(settings)) {
             shown = std::move(map);
             picture->setPixmap(patternPicture(*shown, picture->size()));
-            numbers->setText(summary(*shown));
-            save->setEnabled(true);
-            report->setEnabled(true);
+            parts.computed(summary(*shown));
         }
     });
-    QObject::connect(save, &QPushButton::clicked, &dialog, [&] {
+    QObject::connect(parts.save, &QPushButton::clicked, &dialog, [&] {
         if (shown) writeCsv(proposedName(QStringLiteral("接触斑点"), ".csv"), shown->csv);
     });
-    QObject::connect(report, &QPushButton::clicked, &dialog, [&] {
+    QObject::connect(parts.report, &QPushButton::clicked, &dialog, [&] {
         if (!shown) return;
         savePdf(proposedName(QStringLiteral("啮合分析报告"), ".pdf"),
                 drawing::sheetPdf(

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "drawing/drafting_standards.h"
 #include "drawing/sheet_builders.h"
@@ -193,12 +194,15 @@ int scaleColour(double t) {
     return (r << 16) | (g << 8) | b;
 }
 
-Sheet contactReportSheet(const std::vector<ContactMaps>& maps, std::vector<TableRow> rows,
-                         QStringList notes, SheetSize size) {
+namespace {
+
+// A report page: the view made for the room the frame, table and notes leave.
+Sheet reportSheet(const QString& partName, std::vector<TableRow> rows, QStringList notes,
+                  SheetSize size, const std::function<View(const QRectF&)>& view) {
     Sheet sheet;
     sheet.size = size;
     sheet.title = QStringLiteral("啮合分析报告");
-    sheet.partName = QStringLiteral("蜗杆副接触线");
+    sheet.partName = partName;
     SheetText text;
     text.title = sheet.title;
     text.partName = sheet.partName;
@@ -206,9 +210,17 @@ Sheet contactReportSheet(const std::vector<ContactMaps>& maps, std::vector<Table
     text.rows = std::move(rows);
     text.notes = std::move(notes);
     const SheetRegions regions = sheetRegions(sheet.size, text);
-    sheet.views.push_back(contactView(maps, regions.views, size));
+    sheet.views.push_back(view(regions.views));
     drawSheetFrame(sheet, regions, text, naturalScale());
     return sheet;
+}
+
+}  // namespace
+
+Sheet contactReportSheet(const std::vector<ContactMaps>& maps, std::vector<TableRow> rows,
+                         QStringList notes, SheetSize size) {
+    return reportSheet(QStringLiteral("蜗杆副接触线"), std::move(rows), std::move(notes), size,
+                       [&](const QRectF& room) { return contactView(maps, room, size); });
 }
 
 Sheet contactMapsSheet(const ContactMaps& maps) {
@@ -222,20 +234,8 @@ Sheet contactMapsSheet(const ContactMaps& maps) {
 
 Sheet patternReportSheet(const PatternFigure& figure, std::vector<TableRow> rows, QStringList notes,
                          SheetSize size) {
-    Sheet sheet;
-    sheet.size = size;
-    sheet.title = QStringLiteral("啮合分析报告");
-    sheet.partName = QStringLiteral("蜗轮齿面涂色接触斑点");
-    SheetText text;
-    text.title = sheet.title;
-    text.partName = sheet.partName;
-    text.tableTitle = QStringLiteral("啮合分析");
-    text.rows = std::move(rows);
-    text.notes = std::move(notes);
-    const SheetRegions regions = sheetRegions(sheet.size, text);
-    sheet.views.push_back(patternView(figure, regions.views, size));
-    drawSheetFrame(sheet, regions, text, naturalScale());
-    return sheet;
+    return reportSheet(QStringLiteral("蜗轮齿面涂色接触斑点"), std::move(rows), std::move(notes),
+                       size, [&](const QRectF& room) { return patternView(figure, room, size); });
 }
 
 }  // namespace wormpair::drawing
