@@ -9,6 +9,8 @@ build="${1:-build}"
 runs="${2:-3}"
 IFS=, read -r -a parts <<<"${3:-worm,wheel,hob,pair}"
 cli="$build/wormpair-cli"
+# shellcheck source=bench/model/design_file.sh
+source "$(dirname "$0")/design_file.sh"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -16,12 +18,7 @@ printf '%-12s %-6s %10s %12s %10s\n' design part "time s" "peak MiB" "STEP MB"
 for design in "160 45 1" "500 63 1" "1500 80 1"; do
   read -r a z2 z1 <<<"$design"
   file="$out/$a-$z2-$z1.cqb"
-  # the design file as the window saves it: the recommended inputs in a copy of the template
-  mapfile -t inputs < <("$cli" design --centre-distance "$a" --wheel-teeth "$z2" --worm-starts "$z1" --json |
-    python3 -c 'import json,sys; d=json.load(sys.stdin)["inputs"]; [print(d["Edit%d" % k]) for k in range(1, 14)]')
-  sets=()
-  for k in $(seq 1 13); do sets+=(--set "A$k=${inputs[$((k - 1))]}"); done
-  "$cli" cells "$build/111.xls" "${sets[@]}" --set A14= -o "$file" >/dev/null
+  write_design_file "$cli" "$build" "$a" "$z2" "$z1" "$file"
   for part in "${parts[@]}"; do
     times=() peaks=() size="" refused=""
     for _ in $(seq 1 "$runs"); do

@@ -10,6 +10,8 @@ build="${1:-build}"
 IFS=, read -r -a distances <<<"${2:-80,100,125,160,200,250,280,315,355,400,450,500,560,630}"
 IFS=, read -r -a parts <<<"${3:-worm,hob,wheel}"
 cli="$build/wormpair-cli"
+# shellcheck source=bench/model/design_file.sh
+source "$(dirname "$0")/design_file.sh"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
 # ratio: wheel teeth and worm starts as the series chooses them
@@ -20,12 +22,7 @@ for a in "${distances[@]}"; do
   for row in "${ratios[@]}"; do
     read -r ratio z2 z1 <<<"$row"
     design="$out/$a-$z2-$z1.cqb"
-    # the design file as the window saves it: the recommended inputs in a copy of the template
-    mapfile -t inputs < <("$cli" design --centre-distance "$a" --wheel-teeth "$z2" --worm-starts "$z1" --json |
-      python3 -c 'import json,sys; d=json.load(sys.stdin)["inputs"]; [print(d["Edit%d" % k]) for k in range(1, 14)]')
-    sets=()
-    for k in $(seq 1 13); do sets+=(--set "A$k=${inputs[$((k - 1))]}"); done
-    "$cli" cells "$build/111.xls" "${sets[@]}" --set A14= -o "$design" >/dev/null
+    write_design_file "$cli" "$build" "$a" "$z2" "$z1" "$design"
     for part in "${parts[@]}"; do
       start=$(date +%s%N)
       if message=$("$cli" model "$part" "$design" -o "$out/$part.step" 2>&1); then status=0; else status=$?; fi
