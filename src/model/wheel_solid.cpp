@@ -46,6 +46,9 @@ constexpr double kSmoothSpacing = 4.0;
 constexpr double kMixedSpacing = 1.0;
 constexpr int kRadialSamples = 7;
 
+// How near the root land's meridian keeps to what the hob's tip reaches (mm).
+constexpr double kLandMeridianTolerance = 1e-5;
+
 }  // namespace
 
 FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry& pair) {
@@ -61,14 +64,21 @@ FittedWheelFlank fitWheelFlank(const WheelEnvelope& envelope, const PairGeometry
         const SampleGrid grid(-half, half, count, 0, 1, 2, 12);
         std::vector<Vec3> points;
         for (double z : grid.us) points.push_back({hobReachRadius(pair.hob, z), 0, z});
-        fitted.rootMeridian = approximateCurve(points, grid.us, 1e-5);
+        fitted.rootMeridian = interpolateCurve(points, grid.us);
+        fitted.rootLandMeridian = approximateCurve(points, grid.us, kLandMeridianTolerance);
+        double landError = 0;
         for (std::size_t k = 0; k + 1 < grid.us.size(); ++k) {
             const double z = (grid.us[k] + grid.us[k + 1]) / 2;
+            const double reach = hobReachRadius(pair.hob, z);
+            landError =
+                std::max(landError, std::abs(fitted.rootLandMeridian->Value(z).X() - reach));
             if (z < -half || z > half) continue;
-            fitted.rootError = std::max(
-                fitted.rootError,
-                std::abs(fitted.rootMeridian->Value(z).X() - hobReachRadius(pair.hob, z)));
+            fitted.rootError =
+                std::max(fitted.rootError, std::abs(fitted.rootMeridian->Value(z).X() - reach));
         }
+        // where the reach has a corner (the hob's thread running out) no
+        // few poles follow it
+        if (landError > kLandMeridianTolerance) fitted.rootLandMeridian = fitted.rootMeridian;
     }
     const auto rootRadius = [&](double z) { return fitted.rootMeridian->Value(z).X(); };
     for (double z : {-half, 0.0, half}) {
@@ -326,7 +336,7 @@ TopoDS_Shape wheelPart(const FittedWheelFlank& flank, const WheelBlank& blank) {
         gp_Trsf turn;
         turn.SetRotation(gp::OZ(), facing);
         return new Geom_SurfaceOfRevolution(
-            Handle(Geom_Curve)::DownCast(flank.rootMeridian->Transformed(turn)), gp::OZ());
+            Handle(Geom_Curve)::DownCast(flank.rootLandMeridian->Transformed(turn)), gp::OZ());
     };
     const auto tipV = [&](bool onTorus, double z) {
         return onTorus ? std::numbers::pi - std::asin(z / blank.throatArcRadius) : z;

@@ -37,6 +37,9 @@ struct FittedWheelFlank {
     std::vector<WheelFlankPiece> pieces;     // by rising height
     std::vector<double> tipBreaks;           // tip piece k spans [k], [k + 1]
     Handle(Geom_BSplineCurve) rootMeridian;  // (r(z), 0, z), parameter z
+    // the same within a hundredth of a micrometre in a few poles: the root
+    // land's surface, so that its edges are not made of every sample
+    Handle(Geom_BSplineCurve) rootLandMeridian;
     SurfaceFitError error;                   // of the fitted pieces, measured
     double rootError = 0;                    // of the meridian, radius in mm
 };
