@@ -42,13 +42,13 @@ std::uint64_t buildMemoryEstimate(const DesignRecord& record, ModelPart part) {
     // Peak resident sizes of the tool's builds, MB: the process with the
     // kernel loaded; each wheel tooth's faces, sampled along the rim width
     // (more densely on a multi-start worm's more twisted teeth); a thread
-    // along its working length. Within 5 % for single-start wheels from
-    // 160/45/1 to 1500/80/1; 355/40/2 and 800/60/3 take 1.42 and 1.30 times
+    // along its working length. Within 3 % for single-start wheels from
+    // 160/45/1 to 1500/80/1; 355/40/2 and 800/60/3 take 3.6 and 3.9 times
     // a single start's teeth.
     constexpr double kProcess = 66;
     const double wheel = std::max(0, record.wheelTeeth) *
-                         (1.6 + 0.016 * std::max(0, record.rimWorkingWidth)) *
-                         (record.wormStarts > 1 ? 1.4 : 1.0);
+                         (1.05 + 0.0031 * std::max(0, record.rimWorkingWidth)) *
+                         (record.wormStarts > 1 ? 3.7 : 1.0);
     const double thread = 13 + 0.04 * std::max(0.0, record.wormWorkingLength);
     const double parts = part == ModelPart::Wheel  ? wheel
                          : part == ModelPart::Pair ? wheel + thread

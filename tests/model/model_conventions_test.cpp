@@ -145,12 +145,12 @@ TEST(ModelMemory, EstimatesFollowTheMeasuredBuildsAndRefuseWhatDoesNotFit) {
         const DesignRecord& design;
         ModelPart part;
         double measured;
-    } rows[] = {{"160/45/1 wheel", small, ModelPart::Wheel, 171},
-                {"1500/80/1 wheel", large, ModelPart::Wheel, 730},
-                {"800/60/3 wheel", starts, ModelPart::Wheel, 512},
-                {"160/45/1 worm", small, ModelPart::Worm, 82},
-                {"1500/80/1 hob", large, ModelPart::Hob, 109},
-                {"160/45/1 pair", small, ModelPart::Pair, 203}};
+    } rows[] = {{"160/45/1 wheel", small, ModelPart::Wheel, 120},
+                {"1500/80/1 wheel", large, ModelPart::Wheel, 250},
+                {"800/60/3 wheel", starts, ModelPart::Wheel, 492},
+                {"160/45/1 worm", small, ModelPart::Worm, 78},
+                {"1500/80/1 hob", large, ModelPart::Hob, 102},
+                {"160/45/1 pair", small, ModelPart::Pair, 130}};
     constexpr double kMiB = 1024.0 * 1024.0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -160,14 +160,14 @@ TEST(ModelMemory, EstimatesFollowTheMeasuredBuildsAndRefuseWhatDoesNotFit) {
         EXPECT_GE(buildMemoryEstimate(row.design, ModelPart::Pair),
                   buildMemoryEstimate(row.design, row.part));
     }
-    const std::uint64_t available = 500 * 1024 * 1024;
+    const std::uint64_t available = 200 * 1024 * 1024;
     EXPECT_NO_THROW(requireMemoryFor(small, ModelPart::Wheel, available));
     EXPECT_NO_THROW(requireMemoryFor(large, ModelPart::Worm, available));
     try {
         requireMemoryFor(large, ModelPart::Wheel, available);
-        ADD_FAILURE() << "a wheel of 730 MB built with 500 MB";
+        ADD_FAILURE() << "a wheel of 260 MB built with 200 MB";
     } catch (const ModelError& e) {
-        EXPECT_STREQ(e.what(), "本设计的蜗轮模型约需 730 MB 内存，超出本机可用的 500 MB，未生成");
+        EXPECT_STREQ(e.what(), "本设计的蜗轮模型约需 260 MB 内存，超出本机可用的 200 MB，未生成");
     }
     EXPECT_GT(availableMemory(), 0u);
 }
@@ -199,7 +199,7 @@ TEST(ModelMemory, RunningOutInsideTheKernelIsAModelError) {
         models->build(ModelPart::Wheel, WormKind::Ground, &progress);
         ADD_FAILURE() << "built within 8 MB more";
     } catch (const ModelError& e) {
-        EXPECT_STREQ(e.what(), "内存不足，无法生成蜗轮模型（需要约 180 MB）");
+        EXPECT_STREQ(e.what(), "内存不足，无法生成蜗轮模型（需要约 130 MB）");
     } catch (...) {
         ADD_FAILURE() << "not a ModelError";
     }
