@@ -7,6 +7,19 @@
 #include <cmath>
 #include <numbers>
 
+namespace {
+
+// A point of a contact line in the wheel's own frame, at its position.
+wormpair::model::Vec3 onWheel(const wormpair::model::Meshing& m,
+                              const wormpair::analysis::ContactAnalysis& analysis,
+                              const wormpair::analysis::ContactLine& line,
+                              const wormpair::analysis::ContactPoint& p) {
+    const double wheelAngle = analysis.wheelAngles[static_cast<std::size_t>(line.position)];
+    return m.wheelPoint(m.fixedPoint(p.point, wheelAngle), wheelAngle);
+}
+
+}  // namespace
+
 extern "C" __attribute__((visibility("default"))) void wormpairContactMap(
     const wormpair::DesignSnapshot& design, const wormpair::analysis::ContactSettings& settings,
     wormpair::analysis::ContactMap& map) {
@@ -19,12 +32,11 @@ extern "C" __attribute__((visibility("default"))) void wormpairContactMap(
     const wormpair::model::PairGeometry& geometry = modeller.geometry();
     const wormpair::model::Meshing& m = geometry.nominalWorm.meshing;
     for (const ContactLine& line : analysis.lines) {
-        const double wheelAngle = analysis.wheelAngles[static_cast<std::size_t>(line.position)];
         ContactMap::Line& drawn = map.lines.emplace_back();
         drawn.position = line.position;
         drawn.kind = static_cast<int>(line.kind);
         for (const ContactPoint& p : line.points) {
-            const Vec3 w = m.wheelPoint(m.fixedPoint(p.point, wheelAngle), wheelAngle);
+            const Vec3 w = onWheel(m, analysis, line, p);
             drawn.onWorm.push_back({p.point.z, std::hypot(p.point.x, p.point.y)});
             drawn.onWheel.push_back({w.z, std::hypot(w.x, w.y)});
             drawn.lubricationAngle.push_back(p.lubricationAngle);
@@ -79,11 +91,9 @@ extern "C" __attribute__((visibility("default"))) void wormpairMarkingPattern(
     const double pitch = 2 * std::numbers::pi / geometry.wheel.teeth;
     for (const ContactLine& line : analysis.lines) {
         if (line.kind != ContactKind::Plane) continue;
-        const double wheelAngle = analysis.wheelAngles[static_cast<std::size_t>(line.position)];
         std::vector<wormpair::model::Vec3> points;
         for (const ContactPoint& p : line.points) {
-            const wormpair::model::Vec3 w =
-                m.wheelPoint(m.fixedPoint(p.point, wheelAngle), wheelAngle);
+            const wormpair::model::Vec3 w = onWheel(m, analysis, line, p);
             points.push_back(wormpair::model::turnedAboutZ(
                 w, -pitch * std::round(std::atan2(w.y, w.x) / pitch)));
         }

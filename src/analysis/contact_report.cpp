@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <tuple>
+#include <utility>
 
 #include "analysis/pattern_report.h"
 
@@ -9,19 +12,27 @@ namespace wormpair::analysis {
 
 namespace {
 
+// Each quantity's colour scale: fixed ends, or the values' own between the
+// quantiles `cut` and 1 - cut.
 struct QuantityColumn {
     ContactQuantity quantity;
     const char* caption;
     const char* unit;
     int decimals;
     std::vector<double> ContactMap::Line::*values;
+    std::optional<std::pair<double, double>> fixedScale;
+    double cut;
 };
 
 const QuantityColumn kQuantities[] = {
-    {ContactQuantity::LubricationAngle, "润滑角", "°", 1, &ContactMap::Line::lubricationAngle},
-    {ContactQuantity::SlidingSpeed, "滑动速度", "m/s", 3, &ContactMap::Line::slidingSpeed},
+    // near 90° is good: the whole range shows how near
+    {ContactQuantity::LubricationAngle, "润滑角", "°", 1, &ContactMap::Line::lubricationAngle,
+     std::pair{0.0, 90.0}, 0},
+    {ContactQuantity::SlidingSpeed, "滑动速度", "m/s", 3, &ContactMap::Line::slidingSpeed,
+     std::nullopt, 0},
+    // the few points at the flank's edges where it runs away would take the scale
     {ContactQuantity::InducedCurvature, "诱导法曲率", "1/mm", 4,
-     &ContactMap::Line::inducedCurvature},
+     &ContactMap::Line::inducedCurvature, std::nullopt, 0.02},
 };
 
 const QuantityColumn& column(ContactQuantity quantity) {
@@ -66,14 +77,11 @@ drawing::ContactMaps contactMaps(const ContactMap& map, ContactQuantity quantity
     maps.quantity = QString::fromUtf8(c.caption);
     maps.unit = QString::fromUtf8(c.unit);
     maps.decimals = c.decimals;
-    const std::vector<double> values = sorted(map, quantity);
-    if (quantity == ContactQuantity::LubricationAngle) {
-        maps.low = 0, maps.high = 90;  // near 90° is good: the whole range shows how near
+    if (c.fixedScale) {
+        std::tie(maps.low, maps.high) = *c.fixedScale;
     } else {
-        // the few points at the flank's edges where the curvature runs away
-        // would take the whole scale
-        const double cut = quantity == ContactQuantity::InducedCurvature ? 0.02 : 0;
-        maps.low = quantile(values, cut), maps.high = quantile(values, 1 - cut);
+        const std::vector<double> values = sorted(map, quantity);
+        maps.low = quantile(values, c.cut), maps.high = quantile(values, 1 - c.cut);
     }
     maps.worm.name = QStringLiteral("蜗杆齿面");
     maps.wheel.name = QStringLiteral("蜗轮齿面");
